@@ -1,0 +1,34 @@
+#include "command_line.h"
+
+QString CommandLine::versionText()
+{
+    return QStringLiteral("Cantova %1").arg(QStringLiteral(CANTOVA_VERSION));
+}
+
+QString CommandLine::usageText()
+{
+    return QStringLiteral("Usage: cantova [--version | --help]\n"
+                          "Without arguments Cantova opens its window.\n");
+}
+
+std::optional<int> CommandLine::run(const QStringList& arguments, QTextStream& out,
+                                    QTextStream& err)
+{
+    // arguments[0] is the program itself.
+    if (arguments.size() < 2)
+        return std::nullopt;
+    const QString& first = arguments.at(1);
+    if (first == QLatin1String("--version") || first == QLatin1String("-v")) {
+        out << versionText() << '\n';
+        return 0;
+    }
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        out << usageText();
+        return 0;
+    }
+    if (first.startsWith(QLatin1Char('-'))) {
+        err << QStringLiteral("cantova: unknown option %1\n").arg(first) << usageText();
+        return 2;
+    }
+    return std::nullopt; // a file to open in the window
+}

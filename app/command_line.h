@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+#include <optional>
+
+/**
+ * CommandLine: the program's commands that run without a window.
+ *
+ * run() handles the arguments it knows ("--version", "--help") and returns the exit code;
+ * it returns nothing when the arguments ask for the window.
+ */
+class CommandLine
+{
+public:
+    static std::optional<int> run(const QStringList& arguments, QTextStream& out,
+                                  QTextStream& err);
+
+    static QString versionText();
+    static QString usageText();
+};

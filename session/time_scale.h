@@ -1,0 +1,203 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+class vx29;
+
+/**
+ * vx29Node: one tempo and meter node of the time scale.
+ *
+ * Nodes form an intrusive doubly linked list ordered by frame. A node whose bar is greater than
+ * its predecessor's is anchored to that bar: tempo changes earlier in the song move it in frames
+ * but keep it on its bar.
+ */
+struct vx29Node
+{
+    vx29Node* prev = nullptr;
+    vx29Node* next = nullptr;
+    uint32_t frame = 0;
+    uint16_t bar = 0;
+    uint32_t beat = 0; // meter beats from the session start
+    uint32_t tick = 0;
+    uint32_t pixel = 0;
+    float tempo = 120.0f;   // beats per minute, counted in tempoUnit notes
+    uint16_t tempoUnit = 2; // note value of a tempo beat, power-of-two exponent (2 = quarter)
+    uint16_t beatsPerBar = 4;
+    uint16_t beatUnit = 2; // meter denominator, power-of-two exponent
+    uint16_t ticksPerMeterBeat = 960;
+    vx29* scale = nullptr;
+    float ticksPerMinute = 0.0f;
+    float meterBeatsPerMinute = 0.0f;
+
+    /** True when tempo and meter equal the given values exactly. */
+    bool hasValues(float tempo, uint16_t tempoUnit, uint16_t beatsPerBar, uint16_t beatUnit) const;
+};
+
+/**
+ * vx29Cursor: node lookups and conversions that remember the last node found.
+ *
+ * A lookup starts from the remembered node and walks forward or backward, so positions that move
+ * forward in time cost a few comparisons. A cursor is not shared between threads: code that
+ * converts positions off the user-interface thread keeps its own cursor over the scale's nodes.
+ * The scale must not change while another thread converts through a cursor (the edit lock of the
+ * session guarantees that for the engines).
+ */
+class vx29Cursor
+{
+public:
+    explicit vx29Cursor(const vx29& scale);
+
+    /** The last node whose value is <= the argument; none only when the scale has no node. */
+    vx29Node* nodeAtFrame(uint32_t frame);
+    vx29Node* nodeAtTick(uint32_t tick);
+    vx29Node* nodeAtPixel(uint32_t pixel);
+    vx29Node* nodeAtMeterBeat(uint32_t beat);
+    vx29Node* nodeAtBar(uint16_t bar);
+
+    uint32_t frameToTick(uint32_t frame);
+    uint32_t tickToFrame(uint32_t tick);
+    uint32_t frameToPixel(uint32_t frame) const;
+    uint32_t pixelToFrame(uint32_t pixel) const;
+    uint32_t tickToPixel(uint32_t tick);
+    uint32_t pixelToTick(uint32_t pixel);
+    uint32_t frameToMeterBeat(uint32_t frame);
+    uint32_t meterBeatToFrame(uint32_t beat);
+    /** Sixteenth steps (ticksPerBeat / 4 ticks each), used by song making. */
+    uint32_t frameToSteps(uint32_t frame);
+    uint32_t stepsToFrame(uint32_t steps);
+
+    uint32_t snapTick(uint32_t tick);
+    uint32_t snapFrame(uint32_t frame);
+    uint32_t snapPixel(uint32_t pixel);
+
+    /** Forgets the remembered node (after the node list changed). */
+    void reset();
+
+private:
+    const vx29* m_scale;
+    vx29Node* m_node = nullptr;
+};
+
+/**
+ * vx29: the session's time scale.
+ *
+ * Maps between sample frames, ticks, meter beats and bars, and pixels through an ordered list of
+ * tempo and meter nodes; snaps positions to the grid; formats and parses the three time texts
+ * (clock time, bars.beats.ticks, raw frames). GUI thread only, except through a vx29Cursor of the
+ * calling thread's own.
+ */
+class vx29
+{
+public:
+    enum TimeFormat { Frames = 0, Clock = 1, BarsBeatsTicks = 2 };
+
+    vx29();
+    ~vx29();
+    vx29(const vx29&) = delete;
+    vx29& operator=(const vx29&) = delete;
+
+    /** One default node (120 bpm quarter, 4/4 at frame 0), then recompute. */
+    void reset();
+    /** Copies the settings and every node's frame, tempo and meter; then recomputes. */
+    void copyFrom(const vx29& other);
+
+    /**
+     * Adds or changes a tempo and meter node at the bar line nearest to frame.
+     * Returns the node that now carries the values.
+     */
+    vx29Node* setNode(uint32_t frame, float tempo, uint16_t tempoUnit, uint16_t beatsPerBar,
+                      uint16_t beatUnit);
+    /** Removes a node other than the first; later nodes keep their bars. */
+    void removeNode(vx29Node* node);
+
+    /** Derived values of every node, then their positions. */
+    void recompute();
+    /** Rates of node, then the positions of node and every later node. */
+    void recomputeFrom(vx29Node* node);
+
+    vx29Node* firstNode() const { return m_first; }
+    vx29Node* lastNode() const { return m_last; }
+    int nodeCount() const { return m_count; }
+
+    // Lookups and conversions through the scale's own cursor (GUI thread).
+    vx29Node* nodeAtFrame(uint32_t frame) { return m_cursor.nodeAtFrame(frame); }
+    vx29Node* nodeAtTick(uint32_t tick) { return m_cursor.nodeAtTick(tick); }
+    vx29Node* nodeAtPixel(uint32_t pixel) { return m_cursor.nodeAtPixel(pixel); }
+    vx29Node* nodeAtMeterBeat(uint32_t beat) { return m_cursor.nodeAtMeterBeat(beat); }
+    vx29Node* nodeAtBar(uint16_t bar) { return m_cursor.nodeAtBar(bar); }
+    uint32_t frameToTick(uint32_t frame) { return m_cursor.frameToTick(frame); }
+    uint32_t tickToFrame(uint32_t tick) { return m_cursor.tickToFrame(tick); }
+    uint32_t frameToPixel(uint32_t frame) const { return m_cursor.frameToPixel(frame); }
+    uint32_t pixelToFrame(uint32_t pixel) const { return m_cursor.pixelToFrame(pixel); }
+    uint32_t tickToPixel(uint32_t tick) { return m_cursor.tickToPixel(tick); }
+    uint32_t pixelToTick(uint32_t pixel) { return m_cursor.pixelToTick(pixel); }
+    uint32_t frameToMeterBeat(uint32_t frame) { return m_cursor.frameToMeterBeat(frame); }
+    uint32_t meterBeatToFrame(uint32_t beat) { return m_cursor.meterBeatToFrame(beat); }
+    uint32_t frameToSteps(uint32_t frame) { return m_cursor.frameToSteps(frame); }
+    uint32_t stepsToFrame(uint32_t steps) { return m_cursor.stepsToFrame(steps); }
+    uint32_t snapFrame(uint32_t frame) { return m_cursor.snapFrame(frame); }
+    uint32_t snapPixel(uint32_t pixel) { return m_cursor.snapPixel(pixel); }
+    uint32_t snapTick(uint32_t tick) { return m_cursor.snapTick(tick); }
+
+    /** The position (or the length starting at position) as text in the current time format. */
+    QString format(uint32_t position, bool isLength = false, uint32_t length = 0);
+    /** Text in the current time format to frames; never fails (unreadable parts read as 0). */
+    uint32_t parse(const QString& text, bool isLength = false, uint32_t start = 0);
+    uint32_t parseTicks(const QString& text, bool isLength = false, uint32_t startTick = 0);
+
+    // Snap table: index as stored by the "Snap/beat" selector <-> divisions per meter beat.
+    static int snapCount();                  // 14
+    static uint16_t snapValue(int index);    // out-of-range index -> 0
+    static int snapIndex(uint16_t value);    // value not in the table -> 0
+    static QStringList snapNames();          // "None", "Beat", "Beat/2", ... "Beat/96"
+
+    // Settings. A change of sampleRate, ticksPerBeat, pixelsPerBeat or timeZoom recomputes.
+    uint16_t snapPerBeat() const { return m_snapPerBeat; }
+    void setSnapPerBeat(uint16_t value) { m_snapPerBeat = value; }
+    uint16_t timeZoom() const { return m_timeZoom; }
+    void setTimeZoom(uint16_t percent);
+    uint16_t heightZoom() const { return m_heightZoom; }
+    void setHeightZoom(uint16_t percent) { m_heightZoom = percent; }
+    int timeFormat() const { return m_timeFormat; }
+    void setTimeFormat(int format) { m_timeFormat = format; }
+    uint32_t sampleRate() const { return m_sampleRate; }
+    void setSampleRate(uint32_t rate);
+    uint16_t ticksPerBeat() const { return m_ticksPerBeat; }
+    void setTicksPerBeat(uint16_t ticks);
+    uint16_t pixelsPerBeat() const { return m_pixelsPerBeat; }
+    void setPixelsPerBeat(uint16_t pixels);
+    float pixelsPerMinute() const { return m_pixelsPerMinute; }
+    float framesPerMinute() const { return m_framesPerMinute; }
+
+private:
+    friend class vx29Cursor;
+
+    vx29Node* allocateNode();
+    void releaseNode(vx29Node* node);
+    void clearNodes();
+    void linkAfter(vx29Node* node, vx29Node* after);
+    void unlink(vx29Node* node);
+    void updateRates(vx29Node* node) const;
+    void updatePosition(vx29Node* node) const;
+    QString formatClock(uint32_t value) const;
+    QString formatBarsBeatsTicks(uint32_t position, bool isLength, uint32_t length);
+    uint32_t parseClock(const QString& text) const;
+    uint32_t parseBarsBeatsTicks(const QString& text, bool isLength, uint32_t start);
+
+    uint16_t m_snapPerBeat = 4;
+    uint16_t m_timeZoom = 100;
+    uint16_t m_heightZoom = 100;
+    int m_timeFormat = Clock;
+    uint32_t m_sampleRate = 44100;
+    uint16_t m_ticksPerBeat = 960;
+    uint16_t m_pixelsPerBeat = 32;
+    vx29Node* m_first = nullptr;
+    vx29Node* m_last = nullptr;
+    int m_count = 0;
+    vx29Node* m_free = nullptr; // recycled node storage, linked through next
+    vx29Cursor m_cursor{*this};
+    float m_pixelsPerMinute = 0.0f;
+    float m_framesPerMinute = 0.0f;
+};
