@@ -43,6 +43,14 @@ struct vx29Node
  * converts positions off the user-interface thread keeps its own cursor over the scale's nodes.
  * The scale must not change while another thread converts through a cursor (the edit lock of the
  * session guarantees that for the engines).
+ *
+ * Validity: the scale counts every change of its node list (a node linked, unlinked, recycled or
+ * the list cleared) in a generation number. Each lookup compares the cursor's copy of that number
+ * with the scale's (one comparison) and, when they differ or nothing is remembered, starts again
+ * from the first node. A cursor therefore never walks from a node that was removed or recycled,
+ * however long it was kept. Node storage is never freed before the scale is destroyed, so a cursor
+ * must not outlive its scale. With no node, lookups return none and the conversions fall back as
+ * described for each of them (tick/frame/pixel conversions return their input, meter beats 0).
  */
 class vx29Cursor
 {
@@ -76,8 +84,12 @@ public:
     void reset();
 
 private:
+    /** The remembered node, or the first node when nothing valid is remembered. */
+    vx29Node* start();
+
     const vx29* m_scale;
     vx29Node* m_node = nullptr;
+    uint32_t m_generation = 0; // scale generation m_node belongs to
 };
 
 /**
@@ -87,6 +99,17 @@ private:
  * tempo and meter nodes; snaps positions to the grid; formats and parses the three time texts
  * (clock time, bars.beats.ticks, raw frames). GUI thread only, except through a vx29Cursor of the
  * calling thread's own.
+ *
+ * Guards against values the spec leaves undefined (none of them changes a valid song's results):
+ * - A node tempo that is not a number >= 1 bpm (0, negative, NaN) computes the node's rates as
+ *   1 bpm, one above 1e6 as 1e6; the node keeps the tempo it was given (hasValues sees it).
+ * - beatsPerBar 0 counts as 1 in every computation; ticksPerMeterBeat saturates at 65535 and a
+ *   shift of 16 or more to the right gives 0.
+ * - A snap grid of 0 ticks (ticksPerMeterBeat < snapPerBeat) leaves the position unchanged, as
+ *   snapPerBeat 0 does; a ticksPerMeterBeat of 0 in bars.beats.ticks shows every tick as ticks.
+ * - setSampleRate, setTicksPerBeat, setPixelsPerBeat and setTimeZoom raise 0 to 1.
+ * - Every float-to-position conversion rounds half away from zero and wraps modulo 2^32; a result
+ *   that is not finite (a division by a zero rate) becomes 0.
  */
 class vx29
 {
@@ -109,7 +132,10 @@ public:
      */
     vx29Node* setNode(uint32_t frame, float tempo, uint16_t tempoUnit, uint16_t beatsPerBar,
                       uint16_t beatUnit);
-    /** Removes a node other than the first; later nodes keep their bars. */
+    /**
+     * Removes a node other than the first; later nodes keep their bars. The first node, none and a
+     * node that is not in this scale's list are refused (nothing happens).
+     */
     void removeNode(vx29Node* node);
 
     /** Derived values of every node, then their positions. */
@@ -200,4 +226,5 @@ private:
     vx29Cursor m_cursor{*this};
     float m_pixelsPerMinute = 0.0f;
     float m_framesPerMinute = 0.0f;
+    uint32_t m_generation = 1; // changes whenever a node joins or leaves the list (see vx29Cursor)
 };
