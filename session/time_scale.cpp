@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr float kMinTempo = 1.0f;       // guard: rates of a tempo below this (0, NaN) use it
-constexpr float kMaxTempo = 1.0e6f;     // guard: rates of a larger (or infinite) tempo use it
+constexpr float kMinTempo = 1.0f;   // guard: rates of a tempo below this (0, NaN) use it
+constexpr float kMaxTempo = 1.0e6f; // guard: rates of a larger (or infinite) tempo use it
 constexpr long double kWrap = 4294967296.0L;
 
 const uint16_t kSnapValues[] = {0, 1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64, 96};
@@ -62,8 +62,7 @@ uint32_t toUnsigned(const QString& text)
  * next node's value is <= value, or backward while the node's own value is > value. The first node
  * is returned when every node lies after value.
  */
-template <typename T>
-vx29Node* walkTo(vx29Node* node, T vx29Node::*field, T value)
+template <typename T> vx29Node* walkTo(vx29Node* node, T vx29Node::*field, T value)
 {
     if (node->*field <= value) {
         while (node->next && node->next->*field <= value)
@@ -139,8 +138,8 @@ uint32_t vx29Cursor::frameToTick(uint32_t frame)
     const vx29Node* n = nodeAtFrame(frame);
     if (!n)
         return frame;
-    return n->tick + toPosition((static_cast<long double>(frame) - n->frame) * n->ticksPerMinute
-                                / m_scale->m_framesPerMinute);
+    return n->tick + toPosition((static_cast<long double>(frame) - n->frame) * n->ticksPerMinute /
+                                m_scale->m_framesPerMinute);
 }
 
 uint32_t vx29Cursor::tickToFrame(uint32_t tick)
@@ -148,20 +147,20 @@ uint32_t vx29Cursor::tickToFrame(uint32_t tick)
     const vx29Node* n = nodeAtTick(tick);
     if (!n)
         return tick;
-    return n->frame + toPosition((static_cast<long double>(tick) - n->tick)
-                                 * m_scale->m_framesPerMinute / n->ticksPerMinute);
+    return n->frame + toPosition((static_cast<long double>(tick) - n->tick) *
+                                 m_scale->m_framesPerMinute / n->ticksPerMinute);
 }
 
 uint32_t vx29Cursor::frameToPixel(uint32_t frame) const
 {
-    return toPosition(static_cast<long double>(frame) * m_scale->m_pixelsPerMinute
-                      / m_scale->m_framesPerMinute);
+    return toPosition(static_cast<long double>(frame) * m_scale->m_pixelsPerMinute /
+                      m_scale->m_framesPerMinute);
 }
 
 uint32_t vx29Cursor::pixelToFrame(uint32_t pixel) const
 {
-    return toPosition(static_cast<long double>(pixel) * m_scale->m_framesPerMinute
-                      / m_scale->m_pixelsPerMinute);
+    return toPosition(static_cast<long double>(pixel) * m_scale->m_framesPerMinute /
+                      m_scale->m_pixelsPerMinute);
 }
 
 uint32_t vx29Cursor::tickToPixel(uint32_t tick)
@@ -169,8 +168,8 @@ uint32_t vx29Cursor::tickToPixel(uint32_t tick)
     const vx29Node* n = nodeAtTick(tick);
     if (!n)
         return tick;
-    return n->pixel + toPosition((static_cast<long double>(tick) - n->tick)
-                                 * m_scale->m_pixelsPerMinute / n->ticksPerMinute);
+    return n->pixel + toPosition((static_cast<long double>(tick) - n->tick) *
+                                 m_scale->m_pixelsPerMinute / n->ticksPerMinute);
 }
 
 uint32_t vx29Cursor::pixelToTick(uint32_t pixel)
@@ -178,8 +177,8 @@ uint32_t vx29Cursor::pixelToTick(uint32_t pixel)
     const vx29Node* n = nodeAtPixel(pixel);
     if (!n)
         return pixel;
-    return n->tick + toPosition((static_cast<long double>(pixel) - n->pixel) * n->ticksPerMinute
-                                / m_scale->m_pixelsPerMinute);
+    return n->tick + toPosition((static_cast<long double>(pixel) - n->pixel) * n->ticksPerMinute /
+                                m_scale->m_pixelsPerMinute);
 }
 
 uint32_t vx29Cursor::frameToMeterBeat(uint32_t frame)
@@ -187,8 +186,8 @@ uint32_t vx29Cursor::frameToMeterBeat(uint32_t frame)
     const vx29Node* n = nodeAtFrame(frame);
     if (!n)
         return 0;
-    return n->beat + toPosition((static_cast<long double>(frame) - n->frame)
-                                * n->meterBeatsPerMinute / m_scale->m_framesPerMinute);
+    return n->beat + toPosition((static_cast<long double>(frame) - n->frame) *
+                                n->meterBeatsPerMinute / m_scale->m_framesPerMinute);
 }
 
 uint32_t vx29Cursor::meterBeatToFrame(uint32_t beat)
@@ -196,8 +195,8 @@ uint32_t vx29Cursor::meterBeatToFrame(uint32_t beat)
     const vx29Node* n = nodeAtMeterBeat(beat);
     if (!n)
         return 0;
-    return n->frame + toPosition((static_cast<long double>(beat) - n->beat)
-                                 * m_scale->m_framesPerMinute / n->meterBeatsPerMinute);
+    return n->frame + toPosition((static_cast<long double>(beat) - n->beat) *
+                                 m_scale->m_framesPerMinute / n->meterBeatsPerMinute);
 }
 
 uint32_t vx29Cursor::frameToSteps(uint32_t frame)
@@ -250,7 +249,8 @@ uint32_t vx29Cursor::snapFrame(uint32_t frame)
     const uint32_t tick =
         n->tick + toPosition((static_cast<long double>(frame) - n->frame) * n->ticksPerMinute / f);
     const uint32_t snapped = snapToGrid(n, grid, tick);
-    return n->frame + toPosition((static_cast<long double>(snapped) - n->tick) * f / n->ticksPerMinute);
+    return n->frame +
+           toPosition((static_cast<long double>(snapped) - n->tick) * f / n->ticksPerMinute);
 }
 
 uint32_t vx29Cursor::snapPixel(uint32_t pixel)
@@ -265,7 +265,8 @@ uint32_t vx29Cursor::snapPixel(uint32_t pixel)
     const uint32_t tick =
         n->tick + toPosition((static_cast<long double>(pixel) - n->pixel) * n->ticksPerMinute / p);
     const uint32_t snapped = snapToGrid(n, grid, tick);
-    return n->pixel + toPosition((static_cast<long double>(snapped) - n->tick) * p / n->ticksPerMinute);
+    return n->pixel +
+           toPosition((static_cast<long double>(snapped) - n->tick) * p / n->ticksPerMinute);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -418,12 +419,11 @@ void vx29::updatePosition(vx29Node* n) const
         return;
     }
     if (n->bar > p->bar) {
-        n->frame = p->frame
-                   + toPosition(barBeats(p) * f * (n->bar - p->bar) / p->meterBeatsPerMinute);
+        n->frame =
+            p->frame + toPosition(barBeats(p) * f * (n->bar - p->bar) / p->meterBeatsPerMinute);
     } else {
-        n->bar = uint16_t(p->bar
-                          + toPosition((static_cast<long double>(n->frame) - p->frame)
-                                       * p->meterBeatsPerMinute / (barBeats(p) * f)));
+        n->bar = uint16_t(p->bar + toPosition((static_cast<long double>(n->frame) - p->frame) *
+                                              p->meterBeatsPerMinute / (barBeats(p) * f)));
     }
     const long double frames = static_cast<long double>(n->frame) - p->frame;
     n->beat = p->beat + toPosition(frames * p->meterBeatsPerMinute / f);
@@ -456,9 +456,9 @@ vx29Node* vx29::setNode(uint32_t frame, float tempo, uint16_t tempoUnit, uint16_
     const long double fpm = m_framesPerMinute;
     // 1. Move the frame to the nearest bar line of the governing node's meter.
     if (const vx29Node* q = nodeAtFrame(frame)) {
-        const uint16_t bars = uint16_t(toPosition(q->meterBeatsPerMinute
-                                                  * (static_cast<long double>(frame) - q->frame)
-                                                  / (barBeats(q) * fpm)));
+        const uint16_t bars = uint16_t(
+            toPosition(q->meterBeatsPerMinute * (static_cast<long double>(frame) - q->frame) /
+                       (barBeats(q) * fpm)));
         frame = q->frame + toPosition(barBeats(q) * fpm * bars / q->meterBeatsPerMinute);
     }
     // 2. A node on that frame takes the values.

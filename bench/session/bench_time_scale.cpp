@@ -27,9 +27,9 @@ void buildMap(vx29& scale, int count)
         const float tempo = 80.0f + float((i * 37) % 90);
         const uint16_t beats = (i % 3 == 0) ? 3 : 4;
         const vx29Node* last = scale.lastNode();
-        const uint32_t frame = last->frame
-                               + uint32_t(2.0 * last->beatsPerBar * scale.framesPerMinute()
-                                          / last->meterBeatsPerMinute);
+        const uint32_t frame =
+            last->frame +
+            uint32_t(2.0 * last->beatsPerBar * scale.framesPerMinute() / last->meterBeatsPerMinute);
         scale.setNode(frame, tempo, 2, beats, 2);
     }
 }

@@ -25,8 +25,7 @@ std::vector<vx29Node*> nodesOf(const vx29& scale)
 }
 
 /** Brute force: the last node whose field is <= value (the first node when none is). */
-template <typename T>
-vx29Node* governing(const vx29& scale, T vx29Node::*field, T value)
+template <typename T> vx29Node* governing(const vx29& scale, T vx29Node::*field, T value)
 {
     vx29Node* found = scale.firstNode();
     for (vx29Node* n = scale.firstNode(); n; n = n->next) {
@@ -62,9 +61,9 @@ void buildMap(vx29& scale, int count)
         const uint16_t beats = (i % 3 == 0) ? 3 : 4;
         vx29Node* last = scale.lastNode();
         // Two bars of the last node's meter after it (setNode snaps to the bar line anyway).
-        const uint32_t frame = last->frame
-                               + uint32_t(2.0 * last->beatsPerBar * scale.framesPerMinute()
-                                          / last->meterBeatsPerMinute);
+        const uint32_t frame =
+            last->frame +
+            uint32_t(2.0 * last->beatsPerBar * scale.framesPerMinute() / last->meterBeatsPerMinute);
         scale.setNode(frame, tempo, 2, beats, 2);
     }
 }
@@ -162,7 +161,7 @@ void TestTimeScale::clockTexts()
     scale.setTimeFormat(vx29::Clock);
     QCOMPARE(scale.format(0), QStringLiteral("00:00:00.000"));
     QCOMPARE(scale.format(3723300), QStringLiteral("00:01:24.428")); // 84.42857 s, truncated
-    QCOMPARE(scale.format(44099), QStringLiteral("00:00:00.999"));  // 0.99998 s, not rounded up
+    QCOMPARE(scale.format(44099), QStringLiteral("00:00:00.999"));   // 0.99998 s, not rounded up
     QCOMPARE(scale.format(441), QStringLiteral("00:00:00.010"));
     QCOMPARE(scale.format(3661u * 44100u + 22050u), QStringLiteral("01:01:01.500"));
     QCOMPARE(scale.format(36000u * 44100u), QStringLiteral("10:00:00.000"));
@@ -195,9 +194,9 @@ void TestTimeScale::barsBeatsTicksTexts()
     QCOMPARE(scale.format(0), QStringLiteral("1.01.000"));
     QCOMPARE(scale.format(44100), QStringLiteral("1.03.000"));
     QCOMPARE(scale.format(kBar), QStringLiteral("2.01.000"));
-    QCOMPARE(scale.format(23), QStringLiteral("1.01.001"));       // 1.0014 ticks
-    QCOMPARE(scale.format(11), QStringLiteral("1.01.000"));       // 0.479 ticks
-    QCOMPARE(scale.format(12), QStringLiteral("1.01.001"));       // 0.522 ticks
+    QCOMPARE(scale.format(23), QStringLiteral("1.01.001")); // 1.0014 ticks
+    QCOMPARE(scale.format(11), QStringLiteral("1.01.000")); // 0.479 ticks
+    QCOMPARE(scale.format(12), QStringLiteral("1.01.001")); // 0.522 ticks
     QCOMPARE(scale.format(kBeat - 23), QStringLiteral("1.01.959"));
     QCOMPARE(scale.format(10 * kBar + 3 * kBeat + 5512), QStringLiteral("11.04.240"));
     // Lengths: 0-based, measured from the position.
@@ -205,7 +204,8 @@ void TestTimeScale::barsBeatsTicksTexts()
     QCOMPARE(scale.format(0, true, 0), QStringLiteral("0.00.000"));
     QCOMPARE(scale.format(22050, true, 66150), QStringLiteral("0.03.000"));
     QCOMPARE(scale.format(0, true, kBar + 44100 + 23), QStringLiteral("1.02.001"));
-    QCOMPARE(scale.format(12, true, 11), QStringLiteral("0.00.000")); // 23 frames -> 1 tick - 1 tick
+    QCOMPARE(scale.format(12, true, 11),
+             QStringLiteral("0.00.000")); // 23 frames -> 1 tick - 1 tick
 
     // Parsing positions: 1-based, 0 counts as 1.
     QCOMPARE(scale.parse(QStringLiteral("2.1.0")), kBar);
@@ -214,11 +214,12 @@ void TestTimeScale::barsBeatsTicksTexts()
     QCOMPARE(scale.parse(QStringLiteral("1.3.0")), 44100u);
     QCOMPARE(scale.parse(QStringLiteral("1.03.000")), 44100u);
     QCOMPARE(scale.parse(QStringLiteral("1.1.960")), kBeat);
-    QCOMPARE(scale.parse(QStringLiteral("1.1.1")), 23u);   // 22.96875 frames
-    QCOMPARE(scale.parse(QStringLiteral("1.1.2")), 46u);   // 45.9375
-    QCOMPARE(scale.parse(QStringLiteral("1.1.3")), 69u);   // 68.90625
-    QCOMPARE(scale.parse(QStringLiteral("11.4.240")), 10 * kBar + 3 * kBeat + 5513u); // 5512.5 -> up
-    QCOMPARE(scale.parse(QStringLiteral("3")), 2 * kBar);  // missing sections read as 0
+    QCOMPARE(scale.parse(QStringLiteral("1.1.1")), 23u); // 22.96875 frames
+    QCOMPARE(scale.parse(QStringLiteral("1.1.2")), 46u); // 45.9375
+    QCOMPARE(scale.parse(QStringLiteral("1.1.3")), 69u); // 68.90625
+    QCOMPARE(scale.parse(QStringLiteral("11.4.240")),
+             10 * kBar + 3 * kBeat + 5513u);              // 5512.5 -> up
+    QCOMPARE(scale.parse(QStringLiteral("3")), 2 * kBar); // missing sections read as 0
     QCOMPARE(scale.parse(QStringLiteral("junk")), 0u);
     // Parsing lengths: 0-based.
     QCOMPARE(scale.parse(QStringLiteral("0.1.0"), true, 0), kBeat);
@@ -299,14 +300,14 @@ void TestTimeScale::conversionsDefault()
     QCOMPARE(scale.meterBeatToFrame(3), 66150u);
     QCOMPARE(scale.frameToPixel(kBeat), 32u);
     QCOMPARE(scale.pixelToFrame(32), kBeat);
-    QCOMPARE(scale.frameToPixel(344), 0u);     // 0.4992 px
-    QCOMPARE(scale.frameToPixel(345), 1u);     // 0.5007 px
+    QCOMPARE(scale.frameToPixel(344), 0u); // 0.4992 px
+    QCOMPARE(scale.frameToPixel(345), 1u); // 0.5007 px
     QCOMPARE(scale.tickToPixel(960), 32u);
     QCOMPARE(scale.pixelToTick(32), 960u);
     QCOMPARE(scale.pixelToTick(1), 30u);
     QCOMPARE(scale.frameToSteps(44100), 8u);
-    QCOMPARE(scale.frameToSteps(44099), 8u);   // tick 1920 still
-    QCOMPARE(scale.frameToSteps(5490), 0u);    // tick 239
+    QCOMPARE(scale.frameToSteps(44099), 8u); // tick 1920 still
+    QCOMPARE(scale.frameToSteps(5490), 0u);  // tick 239
     QCOMPARE(scale.stepsToFrame(8), 44100u);
     QCOMPARE(scale.stepsToFrame(65536 + 8), 44100u); // steps taken as 16 bits
     scale.setTimeZoom(50);
@@ -357,7 +358,7 @@ void TestTimeScale::snap44()
     QCOMPARE(scale.snapTick(480), 960u);
     QCOMPARE(scale.snapFrame(33000), 22050u); // tick 1437: 1.497 beats
     QCOMPARE(scale.snapFrame(33100), 44100u); // tick 1441: 1.501 beats
-    scale.setSnapPerBeat(0); // nothing moves
+    scale.setSnapPerBeat(0);                  // nothing moves
     QCOMPARE(scale.snapTick(121), 121u);
     QCOMPARE(scale.snapFrame(5000), 5000u);
     QCOMPARE(scale.snapFrame(11), 11u);
@@ -397,7 +398,7 @@ void TestTimeScale::snap68()
     QCOMPARE(scale.snapTick(180), 240u);
     QCOMPARE(scale.snapFrame(1378), 2756u); // tick 60 -> 120 -> 2756.25 frames
     QCOMPARE(scale.snapFrame(1366), 0u);    // tick 59
-    scale.setSnapPerBeat(3); // grid 160
+    scale.setSnapPerBeat(3);                // grid 160
     QCOMPARE(scale.snapTick(79), 0u);
     QCOMPARE(scale.snapTick(80), 160u);
     scale.setSnapPerBeat(0);
@@ -410,7 +411,7 @@ void TestTimeScale::snapRestartsAtNode()
     scale.setNode(0, 120.0f, 2, 6, 3);
     vx29Node* node = scale.setNode(66150, 100.0f, 2, 6, 3); // bar 2, tick 2880
     QCOMPARE(node->tick, 2880u);
-    scale.setSnapPerBeat(64); // grid 480 / 64 = 7 ticks (2880 is not a multiple of 7)
+    scale.setSnapPerBeat(64);              // grid 480 / 64 = 7 ticks (2880 is not a multiple of 7)
     QCOMPARE(scale.snapTick(2876), 2877u); // first node's grid: 411 * 7
     QCOMPARE(scale.snapTick(2883), 2880u); // the grid restarts at the node
     QCOMPARE(scale.snapTick(2884), 2887u);
@@ -446,11 +447,11 @@ void TestTimeScale::setNodeMovesToBarLine()
     }
     {
         vx29 scale;
-        QCOMPARE(scale.setNode(130000, 90.0f, 2, 4, 2)->frame, kBar);      // 1.47 bars
+        QCOMPARE(scale.setNode(130000, 90.0f, 2, 4, 2)->frame, kBar); // 1.47 bars
     }
     {
         vx29 scale;
-        QCOMPARE(scale.setNode(140000, 90.0f, 2, 4, 2)->frame, 2 * kBar);  // 1.59 bars
+        QCOMPARE(scale.setNode(140000, 90.0f, 2, 4, 2)->frame, 2 * kBar); // 1.59 bars
     }
     {
         vx29 scale;
@@ -480,7 +481,7 @@ void TestTimeScale::setNodeInsideLaterMeter()
     QCOMPARE(c->bar, uint16_t(2));
     QCOMPARE(c->prev, a);
     QCOMPARE(c->next, b);
-    QCOMPARE(b->bar, uint16_t(3)); // b keeps its bar, its frame follows c's tempo
+    QCOMPARE(b->bar, uint16_t(3));              // b keeps its bar, its frame follows c's tempo
     QCOMPARE(b->frame, kBar + 117600 + 151200); // 4 beats at 70 bpm = 151200 frames
     checkList(scale);
 }
@@ -585,8 +586,8 @@ void TestTimeScale::removeNode()
     QCOMPARE(scale.nodeCount(), 3);
     QCOMPARE(first->next, b);
     QCOMPARE(b->prev, first);
-    QCOMPARE(b->bar, uint16_t(3));        // kept
-    QCOMPARE(b->frame, 3 * kBar);         // now reached at 120 bpm
+    QCOMPARE(b->bar, uint16_t(3)); // kept
+    QCOMPARE(b->frame, 3 * kBar);  // now reached at 120 bpm
     QCOMPARE(b->tick, 11520u);
     QCOMPARE(b->beat, 12u);
     QCOMPARE(c->bar, uint16_t(5));
@@ -669,8 +670,7 @@ void TestTimeScale::cursorWalksBothWays()
     for (uint16_t bar = 0; bar < 100; ++bar)
         QCOMPARE(cursor.nodeAtBar(bar), governing(scale, &vx29Node::bar, bar));
     for (int bar = 99; bar >= 0; --bar)
-        QCOMPARE(cursor.nodeAtBar(uint16_t(bar)),
-                 governing(scale, &vx29Node::bar, uint16_t(bar)));
+        QCOMPARE(cursor.nodeAtBar(uint16_t(bar)), governing(scale, &vx29Node::bar, uint16_t(bar)));
     // Exactly on a node's value the node itself governs; just before it, its predecessor.
     vx29Node* n = nodes[20];
     QCOMPARE(scale.nodeAtFrame(n->frame), n);
@@ -807,11 +807,12 @@ void TestTimeScale::roundTrips()
     scale.setNode(0, tempos[0], uint16_t(tempoUnit), uint16_t(beatsPerBar), uint16_t(beatUnit));
 
     // Independent reference: ticks per bar, frames per tick of each segment.
-    const long double ticksPerBar =
-        static_cast<long double>(beatsPerBar) * ticksPerBeat * std::ldexp(1.0L, tempoUnit - beatUnit);
+    const long double ticksPerBar = static_cast<long double>(beatsPerBar) * ticksPerBeat *
+                                    std::ldexp(1.0L, tempoUnit - beatUnit);
     long double framesPerTick[3];
     for (int i = 0; i < 3; ++i)
-        framesPerTick[i] = sampleRate * 60.0L / (static_cast<long double>(tempos[i]) * ticksPerBeat);
+        framesPerTick[i] =
+            sampleRate * 60.0L / (static_cast<long double>(tempos[i]) * ticksPerBeat);
     long double nodeTick[3] = {0, bars[1] * ticksPerBar, bars[2] * ticksPerBar};
     long double nodeFrame[3] = {0, 0, 0};
     nodeFrame[1] = nodeTick[1] * framesPerTick[0];
@@ -874,8 +875,8 @@ void TestTimeScale::guards()
 {
     vx29 scale;
     vx29Node* zero = scale.setNode(kBar, 0.0f, 2, 4, 2);
-    QVERIFY(zero->hasValues(0.0f, 2, 4, 2)); // the tempo is kept as given
-    QCOMPARE(zero->ticksPerMinute, 960.0f);   // rates computed as 1 bpm
+    QVERIFY(zero->hasValues(0.0f, 2, 4, 2));                   // the tempo is kept as given
+    QCOMPARE(zero->ticksPerMinute, 960.0f);                    // rates computed as 1 bpm
     QCOMPARE(scale.frameToTick(kBar + 2646000), 3840u + 960u); // one beat per minute
     QCOMPARE(scale.tickToFrame(3840 + 960), kBar + 2646000);
     vx29Node* nan = scale.setNode(kBar, std::nanf(""), 2, 4, 2);
@@ -886,7 +887,7 @@ void TestTimeScale::guards()
     QCOMPARE(scale.format(kBar + 2646000), QStringLiteral("3.01.000")); // a bar is one beat
     QCOMPARE(scale.format(kBar), QStringLiteral("2.01.000"));
     scale.setNode(2 * kBar, 120.0f, 2, 4, 40); // absurd meter: 960 >> 38 = 0 ticks per beat
-    scale.setNode(kBar * 3, 120.0f, 30, 4, 2);  // 960 << 28: saturates
+    scale.setNode(kBar * 3, 120.0f, 30, 4, 2); // 960 << 28: saturates
     scale.setSnapPerBeat(4);
     for (uint32_t f = 0; f < 40000000; f += 1234567) {
         scale.snapFrame(f);
