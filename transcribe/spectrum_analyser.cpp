@@ -1,0 +1,197 @@
+#include "spectrum_analyser.h"
+
+#include "spectrum_curve.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr float kSixteenthOctave = 1.0442737f; // 2^(1/16)
+constexpr float kPruneBins = 3.0f;             // smallest pruning distance, in bins
+constexpr float kLocalLevelOffset = 6.0f;      // dB added to the local average
+
+} // namespace
+
+bool SpectrumAnalyser::configure(const AnalysisParameters& parameters)
+{
+    if (!fft_.configure(parameters.frameSize))
+        return false;
+    parameters_ = parameters;
+    const int n = parameters.frameSize;
+    const auto bins = static_cast<size_t>(parameters.binCount);
+    window_.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        window_[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / (n - 1)));
+    binFrequency_.resize(bins);
+    for (size_t i = 0; i < bins; ++i)
+        binFrequency_[i] = static_cast<float>(i) * parameters.sampleRate / static_cast<float>(n);
+    power_.assign(bins, 0.0f);
+    magnitude_.assign(bins, 0.0f);
+    level_.assign(bins, kFloor);
+    localTerm_.assign(bins, 0.0f);
+    localLevel_.assign(bins, kFloor);
+    peaks_.clear();
+    peaks_.reserve(bins);
+    pruned_.assign(bins, 0);
+    mask_.configure(parameters, binFrequency_);
+    frameLevel_ = kFloor;
+    return true;
+}
+
+void SpectrumAnalyser::reset()
+{
+    mask_.reset();
+    peaks_.clear();
+    frameLevel_ = kFloor;
+}
+
+void SpectrumAnalyser::analyse(std::span<const float> frame)
+{
+    transform(frame);
+    computeLevels();
+    computeLocalLevel();
+    findPeaks();
+    if (!peaks_.empty())
+        prune(0, peaks_.size());
+    removePrunedPeaks();
+    applyMask();
+    computeFrameLevel();
+}
+
+float SpectrumAnalyser::localLevelAt(float frequency) const
+{
+    return curveAt(localLevel_, binPosition(frequency));
+}
+
+void SpectrumAnalyser::transform(std::span<const float> frame)
+{
+    std::span<float> input = fft_.input();
+    for (size_t i = 0; i < input.size(); ++i)
+        input[i] = frame[i] * window_[i];
+    fft_.power(power_);
+}
+
+// A full-scale sine gives a magnitude of about 1 (0 dB).
+void SpectrumAnalyser::computeLevels()
+{
+    const float scale = 4.0f / static_cast<float>(parameters_.frameSize);
+    const size_t bins = magnitude_.size();
+    for (size_t i = 0; i < bins; ++i)
+        magnitude_[i] = std::sqrt(power_[i]) * scale;
+    for (size_t i = 0; i < bins; ++i)
+        level_[i] = magnitude_[i] > 0.0f ? 20.0f * std::log10(magnitude_[i]) : kFloor;
+}
+
+// Each centre's sum adds its 2u + 1 terms lowest bin first in single precision, and 6 dB is
+// added to the finished sum; results depend on that order. The loops run bin offset outside and
+// centre inside, so every centre still sums in that order while the inner loop vectorises.
+void SpectrumAnalyser::computeLocalLevel()
+{
+    const int u = parameters_.localHalfWidth;
+    const int bins = parameters_.binCount;
+    const float divisor = static_cast<float>(u);
+    for (int j = 0; j < bins; ++j)
+        localTerm_[j] = 0.5f * level_[j] / divisor;
+    const int firstCentre = u;
+    const int lastCentre = bins - 2 - u;
+    float* sum = localLevel_.data();
+    const float* term = localTerm_.data();
+    std::fill(sum + firstCentre, sum + lastCentre + 1, 0.0f);
+    for (int offset = -u; offset <= u; ++offset) {
+        for (int c = firstCentre; c <= lastCentre; ++c)
+            sum[c] += term[c + offset];
+    }
+    for (int c = firstCentre; c <= lastCentre; ++c)
+        sum[c] += kLocalLevelOffset;
+    // Bins without a full average take the nearest centre's value. Every bin above the last
+    // centre is filled, including bin B − 1 − u, so no bin keeps a stale value.
+    std::fill(sum, sum + firstCentre, sum[firstCentre]);
+    std::fill(sum + lastCentre + 1, sum + bins, sum[lastCentre]);
+}
+
+void SpectrumAnalyser::findPeaks()
+{
+    peaks_.clear();
+    const int last = parameters_.binCount - 4;
+    for (int k = 2; k <= last; ++k) {
+        if (!(magnitude_[k] > magnitude_[k - 1] && magnitude_[k] > magnitude_[k + 1] &&
+              level_[k] > kPeakFloor))
+            continue;
+        const float a = level_[k - 1];
+        const float b = level_[k];
+        const float c = level_[k + 1];
+        const float curvature = a - 2.0f * b + c;
+        // Neighbours whose levels round to the peak's leave no curvature: keep the bin itself.
+        const float offset = curvature < 0.0f ? 0.5f * (a - c) / curvature : 0.0f;
+        SpectralPeak peak;
+        peak.frequency = (static_cast<float>(k) + offset) * parameters_.sampleRate /
+                         static_cast<float>(parameters_.frameSize);
+        peak.level = b - 0.25f * (a - c) * offset;
+        peak.localLevel = localLevelAt(peak.frequency);
+        peaks_.push_back(peak);
+    }
+}
+
+// Keeps the strongest peak of [first, last) and removes its neighbours closer than
+// max(3 bins, 1/16 octave), then does the same on each side. Among equal levels the lowest
+// peak wins. The ranges never overlap, so each only ever sees surviving peaks.
+void SpectrumAnalyser::prune(size_t first, size_t last)
+{
+    const float zone = kPruneBins * parameters_.binWidth;
+    while (first < last) {
+        size_t strongest = first;
+        for (size_t i = first + 1; i < last; ++i) {
+            if (peaks_[i].level > peaks_[strongest].level)
+                strongest = i;
+        }
+        const float f = peaks_[strongest].frequency;
+        const float lowLimit = std::min(f / kSixteenthOctave, f - zone);
+        size_t low = strongest;
+        while (low > first && peaks_[low - 1].frequency > lowLimit)
+            pruned_[--low] = 1;
+        prune(first, low);
+        const float highLimit = std::max(f + zone, f * kSixteenthOctave);
+        size_t high = strongest + 1;
+        while (high < last && peaks_[high].frequency < highLimit)
+            pruned_[high++] = 1;
+        first = high;
+    }
+}
+
+void SpectrumAnalyser::removePrunedPeaks()
+{
+    size_t kept = 0;
+    for (size_t i = 0; i < peaks_.size(); ++i) {
+        if (pruned_[i])
+            pruned_[i] = 0;
+        else
+            peaks_[kept++] = peaks_[i];
+    }
+    peaks_.resize(kept);
+}
+
+// Peaks spread in ascending frequency, so a lower peak can mask a higher one in the same frame.
+void SpectrumAnalyser::applyMask()
+{
+    mask_.decay();
+    for (const SpectralPeak& peak : peaks_)
+        mask_.spread(peak.frequency, peak.level);
+    for (SpectralPeak& peak : peaks_)
+        peak.maskLevel = mask_.at(peak.frequency);
+}
+
+void SpectrumAnalyser::computeFrameLevel()
+{
+    double sum = 0.0;
+    for (float m : magnitude_)
+        sum += static_cast<double>(m) * m;
+    const double rms = std::sqrt(sum / static_cast<double>(magnitude_.size()));
+    frameLevel_ = rms > 0.0 ? static_cast<float>(20.0 * std::log10(rms)) : kFloor;
+}
+
+float SpectrumAnalyser::binPosition(float frequency) const
+{
+    return static_cast<float>(parameters_.frameSize) * frequency / parameters_.sampleRate;
+}
