@@ -27,9 +27,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("extension");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("kind");
-        QTest::newRow("major triad") << ""
-                                     << ""
-                                     << "major";
         QTest::newRow("upper-case M is minor") << "M"
                                                << "m"
                                                << "minor";
@@ -42,9 +39,6 @@ private Q_SLOTS:
         QTest::newRow("first of two mMaj7") << "MMAJ7"
                                             << "mMaj7"
                                             << "major-minor";
-        QTest::newRow("blues seventh") << "7(blues)"
-                                       << "7(Blues)"
-                                       << "dominant";
         QTest::newRow("name with a space") << "maj9(NO 3)"
                                            << "Maj9(no 3)"
                                            << "major-ninth";
@@ -74,13 +68,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("mask");
         QTest::newRow("major") << "" << int(maskOf({0, 4, 7}));
         QTest::newRow("minor seventh") << "m7" << int(maskOf({0, 3, 7, 10}));
-        QTest::newRow("half-diminished") << "m7b5" << int(maskOf({0, 3, 6, 10}));
         QTest::newRow("diminished seventh") << "dim7" << int(maskOf({0, 3, 6, 9}));
         QTest::newRow("sus seventh") << "7sus" << int(maskOf({0, 5, 7, 10}));
-        QTest::newRow("sus2") << "sus2" << int(maskOf({0, 2, 7}));
         QTest::newRow("power") << "5" << int(maskOf({0, 7}));
         QTest::newRow("Tristan") << "Tristan" << int(maskOf({0, 6, 10, 2}));
-        QTest::newRow("thirteenth") << "13" << int(maskOf({0, 4, 7, 10, 2, 9}));
         QTest::newRow("altered") << "7#5b9#11" << int(maskOf({0, 4, 8, 10, 1, 6}));
     }
 

@@ -29,15 +29,9 @@ private Q_SLOTS:
         QTest::newRow("sharp root and bass") << "F#m7/C#"
                                              << "m7"
                                              << "minor-seventh" << 20 << 21;
-        QTest::newRow("flat root") << "Bb7"
-                                   << "7"
-                                   << "dominant-seventh" << 12 << kNoTpc;
         QTest::newRow("spaces simplified") << " Ebmaj9(no   3) "
                                            << "Maj9(no 3)"
                                            << "major-ninth" << 11 << kNoTpc;
-        QTest::newRow("unreadable bass") << "G/x"
-                                         << ""
-                                         << "major" << 15 << kNoTpc;
         QTest::newRow("sharp after a natural root") << "C#13"
                                                     << "13"
                                                     << "dominant-13th" << 21 << kNoTpc;
@@ -88,9 +82,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::newRow("minor seventh over a bass") << "F#m7/C#";
-        QTest::newRow("major") << "Ab";
         QTest::newRow("half-diminished") << "Bm7b5/F";
-        QTest::newRow("altered") << "Eb7#5b9#11";
     }
 
     void chordNameRebuildsTheText()
@@ -132,11 +124,9 @@ private Q_SLOTS:
         QTest::newRow("root and bass") << "F#m7/C#" << 1 << "Gm7/D" << none;
         QTest::newRow("C up 1") << "C" << 1 << "Db" << none;
         QTest::newRow("C up 6") << "C" << 6 << "F#" << none;
-        QTest::newRow("down") << "Bb7" << -3 << "G7" << none;
         QTest::newRow("drums") << "Drums" << 2 << "Drums" << none;
         QTest::newRow("empty chord") << "Empty" << 2 << "Empty" << none;
         QTest::newRow("text starting with Empty") << "Empty C" << 2 << "Empty C" << none;
-        QTest::newRow("empty text") << "" << 2 << "" << none;
         QTest::newRow("names are respelled canonically") << "Cmaj7" << 0 << "CMaj7" << none;
         QTest::newRow("suggested chords") << "Am = 3.0\nDm = 2.0\nF#dim = 1.5\n"
                                           << 2 << "Bm = 3.0\nEm = 2.0\nAbdim = 1.5\n"
@@ -146,7 +136,6 @@ private Q_SLOTS:
         QTest::newRow("letters inside a word") << "xC _D" << 2 << "xC _D" << none;
         QTest::newRow("unknown word is skipped whole")
             << "ABC D" << 2 << "ABC E" << QStringList{"2:vxParseChord failed <ABC><BC>"};
-        QTest::newRow("after punctuation") << "(G/B" << 5 << "(C/E" << none;
     }
 
     void transposeChordText()
@@ -158,15 +147,6 @@ private Q_SLOTS:
         for (const QString& message : messages)
             QTest::ignoreMessage(QtDebugMsg, qPrintable(message));
         QCOMPARE(::transposeChordText(text, semitones), result);
-    }
-
-    void specialNames()
-    {
-        QVERIFY(isDrumsChord(QStringLiteral("Drums")));
-        QVERIFY(!isDrumsChord(QStringLiteral("Drums2")));
-        QVERIFY(isEmptyChord(QStringLiteral("Empty")));
-        QVERIFY(isEmptyChord(QStringLiteral("Empty bar")));
-        QVERIFY(!isEmptyChord(QStringLiteral("empty")));
     }
 };
 

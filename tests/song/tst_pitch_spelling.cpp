@@ -12,16 +12,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("tpc");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("pitch");
-        QTest::newRow("F double flat") << -1 << "Fbb" << 3;
         QTest::newRow("C double flat") << 0 << "Cbb" << -2;
         QTest::newRow("C flat") << 7 << "Cb" << -1;
         QTest::newRow("B flat") << 12 << "Bb" << 10;
-        QTest::newRow("F") << 13 << "F" << 5;
         QTest::newRow("C") << 14 << "C" << 0;
-        QTest::newRow("B") << 19 << "B" << 11;
         QTest::newRow("F sharp") << 20 << "F#" << 6;
         QTest::newRow("B sharp") << 26 << "B#" << 12;
-        QTest::newRow("F double sharp") << 27 << "F##" << 7;
         QTest::newRow("B double sharp") << 33 << "B##" << 13;
     }
 
@@ -47,12 +43,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("tpc");
         QTest::newRow("natural") << "C" << 14;
-        QTest::newRow("lower case") << "a" << 17;
         QTest::newRow("sharp") << "c#" << 21;
         QTest::newRow("flat") << "Bb" << 12;
         QTest::newRow("upper-case B is a flat") << "EB" << 11;
         QTest::newRow("rest is ignored") << "Ebmaj7" << 11;
-        QTest::newRow("other second character") << "Dm" << 16;
         QTest::newRow("German H is no note") << "H" << kNoTpc;
         QTest::newRow("empty") << "" << kNoTpc;
         QTest::newRow("leading space") << " C" << kNoTpc;
@@ -84,7 +78,6 @@ private Q_SLOTS:
         QTest::newRow("Bb down one is A") << 12 << -1 << 17;
         QTest::newRow("Cbb up one is B") << 0 << 1 << 19;
         QTest::newRow("C down 13 is B") << 14 << -13 << 19;
-        QTest::newRow("B# up 25 is Db") << 26 << 25 << 9;
     }
 
     void spellTransposed()
@@ -106,14 +99,6 @@ private Q_SLOTS:
                 QCOMPARE(pitchClass(tpcPitch(result)), pitchClass(tpcPitch(tpc) + semitones));
             }
         }
-    }
-
-    void noteNames()
-    {
-        QCOMPARE(sharpNoteName(10), QLatin1StringView("A#"));
-        QCOMPARE(flatNoteName(10), QLatin1StringView("Bb"));
-        QCOMPARE(sharpNoteName(-1), QLatin1StringView("B"));
-        QCOMPARE(flatNoteName(13), QLatin1StringView("Db"));
     }
 };
 
