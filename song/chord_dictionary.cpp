@@ -94,7 +94,7 @@ constexpr ChordType row(int identifier, std::string_view name, std::string_view 
  * - b9 and #9 replace the ninth (Db, D#); #11 is F#, b13 Ab, #13 A# and #7 B; "add" adds the
  *   degree, and an alteration written without a seventh ("#13", "#59", "69") adds to the triad;
  * - "(no 3)" and "omit5" drop that degree; "2" is the triad with an added D;
- * - the special names: "Lyd" adds F# (the Lydian fourth), "(blues)" adds the blue third as D#,
+ * - the named chords: "Lyd" adds F# (the Lydian fourth), "(blues)" adds the blue third as D#,
  *   "7alt" is C E Gb G# Bb Db D#, "Tristan" is C F# A# D.
  * Kind and degrees follow MusicXML harmony: "add" for a degree beyond the kind, "alt" for a
  * changed degree inside it, "subtract" for a dropped one. Only the major, sixth, minor and

@@ -7,7 +7,7 @@
 
 /*
  * Chord names as the song lanes hold them: a root note, a dictionary extension and an optional
- * bass note ("F#m7/C#"). Two special names are no chords: "Drums" (only drum parts play) and
+ * bass note ("F#m7/C#"). Two reserved names are no chords: "Drums" (only drum parts play) and
  * "Empty" (nothing plays; any text starting with "Empty" counts). Pure functions, safe from any
  * ordinary thread; failures to read a chord go to the debug output only.
  */
@@ -15,9 +15,9 @@
 inline constexpr QLatin1StringView kDrumsChord("Drums");
 inline constexpr QLatin1StringView kEmptyChord("Empty");
 
-/** True for the special chord "Drums". */
+/** True for the reserved chord name "Drums". */
 bool isDrumsChord(const QString& text);
-/** True for the special chord "Empty" and every text starting with it. */
+/** True for the reserved chord name "Empty" and every text starting with it. */
 bool isEmptyChord(const QString& text);
 
 /** A chord read from its name. */

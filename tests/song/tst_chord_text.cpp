@@ -65,8 +65,8 @@ private Q_SLOTS:
                                   << "1:vxParseChord failed <H7>";
         QTest::newRow("unknown extension") << "Cmaj8/E"
                                            << "2:vxParseChord failed <Cmaj8/E><maj8>";
-        QTest::newRow("special name") << "Drums"
-                                      << "2:vxParseChord failed <Drums><rums>";
+        QTest::newRow("reserved name") << "Drums"
+                                       << "2:vxParseChord failed <Drums><rums>";
     }
 
     void textsThatAreNoChord()
