@@ -1,0 +1,133 @@
+#pragma once
+
+#include "frame_clock_listener.h"
+#include "realtime_error_relay.h"
+#include "scheduler_thread.h"
+#include "sequencer_event.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class MidiOutput;
+typedef struct _fluid_sequencer_t fluid_sequencer_t;
+typedef struct _fluid_event_t fluid_event_t;
+
+/**
+ * The sequencer layer: the operation set the MIDI engine schedules its events through.
+ *
+ * FluidSynth's sequencer serves as a millisecond scheduler (time scale 1000 units per second).
+ * Its client "vxMidiOut" receives every event at its time and writes it as a short message to
+ * the MIDI output (the built-in synthesizer or an ALSA port, chosen in the settings).
+ *
+ * The scheduler runs on one of two clocks. Clock::System: a timer thread of its own delivers
+ * events at each millisecond of the system clock. Clock::AudioFrames: an offline audio client
+ * advances the scheduler from its process cycle (advanceToFrame), so an offline render is
+ * deterministic and every message carries the millisecond of the frame it belongs to. Either
+ * way all deliveries happen on one thread, which lets the outputs use single-producer rings.
+ *
+ * Threads: open, close and setOutput on the owning ordinary thread, while no other thread uses
+ * the layer. The queue operations and outputEvent are safe from the MIDI output thread and the
+ * main thread at once (the scheduler has its own lock; the layer's fields are atomics).
+ * Operations on a closed layer return -1 and do nothing.
+ */
+class SequencerLayer : public FrameClockListener
+{
+public:
+    enum class Clock { System, AudioFrames };
+
+    static constexpr int kQueueStart = SequencerEvent::Start;
+    static constexpr int kQueueStop = SequencerEvent::Stop;
+
+    SequencerLayer();
+    ~SequencerLayer() override;
+
+    SequencerLayer(const SequencerLayer&) = delete;
+    SequencerLayer& operator=(const SequencerLayer&) = delete;
+
+    /** The program's one sequencer layer. */
+    static SequencerLayer& shared();
+
+    /**
+     * The output to open with the layer. Not owned; it must outlive the open layer. Without one
+     * the layer creates the output chosen in the settings (MidiOutputs).
+     */
+    void setOutput(MidiOutput* output);
+
+    /** Opens the scheduler, its client and the output. 0 on success (also when already open). */
+    int open(Clock clock = Clock::System);
+    /** Unregisters the client, deletes the scheduler and closes the output. */
+    int close();
+    bool isOpen() const { return m_sequencer != nullptr; }
+
+    /** Program-wide playback latency in seconds, added to every scheduled event. */
+    void setPlaybackLatency(double seconds);
+    double playbackLatency() const { return m_latency.load(std::memory_order_relaxed); }
+
+    int setQueueTempo(uint32_t ticksPerBeat, uint32_t microsecondsPerQuarter);
+    int queueTempo(uint32_t* ticksPerBeat, uint32_t* microsecondsPerQuarter) const;
+    /** kQueueStart records the start time; kQueueStop silences everything of this client. */
+    int controlQueue(int type);
+    /** Queue time in ticks since the start. */
+    uint32_t queuePosition() const;
+    /** Converts and schedules one event (direct events are sent at once). */
+    int outputEvent(const SequencerEvent& event);
+
+    /** Scheduler time in milliseconds: the earliest time a new event can be delivered. */
+    int64_t nowMs() const;
+
+    /** Clock::AudioFrames only, on the render thread: delivers everything before endFrame. */
+    void advanceToFrame(int64_t endFrame) override;
+
+    /** Moves failures of the delivery thread into the error log now. Ordinary threads only. */
+    void flushErrors() { m_errors.flush(); }
+
+    // The rest of the set does nothing: no MIDI input is ever delivered and the enumerations
+    // list no clients and no ports.
+    int setClientName(const char*) { return 0; }
+    int clientId() const { return 0; }
+    int allocQueue() { return 0; }
+    int freeQueue(int) { return 0; }
+    int createPort(const char*) { return 0; }
+    int deletePort(int) { return 0; }
+    int dropOutput() { return 0; }
+    int drainOutput() { return 0; }
+    int pollDescriptorsCount() const { return 0; }
+    int poll() { return -1; }
+    int inputPending() { return -1; }
+    int eventInput(SequencerEvent** event)
+    {
+        *event = nullptr;
+        return 0;
+    }
+    int clientCount() const { return 0; }
+    int portCount(int) const { return 0; }
+
+private:
+    static void deliver(unsigned int time, fluid_event_t* event, fluid_sequencer_t*, void* data);
+    static void tick(int64_t nowMs, void* layer);
+    void advanceToMs(int64_t ms);
+    int openOutput();
+    void closeOutput();
+    int64_t scheduledTime(uint64_t tick) const;
+    void schedule(fluid_event_t* event, int64_t timeMs);
+    int scheduleNote(const SequencerEvent& event, fluid_event_t* scheduled);
+    void stopQueue();
+
+    fluid_sequencer_t* m_sequencer = nullptr;
+    short m_clientId = -1;
+    Clock m_clock = Clock::System;
+    MidiOutput* m_chosenOutput = nullptr;
+    std::unique_ptr<MidiOutput> m_ownOutput;
+    MidiOutput* m_output = nullptr; // read by the delivery thread while open
+    SchedulerThread m_timer;
+    RealtimeErrorRelay m_errors;
+
+    std::atomic<int64_t> m_lastProcessedMs{-1}; // written by the delivery thread only
+    std::atomic<uint32_t> m_ticksPerBeat{500};
+    std::atomic<uint32_t> m_tempo{500000};
+    std::atomic<double> m_ticksPerSecond{1000.0};
+    std::atomic<double> m_timeScale{1000.0};
+    std::atomic<int64_t> m_startTime{0};
+    std::atomic<double> m_latency{0.0};
+};
