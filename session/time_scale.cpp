@@ -586,7 +586,7 @@ QString vx29::format(uint32_t position, bool isLength, uint32_t length)
 QString vx29::formatClock(uint32_t value) const
 {
     // Integer arithmetic gives exactly floor() of the seconds and truncate(fraction × 1000) of the
-    // spec, without the representation error of value / sampleRate in floating point (which would
+    // clock text, without the representation error of value / sampleRate in floating point (which would
     // turn 441 frames at 44100 Hz into 9 ms instead of 10).
     uint64_t seconds = value / m_sampleRate;
     const uint32_t ms = uint32_t(uint64_t(value % m_sampleRate) * 1000u / m_sampleRate);

@@ -100,7 +100,7 @@ private:
  * (clock time, bars.beats.ticks, raw frames). GUI thread only, except through a vx29Cursor of the
  * calling thread's own.
  *
- * Guards against values the spec leaves undefined (none of them changes a valid song's results):
+ * Guards against values no song should hold (none of them changes a valid song's results):
  * - A node tempo that is not a number >= 1 bpm (0, negative, NaN) computes the node's rates as
  *   1 bpm, one above 1e6 as 1e6; the node keeps the tempo it was given (hasValues sees it).
  * - beatsPerBar 0 counts as 1 in every computation; ticksPerMeterBeat saturates at 65535 and a

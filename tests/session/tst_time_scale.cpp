@@ -1,4 +1,4 @@
-// Tests of the vx29 time scale (spec Part 1.1). Expected values are derived by hand from the
+// Tests of the vx29 time scale. Expected values are derived by hand from the
 // default scale: 44100 Hz, 960 ticks per beat, 120 bpm, 4/4, 32 pixels per beat at 100 % zoom.
 // So F = framesPerMinute = 2 646 000, ticksPerMinute = 115 200, one beat = 22 050 frames =
 // 960 ticks = 32 pixels, one bar = 88 200 frames = 3840 ticks, one tick = 22.96875 frames.

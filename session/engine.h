@@ -1,0 +1,105 @@
+#pragma once
+
+#include "bus.h"
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class vx18;
+class vx20;
+class vx20Cursor;
+class vx21;
+class vx99Monitor;
+
+/**
+ * vx19: the base of the audio engine and the MIDI engine.
+ *
+ * The operations reset controls, init, activate, start, stop, deactivate and clean are its
+ * virtual slots in that order. This base class is also a working engine that plays nothing:
+ * the session uses it until the real engines are installed, and tests use it to drive the
+ * session without devices. Each engine owns the session cursor of its track kind and its buses.
+ * All methods are GUI thread only unless stated otherwise.
+ */
+class vx19
+{
+public:
+    enum Kind { NoKind = 0, AudioKind = 1, MidiKind = 2 };
+
+    vx19(vx20* session, int kind);
+    virtual ~vx19();
+    vx19(const vx19&) = delete;
+    vx19& operator=(const vx19&) = delete;
+
+    // The engine operation set, in this order.
+    virtual void resetControls() {}
+    virtual bool init();
+    virtual bool activate();
+    virtual bool start();
+    virtual bool stop();
+    virtual bool deactivate();
+    virtual bool clean();
+
+    bool isInitialized() const { return m_initialized; }
+    bool isActivated() const { return m_activated; }
+    /** Safe from any thread. */
+    bool isPlaying() const { return m_playing.load(std::memory_order_acquire); }
+
+    int kind() const { return m_kind; }
+    vx20* session() const { return m_session; }
+    /** The session cursor of this engine's kind: the audio play head, or how far MIDI is scheduled. */
+    vx20Cursor* cursor() const { return m_cursor.get(); }
+
+    // Buses. The engine owns them; tracks keep pointers resolved by attach().
+    const std::vector<std::unique_ptr<vx99Bus>>& buses() const { return m_buses; }
+    virtual vx99Bus* createBus(const QString& name, int flags);
+    vx99Bus* findBus(const QString& name) const;
+    /** The first bus with the given flag bit, or none. */
+    vx99Bus* firstBus(int flag) const;
+    /** Closes and deletes every bus; tracks must have been detached first. */
+    virtual void clearBuses();
+
+    /** The gain and pan stage for a track with an output bus; the engine's own kind. */
+    virtual std::unique_ptr<vx99Monitor> createMonitor(vx18* track, vx99Bus* output);
+
+    /**
+     * Asks the engine to fade its output in (+1) or out (-1) and waits, processing events, until
+     * the process cycle took the request. Engines without a process cycle do nothing.
+     */
+    virtual void requestFade(int direction) { (void)direction; }
+
+    /** Stops and resumes the engine's processing around a change of the loop range. */
+    virtual void suspend() {}
+    virtual void resume() {}
+
+    /** A track's audibility changed under mute and solo while the engines run. */
+    virtual void trackAudibilityChanged(vx18* track, bool audible)
+    {
+        (void)track;
+        (void)audible;
+    }
+
+    /** Moves the device client's transport, when the engine has a device client. */
+    virtual bool hasDeviceClient() const { return false; }
+    virtual void locateDeviceClient(uint32_t frame) { (void)frame; }
+
+    /**
+     * Makes the clip a record-armed track of this engine's kind records into, starting at
+     * frame start; none when the engine cannot record. The caller adds it to the track.
+     */
+    virtual vx21* createRecordingClip(vx18* track, uint32_t start);
+
+private:
+    vx20* m_session;
+    int m_kind;
+    bool m_initialized = false;
+    bool m_activated = false;
+    std::atomic<bool> m_playing{false};
+    std::unique_ptr<vx20Cursor> m_cursor;
+    std::vector<std::unique_ptr<vx99Bus>> m_buses;
+
+protected:
+    void setPlaying(bool playing) { m_playing.store(playing, std::memory_order_release); }
+};

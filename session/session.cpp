@@ -1,0 +1,468 @@
+#include "session.h"
+
+#include "clip.h"
+#include "engine.h"
+#include "session_cursor.h"
+#include "track.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QThread>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+vx20::EngineFactory& engineFactory()
+{
+    static vx20::EngineFactory factory;
+    return factory;
+}
+
+} // namespace
+
+vx20* vx20::instance()
+{
+    // A function-local static is destroyed at exit, after main() returns.
+    static vx20 session(engineFactory());
+    return &session;
+}
+
+void vx20::setEngineFactory(EngineFactory factory)
+{
+    engineFactory() = std::move(factory);
+}
+
+vx20::vx20(const EngineFactory& factory)
+{
+    m_scale.reset();
+    createEngines(factory);
+    clear();
+}
+
+vx20::~vx20()
+{
+    if (m_audioEngine && m_audioEngine->isPlaying())
+        m_audioEngine->stop();
+    if (m_midiEngine && m_midiEngine->isPlaying())
+        m_midiEngine->stop();
+    clear();
+    // The engines go before the cursor list they unregister from.
+    m_midiEngine.reset();
+    m_audioEngine.reset();
+}
+
+void vx20::createEngines(const EngineFactory& factory)
+{
+    m_midiEngine = factory ? factory(this, vx19::MidiKind) : nullptr;
+    m_audioEngine = factory ? factory(this, vx19::AudioKind) : nullptr;
+    if (!m_midiEngine)
+        m_midiEngine = std::make_unique<vx19>(this, vx19::MidiKind);
+    if (!m_audioEngine)
+        m_audioEngine = std::make_unique<vx19>(this, vx19::AudioKind);
+}
+
+void vx20::setEngines(std::unique_ptr<vx19> audio, std::unique_ptr<vx19> midi)
+{
+    for (vx19* old : {m_audioEngine.get(), m_midiEngine.get()}) {
+        if (old->isPlaying())
+            old->stop();
+        old->clean();
+    }
+    for (vx18* track : m_tracks)
+        track->detach();
+    m_audioEngine = std::move(audio);
+    m_midiEngine = std::move(midi);
+}
+
+void vx20::clear()
+{
+    m_editDepth = 0;
+    m_engineBusy = 0;
+    m_editGuard = 0;
+    // TODO: empty the song structure state and the undo list here once they exist.
+    m_currentTrack = nullptr;
+    destroyTracks();
+    m_cursors.clear();
+    m_sessionDir = QDir::currentPath();
+    m_songName.clear();
+    m_comment.clear();
+    m_scale.reset();
+    m_freeTrackNumbers.clear();
+    m_audioEngine->clearBuses();
+    m_midiEngine->clearBuses();
+    m_endFrame = 0;
+    m_recordCount = m_muteCount = m_soloCount = 0;
+    m_audioTrackCount = m_midiTrackCount = m_lastTrackNumber = 0;
+    m_markerIn = m_markerOut = Marker();
+    m_loop = m_punch = Range();
+    m_recording = false;
+    afterTempoChange();
+    for (vx19* engine : {m_audioEngine.get(), m_midiEngine.get()}) {
+        vx20Cursor* cursor = engine->cursor();
+        cursor->rebuild();
+        cursor->locate(0, false);
+        cursor->resetCount();
+        m_cursors.push_back(cursor);
+    }
+}
+
+void vx20::destroyTracks()
+{
+    while (!m_tracks.empty()) {
+        vx18* track = m_tracks.back();
+        m_tracks.pop_back();
+        track->detach();
+        delete track;
+    }
+}
+
+void vx20::setSessionDir(const QString& dir)
+{
+    m_sessionDir = QDir(dir).absolutePath();
+}
+
+void vx20::updateEnd(uint32_t frame)
+{
+    if (frame != 0) {
+        m_endFrame = std::max(m_endFrame, frame);
+        return;
+    }
+    m_endFrame = 0;
+    for (vx18* track : m_tracks)
+        for (vx21* clip = track->firstClip(); clip; clip = clip->next())
+            m_endFrame = std::max(m_endFrame, clip->end());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tracks
+
+int vx20::indexOf(const vx18* track) const
+{
+    const auto it = std::find(m_tracks.begin(), m_tracks.end(), track);
+    return it == m_tracks.end() ? -1 : int(it - m_tracks.begin());
+}
+
+void vx20::addTrack(vx18* track, vx18* after)
+{
+    if (track->isMidi() && track->trackNumber() == 0) {
+        uint16_t number;
+        if (!m_freeTrackNumbers.empty()) {
+            number = m_freeTrackNumbers.front();
+            m_freeTrackNumbers.erase(m_freeTrackNumbers.begin());
+        } else {
+            number = ++m_lastTrackNumber;
+        }
+        track->setTrackNumber(number % 255);
+    }
+    const int at = after ? indexOf(after) : -1;
+    m_tracks.insert(at < 0 ? m_tracks.end() : m_tracks.begin() + at + 1, track);
+    for (vx20Cursor* cursor : m_cursors)
+        cursor->trackAdded(track);
+    updateLoopWindows(track);
+    track->attach();
+}
+
+void vx20::removeTrack(vx18* track)
+{
+    const int at = indexOf(track);
+    if (at < 0)
+        return;
+    track->detach();
+    armTrack(track, false); // drops the recording clip
+    for (vx20Cursor* cursor : m_cursors)
+        cursor->trackRemoved(track);
+    m_recordCount -= track->isRecordArmed() ? 1 : 0;
+    m_muteCount -= track->isMuted() ? 1 : 0;
+    m_soloCount -= track->isSoloed() ? 1 : 0;
+    if (track->isMidi() && track->trackNumber() != 0) {
+        m_freeTrackNumbers.push_back(track->trackNumber());
+        track->setTrackNumber(0);
+    }
+    m_tracks.erase(m_tracks.begin() + at);
+    if (m_currentTrack == track)
+        m_currentTrack = nullptr;
+}
+
+void vx20::moveTrack(vx18* track, vx18* before)
+{
+    const int from = indexOf(track);
+    if (from < 0 || track == before)
+        return;
+    m_tracks.erase(m_tracks.begin() + from);
+    const int at = before ? indexOf(before) : -1;
+    m_tracks.insert(at < 0 ? m_tracks.end() : m_tracks.begin() + at, track);
+    for (vx20Cursor* cursor : m_cursors)
+        cursor->rebuild();
+}
+
+void vx20::trackChanged(vx18* track)
+{
+    updateLoopWindows(track);
+    for (vx20Cursor* cursor : m_cursors)
+        cursor->trackChanged(track);
+}
+
+void vx20::setNewTrackColours(vx18* track) const
+{
+    track->setColoursForNumber(trackCount() + 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mute, solo and record
+
+bool vx20::isAudible(const vx18* track) const
+{
+    return !track->isMuted() && (m_soloCount == 0 || track->isSoloed());
+}
+
+void vx20::passOnAudibility(vx18* track, bool audible)
+{
+    vx19* engine = track->engine();
+    if (!engine)
+        return;
+    engine->trackAudibilityChanged(track, audible);
+    // An audio track coming back finds its clip again at the play position to resume in step.
+    if (track->isAudio() && audible)
+        engine->cursor()->trackChanged(track);
+}
+
+void vx20::mute(vx18* track, bool on)
+{
+    if (track->isMuted() == on)
+        return;
+    track->setFlag(&vx18::Properties::mute, on);
+    on ? ++m_muteCount : --m_muteCount;
+    if (isPlaying())
+        passOnAudibility(track, isAudible(track));
+}
+
+void vx20::solo(vx18* track, bool on)
+{
+    if (track->isSoloed() == on)
+        return;
+    std::vector<bool> before;
+    for (vx18* t : m_tracks)
+        before.push_back(isAudible(t));
+    track->setFlag(&vx18::Properties::solo, on);
+    on ? ++m_soloCount : --m_soloCount;
+    if (!isPlaying())
+        return;
+    for (size_t i = 0; i < m_tracks.size(); ++i)
+        if (isAudible(m_tracks[i]) != before[i])
+            passOnAudibility(m_tracks[i], !before[i]);
+}
+
+void vx20::record(vx18* track, bool on)
+{
+    if (track->isRecordArmed() == on)
+        return;
+    track->setFlag(&vx18::Properties::record, on);
+    on ? ++m_recordCount : --m_recordCount;
+    if (m_recording)
+        armTrack(track, on);
+    if (m_recording && m_recordCount == 0)
+        m_recording = false;
+}
+
+uint32_t vx20::recordingStart() const
+{
+    const uint32_t position = playHead();
+    return isPunchSet() && position < m_punch.in ? m_punch.in : position;
+}
+
+void vx20::armTrack(vx18* track, bool on)
+{
+    uint16_t& count = track->isAudio() ? m_audioTrackCount : m_midiTrackCount;
+    if (!on) {
+        if (track->recordingClip()) {
+            track->setRecordingClip(nullptr);
+            --count;
+        }
+        return;
+    }
+    if (track->recordingClip() || !track->engine())
+        return;
+    vx21* clip = track->engine()->createRecordingClip(track, recordingStart());
+    if (!clip)
+        return;
+    clip->setModified(true);
+    track->setRecordingClip(std::unique_ptr<vx21>(clip));
+    ++count;
+}
+
+void vx20::startRecording(bool on)
+{
+    m_recording = on;
+    for (vx18* track : m_tracks)
+        if (track->isRecordArmed())
+            armTrack(track, on);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Ranges
+
+void vx20::updateLoopWindows(vx18* track)
+{
+    for (vx21* clip = track->firstClip(); clip; clip = clip->next())
+        clip->updateLoopWindow(m_loop.in, m_loop.out);
+}
+
+void vx20::updateLoopWindows()
+{
+    for (vx18* track : m_tracks)
+        updateLoopWindows(track);
+}
+
+void vx20::setLoop(uint32_t in, uint32_t out)
+{
+    if (isPlaying() && m_recording)
+        return;
+    lockEdit();
+    const bool wasRunning = isPlaying();
+    m_audioEngine->suspend();
+    m_midiEngine->suspend();
+    if (in >= out)
+        in = out = 0;
+    m_loop = {in, out, m_scale.frameToTick(in), m_scale.frameToTick(out)};
+    updateLoopWindows();
+    // Re-prime the engines' cursors at their positions so clips pick up their new windows.
+    m_audioEngine->cursor()->rebuild();
+    m_midiEngine->cursor()->rebuild();
+    if (wasRunning) {
+        m_audioEngine->resume();
+        m_midiEngine->resume();
+    }
+    unlockEdit();
+}
+
+void vx20::setPunch(uint32_t in, uint32_t out)
+{
+    if (in >= out)
+        in = out = 0;
+    m_punch = {in, out, m_scale.frameToTick(in), m_scale.frameToTick(out)};
+}
+
+void vx20::setMarkerIn(uint32_t frame)
+{
+    m_markerIn = {frame, m_scale.frameToTick(frame)};
+}
+
+void vx20::setMarkerOut(uint32_t frame)
+{
+    m_markerOut = {frame, m_scale.frameToTick(frame)};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tempo, meter and resolution
+
+float vx20::tempo() const
+{
+    const vx29Node* first = m_scale.firstNode();
+    if (!first)
+        return 120.0f;
+    // The node counts beats of its tempo unit; a quarter is unit 2.
+    return float(first->tempo * std::ldexp(1.0, 2 - int(first->tempoUnit)));
+}
+
+void vx20::setTempo(float bpm)
+{
+    if (vx29Node* first = m_scale.firstNode())
+        first->tempo = float(bpm * std::ldexp(1.0, int(first->tempoUnit) - 2));
+}
+
+void vx20::setMeter(uint16_t tempoUnit, uint16_t beatsPerBar, uint16_t beatUnit)
+{
+    if (vx29Node* first = m_scale.firstNode()) {
+        first->tempoUnit = tempoUnit;
+        first->beatsPerBar = beatsPerBar;
+        first->beatUnit = beatUnit;
+    }
+}
+
+void vx20::setTicksPerBeat(uint16_t ticks)
+{
+    m_scale.setTicksPerBeat(ticks);
+}
+
+void vx20::setSampleRate(uint32_t rate)
+{
+    m_scale.setSampleRate(rate);
+}
+
+void vx20::afterTempoChange()
+{
+    m_scale.recompute();
+    for (vx18* track : m_tracks)
+        if (track->isMidi())
+            for (vx21* clip = track->firstClip(); clip; clip = clip->next())
+                clip->updateFramesFromTicks();
+    if (isLoopSet()) {
+        m_loop.in = m_scale.tickToFrame(m_loop.inTick);
+        m_loop.out = m_scale.tickToFrame(m_loop.outTick);
+        updateLoopWindows();
+    }
+    if (isPunchSet()) {
+        m_punch.in = m_scale.tickToFrame(m_punch.inTick);
+        m_punch.out = m_scale.tickToFrame(m_punch.outTick);
+    }
+    m_markerIn.frame = m_scale.tickToFrame(m_markerIn.tick);
+    m_markerOut.frame = m_scale.tickToFrame(m_markerOut.tick);
+    // MIDI clips moved in frames, so the song's end may have moved with them.
+    updateEnd(0);
+}
+
+void vx20::afterMeterChange()
+{
+    m_scale.recompute();
+    for (vx18* track : m_tracks) {
+        for (vx21* clip = track->firstClip(); clip; clip = clip->next()) {
+            // A MIDI clip's events are in ticks of the old resolution: it reloads its file.
+            if (track->isMidi())
+                clip->close(false);
+            clip->updateTicksFromFrames();
+            if (track->isMidi())
+                clip->open();
+        }
+    }
+    for (Range* range : {&m_loop, &m_punch}) {
+        range->inTick = m_scale.frameToTick(range->in);
+        range->outTick = m_scale.frameToTick(range->out);
+    }
+    for (Marker* marker : {&m_markerIn, &m_markerOut})
+        marker->tick = m_scale.frameToTick(marker->frame);
+}
+
+// ---------------------------------------------------------------------------------------------
+// File names
+
+QString vx20::sanitizeName(const QString& text)
+{
+    static const QRegularExpression separators(QStringLiteral("[\\s|\\.|\\-]+"));
+    return text.simplified().replace(separators, QStringLiteral("_"));
+}
+
+QString vx20::uniqueFileName(const QString& trackName, int number,
+                             const QString& extension) const
+{
+    QString base = sanitizeName(m_songName);
+    if (!base.isEmpty())
+        base += QLatin1Char('-');
+    base += sanitizeName(trackName) + QStringLiteral("-%1.") + extension;
+    const QDir dir(m_sessionDir);
+    // Bounded so a folder full of names can never loop forever.
+    for (int n = std::max(number, 1); n < std::numeric_limits<int>::max(); ++n) {
+        const QString path = dir.absoluteFilePath(base.arg(n));
+        if (!QFileInfo::exists(path))
+            return path;
+    }
+    return dir.absoluteFilePath(base.arg(std::max(number, 1)));
+}
+
+QString vx20::audioRecordingPath(const QString& extension)
+{
+    return QDir(QDir::tempPath()).absoluteFilePath(QStringLiteral("orvantmp.") + extension);
+}
