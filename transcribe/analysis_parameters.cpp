@@ -17,8 +17,8 @@ AnalysisParameters AnalysisParameters::forSampleRate(float sampleRate)
 {
     AnalysisParameters p;
     p.sampleRate = sampleRate;
-    const bool usable = std::isfinite(sampleRate) && sampleRate >= kBaseRate &&
-                        sampleRate <= kMaxRatio * kBaseRate;
+    const bool usable =
+        std::isfinite(sampleRate) && sampleRate >= kBaseRate && sampleRate <= kMaxRatio * kBaseRate;
     const int ratio = usable ? static_cast<int>(sampleRate / kBaseRate) : 0;
     p.frameSize = 2048 * ratio;
     p.hop = 256 * ratio;

@@ -62,7 +62,10 @@ public:
     bool hasEnded() const { return TrackMarkers::isSet(markers_.endFrame); }
 
     /** Values at a frame where the track is active. */
-    const TrackPoint& at(int frame) const { return points_[static_cast<std::size_t>(frame - startFrame_)]; }
+    const TrackPoint& at(int frame) const
+    {
+        return points_[static_cast<std::size_t>(frame - startFrame_)];
+    }
     float frequency(int frame) const { return at(frame).frequency; }
     float level(int frame) const { return at(frame).level; }
     float localLevel(int frame) const { return at(frame).localLevel; }

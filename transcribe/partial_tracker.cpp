@@ -101,7 +101,8 @@ void PartialTracker::extend(PartialTrack& track, int frame, std::span<SpectralPe
 {
     const int previous = frame - 1;
     const float last = track.frequency(previous);
-    const float predicted = track.length() >= 2 ? 2.0f * last - track.frequency(previous - 1) : last;
+    const float predicted =
+        track.length() >= 2 ? 2.0f * last - track.frequency(previous - 1) : last;
     const float zone = kWindowBins * parameters_.binWidth;
     const float upper = std::max({last * kSemitone, predicted * kSixteenthOctave, last + zone});
     const float lower = std::min({last / kSemitone, predicted / kSixteenthOctave, last - zone});

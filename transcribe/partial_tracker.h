@@ -69,7 +69,7 @@ private:
     std::vector<std::unique_ptr<PartialTrack>> storage_;
     std::vector<PartialTrack*> free_;
     std::vector<PartialTrack*> active_;
-    std::vector<size_t> order_;     // scratch: active indices to extend, loudest first
-    std::vector<float> amplitude_;  // scratch: amplitude by active index
+    std::vector<size_t> order_;    // scratch: active indices to extend, loudest first
+    std::vector<float> amplitude_; // scratch: amplitude by active index
     uint32_t nextId_ = 0;
 };

@@ -34,7 +34,8 @@ bool RealFft::configure(int size)
     plan_ = fftwf_plan_dft_r2c_1d(size, input_, output, FFTW_ESTIMATE | FFTW_DESTROY_INPUT);
     if (!input_ || !output_ || !plan_) {
         release();
-        ErrorLog::add(QStringLiteral("RealFft::configure: cannot plan a transform of %1").arg(size));
+        ErrorLog::add(
+            QStringLiteral("RealFft::configure: cannot plan a transform of %1").arg(size));
         return false;
     }
     size_ = size;

@@ -22,12 +22,13 @@ bool TranscriptionEngine::configure(float sampleRate)
     analyser_.reset();
     tracker_.configure(parameters);
     input_.assign(static_cast<size_t>(parameters.frameSize), 0.0f);
-    const auto history = std::bit_ceil(
-        static_cast<unsigned>(parameters.emissionLag + parameters.decisionLag + 1));
+    const auto history =
+        std::bit_ceil(static_cast<unsigned>(parameters.emissionLag + parameters.decisionLag + 1));
     frameLevels_.assign(history, SpectrumAnalyser::kFloor);
     // TODO: reset the transcription result and release the harmonic groups (note building).
     fill_ = 0;
     frame_ = 0;
+    levelCount_ = 0;
     running_ = true;
     return true;
 }
@@ -87,7 +88,7 @@ double TranscriptionEngine::eventTime(int frame) const
 float TranscriptionEngine::frameLevel(int frame) const
 {
     const int history = levelHistory();
-    if (frame < 0 || frame > frame_ || frame <= frame_ - history)
+    if (frame < 0 || frame >= levelCount_ || frame < levelCount_ - history)
         return SpectrumAnalyser::kFloor;
     return frameLevels_[static_cast<size_t>(frame & (history - 1))];
 }
@@ -96,6 +97,7 @@ void TranscriptionEngine::analyseFrame()
 {
     analyser_.analyse(input_);
     frameLevels_[static_cast<size_t>(frame_ & (levelHistory() - 1))] = analyser_.frameLevel();
+    levelCount_ = frame_ + 1;
     trackStep();
     if (observer_)
         observer_->frameAnalysed(*this, frame_);

@@ -83,7 +83,8 @@ private:
     std::vector<float> input_;       // the frame being filled, oldest sample first
     std::vector<float> frameLevels_; // ring of recent frame levels, indexed by frame
     TranscriptionObserver* observer_ = nullptr;
-    int fill_ = 0;                   // samples of the current hop already in input_
+    int fill_ = 0; // samples of the current hop already in input_
     int frame_ = 0;
+    int levelCount_ = 0; // frames whose level is in frameLevels_
     bool running_ = false;
 };

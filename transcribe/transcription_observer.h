@@ -14,5 +14,6 @@ class TranscriptionObserver
 public:
     virtual ~TranscriptionObserver() = default;
 
+    /** `frame` is the frame just tracked; frameCount() still equals it during the call. */
     virtual void frameAnalysed(const TranscriptionEngine& engine, int frame) = 0;
 };

@@ -64,8 +64,8 @@ private Q_SLOTS:
         QTest::newRow("past a semitone down") << std::vector<float>{1000} << 943.0f << false;
         // With two frames the prediction 2D − D' widens the window by 1/16 octave around it.
         QTest::newRow("predicted glide") << std::vector<float>{1000, 1059.4f} << 1165.0f << true;
-        QTest::newRow("past the prediction") << std::vector<float>{1000, 1059.4f} << 1170.0f
-                                             << false;
+        QTest::newRow("past the prediction")
+            << std::vector<float>{1000, 1059.4f} << 1170.0f << false;
         // At 200 Hz 3 bins (16.15 Hz) are wider than a semitone (11.9 Hz).
         QTest::newRow("three bins up") << std::vector<float>{200} << 216.0f << true;
         QTest::newRow("past three bins up") << std::vector<float>{200} << 216.3f << false;

@@ -87,8 +87,8 @@ struct PeakRecorder : TranscriptionObserver
         auto& entries = frames.emplace_back();
         for (const SpectralPeak& peak : engine.spectrum().peaks()) {
             entries.push_back({peak.frequency, peak.owner->id()});
-            auto [it, fresh] = trackRange.try_emplace(peak.owner->id(), peak.frequency,
-                                                      peak.frequency);
+            auto [it, fresh] =
+                trackRange.try_emplace(peak.owner->id(), peak.frequency, peak.frequency);
             it->second.first = std::min(it->second.first, peak.frequency);
             it->second.second = std::max(it->second.second, peak.frequency);
         }
@@ -170,7 +170,27 @@ private Q_SLOTS:
         const auto peaks = engine.spectrum().peaks();
         QCOMPARE(peaks.size(), size_t(1));
         QVERIFY(std::abs(peaks[0].level) < 0.2f);
-        QVERIFY(std::abs(engine.frameLevel(engine.frameCount() - 1) - engine.spectrum().frameLevel()) < 1e-6f);
+        QVERIFY(std::abs(engine.frameLevel(engine.frameCount() - 1) -
+                         engine.spectrum().frameLevel()) < 1e-6f);
+    }
+
+    // A sine of amplitude a has a level of 20·log10(a) + 10·log10(1.5 ÷ 1024) dB over the
+    // frame (Hann window); the engine keeps the levels of the recent frames.
+    void frameLevelSeries()
+    {
+        std::vector<float> samples = tone(2.0, steady(500), 1.0);
+        for (size_t i = samples.size() * 3 / 4; i < samples.size(); ++i)
+            samples[i] *= 0.1f;
+        run(samples);
+        const int frames = engine.frameCount();
+        const double offset = 10.0 * std::log10(1.5 / 1024.0);
+        QVERIFY(std::abs(engine.frameLevel(frames - 1) - offset - toDb(0.1)) < 0.05);
+        QVERIFY(std::abs(engine.frameLevel(frames - 30) - offset) < 0.05);
+        QCOMPARE(engine.frameLevel(frames), SpectrumAnalyser::kFloor);
+        // Frames older than the history read as silence, not as a newer frame's level.
+        QVERIFY(frames > engine.levelHistory() + 10);
+        QCOMPARE(engine.frameLevel(frames - engine.levelHistory() - 1), SpectrumAnalyser::kFloor);
+        QVERIFY(engine.levelHistory() > 22 + 13);
     }
 
     // The pruning zone is 1/16 octave (44 Hz) at 1000 Hz but 3 bins (16 Hz) at 200 Hz.
@@ -192,9 +212,8 @@ private Q_SLOTS:
         run(mix(tone(0.5, steady(louder), 0.5), tone(0.5, steady(quieter), 0.25)));
         const auto peaks = engine.spectrum().peaks();
         QCOMPARE(static_cast<int>(peaks.size()), survivors);
-        const auto loud = std::max_element(peaks.begin(), peaks.end(), [](auto& a, auto& b) {
-            return a.level < b.level;
-        });
+        const auto loud = std::max_element(peaks.begin(), peaks.end(),
+                                           [](auto& a, auto& b) { return a.level < b.level; });
         QVERIFY(std::abs(loud->frequency - louder) < 0.5);
         QVERIFY(std::abs(loud->level - toDb(0.5)) < 0.2);
     }
@@ -214,7 +233,8 @@ private Q_SLOTS:
     {
         QFETCH(double, below);
         QFETCH(bool, masked);
-        run(mix(tone(0.5, steady(220), 0.5), tone(0.5, steady(440), 0.5 * std::pow(10, -below / 20))));
+        run(mix(tone(0.5, steady(220), 0.5),
+                tone(0.5, steady(440), 0.5 * std::pow(10, -below / 20))));
         const auto peaks = engine.spectrum().peaks();
         QCOMPARE(peaks.size(), size_t(2));
         const SpectralPeak& fundamental = peaks[0];
@@ -222,8 +242,8 @@ private Q_SLOTS:
         QCOMPARE(octave.maskLevel > octave.level, masked);
         QVERIFY(fundamental.maskLevel < fundamental.level);
         const float at880 = engine.spectrum().harmonicMask().at(880.0f);
-        const double expected = masked ? fundamental.level - 12.0 * std::log(4.0)
-                                       : octave.level - 12.0 * std::log(2.0);
+        const double expected =
+            masked ? fundamental.level - 12.0 * std::log(4.0) : octave.level - 12.0 * std::log(2.0);
         QVERIFY2(std::abs(at880 - expected) < 1.0,
                  qPrintable(QStringLiteral("mask %1, expected %2").arg(at880).arg(expected)));
     }
@@ -260,7 +280,8 @@ private Q_SLOTS:
         for (int c = 0; c < bins; ++c) {
             const float expected = average(std::clamp(c, u, bins - 2 - u));
             if (local[c] != expected)
-                QFAIL(qPrintable(QStringLiteral("bin %1: %2, expected %3").arg(c).arg(local[c]).arg(expected)));
+                QFAIL(qPrintable(
+                    QStringLiteral("bin %1: %2, expected %3").arg(c).arg(local[c]).arg(expected)));
         }
     }
 
@@ -278,7 +299,9 @@ private Q_SLOTS:
     void glideOfASemitonePerFrameStaysOneTrack()
     {
         const double semitonesPerSecond = kRate / 256.0;
-        run(tone(36 * 256 / kRate, [&](double t) { return 100.0 * std::pow(2.0, t * semitonesPerSecond / 12.0); }, 0.5));
+        run(tone(
+            36 * 256 / kRate,
+            [&](double t) { return 100.0 * std::pow(2.0, t * semitonesPerSecond / 12.0); }, 0.5));
         const auto [first, last] = framesInside(0.0, 36 * 256 / kRate);
         const uint32_t track = recorder.trackNear(first, 200);
         for (int k = first; k <= last; ++k) {
@@ -293,7 +316,8 @@ private Q_SLOTS:
     void jumpOfTwoSemitonesStartsANewTrack()
     {
         const double high = 200.0 * std::pow(2.0, 2.0 / 12.0);
-        run(tone(2.0, [&](double t) { return t < 1.0 ? 200.0 : high; }, 0.5));
+        run(tone(
+            2.0, [&](double t) { return t < 1.0 ? 200.0 : high; }, 0.5));
         const auto [before, unused] = framesInside(0.0, 1.0);
         const auto [after, end] = framesInside(1.0, 2.0);
         Q_UNUSED(unused);
@@ -349,10 +373,12 @@ private Q_SLOTS:
         QTest::newRow("22050 Hz") << 22050.0f << 4096 << QString();
         QTest::newRow("44100 Hz") << 44100.0f << 8192 << QString();
         QTest::newRow("33075 Hz") << 33075.0f << 0 << QStringLiteral("6144 is not a power of two");
-        QTest::newRow("8000 Hz") << 8000.0f << 0
-                                 << QStringLiteral("TranscriptionEngine::configure: unsupported sample rate 8000");
+        QTest::newRow("8000 Hz")
+            << 8000.0f << 0
+            << QStringLiteral("TranscriptionEngine::configure: unsupported sample rate 8000");
         QTest::newRow("NaN") << std::nanf("") << 0
-                             << QStringLiteral("TranscriptionEngine::configure: unsupported sample rate nan");
+                             << QStringLiteral(
+                                    "TranscriptionEngine::configure: unsupported sample rate nan");
     }
 
     void sampleRates()
@@ -379,7 +405,8 @@ private Q_SLOTS:
     // 3 seconds a track holds before it first grows its storage).
     void steadyFramesDoNotAllocate()
     {
-        const std::vector<float> samples = mix(tone(2.0, steady(220), 0.5), tone(2.0, steady(660), 0.2));
+        const std::vector<float> samples =
+            mix(tone(2.0, steady(220), 0.5), tone(2.0, steady(660), 0.2));
         QVERIFY(engine.configure(kRate));
         const float* channels[] = {samples.data()};
         QVERIFY(engine.feed(channels, 5512));
