@@ -31,7 +31,7 @@ void PartialTracker::dropEnded(int frame)
     const int limit = frame - parameters_.emissionLag;
     size_t kept = 0;
     for (PartialTrack* track : active_) {
-        if (track->hasEnded() && track->markers().endFrame <= limit) {
+        if (track->hasEnded() && track->stopFrame() <= limit) {
             if (!track->isKept())
                 free_.push_back(track); // within the capacity reserved at birth
         } else {
