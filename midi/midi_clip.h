@@ -1,0 +1,80 @@
+#pragma once
+
+#include "clip.h"
+#include "midi_sequence.h"
+#include "sequence_cursor.h"
+
+#include <array>
+#include <memory>
+
+class vx22File;
+
+/**
+ * vx22Clip: a MIDI clip, its events held in a vx22Sequence backed by a MIDI file.
+ *
+ * The clip names the track (format 1) or the channel (format 0) it takes from its file. A
+ * recording clip keeps its file open for writing until close() writes the sequence to it.
+ * Events are released on close() when the file holds them; a clip whose events exist nowhere
+ * else (modified, or without a readable file) keeps them, so closing and reopening around a
+ * change of resolution never loses an edit.
+ *
+ * GUI thread only, except the playback cursors, which the MIDI engine moves from its output
+ * thread while the session is not being edited.
+ */
+class vx22Clip : public vx21
+{
+public:
+    /** session: used for time conversions while the clip is not on a track yet. */
+    explicit vx22Clip(vx20* session = nullptr);
+    ~vx22Clip() override;
+
+    vx22Sequence& sequence() { return m_sequence; }
+    const vx22Sequence& sequence() const { return m_sequence; }
+    /** Track number inside the file (format 1) or channel (format 0). */
+    uint16_t trackNumber() const { return m_trackNumber; }
+    void setTrackNumber(uint16_t number) { m_trackNumber = number; }
+    /** The MIDI file format the clip's file is written in. */
+    int format() const { return m_format; }
+    void setFormat(int format) { m_format = format; }
+    /** The file kept open for writing while recording; none otherwise. */
+    const vx22File* file() const { return m_file.get(); }
+
+    /**
+     * Binds the clip to an open file. A file open for reading is read (selector: the track or
+     * the channel) and closed; a file open for writing (a recording, selector: the format) gets
+     * its header and tempo map and stays with the clip until close().
+     */
+    bool bindFile(std::unique_ptr<vx22File> file, int selector);
+    /** Reads filePath again with the stored track number (see the class comment). */
+    bool load();
+
+    bool open() override { return load(); }
+    void seek(uint32_t position) override;
+    void rewind(bool loopSet) override;
+    void setLoopWindow(uint32_t in, uint32_t out) override;
+    /** Ends the material: a recording is written to its file, or dropped when empty and asked. */
+    void close(bool removeIfEmpty) override;
+    QString toolTip() const override;
+    // TODO: process() plays the events through the MIDI engine, which is not built yet.
+
+    /** The two playback cursors (the engine's and the editor's). */
+    vx22SequenceCursor& cursor(int which) { return m_cursors[size_t(which & 1)]; }
+
+private:
+    vx20* timeSession() const;
+    uint32_t ticksAfterStart(uint32_t frames) const;
+    void setLengthFromSequence(uint32_t startTick);
+    void rewindCursors();
+    bool writeRecording(bool removeIfEmpty);
+    bool convertKeptEvents();
+
+    vx20* m_session;
+    vx22Sequence m_sequence;
+    std::unique_ptr<vx22File> m_file;
+    uint16_t m_trackNumber = 1;
+    int m_format = 1;
+    uint32_t m_windowInTick = 0;
+    bool m_hasWindow = false;
+    bool m_released = false; // close() released the events; load() reads them again
+    std::array<vx22SequenceCursor, 2> m_cursors;
+};

@@ -1,0 +1,309 @@
+#include "midi_file.h"
+
+#include "byte_writer.h"
+#include "error_log.h"
+#include "midi_sequence.h"
+#include "track_reader.h"
+#include "track_writer.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cstring>
+
+vx22File::vx22File() = default;
+
+vx22File::~vx22File()
+{
+    discard();
+}
+
+bool vx22File::fail(const QString& operation, const QString& message)
+{
+    const QString where = m_path.isEmpty() ? QStringLiteral("(memory)") : m_path;
+    ErrorLog::add(QStringLiteral("vx22File::%1: %2: %3").arg(operation, where, message));
+    return false;
+}
+
+void vx22File::reset()
+{
+    m_in.reset();
+    m_out.reset();
+    m_written.clear();
+    m_mode = Closed;
+    m_headerWritten = false;
+    m_chunksWritten = 0;
+    m_format = m_trackCount = m_division = 0;
+    m_tracks.clear();
+    m_tempoMap.reset();
+}
+
+bool vx22File::open(const QString& path, int mode)
+{
+    close();
+    m_path = path;
+    if (mode == Write) {
+        // The file on disk is replaced only when close() commits what was written.
+        m_out = std::make_unique<QSaveFile>(path);
+        if (!m_out->open(QIODevice::WriteOnly)) {
+            const QString reason = m_out->errorString();
+            m_out.reset();
+            return fail(QStringLiteral("open"), reason);
+        }
+        m_mode = Write;
+        return true;
+    }
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("open"), file->errorString());
+    return openDevice(std::move(file));
+}
+
+bool vx22File::openData(const QByteArray& bytes)
+{
+    close();
+    m_path.clear();
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(bytes);
+    buffer->open(QIODevice::ReadOnly);
+    return openDevice(std::move(buffer));
+}
+
+bool vx22File::openDevice(std::unique_ptr<QIODevice> device)
+{
+    m_in = std::move(device);
+    m_mode = Read;
+    if (readHeader() && readChunkTable()) {
+        m_tempoMap.emplace(m_division);
+        return true;
+    }
+    reset();
+    return false;
+}
+
+bool vx22File::readBytes(char* data, qint64 size)
+{
+    return m_in->read(data, size) == size;
+}
+
+static uint32_t bigEndian(const char* bytes, int size)
+{
+    uint32_t value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | uint8_t(bytes[i]);
+    return value;
+}
+
+bool vx22File::readHeader()
+{
+    char head[14];
+    if (!readBytes(head, 8) || std::memcmp(head, "MThd", 4) != 0)
+        return fail(QStringLiteral("open"), QStringLiteral("not a Standard MIDI File"));
+    const uint32_t length = bigEndian(head + 4, 4);
+    if (length <= 5)
+        return fail(QStringLiteral("open"), QStringLiteral("header length %1").arg(length));
+    if (!readBytes(head + 8, 6))
+        return fail(QStringLiteral("open"), QStringLiteral("truncated header"));
+    m_format = uint16_t(bigEndian(head + 8, 2));
+    m_trackCount = uint16_t(bigEndian(head + 10, 2));
+    m_division = uint16_t(bigEndian(head + 12, 2));
+    // Header bytes beyond the six known ones are skipped, but only when they are there.
+    const qint64 extra = qint64(length) - 6;
+    if (extra > m_in->size() - m_in->pos() || !m_in->seek(m_in->pos() + extra))
+        return fail(QStringLiteral("open"), QStringLiteral("truncated header"));
+    if (m_division == 0)
+        return fail(QStringLiteral("open"), QStringLiteral("time division 0"));
+    // Frames per second instead of ticks per quarter note: these times cannot be placed on
+    // the session's beats.
+    if (m_division & 0x8000)
+        return fail(QStringLiteral("open"), QStringLiteral("SMPTE time division not supported"));
+    return true;
+}
+
+bool vx22File::readChunkTable()
+{
+    // Grown chunk by chunk: the declared count is not trusted for an allocation.
+    for (int i = 0; i < m_trackCount; ++i) {
+        char head[8];
+        if (!readBytes(head, 8))
+            return fail(QStringLiteral("open"),
+                        QStringLiteral("track %1 of %2 is missing").arg(i).arg(m_trackCount));
+        if (std::memcmp(head, "MTrk", 4) != 0)
+            return fail(QStringLiteral("open"), QStringLiteral("chunk %1 is not a track").arg(i));
+        Track track;
+        track.length = bigEndian(head + 4, 4);
+        track.offset = uint32_t(m_in->pos());
+        if (qint64(track.length) > m_in->size() - m_in->pos() ||
+            !m_in->seek(m_in->pos() + track.length))
+            return fail(QStringLiteral("open"),
+                        QStringLiteral("track %1 is longer than the file").arg(i));
+        m_tracks.push_back(track);
+    }
+    return true;
+}
+
+bool vx22File::readTrackData(int index, QByteArray& data)
+{
+    const Track& track = m_tracks[size_t(index)];
+    // The length was checked against the file's size when it was opened.
+    data.resize(qsizetype(track.length));
+    if (!m_in->seek(track.offset) || !readBytes(data.data(), track.length))
+        return fail(QStringLiteral("readTracks"),
+                    QStringLiteral("cannot read track %1").arg(index));
+    return true;
+}
+
+bool vx22File::readPass(std::span<vx22Sequence* const> destinations, int track, int selector,
+                        bool channelFilter)
+{
+    QByteArray data;
+    if (!readTrackData(track, data))
+        return false;
+    vx22TrackReader::Setup setup;
+    setup.destinations = destinations;
+    setup.format = m_format;
+    setup.trackIndex = track;
+    setup.selector = selector;
+    setup.channelFilter = channelFilter;
+    setup.division = m_division;
+    setup.tempoMap = tempoMap();
+    vx22TrackReader reader(setup, reinterpret_cast<const uint8_t*>(data.constData()),
+                           uint32_t(data.size()));
+    if (!reader.read())
+        return fail(QStringLiteral("readTracks"), reader.error());
+    return true;
+}
+
+bool vx22File::readTracks(std::span<vx22Sequence* const> destinations, int selector)
+{
+    if (m_mode != Read || !m_tempoMap)
+        return fail(QStringLiteral("readTracks"), QStringLiteral("not open for reading"));
+    if (destinations.empty() || !destinations[0])
+        return fail(QStringLiteral("readTracks"), QStringLiteral("no destination"));
+    bool ok = true;
+    if (destinations.size() < 2) {
+        const int track = m_format == 1 ? selector : 0;
+        if (track < 0 || size_t(track) >= m_tracks.size())
+            return fail(QStringLiteral("readTracks"),
+                        QStringLiteral("track %1 is not in the file").arg(track));
+        ok = readPass(destinations, track, selector, m_format == 0);
+    } else {
+        // Format 1: every track into its own destination. Other formats keep their events in
+        // track 0, read once and split by channel.
+        const size_t passes =
+            m_format == 1 ? m_tracks.size() : std::min<size_t>(1, m_tracks.size());
+        for (size_t k = 0; ok && k < passes; ++k)
+            ok = readPass(destinations, int(k), selector, false);
+    }
+    for (vx22Sequence* destination : destinations) {
+        if (destination)
+            destination->finish();
+    }
+    return ok;
+}
+
+bool vx22File::readTrack(vx22Sequence& destination, int selector)
+{
+    vx22Sequence* one[1] = {&destination};
+    return readTracks(one, selector);
+}
+
+bool vx22File::writeHeader(uint16_t format, uint16_t trackCount, uint16_t division)
+{
+    if (m_mode != Write || m_headerWritten)
+        return fail(QStringLiteral("writeHeader"), QStringLiteral("not open for writing"));
+    if (division == 0 || (division & 0x8000))
+        return fail(QStringLiteral("writeHeader"),
+                    QStringLiteral("time division %1").arg(division));
+    m_format = format;
+    m_trackCount = format == 0 ? 1 : trackCount;
+    m_division = division;
+    vx22ByteWriter out(m_written);
+    out.writeBytes("MThd", 4);
+    out.writeNumber(6, 4);
+    out.writeNumber(m_format, 2);
+    out.writeNumber(m_trackCount, 2);
+    out.writeNumber(m_division, 2);
+    m_headerWritten = true;
+    m_tempoMap.emplace(division);
+    return true;
+}
+
+bool vx22File::writeChunk(std::span<vx22Sequence* const> merged, const vx22Sequence* main)
+{
+    const bool first = m_chunksWritten == 0;
+    vx22TrackWriter::Setup setup;
+    if (main)
+        setup.merged = merged;
+    setup.main = main;
+    setup.conductorName = QFileInfo(m_path).completeBaseName();
+    setup.division = m_division;
+    setup.tempoMap = tempoMap();
+    // The tempo map goes into the conductor track, or into the first track when that one
+    // holds a sequence (format 0, or a first track carrying setup messages).
+    setup.writeTempo = first && main;
+    setup.songStructure = first ? m_songStructure : nullptr;
+    const QByteArray data = vx22TrackWriter(setup).build();
+    vx22ByteWriter out(m_written);
+    out.writeBytes("MTrk", 4);
+    out.writeNumber(uint32_t(data.size()), 4);
+    out.writeBytes(data);
+    ++m_chunksWritten;
+    return true;
+}
+
+bool vx22File::writeTracks(std::span<vx22Sequence* const> sequences)
+{
+    if (m_mode != Write || !m_headerWritten)
+        return fail(QStringLiteral("writeTracks"), QStringLiteral("no header written"));
+    if (sequences.empty())
+        return fail(QStringLiteral("writeTracks"), QStringLiteral("no track"));
+    if (m_format == 1 && sequences.size() > 1) {
+        for (size_t i = 0; i < sequences.size(); ++i) {
+            if (!writeChunk(sequences.subspan(i, 1), sequences[i]))
+                return false;
+        }
+        return true;
+    }
+    const auto merged = m_format == 0 ? sequences : sequences.first(1);
+    return writeChunk(merged, sequences[0]);
+}
+
+bool vx22File::writeTrack(vx22Sequence* sequence)
+{
+    vx22Sequence* one[1] = {sequence};
+    return writeTracks(one);
+}
+
+bool vx22File::close()
+{
+    if (m_mode != Write) {
+        reset();
+        return true;
+    }
+    if (!m_headerWritten) {
+        discard();
+        return true;
+    }
+    // The header counts the chunks that were really written, so readers find them all.
+    m_written[10] = char(m_chunksWritten >> 8);
+    m_written[11] = char(m_chunksWritten & 0xFF);
+    bool ok = m_out->write(m_written) == m_written.size();
+    QString reason = m_out->errorString();
+    if (ok) {
+        ok = m_out->commit();
+        reason = m_out->errorString();
+    } else {
+        m_out->cancelWriting();
+    }
+    reset();
+    return ok ? true : fail(QStringLiteral("close"), reason);
+}
+
+void vx22File::discard()
+{
+    if (m_out)
+        m_out->cancelWriting();
+    reset();
+}
