@@ -111,10 +111,9 @@ bool AlsaMidiOutput::open(QString* error)
         return false;
     }
     snd_seq_set_client_name(m_sequencer, kPortName);
-    m_port = snd_seq_create_simple_port(m_sequencer, kPortName,
-                                        SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
-                                        SND_SEQ_PORT_TYPE_MIDI_GENERIC
-                                            | SND_SEQ_PORT_TYPE_APPLICATION);
+    m_port = snd_seq_create_simple_port(
+        m_sequencer, kPortName, SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
     if (m_port < 0) {
         *error = QStringLiteral("%1 < snd_seq_create_simple_port").arg(alsaError(m_port));
         close();

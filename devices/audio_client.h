@@ -55,7 +55,10 @@ public:
 
     void transportStart() { m_rolling.store(true, std::memory_order_release); }
     void transportStop() { m_rolling.store(false, std::memory_order_release); }
-    void transportLocate(uint32_t frame) { m_transportFrame.store(frame, std::memory_order_relaxed); }
+    void transportLocate(uint32_t frame)
+    {
+        m_transportFrame.store(frame, std::memory_order_relaxed);
+    }
     /** Returns 1 while rolling, else 0, and fills the transport frame. */
     int transportQuery(TransportPosition* position) const;
 

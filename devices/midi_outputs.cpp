@@ -17,9 +17,9 @@ const char* const MidiOutputs::kBuiltInId = "builtin";
 QList<MidiOutputChoice> MidiOutputs::available()
 {
     QList<MidiOutputChoice> choices;
-    choices.append({QString::fromLatin1(kBuiltInId),
-                    QCoreApplication::translate("MidiOutputs",
-                                                "Built-in General MIDI synthesizer")});
+    choices.append(
+        {QString::fromLatin1(kBuiltInId),
+         QCoreApplication::translate("MidiOutputs", "Built-in General MIDI synthesizer")});
     for (const AlsaMidiOutput::Port& port : AlsaMidiOutput::synthPorts()) {
         choices.append({alsaId(port.clientName, port.portName),
                         QCoreApplication::translate("MidiOutputs", "%1: %2 (ALSA %3:%4)")

@@ -60,8 +60,8 @@ void OfflineAudioClient::run()
     const int64_t firstFrame = frameClock();
     while (m_running.load(std::memory_order_relaxed)) {
         if (m_paced) {
-            const auto due = std::chrono::nanoseconds((frameClock() - firstFrame) * 1000000000LL
-                                                      / kSampleRate);
+            const auto due =
+                std::chrono::nanoseconds((frameClock() - firstFrame) * 1000000000LL / kSampleRate);
             std::this_thread::sleep_until(start + due);
         }
         if (runCycle() == kAbort)

@@ -19,6 +19,10 @@ class FrameClockListener;
  * Cycles run either on a render thread of the client (activate .. deactivate) or on the caller's
  * thread (render()) while not active. The output, input and listener are called on whichever
  * thread runs the cycles; set them while no cycle runs.
+ *
+ * TODO: rendering a song to a file needs the MIDI engine's read-ahead scheduling to keep ahead
+ * of an unpaced render (its output thread is only woken by the cycle and may fall behind); the
+ * render should run the engine's window processing from the cycle, or pace itself to it.
  */
 class OfflineAudioClient : public AudioClient
 {

@@ -116,7 +116,8 @@ int PortAudioClient::streamCallback(const void* input, void* output, unsigned lo
     auto* client = static_cast<PortAudioClient*>(data);
     auto* const* outputs = static_cast<float* const*>(output);
     const auto count = static_cast<uint32_t>(frames);
-    const int result = client->processCycle(static_cast<const float* const*>(input), outputs, count);
+    const int result =
+        client->processCycle(static_cast<const float* const*>(input), outputs, count);
     // The block just rendered stands for the last `frames` frames of the scheduler's clock.
     client->mixOutputs(outputs, count, SchedulerClock::systemNowFrame() - count);
     return result == kAbort ? paAbort : paContinue;

@@ -19,8 +19,8 @@ public:
     struct Message
     {
         uint32_t word = 0;
-        int64_t timeMs = 0;      // scheduler millisecond the message was due
-        int64_t arrivalNs = 0;   // SchedulerClock::systemNanoseconds() when it arrived
+        int64_t timeMs = 0;    // scheduler millisecond the message was due
+        int64_t arrivalNs = 0; // SchedulerClock::systemNanoseconds() when it arrived
     };
 
     explicit RecordingMidiOutput(size_t capacity = 4096);

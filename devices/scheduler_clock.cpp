@@ -22,5 +22,6 @@ int64_t SchedulerClock::systemNanoseconds()
 
 int64_t SchedulerClock::systemOriginMonotonicNs()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(origin().time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(origin().time_since_epoch())
+        .count();
 }

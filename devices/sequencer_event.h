@@ -12,7 +12,8 @@
 struct SequencerEvent
 {
     /** Event type codes used by the engine. */
-    enum Type : uint8_t {
+    enum Type : uint8_t
+    {
         NoteWithDuration = 5,
         NoteOn = 6,
         NoteOff = 7,

@@ -40,6 +40,10 @@ SequencerLayer::~SequencerLayer()
 
 SequencerLayer& SequencerLayer::shared()
 {
+    // What the layer uses when it closes at exit is made first, so it is destroyed after it.
+    ErrorLog::isEmpty();
+    OutputMixerSlot::shared();
+    SchedulerClock::systemNanoseconds();
     static SequencerLayer layer;
     return layer;
 }
@@ -213,8 +217,8 @@ void SequencerLayer::schedule(fluid_event_t* event, int64_t timeMs)
 {
     fluid_event_set_source(event, -1);
     fluid_event_set_dest(event, m_clientId);
-    fluid_sequencer_send_at(m_sequencer, event, static_cast<unsigned int>(std::max<int64_t>(0, timeMs)),
-                            1);
+    fluid_sequencer_send_at(m_sequencer, event,
+                            static_cast<unsigned int>(std::max<int64_t>(0, timeMs)), 1);
 }
 
 int SequencerLayer::outputEvent(const SequencerEvent& event)

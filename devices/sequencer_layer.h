@@ -34,7 +34,11 @@ typedef struct _fluid_event_t fluid_event_t;
 class SequencerLayer : public FrameClockListener
 {
 public:
-    enum class Clock { System, AudioFrames };
+    enum class Clock
+    {
+        System,
+        AudioFrames
+    };
 
     static constexpr int kQueueStart = SequencerEvent::Start;
     static constexpr int kQueueStop = SequencerEvent::Stop;

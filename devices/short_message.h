@@ -20,9 +20,9 @@ public:
     /** Packs a word; the channel keeps 4 bits and each data byte 7, as MIDI requires. */
     static uint32_t pack(uint32_t status, int channel, int data1, int data2)
     {
-        return ((status & 0xF0u) | (static_cast<uint32_t>(channel) & 0x0Fu))
-               | (static_cast<uint32_t>(data1) & 0x7Fu) << 8
-               | (static_cast<uint32_t>(data2) & 0x7Fu) << 16;
+        return ((status & 0xF0u) | (static_cast<uint32_t>(channel) & 0x0Fu)) |
+               (static_cast<uint32_t>(data1) & 0x7Fu) << 8 |
+               (static_cast<uint32_t>(data2) & 0x7Fu) << 16;
     }
 
     static uint32_t status(uint32_t word) { return word & 0xFFu; }

@@ -13,8 +13,7 @@
  * with a release store of the write index, the consumer frees a slot with a release store of the
  * read index; each side reads the other's index with acquire.
  */
-template <typename T>
-class SpscRing
+template <typename T> class SpscRing
 {
 public:
     /** Capacity is rounded up to a power of two. Ordinary thread only. */
@@ -50,7 +49,10 @@ public:
     }
 
     /** Consumer thread only: drops the value that front() returned. */
-    void pop() { m_read.store(m_read.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
+    void pop()
+    {
+        m_read.store(m_read.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    }
 
 private:
     std::vector<T> m_slots;

@@ -46,8 +46,7 @@ QStringList SynthMidiOutput::defaultSoundFontNames()
             QStringLiteral("TimGM6mb.sf2")};
 }
 
-QString SynthMidiOutput::findSoundFont(const QString& chosen, const QString& folder,
-                                       QString* error)
+QString SynthMidiOutput::findSoundFont(const QString& chosen, const QString& folder, QString* error)
 {
     if (!chosen.isEmpty()) {
         if (QFileInfo(chosen).isFile())
@@ -68,8 +67,7 @@ QString SynthMidiOutput::findSoundFont(const QString& chosen, const QString& fol
 }
 
 SynthMidiOutput::SynthMidiOutput(const QString& soundFont)
-    : m_soundFontPath(soundFont), m_ring(kRingCapacity), m_left(kRenderChunk),
-      m_right(kRenderChunk)
+    : m_soundFontPath(soundFont), m_ring(kRingCapacity), m_left(kRenderChunk), m_right(kRenderChunk)
 {
 }
 
@@ -94,9 +92,8 @@ bool SynthMidiOutput::open(QString* error)
     fluid_settings_setnum(m_settings, "synth.sample-rate", SchedulerClock::kFramesPerSecond);
     fluid_settings_setint(m_settings, "synth.threadsafe-api", 0);
     m_synth = new_fluid_synth(m_settings);
-    if (!m_synth
-        || fluid_synth_sfload(m_synth, QFile::encodeName(m_soundFontPath).constData(), 1)
-               == FLUID_FAILED) {
+    if (!m_synth || fluid_synth_sfload(m_synth, QFile::encodeName(m_soundFontPath).constData(),
+                                       1) == FLUID_FAILED) {
         *error = QStringLiteral("The SoundFont \"%1\" could not be loaded").arg(m_soundFontPath);
         close();
         return false;

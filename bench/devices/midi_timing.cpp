@@ -40,7 +40,8 @@ int main()
     layer.controlQueue(SequencerLayer::kQueueStart);
     for (int i = 0; i < kNotes; ++i) {
         const auto key = static_cast<uint8_t>(36 + i % 48);
-        layer.outputEvent(SequencerEvent::note(kFirstTick + i * kSpacing, i % 16, key, 100, kDuration));
+        layer.outputEvent(
+            SequencerEvent::note(kFirstTick + i * kSpacing, i % 16, key, 100, kDuration));
     }
     const auto total = std::chrono::milliseconds(kFirstTick + kNotes * kSpacing + 300);
     std::this_thread::sleep_for(total);
@@ -58,8 +59,8 @@ int main()
     const double p99 = percentile(lateMs, 0.99);
     std::printf("messages delivered: %zu of %d (lost %zu)\n", messages.size(), 2 * kNotes,
                 output.lost());
-    std::printf("lateness: min %.3f ms, median %.3f ms, p99 %.3f ms, max %.3f ms\n",
-                lateMs.front(), percentile(lateMs, 0.5), p99, lateMs.back());
+    std::printf("lateness: min %.3f ms, median %.3f ms, p99 %.3f ms, max %.3f ms\n", lateMs.front(),
+                percentile(lateMs, 0.5), p99, lateMs.back());
     std::printf("target p99 < 2 ms: %s\n", p99 < 2.0 ? "met" : "missed");
     return 0;
 }

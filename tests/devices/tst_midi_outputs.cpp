@@ -43,8 +43,8 @@ private Q_SLOTS:
         QVERIFY(dynamic_cast<SynthMidiOutput*>(builtIn.get()));
         QVERIFY(builtIn->mixer());
         // Port names hold colons of their own ("Synth input port (1234:0)").
-        auto alsa = MidiOutputs::create(MidiOutputs::alsaId("Qsynth", "Synth input port (1:0)"),
-                                        &error);
+        auto alsa =
+            MidiOutputs::create(MidiOutputs::alsaId("Qsynth", "Synth input port (1:0)"), &error);
         QVERIFY(dynamic_cast<AlsaMidiOutput*>(alsa.get()));
         QVERIFY(!alsa->mixer());
         QVERIFY(!MidiOutputs::create(QStringLiteral("mapper"), &error));

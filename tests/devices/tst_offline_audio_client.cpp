@@ -39,11 +39,16 @@ struct CountingInput : OfflineAudioClient::Input
 /** What the process callback saw, and what it should do. */
 struct Engine
 {
-    OfflineAudioClient* client = nullptr;
+    explicit Engine(OfflineAudioClient* owner, int failOn = -1, int result = 0)
+        : client(owner), failOnCycle(failOn), failure(result)
+    {
+    }
+
+    OfflineAudioClient* client;
     std::vector<uint32_t> frames;
     std::vector<float> firstInputs;
-    int failOnCycle = -1;
-    int failure = 0;
+    int failOnCycle;
+    int failure;
 
     static int process(uint32_t frames, void* argument)
     {
@@ -93,7 +98,7 @@ private Q_SLOTS:
     void transportGatesTheProcessCallback()
     {
         OfflineAudioClient client;
-        Engine engine{&client};
+        Engine engine(&client);
         CapturedOutput output;
         client.setProcessCallback(Engine::process, &engine);
         client.setOutput(&output);
@@ -127,7 +132,7 @@ private Q_SLOTS:
     void channelBuffersBelongToTheCycle()
     {
         OfflineAudioClient client;
-        Engine engine{&client};
+        Engine engine(&client);
         CountingInput input;
         client.setProcessCallback(Engine::process, &engine);
         client.setInput(&input);
@@ -141,7 +146,7 @@ private Q_SLOTS:
     void failingProcessCallbackStopsTheStream()
     {
         OfflineAudioClient client;
-        Engine engine{&client, {}, {}, 2, 7};
+        Engine engine(&client, 2, 7);
         client.setProcessCallback(Engine::process, &engine);
         client.transportStart();
         QCOMPARE(client.render(5), -1);
@@ -149,7 +154,7 @@ private Q_SLOTS:
         QCOMPARE(ErrorLog::take(), QStringLiteral("7 < client->fProcess < PaCallback"));
 
         // On the render thread the stream stops too and the message reaches the log by itself.
-        Engine threaded{&client, {}, {}, 3, -4};
+        Engine threaded(&client, 3, -4);
         client.setProcessCallback(Engine::process, &threaded);
         QCOMPARE(client.activate(), 0);
         QTRY_COMPARE(ErrorLog::text(), QStringLiteral("-4 < client->fProcess < PaCallback"));
@@ -163,7 +168,7 @@ private Q_SLOTS:
     void schedulerAndMixerFollowTheFrameClock()
     {
         OfflineAudioClient client;
-        Engine engine{&client};
+        Engine engine(&client);
         CapturedOutput output;
         FrameRecorder clock;
         ConstantMixer mixer;

@@ -67,8 +67,8 @@ bool runRamp(PortAudioClient* client, RampEngine* engine, int cycles)
     client->transportStart();
     if (client->activate() != 0)
         return false;
-    QTest::qWaitFor([&] { return engine->cycles >= cycles; }, 10000);
-    return client->deactivate() == 0;
+    const bool ran = QTest::qWaitFor([&] { return engine->cycles >= cycles; }, 10000);
+    return client->deactivate() == 0 && ran;
 }
 
 } // namespace
@@ -179,7 +179,8 @@ private Q_SLOTS:
         QCOMPARE(client->recommendedPlaybackLatency(), 0.0);
         QCOMPARE(client->activate(), -1);
         QVERIFY(!client->isActive());
-        QCOMPARE(ErrorLog::take(), QStringLiteral("Device unavailable < _OpenDefaultStream < _activate"));
+        QCOMPARE(ErrorLog::take(),
+                 QStringLiteral("Device unavailable < _OpenDefaultStream < _activate"));
         QCOMPARE(client->deactivate(), 0);
         QCOMPARE(client->close(), 0);
     }

@@ -53,6 +53,7 @@ private Q_SLOTS:
     {
         ErrorLog::clear();
         m_output.clear();
+        m_layer.setPlaybackLatency(0.0);
         m_layer.setOutput(&m_output);
         QCOMPARE(m_layer.open(SequencerLayer::Clock::AudioFrames), 0);
     }
@@ -82,7 +83,6 @@ private Q_SLOTS:
         QCOMPARE(m_layer.queueTempo(&ticksPerBeat, &tempo), 0);
         QCOMPARE(ticksPerBeat, 480u);
         QCOMPARE(tempo, 500000u);
-        m_layer.setPlaybackLatency(0.0);
     }
 
     void noteOffComesAtTickPlusDurationMinusOne_data()
@@ -168,15 +168,18 @@ private Q_SLOTS:
         QTest::newRow("note on") << SequencerEvent::noteOn(0, 3, 64, 90) << word(0x93, 64, 90);
         QTest::newRow("note off") << SequencerEvent::noteOff(0, 3, 64) << word(0x83, 64, 0);
         QTest::newRow("controller")
-            << SequencerEvent::control(SequencerEvent::Controller, 0, 1, 7, 100) << word(0xB1, 7, 100);
+            << SequencerEvent::control(SequencerEvent::Controller, 0, 1, 7, 100)
+            << word(0xB1, 7, 100);
         QTest::newRow("controller, low 16 bits")
             << SequencerEvent::control(SequencerEvent::Controller, 0, 0, 0x10007, 0x10064)
             << word(0xB0, 7, 100);
         QTest::newRow("program change")
-            << SequencerEvent::control(SequencerEvent::ProgramChange, 0, 9, 0, 5) << word(0xC9, 5, 0);
+            << SequencerEvent::control(SequencerEvent::ProgramChange, 0, 9, 0, 5)
+            << word(0xC9, 5, 0);
         // Data bytes of a short message are 7 bits; a wider value must not spill into the next.
         QTest::newRow("controller value 300")
-            << SequencerEvent::control(SequencerEvent::Controller, 0, 0, 10, 300) << word(0xB0, 10, 44);
+            << SequencerEvent::control(SequencerEvent::Controller, 0, 0, 10, 300)
+            << word(0xB0, 10, 44);
     }
 
     void eventsBecomeShortMessages()

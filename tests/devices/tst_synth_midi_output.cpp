@@ -65,7 +65,8 @@ double peakFrequency(const float* samples, int size)
     int peak = 1;
     double peakPower = 0;
     for (int bin = 1; bin <= size / 2; ++bin) {
-        const double power = spectrum[bin][0] * spectrum[bin][0] + spectrum[bin][1] * spectrum[bin][1];
+        const double power =
+            spectrum[bin][0] * spectrum[bin][0] + spectrum[bin][1] * spectrum[bin][1];
         if (power > peakPower) {
             peakPower = power;
             peak = bin;
