@@ -33,6 +33,18 @@ struct AnalysisParameters
 
     bool isUsable() const { return frameSize > 0; }
 
+    /**
+     * Time of a frame in seconds from the first sample: (frame × hop − binCount) ÷ rate.
+     * Negative for the first frames.
+     */
+    double frameTime(int frame) const
+    {
+        return (static_cast<double>(frame) * hop - binCount) / sampleRate;
+    }
+
+    /** A frame's time as events carry it: never before the first sample. */
+    double eventTime(int frame) const { return frameTime(frame) > 0.0 ? frameTime(frame) : 0.0; }
+
     /** Zero samples finish() feeds so that every pending decision and note-off is reached. */
     int flushLength() const { return (emissionLag + decisionLag) * hop + 4 * binCount; }
 };

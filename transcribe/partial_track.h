@@ -37,6 +37,7 @@ struct TrackPoint
     float level = 0.0f;      ///< dB
     float localLevel = 0.0f; ///< dB
     float maskLevel = 0.0f;  ///< dB
+    float pitch = 0.0f;      ///< fractional MIDI note of the frequency, kept for note building
 };
 
 /**
@@ -44,9 +45,9 @@ struct TrackPoint
  * of the peak it took in each frame from its start frame on, and the markers note building
  * sets on it.
  *
- * Tracks are made and recycled by the PartialTracker; a track whose note outlives it (a member
- * of a chosen harmonic group) is kept until the next run by keepUntilReset(). Appending within
- * the reserved capacity allocates nothing. Analysis thread only.
+ * Tracks are made and recycled by the PartialTracker; a track that a sounding note still refers
+ * to is kept out of recycling by setKept(). Appending within the reserved capacity allocates
+ * nothing. Analysis thread only.
  */
 class PartialTrack
 {
@@ -70,6 +71,9 @@ public:
     float level(int frame) const { return at(frame).level; }
     float localLevel(int frame) const { return at(frame).localLevel; }
     float maskLevel(int frame) const { return at(frame).maskLevel; }
+    float pitch(int frame) const { return at(frame).pitch; }
+    /** The last frame with data (startFrame() − 1 for an empty track). */
+    int lastFrame() const { return stopFrame() - 1; }
     const std::vector<TrackPoint>& points() const { return points_; }
 
     const TrackMarkers& markers() const { return markers_; }
@@ -80,7 +84,11 @@ public:
     uint32_t splitFrom() const { return splitFrom_; }
     void setSplitFrom(uint32_t parent) { splitFrom_ = parent; }
 
-    /** Keeps the track out of recycling until the next run: a chosen note refers to it. */
+    /**
+     * Keeps the track out of recycling while a sounding note refers to it. A kept track that is
+     * dropped from the active list returns to the free store only at the next run.
+     */
+    void setKept(bool kept) { kept_ = kept; }
     void keepUntilReset() { kept_ = true; }
     bool isKept() const { return kept_; }
 
@@ -90,6 +98,9 @@ public:
 
     /** Ends the track after its last frame. */
     void end() { markers_.endFrame = stopFrame(); }
+
+    /** Drops the frames from `frame` on (when there are any) and ends the track there. */
+    void cutAt(int frame);
 
     /**
      * Makes this a new, empty track starting at a frame, keeping the storage of an earlier

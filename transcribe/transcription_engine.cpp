@@ -1,11 +1,20 @@
 #include "transcription_engine.h"
 
 #include "error_log.h"
+#include "note_refiner.h"
 #include "transcription_observer.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
+
+namespace {
+
+// Events (note-ons and note-offs) a run can hold before its list grows: about twenty minutes
+// of quick singing.
+constexpr std::size_t kReservedEvents = 8192;
+
+} // namespace
 
 bool TranscriptionEngine::configure(float sampleRate)
 {
@@ -25,7 +34,9 @@ bool TranscriptionEngine::configure(float sampleRate)
     const auto history =
         std::bit_ceil(static_cast<unsigned>(parameters.emissionLag + parameters.decisionLag + 1));
     frameLevels_.assign(history, SpectrumAnalyser::kFloor);
-    // TODO: reset the transcription result and release the harmonic groups (note building).
+    notes_.configure(parameters, &tracker_);
+    result_.clear();
+    result_.events.reserve(kReservedEvents);
     fill_ = 0;
     frame_ = 0;
     levelCount_ = 0;
@@ -69,20 +80,20 @@ bool TranscriptionEngine::finish()
         return false;
     }
     feed(nullptr, parameters_.flushLength());
-    // TODO: post-process the notes: durations, tuning offset and key estimate.
+    if (!result_.events.empty())
+        NoteRefiner::refine(result_);
     running_ = false;
     return true;
 }
 
 double TranscriptionEngine::frameTime(int frame) const
 {
-    return (static_cast<double>(frame) * parameters_.hop - parameters_.binCount) /
-           parameters_.sampleRate;
+    return parameters_.frameTime(frame);
 }
 
 double TranscriptionEngine::eventTime(int frame) const
 {
-    return std::max(0.0, frameTime(frame));
+    return parameters_.eventTime(frame);
 }
 
 float TranscriptionEngine::frameLevel(int frame) const
@@ -113,16 +124,9 @@ void TranscriptionEngine::trackStep()
     tracker_.startTracks(frame_, analyser_.peaks());
 }
 
-// Note building runs here once per frame, after every running track has been extended:
-// 1. for each track of tracker_.activeTracks() in list order, by index, since a split appends
-//    its second half (tracker_.newTrack()) during this pass and the pass must reach it: the
-//    onset, attack, body, body-end, decay and release detectors, then the note-start decision
-//    at frame_ − decisionLag;
-// 2. note-offs of sounding notes whose fundamental ended at frame_ − emissionLag;
-// 3. harmonic grouping and note-ons at frame_ − emissionLag, using frameLevel() of that frame.
-// Member tracks of a chosen group must be marked keepUntilReset() so they are not recycled.
+// Note building sees the tracks extended to this frame; the overall level it needs is that of
+// the emission frame, still inside the level ring.
 void TranscriptionEngine::buildNotes()
 {
-    // TODO: note building (track detectors, note-start decisions, note-offs, grouping and
-    // note-ons into the transcription result).
+    notes_.run(frame_, analyser_.peaks(), frameLevel(frame_ - parameters_.emissionLag), result_);
 }

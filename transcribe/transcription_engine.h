@@ -1,8 +1,10 @@
 #pragma once
 
 #include "analysis_parameters.h"
+#include "note_builder.h"
 #include "partial_tracker.h"
 #include "spectrum_analyser.h"
+#include "transcription_result.h"
 
 #include <span>
 #include <vector>
@@ -12,11 +14,13 @@ class TranscriptionObserver;
 /**
  * Transcribes a sung or played mono melody: cuts the signal into overlapping frames, finds the
  * spectral peaks of each frame and follows them as partial tracks, from which note building
- * makes the notes.
+ * makes the notes; at the end of a run the notes are tuned and the key is estimated.
  *
  * One engine serves the whole program. A run is configure(), any number of feed() calls and
- * finish(). All buffers and the FFT plan are made in configure(); a frame allocates nothing
- * except when a partial track is born. GUI thread only (or any single thread at a time).
+ * finish(), after which result() holds the notes. All buffers and the FFT plan are made in
+ * configure(); a frame allocates nothing except when a partial track is born or a scratch or
+ * result list outgrows what configure() reserved. GUI thread only (or any single thread at a
+ * time).
  */
 class TranscriptionEngine
 {
@@ -40,8 +44,14 @@ public:
      */
     bool feed(const float* const* channels, long long count);
 
-    /** Flushes the run with zeros so every pending decision is reached, and closes it. */
+    /**
+     * Flushes the run with zeros so every pending decision and note-off is reached, measures
+     * the notes, tunes them and estimates the key, and closes the run.
+     */
     bool finish();
+
+    /** The notes of the run: complete after finish(), valid until the next configure(). */
+    const TranscriptionResult& result() const { return result_; }
 
     bool isRunning() const { return running_; }
     const AnalysisParameters& parameters() const { return parameters_; }
@@ -80,6 +90,8 @@ private:
     AnalysisParameters parameters_;
     SpectrumAnalyser analyser_;
     PartialTracker tracker_;
+    NoteBuilder notes_;
+    TranscriptionResult result_;
     std::vector<float> input_;       // the frame being filled, oldest sample first
     std::vector<float> frameLevels_; // ring of recent frame levels, indexed by frame
     TranscriptionObserver* observer_ = nullptr;
