@@ -171,13 +171,20 @@ bool vx22Clip::writeRecording(bool removeIfEmpty)
 
 void vx22Clip::close(bool removeIfEmpty)
 {
+    // The session's resolution may have changed already (a clip closes before it reloads), so
+    // ticks are converted between the session's and the sequence's resolution.
     vx20* s = timeSession();
-    const uint32_t startTick = s ? s->scale().frameToTick(start()) : 0;
+    const uint16_t sessionTicks = s ? s->scale().ticksPerBeat() : m_sequence.resolution();
+    const uint16_t ownTicks = m_sequence.resolution();
     if (length() > 0)
-        m_sequence.setLength(ticksAfterStart(length()));
+        m_sequence.setLength(
+            vx22Sequence::convert(ticksAfterStart(length()), ownTicks, sessionTicks));
     m_sequence.finish();
-    if (length() == 0 && !m_sequence.isEmpty() && s)
-        setLength(s->scale().tickToFrame(startTick + m_sequence.end()) - start());
+    if (length() == 0 && !m_sequence.isEmpty() && s) {
+        const uint32_t startTick = s->scale().frameToTick(start());
+        const uint32_t end = vx22Sequence::convert(m_sequence.end(), sessionTicks, ownTicks);
+        setLength(s->scale().tickToFrame(startTick + end) - start());
+    }
 
     bool written = false;
     if (m_file)
