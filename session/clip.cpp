@@ -1,5 +1,6 @@
 #include "clip.h"
 
+#include "command.h"
 #include "session.h"
 #include "track.h"
 
@@ -13,6 +14,18 @@ vx21::vx21()
 }
 
 vx21::~vx21() = default;
+
+std::unique_ptr<vx30> vx21::makeStretchEdit(float factor) const
+{
+    (void)factor;
+    return nullptr;
+}
+
+bool vx21::reload()
+{
+    close(false);
+    return open();
+}
 
 vx20* vx21::session() const
 {

@@ -3,9 +3,11 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class vx18;
 class vx20;
+class vx30;
 
 /**
  * vx21: a clip on a track, the base of the MIDI clip and the audio clip.
@@ -38,6 +40,32 @@ public:
     /** Plays the frames [first, last) of the timeline. */
     virtual void process(uint32_t first, uint32_t last) { (void)first, (void)last; }
     virtual QString toolTip() const;
+
+    // What the undoable clip operations reach beyond the base fields. The base clip has no
+    // stretch, pitch or file track; the audio and MIDI clips override what applies to them.
+    /** Time-stretch factor (1 = none); the audio clip recomputes its length from it. */
+    virtual float stretchFactor() const { return 1.0f; }
+    virtual void setStretchFactor(float factor) { (void)factor; }
+    /** Pitch shift of the audio clip. */
+    virtual float pitchShift() const { return 0.0f; }
+    virtual void setPitchShift(float shift) { (void)shift; }
+    /** Audio clip: the melody is to be transcribed again before the next song is made. */
+    virtual bool needsTranscription() const { return false; }
+    virtual void setNeedsTranscription(bool on) { (void)on; }
+    /** MIDI clip: the track (format 1) or channel (format 0) it takes from its file. */
+    virtual uint16_t fileTrackNumber() const { return 0; }
+    virtual void setFileTrackNumber(uint16_t number) { (void)number; }
+    /** MIDI clip: the bank and program its material asks for; -1 when none. */
+    virtual int bank() const { return -1; }
+    virtual int program() const { return -1; }
+    /**
+     * MIDI clip: an undoable edit (not yet applied) that multiplies the time and the duration
+     * of every event of the clip's present material, [offset, offset + length), by factor;
+     * none for other clips.
+     */
+    virtual std::unique_ptr<vx30> makeStretchEdit(float factor) const;
+    /** Closes the clip and opens it again, after its file or its material settings changed. */
+    bool reload();
 
     // Place on the timeline. Each setter also refreshes its tick copy.
     uint32_t start() const { return m_start; }

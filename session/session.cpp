@@ -83,7 +83,7 @@ void vx20::clear()
     m_editDepth = 0;
     m_engineBusy = 0;
     m_editGuard = 0;
-    // TODO: empty the song structure state and the undo list here once they exist.
+    // TODO: empty the song structure state here once it exists.
     m_currentTrack = nullptr;
     destroyTracks();
     m_cursors.clear();
@@ -94,6 +94,7 @@ void vx20::clear()
     m_freeTrackNumbers.clear();
     m_audioEngine->clearBuses();
     m_midiEngine->clearBuses();
+    m_commands.clear();
     m_endFrame = 0;
     m_recordCount = m_muteCount = m_soloCount = 0;
     m_audioTrackCount = m_midiTrackCount = m_lastTrackNumber = 0;
@@ -118,6 +119,25 @@ void vx20::destroyTracks()
         track->detach();
         delete track;
     }
+}
+
+vx20::Properties vx20::properties() const
+{
+    auto scale = std::make_shared<vx29>();
+    scale->copyFrom(m_scale);
+    return {m_sessionDir, m_songName, m_comment, std::move(scale)};
+}
+
+void vx20::setProperties(const Properties& props)
+{
+    m_sessionDir = props.sessionDir;
+    m_songName = props.songName;
+    m_comment = props.comment;
+    if (!props.scale)
+        return;
+    const bool newResolution = props.scale->ticksPerBeat() != m_scale.ticksPerBeat();
+    m_scale.copyFrom(*props.scale);
+    newResolution ? afterMeterChange() : afterTempoChange();
 }
 
 void vx20::setSessionDir(const QString& dir)
@@ -266,6 +286,14 @@ void vx20::record(vx18* track, bool on)
         armTrack(track, on);
     if (m_recording && m_recordCount == 0)
         m_recording = false;
+}
+
+std::unique_ptr<vx21> vx20::takeRecordingClip(vx18* track)
+{
+    std::unique_ptr<vx21> clip = track->takeRecordingClip();
+    if (clip)
+        --(track->isAudio() ? m_audioTrackCount : m_midiTrackCount);
+    return clip;
 }
 
 uint32_t vx20::recordingStart() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "command_list.h"
 #include "time_scale.h"
 
 #include <QMutex>
@@ -44,6 +45,27 @@ public:
     /** Empties the session for a new song. */
     void clear();
 
+    // Undo list. Every structural edit is a command pushed here.
+    vx30List& commands() { return m_commands; }
+    /** Pushes the command onto the undo list, which applies it; the result of apply. */
+    bool push(std::unique_ptr<vx30> command) { return m_commands.push(std::move(command)); }
+
+    /** What the "session properties" command swaps as a whole. */
+    struct Properties
+    {
+        QString sessionDir;
+        QString songName;
+        QString comment;
+        std::shared_ptr<const vx29> scale; // a copy of the time scale
+    };
+    /** The properties now, with a copy of the time scale. */
+    Properties properties() const;
+    /**
+     * Replaces the properties. A new time scale keeps MIDI material on its beats, or, when its
+     * resolution differs, everything on its frames. Call under the edit lock.
+     */
+    void setProperties(const Properties& props);
+
     // Document.
     vx29& scale() { return m_scale; }
     const QString& sessionDir() const { return m_sessionDir; }
@@ -81,6 +103,11 @@ public:
     void mute(vx18* track, bool on);
     void solo(vx18* track, bool on);
     void record(vx18* track, bool on);
+    /**
+     * Takes the clip the track is recording into out of it (the recording goes on for other
+     * tracks); the caller finishes it. None when the track records nothing.
+     */
+    std::unique_ptr<vx21> takeRecordingClip(vx18* track);
     /** A track sounds while not muted and either nothing is soloed or it is soloed. */
     bool isAudible(const vx18* track) const;
     uint32_t muteCount() const { return m_muteCount; }
@@ -204,6 +231,8 @@ private:
     std::atomic<int> m_editDepth{0};
     std::atomic<int> m_engineBusy{0};
     std::atomic<int> m_editGuard{0};
-    // TODO: the undo list (vx30List) and the song structure state join the session with the
-    // commands and the song-structure work; clear() empties them.
+    // TODO: the song structure state joins the session with the song-structure work; clear()
+    // empties it.
+    // Last, so commands (and the tracks and clips they own) go while the rest still exists.
+    vx30List m_commands;
 };
