@@ -1,0 +1,319 @@
+#include "conductor_hook.h"
+#include "engine.h"
+#include "error_log.h"
+#include "midi_clip.h"
+#include "midi_export.h"
+#include "midi_file.h"
+#include "session.h"
+#include "smf_bytes.h"
+#include "song_file.h"
+#include "song_host.h"
+#include "track.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The song structure as the song-structure code would keep it: a marker text with the style.
+class SongMarker : public vx22ConductorHook
+{
+public:
+    QString style;
+    bool marked = false;
+    int unchanged = 0;
+
+    void writeConductor(vx22Sequence& events) override
+    {
+        events.insert(vx22Event::meta(0, 0x01, "cantova3010" + style.toLatin1()));
+        events.insert(vx22Event::meta(0, 0x59, smf::bytes({0xFF, 0})));
+    }
+    bool readConductor(const vx22Sequence& conductor, QString& stylePath) override
+    {
+        marked = false;
+        for (const vx22Event* e = conductor.first(); e; e = e->next()) {
+            if (e->metaType == 0x01 && e->data().startsWith("cantova30")) {
+                stylePath = QString::fromLatin1(e->data().mid(11));
+                marked = true;
+            }
+        }
+        return marked;
+    }
+    void markUnchanged() override { ++unchanged; }
+};
+
+class Host : public vx22SongHost
+{
+public:
+    QStringList warnings;
+    QString midiFolder, styleFolderPath, loadedStyle = QStringLiteral("(none)");
+    int refreshes = 0;
+
+    void warning(const QString& text) override { warnings << text; }
+    void setMidiFolder(const QString& folder) override { midiFolder = folder; }
+    QString styleFolder() const override { return styleFolderPath; }
+    void loadStyle(const QString& path) override { loadedStyle = path; }
+    void refresh() override { ++refreshes; }
+};
+
+// (time, status, data1, data2, duration, data) of every event.
+using Row = std::tuple<uint32_t, int, int, int, uint32_t, QByteArray>;
+std::vector<Row> rows(const vx22Sequence& s)
+{
+    std::vector<Row> out;
+    for (const vx22Event* e = s.first(); e; e = e->next())
+        out.push_back({e->time, e->status, e->data1, e->data2, e->duration, e->data()});
+    return out;
+}
+
+} // namespace
+
+class TestSongFile : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    vx20 session;
+    vx18* drums = nullptr;
+    vx18* melody = nullptr;
+    vx22Clip* melodyClip = nullptr;
+    vx22Clip* drumClip = nullptr;
+    SongMarker marker;
+    Host host;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    vx18* addMidiTrack(const QString& name, uint16_t channel, int program)
+    {
+        auto* track = new vx18(&session, vx18::MidiTrack);
+        vx18::Properties props = track->properties();
+        props.name = name;
+        props.channel = channel;
+        props.program = program;
+        track->setProperties(props);
+        session.addTrack(track);
+        return track;
+    }
+    vx22Clip* addClip(vx18* track)
+    {
+        auto* clip = new vx22Clip(&session);
+        track->addClip(clip);
+        return clip;
+    }
+    uint32_t frame(uint32_t tick) { return session.scale().tickToFrame(tick); }
+
+private Q_SLOTS:
+    void init()
+    {
+        ErrorLog::clear();
+        session.clear();
+        session.midiEngine()->createBus(QStringLiteral("Master"), vx99Bus::Duplex);
+        session.addTrack(new vx18(&session, vx18::AudioTrack));
+        drums = addMidiTrack(QStringLiteral("Drums"), 9, 0); // before the melody on purpose
+        melody = addMidiTrack(QStringLiteral("Untitled.mid"), 2, 5);
+        melodyClip = addClip(melody);
+        drumClip = addClip(drums);
+        marker = SongMarker();
+        host = Host();
+    }
+
+    void aSavedSongOpensAgainWithItsMelodyTempoAndStructure()
+    {
+        session.setTempo(100.0f);
+        session.scale().setNode(frame(7680), 90.0f, 2, 3, 2); // bar 2: 90, 3/4
+        session.afterTempoChange();
+        vx22Sequence& m = melodyClip->sequence();
+        m.insert(vx22Event::meta(0, 0x01, "[Am"));
+        m.insert(vx22Event::note(0, 60, 100, 480));
+        m.insert(vx22Event::note(480, 60, 90, 960)); // the same key again
+        m.insert(vx22Event::channel(500, 0xB0, 11, 70));
+        m.insert(vx22Event::channel(600, 0xE0, 0x00, 0x50));
+        m.insert(vx22Event::meta(7680, 0x06, "Main A"));
+        m.insert(vx22Event::note(9000, 72, 80, 100));
+        melodyClip->setLength(frame(9600));
+        melodyClip->setModified(true);
+        drumClip->sequence().insert(vx22Event::note(0, 36, 120, 60));
+        drumClip->setLength(frame(3840));
+        const auto written = rows(m);
+        marker.style = QStringLiteral("/no/such/Pop.sty");
+
+        vx22SongFile song(&session, melody, melodyClip, &host, &marker);
+        const QString p = path(QStringLiteral("My Song.mid"));
+        QVERIFY2(song.saveSong(p), qPrintable(ErrorLog::text()));
+        QVERIFY(!melodyClip->isModified());
+        QCOMPARE(marker.unchanged, 1);
+        QCOMPARE(melody->name(), QStringLiteral("My Song.mid"));
+        QCOMPARE(host.midiFolder, dir.path());
+        QCOMPARE(host.refreshes, 1);
+
+        // The file: conductor, then the melody although the drums come first in the session.
+        vx22File file;
+        QVERIFY(file.open(p, vx22File::Read));
+        QCOMPARE(file.format(), 1);
+        QCOMPARE(file.trackCount(), 3);
+        file.close();
+
+        m.clear();
+        session.scale().reset();
+        session.afterTempoChange();
+        host.styleFolderPath = dir.path();
+        QVERIFY(QFile(path(QStringLiteral("Pop.sty"))).open(QIODevice::WriteOnly));
+        QVERIFY2(song.openSong(p), qPrintable(ErrorLog::text()));
+        QVERIFY(marker.marked);
+        QVERIFY(host.warnings.isEmpty());
+        QCOMPARE(host.loadedStyle, path(QStringLiteral("Pop.sty"))); // found by its file name
+        QCOMPARE(rows(m).size(), written.size());
+        QCOMPARE(rows(m), written);
+        QCOMPARE(m.channel(), 2);
+        QCOMPARE(melodyClip->filePath(), p);
+        QCOMPARE(melodyClip->length(), frame(9100)); // the end of the last note
+        QCOMPARE(marker.unchanged, 2);
+
+        QCOMPARE(session.scale().nodeCount(), 2);
+        const vx29Node* first = session.scale().firstNode();
+        QCOMPARE(first->tempo, 100.0f);
+        QCOMPARE(first->next->bar, 2);
+        QCOMPARE(first->next->tempo, 90.0f);
+        QCOMPARE(first->next->beatsPerBar, 3);
+        QVERIFY(ErrorLog::isEmpty());
+    }
+
+    void exportCutsTheRangeAndFollowsTheClipGain()
+    {
+        vx22Sequence& m = melodyClip->sequence();
+        m.insert(vx22Event::note(0, 60, 100, 100));     // before the range
+        m.insert(vx22Event::note(2000, 61, 100, 4000)); // crosses the end: shortened
+        m.insert(vx22Event::note(5000, 62, 100, 10));
+        m.insert(vx22Event::note(5760, 63, 100, 10)); // at the end: left out
+        melodyClip->setLength(frame(7680));
+        melodyClip->setGain(2.0f); // 200 would wrap to 72 in 7 bits: held at 127
+        melodyClip->setFadeOut(frame(7680), vx21::Linear); // 2.0 down to 0 over the clip
+        const QString p = path(QStringLiteral("range.mid"));
+        QVERIFY(exportMidi(&session, p, frame(1920), frame(5760)));
+
+        vx22File file;
+        QVERIFY(file.open(p, vx22File::Read));
+        vx22Sequence conductor, drumTrack, melodyTrack;
+        vx22Sequence* all[] = {&conductor, &drumTrack, &melodyTrack};
+        QVERIFY(file.readTracks(all, 0));
+        QCOMPARE(drumTrack.name(), QStringLiteral("Drums"));
+        QCOMPARE(drumTrack.program(), 0);
+        QCOMPARE(melodyTrack.program(), 5);
+        const vx22Event* a = melodyTrack.first();
+        QVERIFY(a && a->next() && !a->next()->next());
+        QCOMPARE(a->time, 80u);
+        QCOMPARE(a->duration, 3840u - 80u);
+        QCOMPARE(a->data2, 127);
+        const float gain = melodyClip->gainAt(frame(5000));
+        QCOMPARE(int(a->next()->data2), int(gain * 100)); // truncated, inside the fade
+        QVERIFY(a->next()->data2 < 100);
+    }
+
+    void format0MergesTracksByChannel()
+    {
+        vx18* second = addMidiTrack(QStringLiteral("Perc"), 9, 3);
+        addClip(second)->sequence().insert(vx22Event::note(10, 38, 90, 10));
+        drumClip->sequence().insert(vx22Event::note(10, 36, 90, 10));
+        melodyClip->sequence().insert(vx22Event::note(10, 60, 90, 10));
+        vx22ExportOptions options;
+        options.format = 0;
+        const QString p = path(QStringLiteral("zero.mid"));
+        QVERIFY(exportMidi(&session, p, 0, session.scale().tickToFrame(960), nullptr, options));
+        vx22File file;
+        QVERIFY(file.open(p, vx22File::Read));
+        QCOMPARE(file.format(), 0);
+        std::array<vx22Sequence, 16> channels;
+        std::vector<vx22Sequence*> all;
+        for (auto& s : channels)
+            all.push_back(&s);
+        QVERIFY(file.readTracks(all, 0));
+        QCOMPARE(channels[9].count(), 2);
+        QCOMPARE(channels[9].program(), 0); // the first track's program of that channel
+        QCOMPARE(channels[2].program(), 5); // every channel keeps its program
+        QCOMPARE(channels[2].count(), 1);
+    }
+
+    void aForeignOrFormat0FileIsReported()
+    {
+        vx22SongFile song(&session, melody, melodyClip, &host, &marker);
+        const QString zero = path(QStringLiteral("zero0.mid"));
+        smf::save(zero, smf::header(0, 1, 96) + smf::track(smf::ev(0, {0x90, 60, 1})));
+        QVERIFY(!song.openSong(zero));
+        QCOMPARE(ErrorLog::take().section(QStringLiteral("\nError > "), 0, 0),
+                 QStringLiteral("The file was not loaded:\n\n\"%1\"\n\nThe MIDI format 0 is not "
+                                "supported.")
+                     .arg(zero));
+        QCOMPARE(host.loadedStyle, QString()); // the default style
+
+        const QString foreign = path(QStringLiteral("foreign.mid"));
+        smf::save(foreign, smf::header(1, 2, 96) + smf::track(smf::tempo(0, 600000)) +
+                               smf::track(smf::ev(0, {0x90, 64, 1}) + smf::ev(96, {0x80, 64, 0})));
+        QVERIFY(song.openSong(foreign));
+        QCOMPARE(host.warnings,
+                 QStringList{QStringLiteral("This MIDI file is not created with Cantova.\n"
+                                            "The first track will be loaded as a melody track.")});
+        QCOMPARE(melodyClip->sequence().count(), 1);
+        QCOMPARE(melodyClip->sequence().first()->duration, 960u); // 96 ticks at 960 per beat
+        QCOMPARE(session.tempo(), 100.0f);
+
+        const QString missing = path(QStringLiteral("missing.mid"));
+        QVERIFY(!song.openSong(missing));
+        QVERIFY(ErrorLog::text().startsWith(
+            QStringLiteral("The file was not loaded:\n\n\"%1\"\nError > ").arg(missing)));
+    }
+
+    void aMissingStyleIsReportedAndReplacedByTheDefault()
+    {
+        marker.style = QStringLiteral("/nowhere/Gone.sty");
+        melodyClip->sequence().insert(vx22Event::note(0, 60, 100, 10));
+        vx22SongFile song(&session, melody, melodyClip, &host, &marker);
+        const QString p = path(QStringLiteral("style.mid"));
+        QVERIFY(song.saveSong(p));
+        QVERIFY(song.openSong(p));
+        QCOMPARE(host.warnings, QStringList{QStringLiteral("The style file does not exist:\n\n"
+                                                           "\"/nowhere/Gone.sty\"")});
+        QCOMPARE(host.loadedStyle, QString());
+    }
+
+    void setupMessagesLeadTheFirstTrackWithoutHidingTheSongMarker()
+    {
+        melodyClip->sequence().insert(vx22Event::note(0, 60, 100, 10));
+        vx22SongFile song(&session, melody, melodyClip, &host, &marker);
+        song.setSetupMessages({smf::bytes({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7})});
+        const QString p = path(QStringLiteral("setup.mid"));
+        QVERIFY(song.saveSong(p));
+        vx22File file;
+        QVERIFY(file.open(p, vx22File::Read));
+        vx22Sequence first;
+        QVERIFY(file.readTrack(first, 0));
+        QCOMPARE(first.name(), QStringLiteral("setup"));
+        QCOMPARE(first.count(), 3); // marker, key signature, setup message
+        QCOMPARE(first.last()->status, 0xF0);
+        file.close();
+        QVERIFY(song.openSong(p));
+        QVERIFY(marker.marked);
+        QCOMPARE(melodyClip->sequence().count(), 1);
+    }
+
+    void saveFailuresAndRefusalsAreReported()
+    {
+        vx22SongFile song(&session, melody, melodyClip, &host, &marker);
+        melodyClip->sequence().insert(vx22Event::note(0, 60, 100, 10));
+        const QString bad = dir.filePath(QStringLiteral("no/folder/x.mid"));
+        QVERIFY(!song.saveSong(bad));
+        QVERIFY(ErrorLog::text().startsWith(
+            QStringLiteral("The file was not saved:\n\n\"%1\"").arg(bad)));
+        QCOMPARE(marker.unchanged, 0);
+
+        ErrorLog::clear();
+        session.midiEngine()->start();
+        QVERIFY(!exportMidi(&session, path(QStringLiteral("playing.mid")), 0, 0));
+        session.midiEngine()->stop();
+        QVERIFY(!exportMidi(&session, path(QStringLiteral("late.mid")), frame(99999), 0));
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("playing.mid"))));
+        QVERIFY(!ErrorLog::isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSongFile)
+#include "tst_song_file.moc"
