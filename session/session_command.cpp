@@ -1,0 +1,209 @@
+#include "session_command.h"
+
+#include "clip.h"
+#include "clip_command.h"
+#include "track.h"
+
+vx20Command::vx20Command(vx20* session, const QString& name) : vx30(name), m_session(session) {}
+
+// ---------------------------------------------------------------------------------------------
+// Session tempo
+
+vx20TempoCommand::vx20TempoCommand(vx20* session, float tempo, uint16_t tempoUnit,
+                                   uint16_t beatsPerBar, uint16_t beatUnit, uint16_t ticksPerBeat)
+    : vx20Command(session, QObject::tr("session tempo"))
+{
+    if (!session)
+        return;
+    const vx29Node* first = session->scale().firstNode();
+    const float oldTempo = session->tempo();
+    if (tempo > 0 && tempo != oldTempo)
+        m_tempo = tempo;
+    if (first) {
+        m_tempoUnit = tempoUnit != first->tempoUnit ? tempoUnit : 0;
+        m_beatsPerBar = beatsPerBar != first->beatsPerBar ? beatsPerBar : 0;
+        m_beatUnit = beatUnit != first->beatUnit ? beatUnit : 0;
+    }
+    if (ticksPerBeat != session->scale().ticksPerBeat())
+        m_ticksPerBeat = ticksPerBeat;
+    if (m_tempo > 0)
+        buildClipCommand(oldTempo, m_tempo);
+}
+
+vx20TempoCommand::~vx20TempoCommand() = default;
+
+bool vx20TempoCommand::isEmpty() const
+{
+    return m_tempo <= 0 && !m_tempoUnit && !m_beatsPerBar && !m_beatUnit && !m_ticksPerBeat;
+}
+
+void vx20TempoCommand::buildClipCommand(float oldTempo, float newTempo)
+{
+    vx20* s = session();
+    auto clips = std::make_unique<vx21Command>(s, name());
+    for (vx18* track : s->tracks()) {
+        if (!track->isAudio())
+            continue;
+        for (vx21* clip = track->firstClip(); clip; clip = clip->next()) {
+            if (s->stretchAudio())
+                clips->stretch(clip, clip->stretchFactor() * oldTempo / newTempo);
+            else
+                clips->setLength(clip, clip->length()); // reloaded; revert restores it
+        }
+    }
+    if (!clips->isEmpty())
+        m_clips = std::move(clips);
+}
+
+// The melody of a recording was transcribed at the old tempo.
+void vx20TempoCommand::markAudioClips()
+{
+    for (vx18* track : session()->tracks())
+        if (track->isAudio())
+            for (vx21* clip = track->firstClip(); clip; clip = clip->next())
+                clip->setNeedsTranscription(true);
+}
+
+bool vx20TempoCommand::run(bool applying)
+{
+    vx20* s = session();
+    vx29Node* first = s ? s->scale().firstNode() : nullptr;
+    if (!first)
+        return false;
+    if (isEmpty())
+        return true;
+    EditLock lock(s);
+    // Everything is read before anything is set: the quarter-note tempo depends on the unit.
+    const float tempo = s->tempo();
+    const uint16_t tempoUnit = first->tempoUnit, beatsPerBar = first->beatsPerBar;
+    const uint16_t beatUnit = first->beatUnit, ticksPerBeat = s->scale().ticksPerBeat();
+    if (m_tempoUnit || m_beatsPerBar || m_beatUnit)
+        s->setMeter(m_tempoUnit ? m_tempoUnit : tempoUnit,
+                    m_beatsPerBar ? m_beatsPerBar : beatsPerBar,
+                    m_beatUnit ? m_beatUnit : beatUnit);
+    if (m_tempo > 0)
+        s->setTempo(m_tempo);
+    if (m_ticksPerBeat)
+        s->setTicksPerBeat(m_ticksPerBeat);
+    (m_tempoUnit || m_ticksPerBeat) ? s->afterMeterChange() : s->afterTempoChange();
+
+    m_tempo = m_tempo > 0 ? tempo : 0;
+    m_tempoUnit = m_tempoUnit ? tempoUnit : 0;
+    m_beatsPerBar = m_beatsPerBar ? beatsPerBar : 0;
+    m_beatUnit = m_beatUnit ? beatUnit : 0;
+    m_ticksPerBeat = m_ticksPerBeat ? ticksPerBeat : 0;
+
+    if (m_clips)
+        applying ? m_clips->apply() : m_clips->revert();
+    if (m_tempo > 0)
+        markAudioClips();
+    // TODO: the audio and MIDI engines refresh their tempo here once they exist.
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loop and punch
+
+vx20RangeCommand::vx20RangeCommand(vx20* session, uint32_t in, uint32_t out, const QString& name)
+    : vx20Command(session, name), m_in(in < out ? in : 0), m_out(in < out ? out : 0),
+      m_markerIn(in < out || !session ? m_in : session->markerIn()),
+      m_markerOut(in < out || !session ? m_out : session->markerOut())
+{
+}
+
+vx20RangeCommand::~vx20RangeCommand() = default;
+
+void vx20RangeCommand::swap()
+{
+    vx20* s = session();
+    uint32_t in, out;
+    range(in, out);
+    const uint32_t markerIn = s->markerIn(), markerOut = s->markerOut();
+    setRange(m_in, m_out);
+    s->setMarkerIn(m_markerIn);
+    s->setMarkerOut(m_markerOut);
+    m_in = in;
+    m_out = out;
+    m_markerIn = markerIn;
+    m_markerOut = markerOut;
+}
+
+bool vx20RangeCommand::apply()
+{
+    if (!session())
+        return false;
+    EditLock lock(session());
+    if (m_exclusion)
+        m_exclusion->apply();
+    swap();
+    return true;
+}
+
+bool vx20RangeCommand::revert()
+{
+    if (!session())
+        return false;
+    EditLock lock(session());
+    swap();
+    if (m_exclusion)
+        m_exclusion->revert();
+    return true;
+}
+
+vx20LoopCommand::vx20LoopCommand(vx20* session, uint32_t in, uint32_t out)
+    : vx20RangeCommand(session, in, out, QObject::tr("session loop"))
+{
+    if (session && in < out && session->isPunchSet())
+        setExclusion(std::make_unique<vx20PunchCommand>(session, 0, 0));
+}
+
+void vx20LoopCommand::range(uint32_t& in, uint32_t& out) const
+{
+    in = session()->loopIn();
+    out = session()->loopOut();
+}
+
+void vx20LoopCommand::setRange(uint32_t in, uint32_t out)
+{
+    session()->setLoop(in, out);
+}
+
+vx20PunchCommand::vx20PunchCommand(vx20* session, uint32_t in, uint32_t out)
+    : vx20RangeCommand(session, in, out, QObject::tr("session punch"))
+{
+    if (session && in < out && session->isLoopSet())
+        setExclusion(std::make_unique<vx20LoopCommand>(session, 0, 0));
+}
+
+void vx20PunchCommand::range(uint32_t& in, uint32_t& out) const
+{
+    in = session()->punchIn();
+    out = session()->punchOut();
+}
+
+void vx20PunchCommand::setRange(uint32_t in, uint32_t out)
+{
+    session()->setPunch(in, out);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Session properties
+
+vx20EditCommand::vx20EditCommand(vx20* session, const vx20::Properties& props)
+    : vx99PropertyCommand(QObject::tr("session properties"), props), m_session(session)
+{
+}
+
+bool vx20EditCommand::read(vx20::Properties& props) const
+{
+    if (!m_session)
+        return false;
+    props = m_session->properties();
+    return true;
+}
+
+void vx20EditCommand::write(const vx20::Properties& props)
+{
+    EditLock lock(m_session);
+    m_session->setProperties(props);
+}

@@ -1,0 +1,116 @@
+#include "track_state_command.h"
+
+#include "clip.h"
+#include "clip_command.h"
+#include "session.h"
+#include "track.h"
+
+namespace {
+
+QString stateName(int state)
+{
+    switch (state) {
+    case vx18StateCommand::Record:
+        return QObject::tr("track record");
+    case vx18StateCommand::Mute:
+        return QObject::tr("track mute");
+    default:
+        return QObject::tr("track solo");
+    }
+}
+
+} // namespace
+
+vx18StateCommand::vx18StateCommand(vx20* session, const std::vector<vx18*>& tracks, int state,
+                                   bool on, bool fromControlSurface)
+    : vx30(stateName(state)), m_session(session), m_state(state),
+      m_fromControlSurface(fromControlSurface)
+{
+    for (vx18* track : tracks)
+        if (track)
+            m_entries.push_back({track, on});
+}
+
+vx18StateCommand::~vx18StateCommand() = default;
+
+bool vx18StateCommand::ownsObject() const
+{
+    return m_recorded && m_recorded->ownsObject();
+}
+
+bool vx18StateCommand::flag(const vx18* track) const
+{
+    switch (m_state) {
+    case Record:
+        return track->isRecordArmed();
+    case Mute:
+        return track->isMuted();
+    default:
+        return track->isSoloed();
+    }
+}
+
+void vx18StateCommand::setFlag(vx18* track, bool on)
+{
+    switch (m_state) {
+    case Record:
+        m_session->record(track, on);
+        break;
+    case Mute:
+        m_session->mute(track, on);
+        break;
+    default:
+        m_session->solo(track, on);
+        break;
+    }
+}
+
+bool vx18StateCommand::run()
+{
+    if (!m_session)
+        return false;
+    for (const Entry& entry : m_entries)
+        if (m_session->indexOf(entry.track) < 0)
+            return false;
+    EditLock lock(m_session);
+    ++m_runs;
+    if (m_runs == 1 && m_state == Record)
+        finishRecordings();
+    static const int params[] = {TrackRecord, TrackMute, TrackSolo};
+    const bool tellSurface = !(m_fromControlSurface && m_runs == 1);
+    for (Entry& entry : m_entries) {
+        const bool old = flag(entry.track);
+        setFlag(entry.track, entry.value);
+        if (tellSurface)
+            emit m_session->commands().trackParamChanged(
+                params[m_state], m_session->indexOf(entry.track), entry.value);
+        entry.value = old;
+    }
+    if (m_recorded)
+        m_runs % 2 == 1 ? m_recorded->apply() : m_recorded->revert();
+    return true;
+}
+
+// Takes the recording clips of the tracks this run disarms, before disarming drops them.
+void vx18StateCommand::finishRecordings()
+{
+    if (!m_session->isRecording())
+        return;
+    auto recorded = std::make_unique<vx21Command>(m_session, QObject::tr("record clip"));
+    const uint32_t end = m_session->isPunchSet() ? m_session->punchOut() : m_session->playHead();
+    for (const Entry& entry : m_entries) {
+        if (entry.value || !entry.track->isRecordArmed())
+            continue;
+        std::unique_ptr<vx21> clip = m_session->takeRecordingClip(entry.track);
+        if (!clip || end <= clip->start())
+            continue; // nothing was recorded: the clip goes
+        clip->setLength(end - clip->start());
+        clip->close(true);
+        clip->open();
+        // TODO: an audio clip moves earlier by the recording latency, once the audio engine
+        // keeps the latencies.
+        recorded->addClip(std::move(clip), entry.track);
+    }
+    if (!recorded->isEmpty())
+        m_recorded = std::move(recorded);
+}

@@ -1,0 +1,297 @@
+#include "clip.h"
+#include "clip_command.h"
+#include "engine.h"
+#include "session.h"
+#include "track_command.h"
+#include "track_state_command.h"
+#include "track_value_command.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+/** A clip that counts the live clips, so a destroyed track shows in the count. */
+class CountedClip : public vx21
+{
+public:
+    CountedClip(uint32_t start = 0, uint32_t length = 100)
+    {
+        setStart(start);
+        setLength(length);
+        ++alive;
+    }
+    ~CountedClip() override { --alive; }
+    void close(bool removeIfEmpty) override { closed = removeIfEmpty ? 2 : 1; }
+    int bank() const override { return 2; }
+    int program() const override { return 33; }
+    static inline int alive = 0;
+    int closed = 0;
+};
+
+/** An engine that records into counted clips. */
+class RecordingEngine : public vx19
+{
+public:
+    using vx19::vx19;
+    vx21* createRecordingClip(vx18*, uint32_t start) override { return new CountedClip(start, 0); }
+};
+
+} // namespace
+
+class TestTrackCommand : public QObject
+{
+    Q_OBJECT
+
+    static std::unique_ptr<vx19> factory(vx20* s, int kind)
+    {
+        return std::make_unique<RecordingEngine>(s, kind);
+    }
+    vx20 session{&TestTrackCommand::factory};
+    vx30List& list() { return session.commands(); }
+
+    vx18* addTrack(int kind, const QString& name)
+    {
+        auto* track = new vx18(&session, kind);
+        track->setName(name);
+        track->addClip(new CountedClip);
+        session.addTrack(track);
+        return track;
+    }
+    QStringList trackNames() const
+    {
+        QStringList names;
+        for (const vx18* track : session.tracks())
+            names << track->name();
+        return names;
+    }
+    void setInstrument(vx18* track, uint16_t channel, int program)
+    {
+        vx18::Properties props = track->properties();
+        props.channel = channel;
+        props.program = program;
+        track->setProperties(props);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        if (session.isPlaying())
+            session.setPlaying(false);
+        session.clear();
+        QCOMPARE(CountedClip::alive, 0);
+    }
+
+    void removedTrackReturnsToItsPlaceAndDiesWithTheCommand()
+    {
+        vx18* a = addTrack(vx18::MidiTrack, QStringLiteral("a"));
+        addTrack(vx18::AudioTrack, QStringLiteral("b"));
+        auto remove = std::make_unique<vx99RemoveTrackCommand>(&session, a);
+        vx30* command = remove.get();
+        session.push(std::move(remove));
+        QVERIFY(command->ownsObject());
+        QCOMPARE(trackNames(), QStringList({"b"}));
+        list().revert();
+        QVERIFY(!command->ownsObject());
+        QCOMPARE(trackNames(), QStringList({"a", "b"}));
+        QCOMPARE(a->trackNumber(), 1);
+        list().redo();
+        QCOMPARE(CountedClip::alive, 2);
+        list().clear();
+        QCOMPARE(CountedClip::alive, 1);
+    }
+
+    void addedTrackGoesAfterItsNeighbourAndIsOwnedWhileOut()
+    {
+        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
+        addTrack(vx18::AudioTrack, QStringLiteral("c"));
+        auto track = std::make_unique<vx18>(&session, vx18::AudioTrack);
+        track->setName(QStringLiteral("b"));
+        track->addClip(new CountedClip);
+        session.push(std::make_unique<vx99AddTrackCommand>(&session, std::move(track), a));
+        QCOMPARE(trackNames(), QStringList({"a", "b", "c"}));
+        QCOMPARE(list().current()->name(), QStringLiteral("add track"));
+        list().revert();
+        QCOMPARE(trackNames(), QStringList({"a", "c"}));
+        // Pushing after the revert discards the add, and the track with it.
+        session.push(std::make_unique<vx99MoveTrackCommand>(&session, a, nullptr));
+        list().clear();
+        QCOMPARE(CountedClip::alive, 2);
+    }
+
+    void addedMidiTrackSharesItsInstrumentOnItsChannel()
+    {
+        vx18* same = addTrack(vx18::MidiTrack, QStringLiteral("same"));
+        vx18* other = addTrack(vx18::MidiTrack, QStringLiteral("other"));
+        setInstrument(same, 3, 10);
+        setInstrument(other, 4, 11);
+        auto track = std::make_unique<vx18>(&session, vx18::MidiTrack);
+        setInstrument(track.get(), 3, 40);
+        session.push(std::make_unique<vx99AddTrackCommand>(&session, std::move(track)));
+        QCOMPARE(same->properties().program, 40);
+        QCOMPARE(other->properties().program, 11);
+        list().revert();
+        QCOMPARE(same->properties().program, 10);
+    }
+
+    void importMakesAColouredTrackWithTheClip()
+    {
+        addTrack(vx18::AudioTrack, QStringLiteral("a"));
+        auto import = std::make_unique<vx99ImportTrackCommand>(
+            &session, std::make_unique<CountedClip>(0, 500), QStringLiteral("Bass"), 19);
+        session.push(std::move(import));
+        QCOMPARE(session.trackCount(), 2);
+        const vx18* track = session.tracks().back();
+        QVERIFY(track->isMidi());
+        QCOMPARE(track->name(), QStringLiteral("Bass"));
+        QCOMPARE(track->properties().channel, 3);
+        QCOMPARE(track->properties().program, 33);
+        QCOMPARE(track->properties().background.rgb(), vx18::colourForNumber(2).rgb());
+        QCOMPARE(track->clipCount(), 1);
+        QCOMPARE(list().current()->name(), QStringLiteral("import track"));
+    }
+
+    void swapCommandsAppliedTwiceRestoreTheSession()
+    {
+        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
+        addTrack(vx18::AudioTrack, QStringLiteral("b"));
+        vx18* c = addTrack(vx18::MidiTrack, QStringLiteral("c"));
+        vx18::Properties props = c->properties();
+        props.name = QStringLiteral("renamed");
+        props.mute = true;
+        props.solo = true;
+        props.kind = vx18::AudioTrack; // never changes
+        props.gain = 0.5f;
+        const vx18::Properties before = c->properties();
+
+        std::vector<std::unique_ptr<vx30>> swaps;
+        swaps.push_back(std::make_unique<vx99MoveTrackCommand>(&session, a, nullptr));
+        swaps.push_back(std::make_unique<vx99ResizeTrackCommand>(&session, a, 10));
+        swaps.push_back(std::make_unique<vx99EditTrackCommand>(&session, c, props));
+        swaps.push_back(std::make_unique<vx18MonitorCommand>(&session, a, true));
+        swaps.push_back(std::make_unique<vx18GainCommand>(&session, a, 2.0f));
+        swaps.push_back(std::make_unique<vx18PanningCommand>(&session, a, -1.0f));
+        for (auto& swap : swaps)
+            QVERIFY(swap->apply());
+        QCOMPARE(trackNames(), QStringList({"b", "renamed", "a"}));
+        QCOMPARE(a->zoomedHeight(), vx18::MinimumHeight);
+        QVERIFY(a->properties().monitor);
+        QCOMPARE(a->properties().panning, -1.0f);
+        QVERIFY(c->isMidi());
+        QCOMPARE(session.muteCount(), 1u);
+        QCOMPARE(session.soloCount(), 1u);
+        QVERIFY(!session.isAudible(a));
+
+        for (auto& swap : swaps)
+            QVERIFY(swap->apply());
+        QCOMPARE(trackNames(), QStringList({"a", "b", "c"}));
+        QCOMPARE(a->zoomedHeight(), vx18::DefaultHeight);
+        QCOMPARE(a->properties().gain, 1.0f);
+        QVERIFY(!a->properties().monitor);
+        QVERIFY(c->properties() == before);
+        QCOMPARE(session.muteCount(), 0u);
+        QCOMPARE(session.soloCount(), 0u);
+    }
+
+    void gainDragUpwardLeavesOneCommand()
+    {
+        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
+        a->setGain(0.3f);
+        QSignalSpy spy(&list(), &vx30List::changed);
+        for (int i = 1; i <= 10; ++i)
+            QVERIFY(vx18GainCommand::change(&session, a, 0.3f + 0.1f * i));
+        QCOMPARE(list().count(), 1);
+        QCOMPARE(list().current()->name(), QStringLiteral("track gain"));
+        QVERIFY(!spy.last().at(0).toBool());
+        QCOMPARE(a->properties().gain, 1.3f);
+        list().revert();
+        QCOMPARE(a->properties().gain, 0.3f);
+        list().redo();
+        QCOMPARE(a->properties().gain, 1.3f);
+    }
+
+    void gainMergesOnlyInOneDirectionOnOneTrack()
+    {
+        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
+        vx18* b = addTrack(vx18::AudioTrack, QStringLiteral("b"));
+        for (float gain : {1.2f, 1.4f, 1.1f, 0.8f}) // up, up, down, down
+            vx18GainCommand::change(&session, a, gain);
+        QCOMPARE(list().count(), 2);
+        list().revert();
+        QCOMPARE(a->properties().gain, 1.4f);
+        list().revert();
+        QCOMPARE(a->properties().gain, 1.0f);
+
+        list().clear();
+        vx18GainCommand::change(&session, a, 1.5f);
+        vx18GainCommand::change(&session, b, 1.6f); // another track
+        vx18PanningCommand::change(&session, b, 0.5f);
+        vx18GainCommand::change(&session, b, 1.7f); // not current any more
+        vx18PanningCommand::change(&session, b, 0.6f);
+        vx18PanningCommand::change(&session, b, 0.7f);
+        QCOMPARE(list().count(), 5);
+        list().revert();
+        QCOMPARE(b->properties().panning, 0.5f);
+    }
+
+    void stateCommandKeepsCountersAndTellsTheControlSurface()
+    {
+        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
+        vx18* b = addTrack(vx18::MidiTrack, QStringLiteral("b"));
+        QSignalSpy surface(&list(), &vx30List::trackParamChanged);
+        session.push(std::make_unique<vx18StateCommand>(&session, std::vector<vx18*>{a, b},
+                                                        vx18StateCommand::Mute, true));
+        QCOMPARE(list().current()->name(), QStringLiteral("track mute"));
+        QCOMPARE(session.muteCount(), 2u);
+        QCOMPARE(surface.count(), 2);
+        QCOMPARE(surface.at(1), QList<QVariant>({int(TrackMute), 1, true}));
+        list().revert();
+        QCOMPARE(session.muteCount(), 0u);
+        QCOMPARE(surface.last(), QList<QVariant>({int(TrackMute), 1, false}));
+
+        surface.clear();
+        session.push(std::make_unique<vx18StateCommand>(&session, std::vector<vx18*>{b},
+                                                        vx18StateCommand::Solo, true, true));
+        QCOMPARE(session.soloCount(), 1u);
+        QCOMPARE(surface.count(), 0); // the surface set it itself
+        list().revert();
+        QCOMPARE(surface.count(), 1);
+    }
+
+    void recordOffWhileRecordingFinishesTheClip()
+    {
+        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
+        vx18* b = addTrack(vx18::MidiTrack, QStringLiteral("b"));
+        session.locateCursors(1000, false);
+        session.record(a, true);
+        session.record(b, true);
+        session.startRecording(true);
+        QCOMPARE(session.audioTrackCount(), 1);
+        session.locateCursors(3000, false);
+
+        auto off = std::make_unique<vx18StateCommand>(&session, std::vector<vx18*>{a},
+                                                      vx18StateCommand::Record, false);
+        vx18StateCommand* command = off.get();
+        session.push(std::move(off));
+        QVERIFY(command->recordedClips());
+        QCOMPARE(session.audioTrackCount(), 0);
+        QCOMPARE(session.recordCount(), 1u);
+        QVERIFY(session.isRecording());
+        QCOMPARE(a->clipCount(), 2);
+        const auto* recorded = static_cast<CountedClip*>(a->lastClip());
+        QCOMPARE(recorded->start(), 1000u);
+        QCOMPARE(recorded->length(), 2000u);
+        QCOMPARE(recorded->closed, 2);
+
+        list().revert(); // armed again: a new recording clip, the finished one leaves
+        QCOMPARE(a->clipCount(), 1);
+        QVERIFY(command->ownsObject());
+        QCOMPARE(session.audioTrackCount(), 1);
+        list().redo();
+        QCOMPARE(a->clipCount(), 2);
+        QVERIFY(!command->ownsObject());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTrackCommand)
+#include "tst_track_command.moc"
