@@ -1,0 +1,73 @@
+#pragma once
+
+#include "conductor_hook.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class vx18;
+class vx20;
+class vx22Sequence;
+
+/**
+ * SongState: the song-wide state of song making, one per session.
+ *
+ * Holds the key (suggested and in effect), the two "fixed" flags, the display transposition, the
+ * change and arrangement flags and the loaded style with its tracks and the session tracks that
+ * receive the arrangement. It also writes the song header (marker text and key signature) into
+ * the first track of a saved song and reads it back (vx22ConductorHook). GUI thread only.
+ */
+class SongState : public QObject, public vx22ConductorHook
+{
+    Q_OBJECT
+
+public:
+    /** The text that opens the header of every song the program saves. */
+    static constexpr char kHeaderMarker[] = "cantova30";
+    static constexpr char kDefaultStyleName[] = "Default Piano";
+
+    explicit SongState(vx20* session = nullptr);
+    ~SongState() override;
+
+    /** Keys back to "Cmaj", flags cleared, the style closed (its tracks are not removed). */
+    void reset();
+
+    vx20* session() const { return m_session; }
+
+    QString suggestedKey;
+    QString key;
+    bool keyFixed = false;
+    int transpose = 0; // display transposition in semitones
+    bool sectionsFixed = false;
+    bool chordsChanged = false;
+    bool arrangementOff = false;
+    QString styleName;
+    QString stylePath;
+    uint16_t styleBeats = 0;
+    uint16_t styleBeatUnit = 0;
+    /** The loaded style's tracks. */
+    std::vector<std::unique_ptr<vx22Sequence>> styleTracks;
+    /** The session tracks receiving the arrangement, one per style track. */
+    std::vector<vx18*> arrangedTracks;
+
+    /** Forgets the style: the default piano style name, no path, meter 0/0, no tracks. */
+    void closeStyle();
+
+    /** The key in effect as the key button shows it: transposed for display. */
+    QString displayedKey() const;
+
+    // vx22ConductorHook
+    void writeConductor(vx22Sequence& events) override;
+    bool readConductor(const vx22Sequence& conductor, QString& stylePath) override;
+    void markUnchanged() override { chordsChanged = false; }
+
+Q_SIGNALS:
+    /** The key in effect, its fixed flag or the transposition changed (the key button). */
+    void keyChanged();
+
+private:
+    vx20* m_session;
+};
