@@ -78,7 +78,8 @@ uint32_t vx22TrackReader::timeFor(const vx22Sequence* d) const
 {
     const long double ticks =
         (long double)d->resolution() * (long double)m_fileTime / m_setup.division;
-    return uint32_t(std::min<long long>(roundHalfAway(ticks), UINT32_MAX));
+    // Limited before the conversion: a track of huge deltas must not overflow it.
+    return ticks >= (long double)UINT32_MAX ? UINT32_MAX : uint32_t(roundHalfAway(ticks));
 }
 
 bool vx22TrackReader::isPastLength(const vx22Sequence* d, uint32_t time) const

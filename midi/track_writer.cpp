@@ -166,8 +166,9 @@ void vx22TrackWriter::writeTempoNode(size_t index)
     }
     // 3 bytes hold at most 0xFFFFFF microseconds (about 3.6 beats per minute).
     long long microseconds = 0xFFFFFF;
-    if (n.tempo > 0.0f)
-        microseconds = std::clamp<long long>(roundHalfAway(60000000.0L / n.tempo), 1, 0xFFFFFF);
+    const long double perQuarter = 60000000.0L / n.tempo;
+    if (n.tempo > 0.0f && perQuarter < 0xFFFFFF)
+        microseconds = std::max<long long>(roundHalfAway(perQuarter), 1);
     writeDelta(n.time);
     m_out.writeByte(0xFF);
     m_out.writeByte(0x51);
