@@ -1,0 +1,63 @@
+#pragma once
+
+#include <samplerate.h>
+
+#include <vector>
+
+class vx23File;
+
+/**
+ * Reads an open audio file converted to another sample rate: one libsamplerate converter per
+ * channel (fastest sinc), fed block by block from the file, with the input frames a converter
+ * has not consumed kept for the next block. At the file's own rate it reads the file directly.
+ *
+ * All buffers are made in open(). One thread at a time.
+ */
+class ResamplingReader
+{
+public:
+    /** Input frames read from the file per conversion step. */
+    static constexpr int kDefaultBlock = 4096;
+
+    ResamplingReader() = default;
+    ~ResamplingReader();
+    ResamplingReader(const ResamplingReader&) = delete;
+    ResamplingReader& operator=(const ResamplingReader&) = delete;
+
+    /**
+     * Starts reading `file` (open for reading, at its start) at `rate`. False, with the reason in
+     * the error log, when the conversion ratio is out of libsamplerate's range or a converter
+     * cannot be made. The file must outlive the reader's use of it.
+     */
+    bool open(vx23File& file, double rate, int block = kDefaultBlock);
+    void close();
+
+    int channels() const { return static_cast<int>(converters_.size()); }
+    /** Output rate ÷ file rate. */
+    double ratio() const { return ratio_; }
+    /** Frames at the output rate the whole file gives (truncated), from its stated length. */
+    long long expectedFrames() const;
+
+    /**
+     * Reads up to `frames` frames at the output rate into one buffer per channel (every channel
+     * needs one: the converters must stay in step). Returns the frames
+     * delivered: fewer near the end, 0 once the file and the converters are drained.
+     */
+    long long read(float* const* channels, long long frames);
+
+private:
+    long long readDirect(float* const* channels, long long frames);
+    bool refill();
+
+    vx23File* file_ = nullptr;
+    double ratio_ = 1.0;
+    bool resampling_ = false;
+    bool fileEnded_ = false;
+    bool drained_ = false;
+    int block_ = kDefaultBlock;
+    std::vector<SRC_STATE*> converters_;
+    std::vector<std::vector<float>> input_; // per channel: left-over input, then new input
+    std::vector<float*> inputPointers_;
+    std::vector<float*> outputPointers_;
+    long long inputFrames_ = 0; // frames in input_ not yet consumed
+};

@@ -1,0 +1,83 @@
+#include "snd_file.h"
+
+#include "error_log.h"
+
+#include <QFile>
+
+vx23SndFile::vx23SndFile(int channels, int sampleRate, long long sizeHint)
+    : writeChannels_(channels), writeRate_(sampleRate), sizeHint_(sizeHint)
+{
+}
+
+vx23SndFile::~vx23SndFile()
+{
+    close();
+}
+
+bool vx23SndFile::open(const QString& path, int mode)
+{
+    close();
+    if (mode != Reading) {
+        // TODO: writing through the registry's write format (sf_format_check, SFM_WRITE).
+        ErrorLog::add(
+            QStringLiteral("AudioSndFile::open: writing is not available (%1)").arg(path));
+        return false;
+    }
+    info_ = SF_INFO{};
+    handle_ = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info_);
+    if (!handle_) {
+        ErrorLog::add(QStringLiteral("AudioSndFile::open: _open %1")
+                          .arg(QString::fromLocal8Bit(sf_strerror(nullptr))));
+        info_ = SF_INFO{};
+        return false;
+    }
+    // The header is untrusted: a file without channels or rate cannot be read as audio.
+    if (info_.channels < 1 || info_.samplerate < 1) {
+        ErrorLog::add(QStringLiteral("AudioSndFile::open: %1 channels at %2 Hz in %3")
+                          .arg(info_.channels)
+                          .arg(info_.samplerate)
+                          .arg(path));
+        close();
+        return false;
+    }
+    mode_ = Reading;
+    buffer_.allocate(info_.channels, sizeHint_);
+    return true;
+}
+
+long long vx23SndFile::read(float* const* channels, long long frames)
+{
+    if (mode_ != Reading || frames <= 0)
+        return 0;
+    frames = buffer_.reserve(frames);
+    const sf_count_t got = sf_readf_float(handle_, buffer_.data(), frames);
+    if (got <= 0)
+        return 0;
+    buffer_.deinterleave(channels, got);
+    return got;
+}
+
+long long vx23SndFile::write(const float* const* channels, long long frames)
+{
+    if (mode_ != Writing || frames <= 0)
+        return 0;
+    frames = buffer_.reserve(frames);
+    buffer_.interleave(channels, frames);
+    return sf_writef_float(handle_, buffer_.data(), frames);
+}
+
+bool vx23SndFile::seek(long long frame)
+{
+    if (mode_ == Closed)
+        return false;
+    return sf_seek(handle_, frame, SEEK_SET) == frame;
+}
+
+void vx23SndFile::close()
+{
+    if (handle_)
+        sf_close(handle_);
+    handle_ = nullptr;
+    mode_ = Closed;
+    buffer_.release();
+}
