@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "transcribe_command.h"
+
 QString CommandLine::versionText()
 {
     return QStringLiteral("Cantova %1").arg(QStringLiteral(CANTOVA_VERSION));
@@ -8,6 +10,7 @@ QString CommandLine::versionText()
 QString CommandLine::usageText()
 {
     return QStringLiteral("Usage: cantova [--version | --help]\n"
+                          "       cantova transcribe INPUT OUTPUT.mid\n"
                           "Without arguments Cantova opens its window.\n");
 }
 
@@ -26,6 +29,8 @@ std::optional<int> CommandLine::run(const QStringList& arguments, QTextStream& o
         out << usageText();
         return 0;
     }
+    if (first == QLatin1String("transcribe"))
+        return TranscribeCommand::run(arguments.mid(2), out, err);
     if (first.startsWith(QLatin1Char('-'))) {
         err << QStringLiteral("cantova: unknown option %1\n").arg(first) << usageText();
         return 2;

@@ -1,0 +1,80 @@
+#include "transcribe_command.h"
+
+#include "audio_file_transcriber.h"
+#include "error_log.h"
+#include "key_names.h"
+#include "midi_event.h"
+#include "midi_file.h"
+#include "midi_sequence.h"
+#include "rounding.h"
+#include "transcription_engine.h"
+
+#include <QFileInfo>
+
+namespace {
+
+constexpr uint16_t kDivision = 960;                          // ticks per quarter note
+constexpr double kTicksPerSecond = kDivision * 120.0 / 60.0; // at the file's 120 bpm
+
+// Hands the events to the sequence in emission order as Audio to MIDI does: a note-on or
+// note-off ends the open note of its key, so each note gets its length.
+void fillSequence(const TranscriptionResult& result, vx22Sequence& melody)
+{
+    for (const TranscribedEvent& e : result.events) {
+        const auto tick = roundToU32(static_cast<long double>(e.time) * kTicksPerSecond);
+        if (e.isNoteOn())
+            melody.addRead(vx22Event::channel(tick, vx22Event::NoteOn, e.note, e.velocity));
+        else
+            melody.addReadNoteOff(tick, e.note);
+    }
+    melody.finish();
+}
+
+bool writeMidi(const QString& path, vx22Sequence& melody)
+{
+    vx22File file;
+    if (!file.open(path, vx22File::Write) || !file.writeHeader(0, 1, kDivision) ||
+        !file.writeTrack(&melody))
+        return false;
+    return file.close();
+}
+
+int failWithLog(QTextStream& err)
+{
+    err << "cantova transcribe: " << ErrorLog::take() << '\n';
+    return 1;
+}
+
+} // namespace
+
+QString TranscribeCommand::usageText()
+{
+    return QStringLiteral("Usage: cantova transcribe INPUT OUTPUT.mid\n"
+                          "Transcribes the melody of an audio file (WAV, FLAC, MP3, ...) into a "
+                          "MIDI file at 120 bpm.\n");
+}
+
+int TranscribeCommand::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    if (arguments.size() != 2) {
+        err << usageText();
+        return 2;
+    }
+    const QString& input = arguments.at(0);
+    const QString& output = arguments.at(1);
+    TranscriptionEngine engine;
+    if (!AudioFileTranscriber::transcribe(engine, input))
+        return failWithLog(err);
+
+    const TranscriptionResult& result = engine.result();
+    vx22Sequence melody(QFileInfo(input).completeBaseName(), 0, kDivision);
+    fillSequence(result, melody);
+    if (!writeMidi(output, melody))
+        return failWithLog(err);
+    if (result.noteCount == 0)
+        err << QStringLiteral("Cannot transcribe any MIDI notes from this audio.\n");
+    out << QStringLiteral("%1 notes, key %2\n")
+               .arg(result.noteCount)
+               .arg(keyName(result.key, result.minor != 0));
+    return 0;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+/**
+ * The "transcribe" command: transcribes an audio file into a one-track MIDI file without the
+ * window, as Audio to MIDI would, and prints the note count and the estimated key. Needs no
+ * application object. Main thread.
+ */
+class TranscribeCommand
+{
+public:
+    /** Arguments after the command name: INPUT OUTPUT.mid. Returns the exit code. */
+    static int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+    static QString usageText();
+};
