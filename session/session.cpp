@@ -83,7 +83,8 @@ void vx20::clear()
     m_editDepth = 0;
     m_engineBusy = 0;
     m_editGuard = 0;
-    // TODO: empty the song structure state here once it exists.
+    if (m_song)
+        m_song->reset();
     m_currentTrack = nullptr;
     destroyTracks();
     m_cursors.clear();
@@ -184,6 +185,13 @@ void vx20::addTrack(vx18* track, vx18* after)
         cursor->trackAdded(track);
     updateLoopWindows(track);
     track->attach();
+    // The counters follow the flags the track brings, as removeTrack() takes them away, so a
+    // removed track that comes back (undo) or a track added armed keeps them right.
+    m_recordCount += track->isRecordArmed() ? 1 : 0;
+    m_muteCount += track->isMuted() ? 1 : 0;
+    m_soloCount += track->isSoloed() ? 1 : 0;
+    if (m_recording && track->isRecordArmed())
+        armTrack(track, true);
 }
 
 void vx20::removeTrack(vx18* track)

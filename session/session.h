@@ -17,6 +17,17 @@ class vx20Cursor;
 class vx21;
 
 /**
+ * vx20SongData: song-wide data a higher library keeps per session (the song structure state).
+ * The session owns it and empties it with every new song.
+ */
+class vx20SongData
+{
+public:
+    virtual ~vx20SongData() = default;
+    virtual void reset() = 0;
+};
+
+/**
  * vx20: the session, the one document every part of the program works on.
  *
  * It holds the tracks in display order, the time scale, the ranges (loop, punch, markers), the
@@ -44,6 +55,10 @@ public:
 
     /** Empties the session for a new song. */
     void clear();
+
+    /** The song structure state; none until the song-making code installs it. */
+    vx20SongData* songData() const { return m_song.get(); }
+    void setSongData(std::unique_ptr<vx20SongData> song) { m_song = std::move(song); }
 
     // Undo list. Every structural edit is a command pushed here.
     vx30List& commands() { return m_commands; }
@@ -231,8 +246,7 @@ private:
     std::atomic<int> m_editDepth{0};
     std::atomic<int> m_engineBusy{0};
     std::atomic<int> m_editGuard{0};
-    // TODO: the song structure state joins the session with the song-structure work; clear()
-    // empties it.
+    std::unique_ptr<vx20SongData> m_song;
     // Last, so commands (and the tracks and clips they own) go while the rest still exists.
     vx30List m_commands;
 };

@@ -11,6 +11,16 @@ SongState::SongState(vx20* session)
 
 SongState::~SongState() = default;
 
+SongState* SongState::of(vx20* session)
+{
+    if (auto* song = dynamic_cast<SongState*>(session->songData()))
+        return song;
+    auto song = std::make_unique<SongState>(session);
+    SongState* state = song.get();
+    session->setSongData(std::move(song));
+    return state;
+}
+
 void SongState::reset()
 {
     key = suggestedKey = QStringLiteral("Cmaj");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "conductor_hook.h"
+#include "session.h"
 
 #include <QObject>
 #include <QString>
@@ -9,7 +10,6 @@
 #include <vector>
 
 class vx18;
-class vx20;
 class vx22Sequence;
 
 /**
@@ -20,7 +20,7 @@ class vx22Sequence;
  * receive the arrangement. It also writes the song header (marker text and key signature) into
  * the first track of a saved song and reads it back (vx22ConductorHook). GUI thread only.
  */
-class SongState : public QObject, public vx22ConductorHook
+class SongState : public QObject, public vx22ConductorHook, public vx20SongData
 {
     Q_OBJECT
 
@@ -32,8 +32,11 @@ public:
     explicit SongState(vx20* session = nullptr);
     ~SongState() override;
 
+    /** The session's song state, installed in the session on first use. */
+    static SongState* of(vx20* session);
+
     /** Keys back to "Cmaj", flags cleared, the style closed (its tracks are not removed). */
-    void reset();
+    void reset() override;
 
     vx20* session() const { return m_session; }
 

@@ -78,6 +78,18 @@ private Q_SLOTS:
         QCOMPARE(s.styleBeats, 0);
     }
 
+    void theSessionOwnsOneStateAndResetsItForANewSong()
+    {
+        vx20 session;
+        SongState* state = SongState::of(&session);
+        QCOMPARE(SongState::of(&session), state);
+        state->key = QStringLiteral("Amin");
+        state->chordsChanged = true;
+        session.clear();
+        QCOMPARE(state->key, QStringLiteral("Cmaj"));
+        QVERIFY(!state->chordsChanged);
+    }
+
     void headerIsWrittenAndReadBack()
     {
         SongState s;

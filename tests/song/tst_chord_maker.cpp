@@ -1,0 +1,100 @@
+#include "chord_maker.h"
+#include "lane_events.h"
+#include "melody_builder.h"
+#include "song_state.h"
+
+#include <QTest>
+
+enum { C4 = 60, D4 = 62, E4 = 64, F4 = 65, G4 = 67, A4 = 69, B4 = 71 };
+
+// Make Chords over whole melodies: which chords land where, and what stays.
+class TestChordMaker : public QObject
+{
+    Q_OBJECT
+
+    static constexpr uint32_t kBar = MelodyBuilder::kBar;
+
+    static QStringList chords(const vx22Sequence& t)
+    {
+        QStringList out;
+        for (const vx22Event* e = t.first(); e; e = e->next())
+            if (laneKind(e) == ChordLane)
+                out << QStringLiteral("%1:%2%3").arg(e->time / 960).arg(laneText(e),
+                                                                         isFixedChord(e) ? "!" : "");
+        return out;
+    }
+    static int countOf(const vx22Sequence& t, int kind)
+    {
+        int n = 0;
+        for (const vx22Event* e = t.first(); e; e = e->next())
+            n += laneKind(e) == kind;
+        return n;
+    }
+
+private Q_SLOTS:
+    void oneChordPerBarInTheSuggestedKey()
+    {
+        MelodyBuilder m;
+        m.quarters(0, {C4, E4, G4, E4})
+            .quarters(kBar, {F4, A4, C4, A4})
+            .quarters(2 * kBar, {G4, B4, D4, F4})
+            .quarters(3 * kBar, {C4, E4, G4, C4});
+        m.sequence.setLength(4 * kBar);
+        SongState song;
+        song.key = QStringLiteral("Dmaj"); // not fixed: replaced by the suggestion
+        ChordMaker(song, m.sequence, kBar).run();
+        QCOMPARE(song.key, QStringLiteral("Cmaj"));
+        QCOMPARE(song.suggestedKey, QStringLiteral("Cmaj"));
+        QCOMPARE(chords(m.sequence), (QStringList{"0:C", "4:F", "8:G7", "12:C"}));
+        // Bar 4 (holding the length) has no notes: no chord and no suggestions there.
+        QCOMPARE(countOf(m.sequence, SuggestedChordsLane), 4);
+        QVERIFY(laneText(findLaneEvent(m.sequence, 0, SuggestedChordsLane))
+                    .startsWith(QStringLiteral("C = ")));
+    }
+
+    void fixedChordsAndKeysStayAndLeadTheNextBar()
+    {
+        MelodyBuilder m;
+        m.wholeNotes({A4, C4});
+        m.sequence.setLength(2 * kBar - 1);
+        setLaneEvent(m.sequence, 0, ChordLane, QStringLiteral("Dm"), true); // fixed
+        setLaneEvent(m.sequence, 960, ChordLane, QStringLiteral("E7"), true); // fixed, mid-bar
+        setLaneEvent(m.sequence, 1920, ChordLane, QStringLiteral("G")); // found earlier
+        setLaneEvent(m.sequence, 2880, SuggestedChordsLane, QStringLiteral("old"));
+        SongState song;
+        song.key = QStringLiteral("Cmaj");
+        song.keyFixed = true;
+        ChordMaker(song, m.sequence, kBar).run();
+        QCOMPARE(song.key, QStringLiteral("Cmaj"));
+        // A whole C after Dm: Dm gives G7 its bonus, not C; C's tie goes to the first of
+        // C, F, Am, F#dim, Caug in candidate order.
+        QCOMPARE(chords(m.sequence), (QStringList{"0:Dm!", "1:E7!", "4:C"}));
+        QCOMPARE(countOf(m.sequence, SuggestedChordsLane), 2);
+        QVERIFY(!findLaneEvent(m.sequence, 2880, SuggestedChordsLane));
+    }
+
+    void chordsFollowTheKeyInEffect()
+    {
+        MelodyBuilder m;
+        m.wholeNotes({F4, A4, C4, F4});
+        m.sequence.setLength(4 * kBar - 1);
+        SongState song;
+        ChordMaker(song, m.sequence, kBar).run();
+        QCOMPARE(song.key, QStringLiteral("Fmaj"));
+        // Found in C major after moving the melody down a fourth, named back in F.
+        QCOMPARE(chords(m.sequence), (QStringList{"0:F", "4:F", "8:C7", "12:F"}));
+    }
+
+    void anEmptyMelodyClearsTheFoundChords()
+    {
+        vx22Sequence melody;
+        setLaneEvent(melody, 0, ChordLane, QStringLiteral("C"));
+        setLaneEvent(melody, 0, SuggestedChordsLane, QStringLiteral("C = 1.0\n"));
+        SongState song;
+        ChordMaker(song, melody, kBar).run();
+        QCOMPARE(melody.count(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChordMaker)
+#include "tst_chord_maker.moc"
