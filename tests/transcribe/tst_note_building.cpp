@@ -173,6 +173,23 @@ private Q_SLOTS:
         checkPairs(result);
     }
 
+    // A whole-tone glide inside one partial ends the first body; once the new pitch is stable
+    // the track splits and the second note starts where the first one ends.
+    void glideInsideAPartialSplitsIntoTwoNotes()
+    {
+        const Curve glide = [](double t) {
+            return t < 0.8 ? 60.0 : t < 0.9 ? 60.0 + 20.0 * (t - 0.8) : 62.0;
+        };
+        const auto& result = transcribe(join(voice(1.7, glide, 0.3), silence(0.2)));
+        const auto ons = noteOns(result);
+        QVERIFY2(ons.size() == 2, qPrintable(describe(result)));
+        QCOMPARE(ons[0]->note, uint8_t(60));
+        QCOMPARE(ons[1]->note, uint8_t(62));
+        checkPairs(result);
+        QVERIFY2(ons[1]->time > 0.75 && ons[1]->time < 1.0, qPrintable(describe(result)));
+        QVERIFY(ons[0]->duration < ons[1]->time - ons[0]->time + 0.05);
+    }
+
     // Its 440, 660, … Hz partials join the 220 Hz group as harmonics and are claimed by it.
     void harmonicRichToneGivesOneNote()
     {
