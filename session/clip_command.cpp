@@ -27,6 +27,8 @@ struct vx21Command::Operation
     std::unique_ptr<vx30> midiEdit; // resize of a clip on a MIDI track by a factor
     bool midiEditApplied = false;
     bool tookBank = false, tookProgram = false; // add: the track took the clip's instrument
+    bool moved = false;     // the operation has moved the clip in its list at least once
+    vx21* before = nullptr; // the clip that preceded it then (none: it was first)
 };
 
 namespace {
@@ -138,6 +140,14 @@ void vx21Command::move(vx21* clip, vx18* track, uint32_t start, uint32_t offset,
 
 void vx21Command::resize(vx21* clip, uint32_t start, uint32_t offset, uint32_t length, float factor)
 {
+    const bool onMidi = clip && clip->track() && clip->track()->isMidi();
+    resize(clip, start, offset, length, factor,
+           onMidi && factor > 0 ? clip->makeStretchEdit(factor) : nullptr);
+}
+
+void vx21Command::resize(vx21* clip, uint32_t start, uint32_t offset, uint32_t length, float factor,
+                         std::unique_ptr<vx30> midiEdit)
+{
     if (!clip)
         return;
     Operation& op = append(Resize, clip);
@@ -148,8 +158,7 @@ void vx21Command::resize(vx21* clip, uint32_t start, uint32_t offset, uint32_t l
     op.fadeOut = movedFade(clip->fadeOut(),
                            (int64_t(offset) + length) - (int64_t(clip->offset()) + clip->length()));
     op.value = factor > 0 ? factor : 0.0f;
-    if (op.value > 0 && clip->track() && clip->track()->isMidi())
-        op.midiEdit = clip->makeStretchEdit(op.value);
+    op.midiEdit = std::move(midiEdit);
 }
 
 void vx21Command::setGain(vx21* clip, float gain)
@@ -284,15 +293,34 @@ void vx21Command::changed(vx18* track)
 void vx21Command::swapMembership(Operation& op)
 {
     if (op.owned) {
-        op.track->addClip(op.owned.release());
+        place(op.track, op.owned.release(), op);
         takeInstrument(op);
     } else {
         op.track = op.clip->track();
         giveBackInstrument(op);
+        op.before = op.clip->prev();
         op.track->removeClip(op.clip);
         op.owned.reset(op.clip);
+        op.moved = true;
     }
     changed(op.track);
+}
+
+// Adds the clip by its start; once the operation has moved it, right after op.before (first
+// when none), where it stood before: only clips of the same start can lie between, and they
+// go behind it again. Undo thus gives clips of equal start their order back, which the
+// cursors depend on. The list runs commands strictly back and forth, so op.before is on the
+// track whenever it is asked for.
+void vx21Command::place(vx18* track, vx21* clip, Operation& op)
+{
+    vx21* after = op.before;
+    const bool restore = op.moved;
+    track->addClip(clip);
+    if (!restore || (after && after->start() > clip->start()))
+        return;
+    auto next = [&] { return after ? after->next() : track->firstClip(); };
+    for (vx21* x = next(); x && x != clip && x->start() == clip->start(); x = next())
+        track->reorderClip(x);
 }
 
 void vx21Command::takeInstrument(Operation& op)
@@ -345,14 +373,16 @@ void vx21Command::swapPlace(Operation& op)
     vx18* to = op.track;
     const uint32_t start = clip->start(), offset = clip->offset(), length = clip->length();
     const uint32_t fadeIn = clip->fadeIn(), fadeOut = clip->fadeOut();
-    if (from)
-        from->removeClip(clip);
+    vx21* before = clip->prev();
+    from->removeClip(clip);
     clip->setStart(op.start);
     clip->setOffset(op.offset);
     clip->setLength(op.length);
     clip->setFadeIn(op.fadeIn);
     clip->setFadeOut(op.fadeOut);
-    to->addClip(clip);
+    place(to, clip, op);
+    op.before = before;
+    op.moved = true;
     op.track = from;
     op.start = start;
     op.offset = offset;
@@ -369,6 +399,7 @@ void vx21Command::swapSize(Operation& op)
     vx21* clip = op.clip;
     const uint32_t start = clip->start(), offset = clip->offset(), length = clip->length();
     const uint32_t fadeIn = clip->fadeIn(), fadeOut = clip->fadeOut();
+    vx21* before = clip->prev();
     clip->setStart(op.start);
     clip->setOffset(op.offset);
     clip->setLength(op.length);
@@ -386,8 +417,12 @@ void vx21Command::swapSize(Operation& op)
         }
         clip->reload();
     }
-    if (clip->start() != start && clip->track())
-        clip->track()->reorderClip(clip);
+    if (vx18* track = clip->start() != start ? clip->track() : nullptr) {
+        track->removeClip(clip);
+        place(track, clip, op);
+        op.before = before;
+        op.moved = true;
+    }
     op.start = start;
     op.offset = offset;
     op.length = length;

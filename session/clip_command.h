@@ -71,6 +71,12 @@ public:
      * its events stretched by it (see vx21::makeStretchEdit).
      */
     void resize(vx21* clip, uint32_t start, uint32_t offset, uint32_t length, float factor = 0);
+    /**
+     * The same with the edit that stretches the events of a clip on a MIDI track by factor
+     * (e.g. vx22EditCommand::stretch), applied and reverted with the resize instead of a reload.
+     */
+    void resize(vx21* clip, uint32_t start, uint32_t offset, uint32_t length, float factor,
+                std::unique_ptr<vx30> midiEdit);
     void setGain(vx21* clip, float gain);
     void setFadeIn(vx21* clip, uint32_t length, int shape);
     void setFadeOut(vx21* clip, uint32_t length, int shape);
@@ -96,6 +102,7 @@ private:
     Operation& append(Kind kind, vx21* clip);
     void run(Operation& op);
     void swapMembership(Operation& op);
+    void place(vx18* track, vx21* clip, Operation& op);
     void takeInstrument(Operation& op);
     void giveBackInstrument(Operation& op);
     void swapFile(Operation& op);

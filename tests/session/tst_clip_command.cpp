@@ -162,6 +162,17 @@ private Q_SLOTS:
         session.commands().redo();
         session.commands().clear();
         QCOMPARE(HookClip::alive, 1);
+
+        // Clips of equal start get their order back.
+        HookClip* c = addClip(track, 200, 50, QStringLiteral("c"));
+        addClip(track, 200, 10, QStringLiteral("d"));
+        auto moves = command();
+        moves->move(c, track, 900, 0, 50);
+        moves->removeClip(c);
+        session.push(std::move(moves));
+        QCOMPARE(clipNames(track), QStringList({"b", "d"}));
+        session.commands().revert();
+        QCOMPARE(clipNames(track), QStringList({"b", "c", "d"}));
     }
 
     void midiTrackTakesTheClipsInstrumentUntilRevert()

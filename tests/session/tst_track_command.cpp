@@ -86,6 +86,8 @@ private Q_SLOTS:
     {
         vx18* a = addTrack(vx18::MidiTrack, QStringLiteral("a"));
         addTrack(vx18::AudioTrack, QStringLiteral("b"));
+        session.mute(a, true);
+        session.solo(a, true);
         auto remove = std::make_unique<vx99RemoveTrackCommand>(&session, a);
         vx30* command = remove.get();
         session.push(std::move(remove));
@@ -95,6 +97,8 @@ private Q_SLOTS:
         QVERIFY(!command->ownsObject());
         QCOMPARE(trackNames(), QStringList({"a", "b"}));
         QCOMPARE(a->trackNumber(), 1);
+        QCOMPARE(session.muteCount(), 1u); // the counters follow the track back in
+        QCOMPARE(session.soloCount(), 1u);
         list().redo();
         QCOMPARE(CountedClip::alive, 2);
         list().clear();
