@@ -1,0 +1,79 @@
+#include "lane_editing.h"
+
+#include "chord_edit_form.h"
+#include "chord_text.h"
+#include "lane_events.h"
+#include "midi_clip.h"
+#include "section_edit_form.h"
+#include "song_state.h"
+
+#include <algorithm>
+
+namespace {
+
+LaneEdit editOf(int answer)
+{
+    if (answer == QDialog::Accepted)
+        return LaneEdit::Stored;
+    return answer == VxChordEditForm::Deleted ? LaneEdit::Deleted : LaneEdit::Cancelled;
+}
+
+// The end of the track's last event: a note lasts its length, other events take no time.
+uint32_t lastEventEnd(const vx22Sequence& track)
+{
+    uint32_t end = 0;
+    for (const vx22Event* e = track.first(); e; e = e->next())
+        end = std::max(end, e->endTime());
+    return end;
+}
+
+} // namespace
+
+LaneEdit editChordLane(QWidget* parent, SongState& song, vx22Clip& melody, uint32_t tick,
+                       uint32_t beatEnd)
+{
+    vx22Sequence& track = melody.sequence();
+    const vx22Event* current = findLaneEvent(track, tick, ChordLane);
+    VxChordEditForm form(parent);
+    form.setChord(transposeChordText(laneText(current), song.transpose), isFixedChord(current));
+    const LaneEdit edit = editOf(form.exec());
+    if (edit == LaneEdit::Cancelled)
+        return edit;
+    const QString chord =
+        edit == LaneEdit::Stored ? transposeChordText(form.chord(), -song.transpose) : QString();
+    setLaneEvent(track, tick, ChordLane, chord, form.isFixed());
+    finishLaneEdit(song, melody, tick, edit, beatEnd);
+    return edit;
+}
+
+LaneEdit editSectionLane(QWidget* parent, SongState& song, vx22Clip& melody, uint32_t tick,
+                         uint32_t barEnd)
+{
+    vx22Sequence& track = melody.sequence();
+    VxSectionEditForm form(parent);
+    form.setSection(laneText(findLaneEvent(track, tick, SectionLane)), song.sectionsFixed);
+    const LaneEdit edit = editOf(form.exec());
+    if (edit == LaneEdit::Cancelled)
+        return edit;
+    setLaneEvent(track, tick, SectionLane, edit == LaneEdit::Stored ? form.section() : QString());
+    if (edit == LaneEdit::Stored)
+        song.sectionsFixed = form.sectionsFixed();
+    finishLaneEdit(song, melody, tick, edit, barEnd);
+    return edit;
+}
+
+void finishLaneEdit(SongState& song, vx22Clip& melody, uint32_t tick, LaneEdit edit,
+                    uint32_t unitEnd)
+{
+    vx22Sequence& track = melody.sequence();
+    if (edit == LaneEdit::Stored) {
+        track.setLength(std::max(track.length(), unitEnd));
+    } else if (edit == LaneEdit::Deleted) {
+        if (track.isEmpty() || tick >= lastEventEnd(track))
+            track.setLength(tick);
+    }
+    if (song.arrangeFrom)
+        song.arrangeFrom(tick);
+    melody.setModified(true);
+    song.chordsChanged = true;
+}

@@ -1,0 +1,103 @@
+#include "make_chords.h"
+
+#include "chord_maker.h"
+#include "error_box.h"
+#include "error_log.h"
+#include "key_detection.h"
+#include "key_edit_form.h"
+#include "key_names.h"
+#include "message_box.h"
+#include "midi_clip.h"
+#include "session.h"
+#include "song_state.h"
+
+#include <QCoreApplication>
+#include <QProgressDialog>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("makeChords", text);
+}
+
+QString title()
+{
+    return tr("Making Chord arrangement from MIDI melody");
+}
+
+// A bar is beats per bar times ticks per quarter, whatever the meter's beat unit.
+uint32_t barTicks(vx20& session, const vx22Clip& melody)
+{
+    const vx29Node* first = session.scale().firstNode();
+    const uint32_t beats = first ? first->beatsPerBar : 4;
+    return beats * melody.sequence().resolution();
+}
+
+bool confirmOverwrite(QWidget* parent, const SongState& song)
+{
+    if (!song.chordsChanged)
+        return true;
+    const QString text =
+        tr("The current Chord arrangement has been manually changed.\nSome of non-fixed chords "
+           "may be replaced automatically.\n%1\n\nProcess anyway?")
+            .arg(song.sectionsFixed ? QString() : tr("The song sections may be removed too."));
+    vx99MessageBox::Request request{QMessageBox::Question, title(), text,
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton};
+    return vx99MessageBox::ask(parent, request) == QMessageBox::Yes;
+}
+
+} // namespace
+
+bool makeChords(QWidget* parent, vx20& session, vx22Clip& melody)
+{
+    SongState& song = *SongState::of(&session);
+    if (!confirmOverwrite(parent, song))
+        return false;
+
+    QProgressDialog progress(title(), tr("Abort"), 0, 3, parent);
+    progress.setWindowTitle(title());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setMinimumWidth(400);
+    progress.setValue(0);
+
+    ChordMaker(song, melody.sequence(), barTicks(session, melody)).run();
+    progress.setValue(1);
+    if (song.arrangeSong)
+        song.arrangeSong(); // sections around the melody, then the whole arrangement
+    progress.setValue(2);
+
+    song.chordsChanged = false;
+    melody.setModified(true);
+    if (song.songChanged)
+        song.songChanged();
+    progress.setValue(3);
+    progress.close();
+    // A bar whose candidates all fell out ("findChord: null chord") is reported once.
+    vx99ErrorBox::show(parent);
+    return true;
+}
+
+bool editKey(QWidget* parent, vx20& session, vx22Clip& melody)
+{
+    SongState& song = *SongState::of(&session);
+    const DetectedKey detected = detectKey(melody.sequence());
+    song.suggestedKey = keyName(detected.signature, detected.minor);
+
+    VxKeyEditForm form(parent);
+    form.setKey(song.displayedKey(), transposedKeyName(song.suggestedKey, song.transpose));
+    const int answer = form.exec();
+    if (answer == VxKeyEditForm::Automatic) {
+        song.keyFixed = false;
+        song.key = song.suggestedKey;
+    } else if (answer == VxKeyEditForm::Fixed) {
+        song.keyFixed = true;
+        song.key = transposedKeyName(form.key(), -song.transpose);
+    } else {
+        return false;
+    }
+    Q_EMIT song.keyChanged();
+    makeChords(parent, session, melody);
+    return true;
+}

@@ -1,0 +1,64 @@
+#include "section_edit_form.h"
+
+#include "lane_events.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+VxSectionEditForm::VxSectionEditForm(QWidget* parent)
+    : QDialog(parent)
+    , m_name(new QComboBox(this))
+    , m_fixed(new QCheckBox(tr("Fix all sections (they cannot be moved according to "
+                               "Intro/Ending)"),
+                            this))
+{
+    setObjectName(QStringLiteral("VxSectionEditForm"));
+    setWindowTitle(tr("Section Editing") + QStringLiteral(" - Cantova"));
+    m_name->setObjectName(QStringLiteral("sectionCombo"));
+    m_name->addItems(sectionNames());
+    m_fixed->setObjectName(QStringLiteral("fixedCheck"));
+
+    auto* form = new QFormLayout;
+    form->addRow(tr("Section"), m_name);
+
+    auto* ok = new QPushButton(tr("OK"), this);
+    auto* remove = new QPushButton(tr("Delete"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
+    remove->setObjectName(QStringLiteral("deleteButton"));
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(remove, &QPushButton::clicked, this, [this] { done(Deleted); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(remove);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_fixed);
+    layout->addLayout(buttons);
+}
+
+void VxSectionEditForm::setSection(const QString& name, bool sectionsFixed)
+{
+    m_name->setCurrentIndex(std::max(0, int(sectionNames().indexOf(name))));
+    m_fixed->setChecked(sectionsFixed);
+}
+
+QString VxSectionEditForm::section() const
+{
+    return m_name->currentText();
+}
+
+bool VxSectionEditForm::sectionsFixed() const
+{
+    return m_fixed->isChecked();
+}
