@@ -1,9 +1,12 @@
 // Cantova's entry point: commands without a window first, then the application and main window.
+#include "application.h"
 #include "command_line.h"
 #include "main_form.h"
+#include "settings.h"
 
-#include <QApplication>
-#include <cstdio>
+#include <QPixmap>
+#include <QSplashScreen>
+#include <memory>
 
 int main(int argc, char* argv[])
 {
@@ -17,12 +20,21 @@ int main(int argc, char* argv[])
             return *code;
     }
 
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Orvane"));
-    QApplication::setApplicationName(QStringLiteral("Cantova"));
-    QApplication::setApplicationVersion(QStringLiteral(CANTOVA_VERSION));
+    vx99Application app(argc, argv);
+    auto splash = std::make_unique<QSplashScreen>(QPixmap(QStringLiteral(":/images/vxSplash.png")));
+    splash->show();
+    vx99Application::processEvents();
 
-    vx99MainForm window;
-    window.show();
-    return QApplication::exec();
+    auto settings = std::make_unique<vx99Settings>();
+    auto window = std::make_unique<vx99MainForm>(settings.get());
+    splash->finish(window.get());
+    if (arguments.size() > 1)
+        window->openFile(arguments.at(1));
+
+    const int code = vx99Application::exec();
+    // The window first, then the settings (which save), then the splash screen.
+    window.reset();
+    settings.reset();
+    splash.reset();
+    return code;
 }

@@ -1,11 +1,363 @@
 #include "main_form.h"
 
-vx99MainForm::vx99MainForm(QWidget* parent)
-    : QMainWindow(parent)
+#include "error_box.h"
+#include "message_box.h"
+#include "settings.h"
+
+#include "clip.h"
+#include "command_list.h"
+#include "session.h"
+#include "time_scale.h"
+#include "track.h"
+#include "tracks_view.h"
+
+#include "time_spin_box.h"
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDoubleSpinBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+constexpr int kTimerMs = 66;
+constexpr int kReadyMs = 3000;
+
+vx99MainForm::LatencySource& latencySource()
+{
+    static vx99MainForm::LatencySource source;
+    return source;
+}
+} // namespace
+
+vx99MainForm::vx99MainForm(vx99Settings* settings, QWidget* parent)
+    : QMainWindow(parent), m_settings(settings), m_session(vx20::instance())
 {
     setObjectName(QStringLiteral("vx99MainForm"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/vxMain32.png")));
     setWindowTitle(QStringLiteral("Cantova"));
-    resize(900, 600);
+    setMinimumSize(640, 400);
+    resize(1024, 680);
+    setAcceptDrops(true);
+    setUnifiedTitleAndToolBarOnMac(false);
+
+    createActions();
+    createToolbars();
+    createMenus();
+    createStatusBar();
+    createCentralWidget();
+    connectActions();
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("RefreshTimer"));
+    m_timer->setSingleShot(true);
+    connect(m_timer, SIGNAL(timeout()), this, SLOT(timerSlot()));
+    connect(&m_session->commands(), SIGNAL(changed(bool)), this, SLOT(undoListChanged(bool)));
+    applySettings();
 }
 
-vx99MainForm::~vx99MainForm() = default;
+vx99MainForm::~vx99MainForm()
+{
+    m_timer->stop();
+    // The session outlives the window; the engines must not keep playing into a closed window.
+    if (m_session->isPlaying())
+        m_session->setPlaying(false);
+}
+
+void vx99MainForm::setLatencySource(LatencySource source)
+{
+    latencySource() = std::move(source);
+}
+
+std::pair<double, double> vx99MainForm::recommendedLatencies()
+{
+    if (latencySource())
+        return latencySource()();
+    // TODO: the audio engine reports its device's default latencies once it opens the sound
+    // card; until then the values a typical desktop sound card reports stand in.
+    return {0.05, 0.1};
+}
+
+void vx99MainForm::applySettings()
+{
+    const vx99Settings& s = *m_settings;
+    m_session->setStretchAudio(s.stretchAudio);
+    // TODO: the piano roll takes "/NoteEditMode" and "/NoteZoom" when it is built.
+    for (const char* name : {"vxAudioOnOffAction", "vxMidiOnOffAction", "vxChordsOnOffAction"})
+        findChild<QAction*>(QLatin1String(name))->setChecked(true);
+    findChild<QAction*>(QStringLiteral("transportMetroAction"))->setChecked(s.metronome);
+    findChild<QAction*>(QStringLiteral("editMidiModeAction"))->setChecked(s.noteEditMode);
+    restoreGeometryFromSettings();
+    show();
+    // TODO: the audio save type goes to the audio file layer, the MIDI file format and the
+    // metronome routing to the engines, when those layers exist.
+    newSong();
+    applyLatencies();
+    statusBar()->showMessage(tr("Ready"), kReadyMs);
+    m_timer->start(kTimerMs);
+}
+
+void vx99MainForm::applyLatencies()
+{
+    vx99Settings& s = *m_settings;
+    if (s.audioLatency < 0.0 || s.audioRecordLatency < 0.0) {
+        const auto [playback, recording] = recommendedLatencies();
+        if (s.audioLatency < 0.0)
+            s.audioLatency = playback;
+        if (s.audioRecordLatency < 0.0)
+            s.audioRecordLatency = recording;
+    }
+    // TODO: hand both values to the audio engine and the MIDI scheduling when they exist.
+}
+
+bool vx99MainForm::isLive(vx20* session, vx18* track)
+{
+    return track && session->indexOf(track) >= 0;
+}
+
+vx18* vx99MainForm::audioTrack() const
+{
+    return isLive(m_session, m_audioTrack) ? m_audioTrack : nullptr;
+}
+
+vx18* vx99MainForm::melodyTrack() const
+{
+    return isLive(m_session, m_melodyTrack) ? m_melodyTrack : nullptr;
+}
+
+vx21* vx99MainForm::audioClip() const
+{
+    vx18* track = audioTrack();
+    return track ? track->firstClip() : nullptr;
+}
+
+vx21* vx99MainForm::melodyClip() const
+{
+    vx18* track = melodyTrack();
+    return track ? track->firstClip() : nullptr;
+}
+
+void vx99MainForm::showErrorBox(const QString& message)
+{
+    vx99ErrorBox::show(this, message);
+}
+
+void vx99MainForm::notAvailableYet(const QString& feature)
+{
+    vx99MessageBox::information(
+        this, tr("%1 is not available in this version of Cantova yet.").arg(feature));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window refresh
+
+void vx99MainForm::stabilizeForm()
+{
+    vx21* melody = melodyClip();
+    vx21* audio = audioClip();
+    const bool melodyModified = melody && melody->isModified() && melodyHasEvents();
+    const bool audioModified = audio && audio->isModified();
+    auto part = [](const QString& label, vx18* track, bool modified) {
+        const QString name = track ? track->name() : QString();
+        return label + QLatin1Char(' ') + (modified ? QStringLiteral("*") : QString()) +
+               QLatin1Char('"') + name + QLatin1Char('"');
+    };
+    setWindowTitle(part(tr("Midi:"), melodyTrack(), melodyModified) + QStringLiteral("  ") +
+                   part(tr("Audio:"), audioTrack(), audioModified) + QStringLiteral(" - Cantova"));
+
+    auto act = [this](const char* name) { return findChild<QAction*>(QLatin1String(name)); };
+    act("vxSaveAudioAction")->setEnabled(audio && audioTrack() && !audioTrack()->name().isEmpty());
+    act("vxSaveMidiAction")->setEnabled(melodyHasEvents());
+    updateUndoActions();
+
+    vx18* current = m_session->currentTrack();
+    m_trackLabel->setText(isLive(m_session, current) ? current->name() : QString());
+    setIndicator(m_modLabel, QStringLiteral("MOD"), melodyModified || audioModified);
+    setIndicator(m_recLabel, QStringLiteral("REC"), m_session->isRecording());
+    setIndicator(m_muteLabel, QStringLiteral("MUTE"), m_session->muteCount() > 0);
+    setIndicator(m_soloLabel, QStringLiteral("SOLO"), m_session->soloCount() > 0);
+    setIndicator(m_loopLabel, QStringLiteral("LOOP"), m_session->isLoopSet());
+    m_timeLabel->setText(m_session->scale().format(0, true, m_session->endFrame()));
+    m_rateLabel->setText(tr("%1 Hz").arg(m_session->scale().sampleRate()));
+    const bool recording = m_session->isRecording();
+    m_timeSpinBox->setReadOnly(recording);
+    m_tempoSpinBox->setReadOnly(recording);
+}
+
+void vx99MainForm::viewRefresh()
+{
+    m_session->updateEnd(0);
+    if (m_tracksView)
+        m_tracksView->refresh();
+    m_shownNode = nullptr; // the tempo box and meter button show the node again
+    m_lastPosition = UINT32_MAX;
+    stabilizeForm();
+}
+
+void vx99MainForm::contentsChanged()
+{
+    ++m_updatingSnap;
+    m_snapComboBox->setCurrentIndex(vx29::snapIndex(m_session->scale().snapPerBeat()));
+    --m_updatingSnap;
+    viewRefresh();
+}
+
+void vx99MainForm::updateNotifySlot(bool redrawTracks)
+{
+    if (redrawTracks && m_tracksView)
+        m_tracksView->redraw();
+    stabilizeForm();
+}
+
+void vx99MainForm::selectionNotifySlot(vx22Editor* editor)
+{
+    (void)editor;
+    // TODO: show the editor's selection as the markers when the piano roll exists.
+    stabilizeForm();
+}
+
+void vx99MainForm::changeNotifySlot(vx22Editor* editor)
+{
+    (void)editor;
+    m_session->updateEnd(0);
+    viewRefresh();
+}
+
+void vx99MainForm::trackSelectionChanged()
+{
+    stabilizeForm();
+}
+
+void vx99MainForm::mixerSelectionChanged()
+{
+    stabilizeForm();
+}
+
+void vx99MainForm::tracksClosed()
+{
+    m_tracksView = nullptr;
+}
+
+void vx99MainForm::alsaNotify()
+{
+    // TODO: the MIDI engine reports device changes here once it listens to the sequencer.
+    stabilizeForm();
+}
+
+void vx99MainForm::addAudioFile(const QString& path)
+{
+    (void)path;
+}
+
+void vx99MainForm::addMidiFile(const QString& path)
+{
+    (void)path;
+}
+
+void vx99MainForm::activateMidiFile(const QString& path)
+{
+    (void)path;
+    viewRefresh();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Help and about
+
+void vx99MainForm::vxQuickHelp()
+{
+    openHelpPage(QStringLiteral("/index.html"));
+}
+
+void vx99MainForm::vxHelpContents()
+{
+    openHelpPage(QStringLiteral("/help.html"));
+}
+
+void vx99MainForm::openHelpPage(const QString& name)
+{
+    const QString path = vx99Settings::programDir() + name;
+    if (!QFileInfo::exists(path)) {
+        vx99MessageBox::warning(this, tr("The help page was not found:\n\n\"%1\"").arg(path));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        vx99MessageBox::warning(
+            this, tr("The help page could not be opened:\n\n\"%1\"\n\nOpen it in a web browser.")
+                      .arg(path));
+}
+
+void vx99MainForm::helpAbout(const QString& message)
+{
+    QString text;
+    if (!message.isEmpty())
+        text = message + QStringLiteral("\n\n");
+    text += tr("Cantova\nVersion %1\n\nSing or play a melody; Cantova writes it down, finds its "
+               "chords and plays it back with a band.")
+                .arg(QStringLiteral(CANTOVA_VERSION));
+    vx99MessageBox::Request box;
+    box.icon = QMessageBox::Information;
+    box.title = tr("About") + QStringLiteral(" Cantova");
+    box.text = text;
+    box.buttons = QMessageBox::Ok;
+    box.defaultButton = QMessageBox::Ok;
+    box.iconPixmap = QPixmap(QStringLiteral(":/images/vxMain32.png"));
+    vx99MessageBox::ask(this, box);
+}
+
+void vx99MainForm::helpAbout()
+{
+    helpAbout(QString());
+}
+
+void vx99MainForm::helpAboutQt()
+{
+    QMessageBox::aboutQt(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Shutdown, drag and drop
+
+void vx99MainForm::fileExit()
+{
+    close();
+}
+
+void vx99MainForm::closeEvent(QCloseEvent* event)
+{
+    m_settings->timeZoom = m_session->scale().timeZoom();
+    if (!closeSong()) {
+        event->ignore();
+        return;
+    }
+    m_timer->stop();
+    m_settings->metronome =
+        findChild<QAction*>(QStringLiteral("transportMetroAction"))->isChecked();
+    m_settings->noteEditMode =
+        findChild<QAction*>(QStringLiteral("editMidiModeAction"))->isChecked();
+    storeGeometryToSettings();
+    m_settings->save();
+    event->accept();
+}
+
+void vx99MainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!event->source() && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void vx99MainForm::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    openFile(urls.first().toLocalFile());
+}

@@ -34,6 +34,8 @@ QMessageBox::StandardButton vx99MessageBox::ask(QWidget* parent, const Request& 
                     request.buttons, parent);
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
+    if (!request.iconPixmap.isNull())
+        box.setIconPixmap(request.iconPixmap);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -41,19 +43,19 @@ QMessageBox::StandardButton vx99MessageBox::question(QWidget* parent, const QStr
                                                      QMessageBox::StandardButtons buttons,
                                                      QMessageBox::StandardButton defaultButton)
 {
-    return ask(parent, {QMessageBox::Question, title(), text, buttons, defaultButton});
+    return ask(parent, {QMessageBox::Question, title(), text, buttons, defaultButton, {}});
 }
 
 QMessageBox::StandardButton vx99MessageBox::warning(QWidget* parent, const QString& text,
                                                     QMessageBox::StandardButtons buttons,
                                                     QMessageBox::StandardButton defaultButton)
 {
-    return ask(parent, {QMessageBox::Warning, title(), text, buttons, defaultButton});
+    return ask(parent, {QMessageBox::Warning, title(), text, buttons, defaultButton, {}});
 }
 
 void vx99MessageBox::information(QWidget* parent, const QString& text)
 {
-    ask(parent, {QMessageBox::Information, title(), text, QMessageBox::Ok, QMessageBox::Ok});
+    ask(parent, {QMessageBox::Information, title(), text, QMessageBox::Ok, QMessageBox::Ok, {}});
 }
 
 void vx99MessageBox::setAnswerer(Answerer a)

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QString>
 #include <functional>
 
@@ -21,20 +22,21 @@ public:
         QString text;
         QMessageBox::StandardButtons buttons = QMessageBox::Ok;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        QPixmap iconPixmap; // shown instead of the icon when set (the about box)
     };
     using Answerer = std::function<QMessageBox::StandardButton(const Request&)>;
 
     /** Shows the box (or asks the installed answerer) and returns the button chosen. */
     static QMessageBox::StandardButton ask(QWidget* parent, const Request& request);
 
-    static QMessageBox::StandardButton question(
-        QWidget* parent, const QString& text,
-        QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No,
-        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
-    static QMessageBox::StandardButton warning(
-        QWidget* parent, const QString& text,
-        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    static QMessageBox::StandardButton
+    question(QWidget* parent, const QString& text,
+             QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No,
+             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    static QMessageBox::StandardButton
+    warning(QWidget* parent, const QString& text,
+            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
     static void information(QWidget* parent, const QString& text);
 
     /** Replaces the person answering boxes (tests); an empty answerer restores the real boxes. */

@@ -1,5 +1,4 @@
 #include "command_line.h"
-#include "main_form.h"
 
 #include <QTest>
 
@@ -37,15 +36,6 @@ private Q_SLOTS:
         QString out, err;
         QVERIFY(!run({}, &out, &err).has_value());
         QVERIFY(!run({QStringLiteral("song.mid")}, &out, &err).has_value());
-    }
-
-    void mainWindowIsTitledCantova()
-    {
-        vx99MainForm window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.windowTitle(), QStringLiteral("Cantova"));
-        QVERIFY(window.close());
     }
 };
 

@@ -1,0 +1,385 @@
+// The main window's songs and files: new song, the save checks, audio and MIDI files, styles.
+#include "main_form.h"
+
+#include "file_dialog.h"
+#include "message_box.h"
+#include "settings.h"
+
+#include "clip.h"
+#include "engine.h"
+#include "session.h"
+#include "time_scale.h"
+#include "track.h"
+#include "tracks_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+const QString kSuffix = QStringLiteral(" - Cantova");
+
+/** Shows the wait cursor for the lifetime of the object. */
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+} // namespace
+
+QString vx99MainForm::untitledAudioName() const
+{
+    return tr("Untitled") + QLatin1Char('.') + m_settings->audioSaveType.extension;
+}
+
+void vx99MainForm::rememberDir(QString* setting, const QString& filePath)
+{
+    *setting = QFileInfo(filePath).absolutePath();
+    m_settings->save();
+}
+
+// ---------------------------------------------------------------------------------------------
+// New song
+
+bool vx99MainForm::closeSong()
+{
+    return audioCheck() && midiCheck();
+}
+
+bool vx99MainForm::newSong()
+{
+    if (!closeSong())
+        return false;
+    clearSession();
+    createSongTracks();
+    ++m_updatingSnap;
+    m_snapComboBox->setCurrentIndex(vx29::snapIndex(m_session->scale().snapPerBeat()));
+    --m_updatingSnap;
+    // TODO: point the piano roll at the melody clip when it exists.
+    if (startEngines(false))
+        locate(0);
+    viewRefresh();
+    loadStyle(QString());
+    return true;
+}
+
+void vx99MainForm::clearSession()
+{
+    stopTransport();
+    for (vx18* track : m_session->tracks())
+        track->detach();
+    m_session->clear();
+    m_audioTrack = nullptr;
+    m_melodyTrack = nullptr;
+    const vx99Settings& s = *m_settings;
+    vx29& scale = m_session->scale();
+    scale.setTimeFormat(m_timeFormat);
+    scale.setSnapPerBeat(vx29::snapValue(s.snapIndex));
+    scale.setTimeZoom(uint16_t(s.timeZoom));
+    m_session->setTempo(float(s.tempo));
+    m_session->setMeter(2, uint16_t(s.beatsPerBar), uint16_t(s.beatDivisor));
+    m_session->afterMeterChange();
+    if (m_session->songName().isEmpty())
+        m_session->setSongName(QStringLiteral("ortmp"));
+}
+
+void vx99MainForm::createSongTracks()
+{
+    const QColor background = palette().color(QPalette::Highlight);
+    const QColor foreground(32, 168, 0);
+
+    auto* audio = new vx18(m_session, vx18::AudioTrack);
+    vx18::Properties audioProps = audio->properties();
+    audioProps.name = untitledAudioName();
+    audioProps.record = true; // the session counts it when the track joins
+    audioProps.background = background;
+    audioProps.foreground = foreground;
+    audio->setProperties(audioProps);
+    addTrackForGood(audio);
+    m_audioTrack = audio;
+
+    auto* melody = new vx18(m_session, vx18::MidiTrack);
+    vx18::Properties props = melody->properties();
+    props.name = tr("Untitled.mid");
+    props.channel = uint16_t(m_session->lastTrackNumber() % 16);
+    props.bank = 0;
+    props.program = 0;
+    props.background = background;
+    props.foreground = foreground;
+    melody->setProperties(props);
+    addTrackForGood(melody);
+    m_melodyTrack = melody;
+
+    addClipForGood(createMelodyClip(melody), melody, QStringLiteral("new"));
+    m_session->setCurrentTrack(melody);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The save checks
+
+bool vx99MainForm::audioCheck()
+{
+    vx21* clip = audioClip();
+    if (!clip)
+        return true;
+    if (clip->isModified()) {
+        const auto answer = vx99MessageBox::question(
+            this,
+            tr("The current audio file has been changed:\n\n\"%1\"\n\nDo you want to save the "
+               "changes?")
+                .arg(audioTrack()->name()),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+        if (answer == QMessageBox::Save) {
+            if (!saveAudioFile())
+                return false;
+        } else if (answer != QMessageBox::Discard) {
+            return false;
+        }
+    }
+    closeAudio();
+    return true;
+}
+
+void vx99MainForm::closeAudio()
+{
+    stopTransport();
+    if (vx21* clip = audioClip())
+        removeClipForGood(clip, tr("Close Audio"));
+}
+
+bool vx99MainForm::midiCheck()
+{
+    vx21* clip = melodyClip();
+    if (!clip)
+        return true;
+    if (clip->isModified() && melodyHasEvents()) {
+        const auto answer = vx99MessageBox::question(
+            this,
+            tr("The current Midi file has been changed:\n\n\"%1\"\n\nDo you want to save the "
+               "changes?")
+                .arg(melodyTrack()->name()),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+        if (answer == QMessageBox::Save) {
+            // The song is kept when the save was cancelled or failed, so nothing is lost.
+            if (!saveMidiWithDialog())
+                return false;
+        } else if (answer != QMessageBox::Discard) {
+            return false;
+        }
+    }
+    clearMelody();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// New audio, new MIDI, new all
+
+void vx99MainForm::vxNewAudioSlot()
+{
+    if (!audioCheck())
+        return;
+    if (vx18* track = audioTrack())
+        track->setName(untitledAudioName());
+    viewRefresh();
+}
+
+void vx99MainForm::vxNewMidiSlot()
+{
+    if (!midiCheck())
+        return;
+    if (vx18* track = melodyTrack())
+        track->setName(tr("Untitled.mid"));
+    viewRefresh();
+}
+
+void vx99MainForm::vxNewAllSlot()
+{
+    vxNewAudioSlot();
+    vxNewMidiSlot();
+}
+
+void vx99MainForm::vxNewChordsSlot() {}
+
+void vx99MainForm::fileNew()
+{
+    newSong();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Audio files
+
+void vx99MainForm::vxOpenAudioSlot()
+{
+    const QStringList files = vx99FileDialog::openFiles(this, tr("Open Audio File") + kSuffix,
+                                                        m_settings->audioDir, audioFileFilter());
+    if (!files.isEmpty())
+        openAudioFile(files.first());
+}
+
+bool vx99MainForm::openAudioFile(const QString& path)
+{
+    if (!audioCheck())
+        return false;
+    bool loaded = false;
+    {
+        WaitCursor wait;
+        loaded = loadAudioClip(path);
+    }
+    if (loaded) {
+        if (vx21* clip = audioClip())
+            clip->setModified(false);
+        rememberDir(&m_settings->audioDir, path);
+    } else {
+        showErrorBox(tr("The file was not loaded:\n\n\"%1\"").arg(path));
+    }
+    if (vx18* track = audioTrack())
+        track->setName(QFileInfo(path).fileName());
+    viewRefresh();
+    return loaded;
+}
+
+void vx99MainForm::vxSaveAudioSlot()
+{
+    saveAudioFile();
+}
+
+bool vx99MainForm::saveAudioFile()
+{
+    vx21* clip = audioClip();
+    vx18* track = audioTrack();
+    if (!clip || !track || track->name().isEmpty())
+        return false;
+    const QString suffix = QFileInfo(clip->filePath()).suffix();
+    const QString proposed =
+        QDir(m_settings->audioDir)
+            .filePath(QFileInfo(track->name()).completeBaseName() + QLatin1Char('.') + suffix);
+    QString target = vx99FileDialog::saveFile(this, tr("Save Audio File") + kSuffix, proposed,
+                                              tr("Audio files (*.%1)").arg(suffix));
+    if (target.isEmpty())
+        return false;
+    if (QFileInfo(target).suffix().compare(suffix, Qt::CaseInsensitive) != 0) {
+        target += QLatin1Char('.') + suffix;
+        if (QFileInfo::exists(target) &&
+            vx99MessageBox::question(
+                this, tr("The file already exists:\n\n\"%1\"\n\nDo you want to replace it?")
+                          .arg(target)) != QMessageBox::Yes)
+            return false;
+    }
+    bool saved = true;
+    const QString source = clip->filePath();
+    if (QFileInfo(target).absoluteFilePath() == QFileInfo(source).absoluteFilePath()) {
+        clip->setModified(false);
+    } else {
+        saved = copyReplacing(source, target);
+        if (saved)
+            clip->setModified(false);
+        else
+            showErrorBox(
+                tr("The file was not copied:\n\n\"%1\"\n\nto \"%2\"\n\n").arg(source, target));
+    }
+    rememberDir(&m_settings->audioDir, target);
+    track->setName(QFileInfo(target).fileName());
+    viewRefresh();
+    return saved;
+}
+
+bool vx99MainForm::copyReplacing(const QString& source, const QString& target)
+{
+    // Copy beside the target first, so a failed copy never costs the file that was there.
+    const QString partial = target + QStringLiteral(".part");
+    QFile::remove(partial);
+    if (!QFile::copy(source, partial)) {
+        QFile::remove(partial);
+        return false;
+    }
+    if (QFileInfo::exists(target) && !QFile::remove(target)) {
+        QFile::remove(partial);
+        return false;
+    }
+    return QFile::rename(partial, target);
+}
+
+void vx99MainForm::activateAudioFile(const QString& path)
+{
+    (void)path;
+    startEngines(true);
+    // TODO: hand the file to the audio engine's preview player when it exists.
+    scheduleRefresh(233);
+    viewRefresh();
+}
+
+// ---------------------------------------------------------------------------------------------
+// MIDI files
+
+void vx99MainForm::vxOpenMidiSlot()
+{
+    const QStringList files = vx99FileDialog::openFiles(
+        this, tr("Open Midi File") + kSuffix, m_settings->midiDir, tr("Midi files (*.mid)"));
+    if (files.isEmpty())
+        return;
+    if (midiCheck())
+        openSong(files.first());
+}
+
+void vx99MainForm::vxSaveMidiSlot()
+{
+    saveMidiWithDialog();
+}
+
+bool vx99MainForm::saveMidiWithDialog()
+{
+    const vx18* track = melodyTrack();
+    QString name = track ? track->name() : tr("Untitled.mid");
+    const QString proposed = QDir(m_settings->midiDir).filePath(name);
+    QString target = vx99FileDialog::saveFile(this, tr("Save Midi File") + kSuffix, proposed,
+                                              tr("Midi files (*.mid)"));
+    if (target.isEmpty())
+        return false;
+    if (QFileInfo(target).suffix().compare(QStringLiteral("mid"), Qt::CaseInsensitive) != 0) {
+        target += QStringLiteral(".mid");
+        if (QFileInfo::exists(target) &&
+            vx99MessageBox::question(
+                this, tr("The file already exists:\n\n\"%1\"\n\nDo you want to replace it?")
+                          .arg(target)) != QMessageBox::Yes)
+            return false;
+    }
+    return saveSong(target);
+}
+
+void vx99MainForm::openFile(const QString& path)
+{
+    if (QFileInfo(path).suffix().compare(QStringLiteral("mid"), Qt::CaseInsensitive) == 0) {
+        if (midiCheck())
+            openSong(path);
+    } else {
+        openAudioFile(path);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Styles
+
+void vx99MainForm::vxOpenStyleSlot()
+{
+    const QStringList files = vx99FileDialog::openFiles(
+        this, tr("Open Style File") + kSuffix, m_settings->styleDir, tr("Style files (*.sty)"));
+    if (!files.isEmpty())
+        loadStyle(files.first());
+}
+
+void vx99MainForm::loadStyle(const QString& path)
+{
+    // The built-in piano style needs no file; a style file needs the style reader.
+    if (path.isEmpty()) {
+        m_stylePath.clear();
+        return;
+    }
+    // TODO: read the style file and arrange the song with it when styles can be read.
+    notAvailableYet(tr("Opening style files"));
+}

@@ -1,0 +1,371 @@
+// The main window's transport, time display, tempo, snap and the 66 ms timer.
+#include "main_form.h"
+
+#include "message_box.h"
+#include "settings.h"
+
+#include "clip.h"
+#include "engine.h"
+#include "session.h"
+#include "time_scale.h"
+#include "time_spin_box.h"
+#include "track.h"
+#include "tracks_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <cmath>
+#include <typeinfo>
+
+namespace {
+constexpr int kTimerMs = 66;
+constexpr int kEditingRetryMs = 233;
+constexpr int kRefreshEveryMs = 232;
+constexpr uint32_t kEngineBufferFrames = 512;
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Engines
+
+bool vx99MainForm::enginesAreReal() const
+{
+    // The session starts with base engines that play nothing; the audio and MIDI engines
+    // replace them when this build has them.
+    const vx19* audio = m_session->audioEngine();
+    const vx19* midi = m_session->midiEngine();
+    return typeid(*audio) != typeid(vx19) && typeid(*midi) != typeid(vx19);
+}
+
+bool vx99MainForm::startEngines(bool report)
+{
+    const uint32_t rate = m_session->scale().sampleRate();
+    m_syncStep = rate * kTimerMs / 1000;
+    m_syncTolerance = kEngineBufferFrames * (m_syncStep / kEngineBufferFrames + 2);
+    if (m_session->isActive() && !m_session->audioEngine()->buses().empty())
+        return true;
+    bool ok = true;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        for (vx19* engine : {m_session->audioEngine(), m_session->midiEngine()}) {
+            if (!engine->isInitialized())
+                ok = engine->init() && ok;
+            if (ok && !engine->isActivated())
+                ok = engine->activate() && ok;
+        }
+        ok = ok && m_session->ensureMasterBuses();
+        QApplication::restoreOverrideCursor();
+    }
+    if (!ok) {
+        if (report)
+            showErrorBox(tr("The Audio or MIDI devices could not be initialized."));
+        return false;
+    }
+    m_session->locate(m_session->playHead());
+    return true;
+}
+
+void vx99MainForm::stopTransport()
+{
+    if (m_session->isRecording()) {
+        // TODO: finish the recording clips into an undoable "record clip" command when
+        // recording exists (the audio engine's record clips).
+        m_session->startRecording(false);
+    }
+    if (m_session->isPlaying())
+        m_session->setPlaying(false);
+    findChild<QAction*>(QStringLiteral("transportPlayAction"))->setChecked(false);
+    findChild<QAction*>(QStringLiteral("transportRecordAction"))->setChecked(false);
+}
+
+void vx99MainForm::locate(uint32_t frame)
+{
+    m_session->locate(frame);
+    m_playStartFrame = frame;
+    showPosition(frame);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Transport
+
+void vx99MainForm::transportPlay()
+{
+    QAction* play = findChild<QAction*>(QStringLiteral("transportPlayAction"));
+    if (!enginesAreReal()) {
+        play->setChecked(false);
+        notAvailableYet(tr("Playback"));
+        return;
+    }
+    if (!startEngines(true)) {
+        play->setChecked(false);
+        return;
+    }
+    if (m_session->isPlaying()) {
+        m_session->setPlaying(false);
+    } else {
+        m_playStartFrame = m_session->playHead();
+        m_session->setPlaying(true);
+    }
+    play->setChecked(m_session->isPlaying());
+    stabilizeForm();
+}
+
+void vx99MainForm::vxTransportStop()
+{
+    if (m_session->isPlaying())
+        stopTransport();
+    locate(0);
+    if (m_tracksView)
+        m_tracksView->scrollToFrame(0);
+    stabilizeForm();
+}
+
+void vx99MainForm::transportRecord()
+{
+    QAction* record = findChild<QAction*>(QStringLiteral("transportRecordAction"));
+    record->setChecked(m_session->isRecording());
+    if (!enginesAreReal()) {
+        notAvailableYet(tr("Recording"));
+        return;
+    }
+    if (!startEngines(true))
+        return;
+    if (m_session->isRecording()) {
+        stopTransport();
+    } else {
+        if (!audioCheck()) {
+            viewRefresh();
+            return;
+        }
+        if (m_session->recordCount() == 0)
+            return;
+        m_session->startRecording(true);
+        m_playStartFrame = m_session->playHead();
+        m_session->setPlaying(true);
+    }
+    record->setChecked(m_session->isRecording());
+    findChild<QAction*>(QStringLiteral("transportPlayAction"))->setChecked(m_session->isPlaying());
+    stabilizeForm();
+}
+
+void vx99MainForm::transportMetro()
+{
+    const bool on = findChild<QAction*>(QStringLiteral("transportMetroAction"))->isChecked();
+    m_settings->metronome = on;
+    // TODO: switch the MIDI engine's metronome (and the audio engine's when the audio
+    // metronome is enabled) once the engines have one.
+}
+
+// ---------------------------------------------------------------------------------------------
+// Time display
+
+void vx99MainForm::transportTimeChanged(unsigned long frame)
+{
+    if (m_updatingTime > 0)
+        return;
+    locate(uint32_t(frame));
+    if (m_tracksView)
+        m_tracksView->setPlayHead(uint32_t(frame));
+}
+
+void vx99MainForm::transportTimeFinished()
+{
+    if (m_clearingTimeFocus > 0)
+        return;
+    ++m_clearingTimeFocus;
+    m_timeSpinBox->clearFocus();
+    --m_clearingTimeFocus;
+}
+
+void vx99MainForm::showPosition(uint32_t frame)
+{
+    ++m_updatingTime;
+    m_timeSpinBox->setValue(frame, false);
+    --m_updatingTime;
+}
+
+void vx99MainForm::timeFormatChanged(int format)
+{
+    m_timeFormat = format;
+    m_session->scale().setTimeFormat(format);
+    m_timeSpinBox->refreshText();
+    static const char* const tips[] = {QT_TR_NOOP("Current playback time (frames)"),
+                                       QT_TR_NOOP("Current playback time (hour:min:sec.msec)"),
+                                       QT_TR_NOOP("Current playback time (bar.beat.tick)")};
+    m_timeSpinBox->setToolTip(tr(tips[format == 1 || format == 2 ? format : 0]));
+    viewRefresh();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tempo, meter and snap
+
+void vx99MainForm::vxTempoChangedSlot(double tempo)
+{
+    if (m_updatingTempo > 0)
+        return;
+    transportTempoChanged(float(tempo), uint16_t(m_settings->beatsPerBar),
+                          uint16_t(m_settings->beatDivisor));
+}
+
+void vx99MainForm::transportTempoFinished()
+{
+    if (m_clearingTempoFocus > 0)
+        return;
+    ++m_clearingTempoFocus;
+    m_tempoSpinBox->clearFocus();
+    --m_clearingTempoFocus;
+}
+
+void vx99MainForm::vxMeterSlot()
+{
+    // TODO: the meter dialog with the style's meter synchronisation comes with the style work.
+    notAvailableYet(tr("Changing the time signature"));
+}
+
+void vx99MainForm::snapPerBeatChanged(int index)
+{
+    if (m_updatingSnap > 0)
+        return;
+    const uint16_t value = vx29::snapValue(index);
+    if (m_session->scale().snapPerBeat() != value) {
+        m_session->scale().setSnapPerBeat(value);
+        m_settings->snapIndex = index;
+        viewRefresh();
+    }
+}
+
+void vx99MainForm::showTempoNode(vx29Node* node)
+{
+    if (!node)
+        return;
+    m_shownNode = node;
+    // Quarter notes per minute, whatever note value the node counts its tempo in.
+    const double quarterTempo = double(node->tempo) * std::ldexp(1.0, 2 - int(node->tempoUnit));
+    ++m_updatingTempo;
+    m_tempoSpinBox->setValue(quarterTempo);
+    --m_updatingTempo;
+    m_meterButton->setText(
+        QStringLiteral("%1/%2").arg(node->beatsPerBar).arg(1 << std::min<int>(node->beatUnit, 15)));
+    m_settings->tempo = quarterTempo;
+    m_settings->beatsPerBar = node->beatsPerBar;
+    m_settings->beatDivisor = node->beatUnit;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Timer
+
+uint32_t vx99MainForm::displayedPosition() const
+{
+    const uint32_t position = m_session->playHead();
+    if (!m_session->isPlaying())
+        return position;
+    // The sound leaves the device later than the play head moves; show what is heard.
+    const double latency = std::max(0.0, m_settings->audioLatency);
+    const auto delay = uint32_t(std::floor(latency * m_session->scale().sampleRate()));
+    const uint32_t shown = position > delay ? position - delay : 0;
+    return std::max(shown, std::min(m_playStartFrame, position));
+}
+
+void vx99MainForm::timerSlot()
+{
+    if (m_session->isEditing()) {
+        m_timer->start(kEditingRetryMs);
+        return;
+    }
+    const uint32_t position = displayedPosition();
+    if (position != m_lastPosition) {
+        m_lastPosition = position;
+        if (m_tracksView)
+            m_tracksView->setPlayHead(position, m_session->isPlaying());
+        showPosition(position);
+        vx29Node* node = m_session->scale().nodeAtFrame(position);
+        if (node != m_shownNode)
+            showTempoNode(node);
+    }
+    // TODO: follow the audio device's own transport (start, pause, locate) when the audio
+    // engine reports it, after the disagreement lasted more than 2b/step ticks.
+    if (m_session->isPlaying())
+        followPlayback(m_session->playHead());
+    runDeferredRefreshes();
+    m_timer->start(kTimerMs);
+}
+
+void vx99MainForm::followPlayback(uint32_t frame)
+{
+    m_elapsedMs += kTimerMs;
+    if (m_elapsedMs <= kRefreshEveryMs)
+        return;
+    m_elapsedMs = 0;
+    if (m_tracksView)
+        m_tracksView->redraw();
+    const bool recording = m_session->isRecording();
+    if (!recording && frame > m_session->endFrame() && frame > m_session->loopOut()) {
+        if (m_session->isLoopSet()) {
+            locate(m_session->loopIn());
+        } else {
+            stopTransport();
+            stabilizeForm();
+        }
+    } else if (recording && m_session->isPunchSet() && frame > m_session->punchOut()) {
+        stopTransport();
+        stabilizeForm();
+    } else if (recording) {
+        m_session->updateEnd(frame);
+        m_timeLabel->setText(m_session->scale().format(0, true, m_session->endFrame()));
+    }
+}
+
+void vx99MainForm::scheduleRefresh(int milliseconds)
+{
+    m_viewRefreshCountdown = std::max(m_viewRefreshCountdown, milliseconds);
+}
+
+void vx99MainForm::runDeferredRefreshes()
+{
+    if (m_viewRefreshCountdown > 0) {
+        m_viewRefreshCountdown -= kTimerMs;
+        if (m_viewRefreshCountdown <= kTimerMs - 1) {
+            m_viewRefreshCountdown = 0;
+            viewRefresh();
+        }
+    }
+    if (m_stabilizeCountdown > 0) {
+        m_stabilizeCountdown -= kTimerMs;
+        if (m_stabilizeCountdown <= kTimerMs - 1) {
+            m_stabilizeCountdown = 0;
+            stabilizeForm();
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Song making: the bodies come with their own work.
+
+void vx99MainForm::vxAudio2MidiSlot()
+{
+    // TODO: transcription of the recording into the melody.
+    notAvailableYet(tr("Audio to MIDI"));
+}
+
+void vx99MainForm::vxMidi2ChordsSlot()
+{
+    // TODO: chord finding for the melody.
+    notAvailableYet(tr("Make Chords"));
+}
+
+void vx99MainForm::vxMakeSongSlot()
+{
+    // TODO: sections and arrangement from the loaded style.
+    notAvailableYet(tr("Make Song"));
+}
+
+void vx99MainForm::vxEditDelete()
+{
+    // TODO: delete the piano roll's selected notes as one "delete" command.
+    notAvailableYet(tr("Deleting notes"));
+}

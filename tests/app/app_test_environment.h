@@ -1,0 +1,49 @@
+#pragma once
+
+#include "main_form.h"
+#include "settings.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+/**
+ * Keeps GUI tests away from the user's real settings and devices: the settings store lives in
+ * a temporary folder, the program's folder is a temporary folder too, and the recommended
+ * latencies are fixed values instead of the sound card's.
+ */
+class AppTestEnvironment
+{
+public:
+    static constexpr double kPlaybackLatency = 0.05;
+    static constexpr double kRecordingLatency = 0.12;
+
+    AppTestEnvironment()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+        vx99Settings::setProgramDir(m_programDir.path());
+        vx99MainForm::setLatencySource(
+            [] { return std::pair<double, double>(kPlaybackLatency, kRecordingLatency); });
+    }
+    ~AppTestEnvironment()
+    {
+        vx99MainForm::setLatencySource({});
+        vx99Settings::setProgramDir(QString());
+    }
+
+    /** Empties the settings store, as on a first start. */
+    void clearSettings()
+    {
+        QSettings store(QStringLiteral("Orvane"), QStringLiteral("Cantova"));
+        store.clear();
+        store.sync();
+    }
+    QString settingsDir() const { return m_settingsDir.path(); }
+    QString programDir() const { return m_programDir.path(); }
+
+private:
+    QTemporaryDir m_settingsDir;
+    QTemporaryDir m_programDir;
+};

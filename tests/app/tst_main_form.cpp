@@ -1,0 +1,683 @@
+// The main window driven headless: start-up and settings, the action table, new songs, the save
+// questions, files, undo and redo.
+#include "app_test_environment.h"
+
+#include "file_dialog.h"
+#include "main_form.h"
+#include "message_box.h"
+#include "settings.h"
+
+#include "clip.h"
+#include "clip_command.h"
+#include "command_list.h"
+#include "midi_clip.h"
+#include "midi_event.h"
+#include "session.h"
+#include "time_scale.h"
+#include "track.h"
+#include "tracks_view.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+QAction* act(QWidget& form, const char* name)
+{
+    auto* action = form.findChild<QAction*>(QLatin1String(name));
+    if (!action)
+        qFatal("no action %s", name);
+    return action;
+}
+
+vx22Clip* melody(vx99MainForm& form)
+{
+    return dynamic_cast<vx22Clip*>(form.melodyClip());
+}
+
+void giveMelodyANote(vx99MainForm& form)
+{
+    melody(form)->sequence().insert(vx22Event::note(0, 60, 100, 960));
+    melody(form)->setModified(true);
+}
+
+QString midiQuestionText(const QString& name)
+{
+    return QStringLiteral("The current Midi file has been changed:\n\n\"%1\"\n\nDo you want to "
+                          "save the changes?")
+        .arg(name);
+}
+
+/** Object names of a menu's or toolbar's entries, "-" for a separator. */
+QStringList entries(const QList<QAction*>& actions)
+{
+    QStringList names;
+    for (QAction* action : actions)
+        if (action->isSeparator())
+            names << QStringLiteral("-");
+        else if (!action->objectName().isEmpty())
+            names << action->objectName();
+    return names;
+}
+
+} // namespace
+
+/** Records the URLs the desktop is asked to open. */
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public Q_SLOTS:
+    void openUrl(const QUrl& url) { urls.append(url); }
+};
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+    AppTestEnvironment* m_env = nullptr;
+    QTemporaryDir m_files;
+
+private Q_SLOTS:
+    void initTestCase() { m_env = new AppTestEnvironment; }
+    void cleanupTestCase() { delete m_env; }
+    void init() { m_env->clearSettings(); }
+
+    void firstStartWithoutSettingsUsesDefaults()
+    {
+        vx99Settings settings;
+        QCOMPARE(settings.metronome, true);
+        QCOMPARE(settings.tempo, 120.0);
+        QCOMPARE(settings.beatsPerBar, 4);
+        QCOMPARE(settings.beatDivisor, 2);
+        QCOMPARE(settings.timeZoom, 100);
+        QCOMPARE(settings.noteZoom, 130);
+        QCOMPARE(settings.styleDir, m_env->programDir() + QStringLiteral("/Styles"));
+        QCOMPARE(settings.audioLatency, -1.0);
+        QCOMPARE(settings.mainWinX, vx99Settings::kUnsetPosition);
+
+        vx99MainForm form(&settings);
+        QCOMPARE(form.size(), QSize(1024, 680));
+        QVERIFY(act(form, "transportMetroAction")->isChecked());
+        for (const char* name : {"vxAudioOnOffAction", "vxMidiOnOffAction", "vxChordsOnOffAction"})
+            QVERIFY(act(form, name)->isChecked());
+        // Negative latencies mean the default devices' values.
+        QCOMPARE(settings.audioLatency, AppTestEnvironment::kPlaybackLatency);
+        QCOMPARE(settings.audioRecordLatency, AppTestEnvironment::kRecordingLatency);
+        vx29& scale = form.session()->scale();
+        QCOMPARE(scale.timeZoom(), uint16_t(100));
+        QCOMPARE(form.session()->tempo(), 120.0f);
+        QCOMPARE(scale.firstNode()->beatsPerBar, uint16_t(4));
+        // The timer shows the tempo node at the play position.
+        auto* meter = form.findChild<QToolButton*>(QStringLiteral("MeterButton"));
+        QTRY_COMPARE(meter->text(), QStringLiteral("4/4"));
+        QCOMPARE(form.findChild<QDoubleSpinBox*>(QStringLiteral("TempoSpinBox"))->value(), 120.0);
+    }
+
+    void settingsAreWrittenOnCloseAndRestoredOnTheNextStart()
+    {
+        {
+            vx99Settings settings;
+            vx99MainForm form(&settings);
+            form.resize(800, 520);
+            act(form, "transportMetroAction")->trigger(); // off
+            form.tracksView()->zoomIn();
+            QVERIFY(form.close());
+        }
+        {
+            QSettings store(QStringLiteral("Orvane"), QStringLiteral("Cantova"));
+            QCOMPARE(store.value(QStringLiteral("/Version")).toString(), QStringLiteral("3.0"));
+            QCOMPARE(store.value(QStringLiteral("/Metronome")).toBool(), false);
+            QCOMPARE(store.value(QStringLiteral("/MainWinWidth")).toInt(), 800);
+            QCOMPARE(store.value(QStringLiteral("/TimeZoom")).toInt(), 125);
+            QCOMPARE(store.value(QStringLiteral("/MainWinVisible")).toBool(), true);
+        }
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        QCOMPARE(form.size(), QSize(800, 520));
+        QVERIFY(!act(form, "transportMetroAction")->isChecked());
+        QCOMPARE(form.session()->scale().timeZoom(), uint16_t(125));
+    }
+
+    void actionTable_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("iconText");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<QString>("statusTip");
+        QTest::addColumn<QString>("shortcut");
+        QTest::addColumn<bool>("hasIcon");
+        QTest::addColumn<bool>("checkable");
+        QTest::addColumn<QString>("slot");
+        auto row = [](const char* name, const char* text, const char* iconText, const char* toolTip,
+                      const char* statusTip, const char* shortcut, bool hasIcon, bool checkable,
+                      const char* slot) {
+            QTest::newRow(name) << QString::fromUtf8(text) << QString::fromUtf8(iconText)
+                                << QString::fromUtf8(toolTip) << QString::fromUtf8(statusTip)
+                                << QString::fromUtf8(shortcut) << hasIcon << checkable
+                                << QString::fromUtf8(slot);
+        };
+        row("fileExitAction", "E&xit", "Exit", "Exit", "Exit this program", "", false, false,
+            "fileExit()");
+        row("viewOptionsAction", "Audio Latency Options...", "Options", "Options",
+            "Change general program options", "F12", false, false, "viewOptions()");
+        row("editDeleteAction", "&Delete selected notes", "Delete", "Delete [Del]",
+            "Delete selected notes", "Del", true, false, "vxEditDelete()");
+        row("transportPlayAction", "&Play/Pause", "Play/Pause", "Play/Pause [space]",
+            "Transport play/pause", "Space", true, true, "transportPlay()");
+        row("transportRecordAction", "&Record", "Record", "Record audio input [Ctrl+R]",
+            "Transport record", "Ctrl+R", true, true, "transportRecord()");
+        row("transportMetroAction", "&Metronome On/Off", "Metronome On/Off", "Metronome On/Off",
+            "Metronome On/Off", "", true, true, "transportMetro()");
+        row("helpAboutAction", "&About...", "About", "Show information about this program",
+            "Show information about this program", "", false, false, "helpAbout()");
+        row("helpAboutQtAction", "About &Qt...", "About Qt", "About Qt",
+            "Show information about the Qt toolkit", "", false, false, "helpAboutQt()");
+        row("vxNewAudioAction", "Create a new audio file", "Create a new audio file",
+            "Create a new audio file", "Create a new audio file", "", true, false,
+            "vxNewAudioSlot()");
+        row("vxNewMidiAction", "Create a new MIDI file", "Create a new MIDI file",
+            "Create a new MIDI file", "Create a new MIDI file", "", true, false, "vxNewMidiSlot()");
+        row("vxOpenAudioAction", "&Open an audio file...", "Open an audio file...",
+            "Open an audio file...", "Open an audio file...", "Ctrl+O", true, false,
+            "vxOpenAudioSlot()");
+        row("vxOpenMidiAction", "Open a MIDI file...", "Open a MIDI file...", "Open a MIDI file...",
+            "Open a MIDI file...", "", true, false, "vxOpenMidiSlot()");
+        row("vxOpenStyleAction", "Open a style file...", "Open a style file...",
+            "Open a style file...", "Open a style file...", "", true, false, "vxOpenStyleSlot()");
+        row("vxSaveAudioAction", "Save an audio file as...", "Save an audio file as...",
+            "Save an audio file as...", "Save an audio file as...", "", true, false,
+            "vxSaveAudioSlot()");
+        row("vxSaveMidiAction", "&Save a MIDI file as...", "Save a MIDI file as...",
+            "Save a MIDI file as...", "Save a MIDI file as...", "Ctrl+S", true, false,
+            "vxSaveMidiSlot()");
+        row("vxAudio2MidiAction", "Transcribe audio recording to MIDI melody", "Audio to MIDI",
+            "Transcribe audio recording to MIDI melody",
+            "Transcribe audio recording to MIDI melody", "", true, false, "vxAudio2MidiSlot()");
+        row("vxMidi2ChordsAction", "Make chords from MIDI melody", "Make Chords",
+            "Make chords from MIDI melody", "Make chords from MIDI melody", "", true, false,
+            "vxMidi2ChordsSlot()");
+        row("vxMakeSongAction", "Make Song", "Make Song", "Make Song", "Make Song", "", true, false,
+            "vxMakeSongSlot()");
+        row("vxTransportStopAction", "&Stop/Backward", "Stop/Backward", "Stop/Backward",
+            "Stop/Backward", "", true, false, "vxTransportStop()");
+        row("vxAudioOnOffAction", "Audio On/Off", "Audio On/Off", "Audio On/Off", "Audio On/Off",
+            "", true, true, "vxAudioOnOffSlot()");
+        row("vxMidiOnOffAction", "MIDI melody (notes) On/Off", "MIDI melody (notes) On/Off",
+            "MIDI melody (notes) On/Off", "MIDI melody (notes) On/Off", "", true, true,
+            "vxMidiOnOffSlot()");
+        row("vxChordsOnOffAction", "Arrangement (chords) On/Off", "Arrangement (chords) On/Off",
+            "Arrangement (chords) On/Off", "Arrangement (chords) On/Off", "", true, true,
+            "vxChordsOnOffSlot()");
+        row("editMidiModeAction", "Note editing On/Off", "Note editing On/Off",
+            "Note editing On/Off", "Note editing On/Off", "", true, true, "");
+        row("vxQuickHelpAction", "\"How to\" Guides...", "\"How to\" Guides...",
+            "\"How to\" Guides...", "\"How to\" Guides...", "", false, false, "vxQuickHelp()");
+        row("vxHelpContentsAction", "Help Contents...", "Help Contents...", "Help Contents...",
+            "Help Contents...", "F1", false, false, "vxHelpContents()");
+        row("editUndoAction", "&Undo", "Undo", "Undo the last change", "Undo the last change",
+            "Ctrl+Z", false, false, "editUndo()");
+        row("editRedoAction", "&Redo", "Redo", "Redo the last undone change",
+            "Redo the last undone change", "Ctrl+Shift+Z", false, false, "editRedo()");
+    }
+
+    void actionTable()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, iconText);
+        QFETCH(QString, toolTip);
+        QFETCH(QString, statusTip);
+        QFETCH(QString, shortcut);
+        QFETCH(bool, hasIcon);
+        QFETCH(bool, checkable);
+        QFETCH(QString, slot);
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        QAction* action = act(form, QTest::currentDataTag());
+        // Undo and redo carry the name of the command they would undo; none after a new song.
+        QCOMPARE(action->text(), text);
+        QCOMPARE(action->iconText(), iconText);
+        QCOMPARE(action->toolTip(), toolTip);
+        QCOMPARE(action->statusTip(), statusTip);
+        QCOMPARE(action->shortcut(), QKeySequence(shortcut));
+        QCOMPARE(!action->icon().isNull(), hasIcon);
+        if (hasIcon)
+            QVERIFY(!action->icon().pixmap(16, 16).isNull()); // the resource exists
+        QCOMPARE(action->isCheckable(), checkable);
+        if (!slot.isEmpty()) {
+            // A connection by this very signature exists exactly when disconnecting it works.
+            const QByteArray signature = "1" + slot.toLatin1();
+            QVERIFY(
+                QObject::disconnect(action, SIGNAL(triggered(bool)), &form, signature.constData()));
+        }
+    }
+
+    void slotsKeepTheirOrder()
+    {
+        const char* const order[] = {"vxOpenAudioSlot()",
+                                     "vxOpenMidiSlot()",
+                                     "vxOpenStyleSlot()",
+                                     "vxSaveAudioSlot()",
+                                     "vxSaveMidiSlot()",
+                                     "vxAudio2MidiSlot()",
+                                     "vxMidi2ChordsSlot()",
+                                     "vxMakeSongSlot()",
+                                     "vxAudioOnOffSlot()",
+                                     "vxMidiOnOffSlot()",
+                                     "vxChordsOnOffSlot()",
+                                     "vxNewAllSlot()",
+                                     "vxNewAudioSlot()",
+                                     "vxNewMidiSlot()",
+                                     "vxNewChordsSlot()",
+                                     "transportPlay()",
+                                     "vxTransportStop()",
+                                     "transportRecord()",
+                                     "transportMetro()",
+                                     "viewRefresh()",
+                                     "viewOptions()",
+                                     "vxEditDelete()",
+                                     "vxTempoChangedSlot(double)",
+                                     "vxMeterSlot()",
+                                     "fileExit()",
+                                     "vxQuickHelp()",
+                                     "vxHelpContents()",
+                                     "helpAbout(QString)",
+                                     "helpAbout()",
+                                     "helpAboutQt()",
+                                     "stabilizeForm()",
+                                     "timerSlot()",
+                                     "alsaNotify()",
+                                     "tracksClosed()",
+                                     "addAudioFile(QString)",
+                                     "activateAudioFile(QString)",
+                                     "addMidiFile(QString)",
+                                     "activateMidiFile(QString)",
+                                     "trackSelectionChanged()",
+                                     "mixerSelectionChanged()",
+                                     "selectionNotifySlot(vx22Editor*)",
+                                     "changeNotifySlot(vx22Editor*)",
+                                     "updateNotifySlot(bool)",
+                                     "transportTimeChanged(ulong)",
+                                     "transportTimeFinished()",
+                                     "transportTempoChanged(float,ushort,ushort)",
+                                     "transportTempoFinished()",
+                                     "snapPerBeatChanged(int)",
+                                     "contentsChanged()"};
+        const QMetaObject& meta = vx99MainForm::staticMetaObject;
+        const int first = meta.indexOfSlot(order[0]);
+        QVERIFY(first >= 0);
+        for (int i = 0; i < int(std::size(order)); ++i)
+            QCOMPARE(meta.indexOfSlot(order[i]), first + i);
+    }
+
+    void menusAndToolbars()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        auto menu = [&](const char* name) {
+            return entries(form.findChild<QMenu*>(QLatin1String(name))->actions());
+        };
+        QCOMPARE(menu("vxFileMenu"),
+                 QStringList({"fileNewAction", "-", "vxNewAudioAction", "vxNewMidiAction", "-",
+                              "vxOpenAudioAction", "vxOpenMidiAction", "vxOpenStyleAction", "-",
+                              "vxSaveAudioAction", "vxSaveMidiAction", "-", "fileExitAction"}));
+        QCOMPARE(menu("vxEditMenu"), QStringList({"editUndoAction", "editRedoAction"}));
+        QCOMPARE(
+            menu("vxPlayMenu"),
+            QStringList({"transportRecordAction", "vxTransportStopAction", "transportPlayAction",
+                         "-", "transportMetroAction", "-", "vxAudioOnOffAction",
+                         "vxMidiOnOffAction", "vxChordsOnOffAction", "-", "viewOptionsAction"}));
+        QCOMPARE(menu("vxHelpMenu"), QStringList({"vxQuickHelpAction", "vxHelpContentsAction", "-",
+                                                  "helpAboutAction", "helpAboutQtAction"}));
+        auto* file = form.findChild<QToolBar*>(QStringLiteral("fileToolbar"));
+        QCOMPARE(entries(file->actions()),
+                 QStringList({"vxNewAudioAction", "vxOpenAudioAction", "vxSaveAudioAction", "-",
+                              "vxAudio2MidiAction", "-", "transportRecordAction",
+                              "vxTransportStopAction", "transportPlayAction", "vxAudioOnOffAction",
+                              "vxMidiOnOffAction", "vxChordsOnOffAction"}));
+        QVERIFY(!file->isMovable());
+        auto* snap = form.findChild<QComboBox*>(QStringLiteral("SnapPerBeatComboBox"));
+        QCOMPARE(snap->count(), 14);
+        QCOMPARE(snap->itemText(0), QStringLiteral("None"));
+        QCOMPARE(snap->toolTip(), QStringLiteral("Snap/beat"));
+        auto* tempo = form.findChild<QDoubleSpinBox*>(QStringLiteral("TempoSpinBox"));
+        QCOMPARE(tempo->minimum(), 10.0);
+        QCOMPARE(tempo->maximum(), 1000.0);
+    }
+
+    void newSongMakesTheAudioTrackTheMelodyTrackAndTheMelodyClip()
+    {
+        vx99Settings settings;
+        settings.tempo = 90.0;
+        settings.beatsPerBar = 3;
+        vx99MainForm form(&settings);
+        vx20* session = form.session();
+        QCOMPARE(session->trackCount(), 2);
+        vx18* audio = form.audioTrack();
+        vx18* midi = form.melodyTrack();
+        QCOMPARE(audio->kind(), int(vx18::AudioTrack));
+        QCOMPARE(audio->name(), QStringLiteral("Untitled.wav"));
+        QVERIFY(audio->isRecordArmed());
+        QCOMPARE(audio->properties().foreground, QColor(32, 168, 0));
+        QCOMPARE(midi->kind(), int(vx18::MidiTrack));
+        QCOMPARE(midi->name(), QStringLiteral("Untitled.mid"));
+        QCOMPARE(midi->properties().bank, 0);
+        QCOMPARE(midi->properties().program, 0);
+        QVERIFY(!form.audioClip());
+        vx22Clip* clip = melody(form);
+        QVERIFY(clip);
+        QCOMPARE(clip->start(), 0u);
+        QCOMPARE(clip->format(), 1);
+        QCOMPARE(clip->trackNumber(), uint16_t(1));
+        QCOMPARE(clip->sequence().resolution(), session->scale().ticksPerBeat());
+        QCOMPARE(session->songName(), QStringLiteral("ortmp"));
+        QCOMPARE(session->tempo(), 90.0f);
+        QCOMPARE(session->scale().firstNode()->beatsPerBar, uint16_t(3));
+        // Starting a song cannot be undone.
+        QCOMPARE(session->commands().current(), nullptr);
+        QVERIFY(!act(form, "editUndoAction")->isEnabled());
+        QCOMPARE(form.windowTitle(),
+                 QStringLiteral("Midi: \"Untitled.mid\"  Audio: \"Untitled.wav\" - Cantova"));
+        QVERIFY(!act(form, "vxSaveMidiAction")->isEnabled());
+        QVERIFY(!act(form, "vxSaveAudioAction")->isEnabled());
+    }
+
+    void midiQuestion_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("dialogChoosesFile");
+        QTest::addColumn<bool>("proceeds");
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << false << false;
+        QTest::newRow("discard") << int(QMessageBox::Discard) << false << true;
+        QTest::newRow("save") << int(QMessageBox::Save) << true << true;
+        QTest::newRow("save, dialog cancelled") << int(QMessageBox::Save) << false << false;
+    }
+
+    void midiQuestion()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, dialogChoosesFile);
+        QFETCH(bool, proceeds);
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        giveMelodyANote(form);
+        form.stabilizeForm();
+        QVERIFY(form.windowTitle().startsWith(QStringLiteral("Midi: *\"Untitled.mid\"")));
+        const QString target = m_files.filePath(QStringLiteral("question.mid"));
+        QFile::remove(target);
+        ScriptedFiles files;
+        if (dialogChoosesFile)
+            files.push({target});
+        ScriptedAnswers answers({QMessageBox::StandardButton(answer)});
+
+        act(form, "vxNewMidiAction")->trigger();
+
+        QCOMPARE(answers.asked().size(), 1);
+        QCOMPARE(answers.asked().first().text, midiQuestionText(QStringLiteral("Untitled.mid")));
+        QCOMPARE(answers.asked().first().buttons,
+                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        QCOMPARE(melody(form)->sequence().count(), proceeds ? 0 : 1);
+        QCOMPARE(melody(form)->isModified(), !proceeds);
+        QCOMPARE(QFile::exists(target), dialogChoosesFile);
+        if (dialogChoosesFile)
+            QCOMPARE(settings.midiDir, m_files.path());
+        QCOMPARE(form.melodyTrack()->name(), QStringLiteral("Untitled.mid"));
+    }
+
+    void cancelledQuestionKeepsTheWindowOpen()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        giveMelodyANote(form);
+        {
+            ScriptedAnswers answers({QMessageBox::Cancel});
+            QVERIFY(!form.close());
+            QCOMPARE(answers.asked().size(), 1);
+        }
+        QVERIFY(form.isVisible());
+        QCOMPARE(melody(form)->sequence().count(), 1);
+        ScriptedAnswers answers({QMessageBox::Discard});
+        QVERIFY(form.close());
+    }
+
+    void savedSongOpensAgainByDropAfterTheQuestion()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        giveMelodyANote(form);
+        const QString path = m_files.filePath(QStringLiteral("dropped.mid"));
+        QVERIFY(form.saveSong(path));
+        QVERIFY(!melody(form)->isModified());
+        QCOMPARE(form.melodyTrack()->name(), QStringLiteral("dropped.mid"));
+        act(form, "vxNewMidiAction")->trigger(); // saved: no question
+        QCOMPARE(melody(form)->sequence().count(), 0);
+        giveMelodyANote(form);
+        melody(form)->sequence().insert(vx22Event::note(960, 64, 100, 960));
+
+        ScriptedAnswers answers({QMessageBox::Discard, QMessageBox::Ok});
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&form, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&form, &drop);
+
+        // New MIDI named the melody "Untitled.mid" again after the save.
+        QCOMPARE(answers.asked().first().text, midiQuestionText(QStringLiteral("Untitled.mid")));
+        QCOMPARE(melody(form)->sequence().count(), 1); // the saved melody, not the edited one
+        QCOMPARE(melody(form)->sequence().first()->data1, uint8_t(60));
+        QVERIFY(!melody(form)->isModified());
+        QCOMPARE(form.melodyTrack()->name(), QStringLiteral("dropped.mid"));
+    }
+
+    void openingAFileThatIsNotASongShowsTheErrorBox()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        const QString path = m_files.filePath(QStringLiteral("broken.mid"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a MIDI file");
+        file.close();
+        ScriptedFiles files({{path}});
+        ScriptedAnswers answers({QMessageBox::No});
+        act(form, "vxOpenMidiAction")->trigger();
+        QCOMPARE(files.asked().first().title, QStringLiteral("Open Midi File - Cantova"));
+        QCOMPARE(files.asked().first().filter, QStringLiteral("Midi files (*.mid)"));
+        QCOMPARE(answers.asked().size(), 1);
+        QVERIFY(answers.asked().first().text.startsWith(
+            QStringLiteral("The file was not loaded:\n\n\"%1\"").arg(path)));
+        QCOMPARE(form.session()->trackCount(), 2);
+    }
+
+    void undoAndRedoThroughTheEditMenu()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        vx20* session = form.session();
+        vx21* clip = form.melodyClip();
+        auto command = std::make_unique<vx21Command>(session, QStringLiteral("move clip"));
+        command->move(clip, form.melodyTrack(), 44100, 0, 88200);
+        QVERIFY(vx21Command::push(session, std::move(command)));
+        QCOMPARE(clip->start(), 44100u);
+
+        QMenu* edit = form.findChild<QMenu*>(QStringLiteral("vxEditMenu"));
+        QAction* undo = edit->actions().at(0);
+        QAction* redo = edit->actions().at(1);
+        QCOMPARE(undo->text(), QStringLiteral("&Undo (move clip)"));
+        QVERIFY(undo->isEnabled());
+        QVERIFY(!redo->isEnabled());
+
+        undo->trigger();
+        QCOMPARE(clip->start(), 0u);
+        QCOMPARE(undo->text(), QStringLiteral("&Undo"));
+        QVERIFY(!undo->isEnabled());
+        QCOMPARE(redo->text(), QStringLiteral("&Redo (move clip)"));
+        QVERIFY(redo->isEnabled());
+
+        redo->trigger();
+        QCOMPARE(clip->start(), 44100u);
+        QVERIFY(undo->isEnabled());
+        QVERIFY(!redo->isEnabled());
+    }
+
+    void muteButtonLightsTheIndicator()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        auto* mute =
+            form.tracksView()->findChildren<QToolButton*>(QStringLiteral("TrackMute")).at(1);
+        QTest::mouseClick(mute, Qt::LeftButton);
+        QVERIFY(form.melodyTrack()->isMuted());
+        const auto labels = form.statusBar()->findChildren<QLabel*>();
+        auto lit = [&](const QString& tip) {
+            for (QLabel* label : labels)
+                if (label->toolTip() == tip)
+                    return label->text();
+            return QStringLiteral("?");
+        };
+        QCOMPARE(lit(QStringLiteral("vx50 muting state")), QStringLiteral("MUTE"));
+        QCOMPARE(lit(QStringLiteral("vx50 soloing state")), QString());
+        // The button is an edit like any other: it can be undone.
+        QAction* undo = act(form, "editUndoAction");
+        QCOMPARE(undo->text(), QStringLiteral("&Undo (track mute)"));
+        undo->trigger();
+        QVERIFY(!form.melodyTrack()->isMuted());
+        QVERIFY(!mute->isChecked());
+        QCOMPARE(lit(QStringLiteral("vx50 muting state")), QString());
+    }
+
+    void tempoChangeAfterASecondNodeEditsThatNode()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        vx20* session = form.session();
+        vx29& scale = session->scale();
+        // A 3/4 section at 100 bpm from bar 3 (frame 176400 at 120 bpm in 4/4).
+        scale.setNode(176400, 100.0f, 2, 3, 2);
+        session->afterTempoChange();
+        QCOMPARE(scale.nodeCount(), 2);
+        auto* tempo = form.findChild<QDoubleSpinBox*>(QStringLiteral("TempoSpinBox"));
+        auto* meter = form.findChild<QToolButton*>(QStringLiteral("MeterButton"));
+
+        session->locate(176400 + 44100);
+        QTRY_COMPARE(meter->text(), QStringLiteral("3/4"));
+        QCOMPARE(tempo->value(), 100.0);
+        tempo->setValue(90.0);
+        QCOMPARE(scale.firstNode()->tempo, 120.0f);
+        QCOMPARE(scale.lastNode()->tempo, 90.0f);
+        QCOMPARE(scale.lastNode()->beatsPerBar, uint16_t(3));
+        QCOMPARE(act(form, "editUndoAction")->text(), QStringLiteral("&Undo (update tempo node)"));
+        act(form, "editUndoAction")->trigger();
+        QCOMPARE(scale.lastNode()->tempo, 100.0f);
+
+        // In the first section the song's own tempo changes.
+        session->locate(0);
+        QTRY_COMPARE(meter->text(), QStringLiteral("4/4"));
+        QTRY_COMPARE(tempo->value(), 120.0);
+        tempo->setValue(130.0);
+        QCOMPARE(session->tempo(), 130.0f);
+        QCOMPARE(scale.lastNode()->tempo, 100.0f);
+        QCOMPARE(act(form, "editUndoAction")->text(), QStringLiteral("&Undo (session tempo)"));
+    }
+
+    void midiOnOffMutesTheMelodyWithoutAnUndoStep()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        act(form, "vxMidiOnOffAction")->trigger(); // off
+        QVERIFY(form.melodyTrack()->isMuted());
+        QCOMPARE(form.session()->commands().current(), nullptr);
+        act(form, "vxMidiOnOffAction")->trigger(); // on
+        QVERIFY(!form.melodyTrack()->isMuted());
+    }
+
+    void helpPagesOpenBesideTheProgram()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "openUrl");
+        for (const char* name : {"index.html", "help.html"}) {
+            QFile page(m_env->programDir() + QLatin1Char('/') + QLatin1String(name));
+            QVERIFY(page.open(QIODevice::WriteOnly));
+        }
+        act(form, "vxQuickHelpAction")->trigger();
+        act(form, "vxHelpContentsAction")->trigger();
+        QFile::remove(m_env->programDir() + QStringLiteral("/help.html"));
+        ScriptedAnswers answers;
+        act(form, "vxHelpContentsAction")->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+
+        QCOMPARE(catcher.urls.size(), 2);
+        QCOMPARE(catcher.urls.at(0).toLocalFile(), m_env->programDir() + "/index.html");
+        QCOMPARE(catcher.urls.at(1).toLocalFile(), m_env->programDir() + "/help.html");
+        QCOMPARE(answers.asked().size(), 1);
+        QVERIFY(answers.asked().first().text.contains(QStringLiteral("help.html")));
+    }
+
+    void aboutBoxShowsTheExtraMessageFirst()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        ScriptedAnswers answers;
+        form.helpAbout(QStringLiteral("findChord: null chord"));
+        QCOMPARE(answers.asked().size(), 1);
+        QCOMPARE(answers.asked().first().title, QStringLiteral("About Cantova"));
+        QVERIFY(answers.asked().first().text.startsWith(
+            QStringLiteral("findChord: null chord\n\nCantova\nVersion " CANTOVA_VERSION)));
+    }
+
+    void featuresOfLaterWorkSaySoPlainly_data()
+    {
+        QTest::addColumn<QString>("action");
+        for (const char* name :
+             {"vxAudio2MidiAction", "vxMidi2ChordsAction", "vxMakeSongAction", "editDeleteAction",
+              "transportPlayAction", "transportRecordAction"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void featuresOfLaterWorkSaySoPlainly()
+    {
+        QFETCH(QString, action);
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        ScriptedAnswers answers;
+        form.findChild<QAction*>(action)->trigger();
+        QCOMPARE(answers.asked().size(), 1);
+        QVERIFY(answers.asked().first().text.contains(QStringLiteral("not available")));
+        QVERIFY(!form.findChild<QAction*>(action)->isChecked());
+        QCOMPARE(form.session()->trackCount(), 2);
+    }
+
+    void snapSelectorSetsTheSessionSnap()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        auto* snap = form.findChild<QComboBox*>(QStringLiteral("SnapPerBeatComboBox"));
+        QCOMPARE(snap->currentIndex(), 0);
+        QCOMPARE(form.session()->scale().snapPerBeat(), uint16_t(0));
+        snap->setCurrentIndex(4);
+        emit snap->activated(4);
+        QCOMPARE(form.session()->scale().snapPerBeat(), vx29::snapValue(4));
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_main_form.moc"

@@ -1,0 +1,224 @@
+// The tracks view and the time display driven headless with simulated mouse and keys.
+#include "clip.h"
+#include "session.h"
+#include "time_scale.h"
+#include "time_spin_box.h"
+#include "track.h"
+#include "tracks_view.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+constexpr uint32_t kRate = 44100;
+} // namespace
+
+class TestTracksView : public QObject
+{
+    Q_OBJECT
+
+    vx20* m_session = nullptr;
+    vx18* m_audio = nullptr;
+    vx18* m_midi = nullptr;
+    vx21* m_clip = nullptr;
+
+    QWidget* clipArea(VxTracksView& view) { return view.findChild<QWidget*>("ClipArea"); }
+    QWidget* ruler(VxTracksView& view) { return view.findChild<QWidget*>("TimeRuler"); }
+
+    /** The clip-area point at the given frame, in the middle of the audio track's row. */
+    QPoint at(VxTracksView& view, uint32_t frame)
+    {
+        return QPoint(view.frameToX(frame), view.trackTop(0) + m_audio->zoomedHeight() / 2);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_session = new vx20();
+        m_audio = new vx18(m_session, vx18::AudioTrack);
+        m_audio->setName(QStringLiteral("Voice"));
+        m_midi = new vx18(m_session, vx18::MidiTrack);
+        m_midi->setName(QStringLiteral("Melody"));
+        m_session->addTrack(m_audio);
+        m_session->addTrack(m_midi);
+        m_clip = new vx21();
+        m_clip->setStart(kRate);      // 0:01
+        m_clip->setLength(4 * kRate); // to 0:05
+        m_audio->addClip(m_clip);
+        m_session->updateEnd(0);
+    }
+    void cleanup()
+    {
+        delete m_session;
+        m_session = nullptr;
+    }
+
+    void rowsFollowTheTracks()
+    {
+        VxTracksView view(m_session);
+        view.resize(800, 300);
+        view.show();
+        QCOMPARE(view.findChildren<QToolButton*>(QStringLiteral("TrackMute")).size(), 2);
+        QCOMPARE(view.trackAt(view.trackTop(1) + 1), m_midi);
+        auto* extra = new vx18(m_session, vx18::MidiTrack);
+        m_session->addTrack(extra);
+        view.refresh();
+        QCOMPARE(view.findChildren<QToolButton*>(QStringLiteral("TrackMute")).size(), 3);
+        QCOMPARE(view.trackAt(view.trackTop(2) + 1), extra);
+    }
+
+    void clickLocatesAtTheSnappedPosition()
+    {
+        m_session->scale().setSnapPerBeat(1); // one beat = 22050 frames at 120 bpm
+        VxTracksView view(m_session);
+        view.resize(800, 300);
+        view.show();
+        QSignalSpy locate(&view, &VxTracksView::locateRequested);
+        QSignalSpy selection(&view, &VxTracksView::selectionChanged);
+        QTest::mouseClick(clipArea(view), Qt::LeftButton, {}, at(view, 3 * 22050 + 4000));
+        QCOMPARE(locate.size(), 1);
+        QCOMPARE(locate.first().first().toULongLong(), 3ull * 22050);
+        QCOMPARE(m_session->currentTrack(), m_audio);
+        QCOMPARE(selection.size(), 1);
+        QTest::mouseClick(ruler(view), Qt::LeftButton, {},
+                          QPoint(view.frameToX(5 * 22050 - 3000), 5));
+        QCOMPARE(locate.last().first().toULongLong(), 5ull * 22050);
+    }
+
+    void dragOverAnAudioClipSelectsARange()
+    {
+        m_session->scale().setSnapPerBeat(0);
+        VxTracksView view(m_session);
+        view.resize(900, 300);
+        view.show();
+        QWidget* area = clipArea(view);
+        QSignalSpy changed(&view, &VxTracksView::contentsChanged);
+        const QPoint from = at(view, 2 * kRate);
+        const QPoint to = at(view, 3 * kRate);
+        QTest::mousePress(area, Qt::LeftButton, {}, from);
+        QTest::mouseMove(area, to);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, to);
+        // Pixels are coarser than frames: the ends are within one pixel of the drag.
+        const uint32_t pixel = m_session->scale().pixelToFrame(1);
+        QVERIFY(std::abs(int64_t(m_clip->selectionIn()) - 2 * kRate) <= pixel);
+        QVERIFY(std::abs(int64_t(m_clip->selectionOut()) - 3 * kRate) <= pixel);
+        QCOMPARE(changed.size(), 1);
+
+        // Past the clip's end, and backwards past its start: kept inside the clip.
+        const QPoint inside = at(view, 4 * kRate);
+        QTest::mousePress(area, Qt::LeftButton, {}, inside);
+        QTest::mouseMove(area, at(view, 7 * kRate));
+        QTest::mouseRelease(area, Qt::LeftButton, {}, at(view, 7 * kRate));
+        QVERIFY(std::abs(int64_t(m_clip->selectionIn()) - 4 * kRate) <= pixel);
+        QCOMPARE(m_clip->selectionOut(), m_clip->end());
+        QTest::mousePress(area, Qt::LeftButton, {}, inside);
+        QTest::mouseMove(area, at(view, kRate / 4));
+        QTest::mouseRelease(area, Qt::LeftButton, {}, at(view, kRate / 4));
+        QCOMPARE(m_clip->selectionIn(), m_clip->start());
+        QVERIFY(std::abs(int64_t(m_clip->selectionOut()) - 4 * kRate) <= pixel);
+
+        // A plain click clears it.
+        QTest::mouseClick(area, Qt::LeftButton, {}, at(view, 4 * kRate));
+        QCOMPARE(m_clip->selectionIn(), m_clip->selectionOut());
+    }
+
+    void dragOnAMidiRowSelectsNothing()
+    {
+        auto* midiClip = new vx21();
+        midiClip->setLength(4 * kRate);
+        m_midi->addClip(midiClip);
+        VxTracksView view(m_session);
+        view.resize(900, 300);
+        view.show();
+        const int y = view.trackTop(1) + 10;
+        QTest::mousePress(clipArea(view), Qt::LeftButton, {}, QPoint(view.frameToX(kRate), y));
+        QTest::mouseMove(clipArea(view), QPoint(view.frameToX(2 * kRate), y));
+        QTest::mouseRelease(clipArea(view), Qt::LeftButton, {},
+                            QPoint(view.frameToX(2 * kRate), y));
+        QCOMPARE(midiClip->selectionOut(), 0u);
+    }
+
+    void muteAndSoloButtons()
+    {
+        VxTracksView view(m_session);
+        view.show();
+        QSignalSpy changed(&view, &VxTracksView::contentsChanged);
+        auto mutes = view.findChildren<QToolButton*>(QStringLiteral("TrackMute"));
+        auto solos = view.findChildren<QToolButton*>(QStringLiteral("TrackSolo"));
+        QTest::mouseClick(mutes.at(0), Qt::LeftButton);
+        QVERIFY(m_audio->isMuted());
+        QCOMPARE(m_session->muteCount(), 1u);
+        QTest::mouseClick(solos.at(1), Qt::LeftButton);
+        QVERIFY(m_midi->isSoloed());
+        QCOMPARE(changed.size(), 2);
+
+        // With a handler the owner decides how the flag changes.
+        QList<bool> asked;
+        view.setMuteHandler([&](vx18* track, bool on) {
+            QCOMPARE(track, m_audio);
+            asked << on;
+        });
+        QTest::mouseClick(mutes.at(0), Qt::LeftButton);
+        QCOMPARE(asked, QList<bool>({false}));
+        QVERIFY(m_audio->isMuted());       // the handler did not unmute
+        QVERIFY(mutes.at(0)->isChecked()); // and the button shows the track as it is
+    }
+
+    void zoomKeepsTheLeftEdge()
+    {
+        VxTracksView view(m_session);
+        view.resize(600, 300);
+        view.show();
+        view.scrollToFrame(2 * kRate);
+        const uint32_t left = view.xToFrame(0);
+        QSignalSpy zoomed(&view, &VxTracksView::timeZoomChanged);
+        QTest::mouseClick(view.zoomInButton(), Qt::LeftButton);
+        QCOMPARE(m_session->scale().timeZoom(), uint16_t(125));
+        QCOMPARE(zoomed.size(), 1);
+        const uint32_t pixel = m_session->scale().pixelToFrame(1);
+        QVERIFY(std::abs(int64_t(view.xToFrame(0)) - int64_t(left)) <= pixel);
+        QTest::mouseClick(view.zoomOutButton(), Qt::LeftButton);
+        QCOMPARE(m_session->scale().timeZoom(), uint16_t(100));
+        for (int i = 0; i < 40; ++i)
+            view.zoomOut();
+        QCOMPARE(m_session->scale().timeZoom(), uint16_t(5)); // never down to nothing
+    }
+
+    void timeDisplayParsesAndShowsTheScaleFormat()
+    {
+        vx29& scale = m_session->scale();
+        scale.setTimeFormat(vx29::Clock);
+        vx29SpinBox box;
+        box.setScale(&scale);
+        box.show();
+        QSignalSpy changed(&box, &vx29SpinBox::valueChanged);
+        box.setValue(3723300, false);
+        QCOMPARE(box.text(), QStringLiteral("00:01:24.428"));
+        QCOMPARE(changed.size(), 0);
+
+        box.selectAll();
+        QTest::keyClicks(&box, QStringLiteral("00:00:01.5"));
+        QTest::keyClick(&box, Qt::Key_Return);
+        QCOMPARE(box.value(), 66150ul);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().first().toULongLong(), 66150ull);
+
+        scale.setTimeFormat(vx29::BarsBeatsTicks);
+        box.refreshText();
+        QCOMPARE(box.text(), QStringLiteral("1.04.000"));
+        box.stepBy(1); // one beat on
+        QCOMPARE(box.value(), 88200ul);
+        QCOMPARE(box.text(), QStringLiteral("2.01.000"));
+
+        box.setMaximum(100000);
+        box.setMinimum(22050);
+        box.setValue(200000);
+        QCOMPARE(box.value(), 100000ul);
+        box.setValue(5);
+        QCOMPARE(box.value(), 22050ul);
+    }
+};
+
+QTEST_MAIN(TestTracksView)
+#include "tst_tracks_view.moc"

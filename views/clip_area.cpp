@@ -1,0 +1,274 @@
+#include "clip_area.h"
+
+#include "clip.h"
+#include "session.h"
+#include "time_grid.h"
+#include "track.h"
+#include "tracks_view.h"
+
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+#include <algorithm>
+
+namespace {
+constexpr int kDragThreshold = 4;
+const QColor kPlayHead(226, 64, 52);
+} // namespace
+
+VxClipArea::VxClipArea(VxTracksView* view) : QWidget(view), m_view(view)
+{
+    setObjectName(QStringLiteral("ClipArea"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(120, 60);
+    setMouseTracking(false);
+}
+
+void VxClipArea::updatePlayHead(int oldX, int newX)
+{
+    update(QRect(oldX - 2, 0, 5, height()));
+    update(QRect(newX - 2, 0, 5, height()));
+}
+
+void VxClipArea::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Base));
+    vx20* session = m_view->session();
+    const auto& tracks = session->tracks();
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        const int top = m_view->trackTop(int(i));
+        const QRect row(0, top, width(), tracks[i]->zoomedHeight());
+        if (row.bottom() < 0 || row.top() > height())
+            continue;
+        if (tracks[i] == session->currentTrack())
+            p.fillRect(row, palette().color(QPalette::AlternateBase));
+    }
+    paintGrid(p);
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        const QRect row(0, m_view->trackTop(int(i)), width(), tracks[i]->zoomedHeight());
+        if (row.bottom() >= 0 && row.top() <= height())
+            paintTrack(p, tracks[i], row);
+    }
+    if (session->isLoopSet()) {
+        QColor loop = palette().color(QPalette::Highlight);
+        loop.setAlpha(28);
+        const int x1 = m_view->frameToX(session->loopIn());
+        const int x2 = m_view->frameToX(session->loopOut());
+        p.fillRect(QRect(x1, 0, x2 - x1, height()), loop);
+    }
+    paintHint(p);
+    const int x = m_view->frameToX(m_view->playHead());
+    p.setPen(QPen(kPlayHead, 1));
+    p.drawLine(x, 0, x, height());
+}
+
+void VxClipArea::paintHint(QPainter& p)
+{
+    // A new song has nothing to show yet; say how to begin where the clips will appear.
+    vx20* session = m_view->session();
+    if (session->endFrame() > 0)
+        return;
+    const int top = m_view->trackTop(session->trackCount()) + 24;
+    if (top > height() - 40)
+        return;
+    QColor colour = palette().color(QPalette::Text);
+    colour.setAlpha(120);
+    p.setPen(colour);
+    p.drawText(QRect(16, top, width() - 32, height() - top - 16), Qt::AlignHCenter | Qt::AlignTop,
+               tr("Press Record and sing, hum or play your melody,\n"
+                  "or open an audio or MIDI file (File menu, or drop it here).\n\n"
+                  "Then: Audio to MIDI \u2192 Make Chords \u2192 Make Song."));
+}
+
+void VxClipArea::paintGrid(QPainter& p)
+{
+    vx29& scale = m_view->scale();
+    const double beatWidth = VxTimeGrid::beatWidth(scale, m_view->xToFrame(0));
+    QColor barColour = palette().color(QPalette::Mid);
+    QColor beatColour = barColour;
+    beatColour.setAlpha(70);
+    const int bottom = std::min(height(), m_view->trackTop(m_view->session()->trackCount()));
+    VxTimeGrid::forEachBeat(scale, uint32_t(std::max(0, m_view->xOffset())),
+                            uint32_t(m_view->xOffset() + width()),
+                            [&](const VxTimeGrid::Line& line) {
+                                const int x = int(line.pixel) - m_view->xOffset();
+                                if (line.beat == 0)
+                                    p.setPen(barColour);
+                                else if (beatWidth >= 8)
+                                    p.setPen(beatColour);
+                                else
+                                    return;
+                                p.drawLine(x, 0, x, bottom);
+                            });
+    p.setPen(barColour);
+    for (int i = 1; i <= m_view->session()->trackCount(); ++i) {
+        const int y = m_view->trackTop(i) - 1;
+        p.drawLine(0, y, width(), y);
+    }
+}
+
+void VxClipArea::paintTrack(QPainter& p, vx18* track, const QRect& row)
+{
+    for (vx21* clip = track->firstClip(); clip; clip = clip->next()) {
+        const int x1 = m_view->frameToX(clip->start());
+        const int x2 = std::max(x1 + 4, m_view->frameToX(clip->end()));
+        if (x2 < 0 || x1 > width())
+            continue;
+        paintClip(p, clip, QRect(x1, row.top() + 2, x2 - x1, row.height() - 5));
+    }
+}
+
+void VxClipArea::paintClip(QPainter& p, vx21* clip, const QRect& box)
+{
+    const vx18::Properties& props = clip->track()->properties();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(props.foreground, 1.2));
+    p.setBrush(props.background);
+    p.drawRoundedRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    p.setClipRect(box.adjusted(1, 1, -1, -1));
+    if (clip->track()->isAudio())
+        paintWaveform(p, clip, box);
+    else
+        paintMidiNotes(p, clip, box);
+    if (clip->selectionIn() < clip->selectionOut()) {
+        const int s1 = m_view->frameToX(clip->selectionIn());
+        const int s2 = m_view->frameToX(clip->selectionOut());
+        QColor sel = palette().color(QPalette::Highlight);
+        sel.setAlpha(110);
+        p.fillRect(QRect(s1, box.top(), s2 - s1, box.height()), sel);
+    }
+    const QString name = clip->name().isEmpty() ? clip->track()->name() : clip->name();
+    if (box.width() > 24 && box.height() > 14) {
+        QFont font = p.font();
+        font.setPointSizeF(font.pointSizeF() * 0.85);
+        p.setFont(font);
+        p.setPen(props.foreground.lighter(150));
+        p.drawText(box.adjusted(5, 1, -4, 0), Qt::AlignLeft | Qt::AlignTop, name);
+    }
+    p.restore();
+}
+
+void VxClipArea::paintMidiNotes(QPainter& p, vx21* clip, const QRect& box)
+{
+    // TODO: the notes in miniature, once the MIDI clip's sequence can be read here.
+    (void)p;
+    (void)clip;
+    (void)box;
+}
+
+void VxClipArea::paintWaveform(QPainter& p, vx21* clip, const QRect& box)
+{
+    // TODO: the waveform from the clip's peak file, once audio clips build peaks; until then
+    // a centre line marks where it goes.
+    (void)clip;
+    QColor line = clip->track()->properties().foreground;
+    line.setAlpha(140);
+    p.setPen(line);
+    p.drawLine(box.left() + 2, box.center().y(), box.right() - 2, box.center().y());
+}
+
+vx21* VxClipArea::clipAt(const QPoint& pos, vx18** trackOut) const
+{
+    vx18* track = m_view->trackAt(pos.y());
+    if (trackOut)
+        *trackOut = track;
+    if (!track)
+        return nullptr;
+    const uint32_t frame = m_view->xToFrame(pos.x());
+    for (vx21* clip = track->firstClip(); clip; clip = clip->next())
+        if (frame >= clip->start() && frame < clip->end())
+            return clip;
+    return nullptr;
+}
+
+bool VxClipArea::isLiveClip(vx21* clip) const
+{
+    for (vx18* track : m_view->session()->tracks())
+        for (vx21* c = track->firstClip(); c; c = c->next())
+            if (c == clip)
+                return true;
+    return false;
+}
+
+void VxClipArea::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    vx18* track = nullptr;
+    vx21* clip = clipAt(event->position().toPoint(), &track);
+    if (track)
+        m_view->selectTrack(track);
+    m_dragClip = (clip && track->isAudio()) ? clip : nullptr;
+    m_dragStartX = int(event->position().x());
+    m_dragging = false;
+}
+
+void VxClipArea::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_dragClip || !(event->buttons() & Qt::LeftButton))
+        return;
+    const int x = int(event->position().x());
+    if (!m_dragging && std::abs(x - m_dragStartX) < kDragThreshold)
+        return;
+    m_dragging = true;
+    setRangeSelection(m_dragStartX, x);
+}
+
+void VxClipArea::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const int x = int(event->position().x());
+    if (m_dragging) {
+        setRangeSelection(m_dragStartX, x);
+        emit m_view->contentsChanged();
+    } else {
+        // A plain click drops the range selection and moves the play head.
+        if (m_dragClip && isLiveClip(m_dragClip) &&
+            m_dragClip->selectionIn() < m_dragClip->selectionOut()) {
+            m_dragClip->setSelection(0, 0);
+            emit m_view->contentsChanged();
+        }
+        emit m_view->locateRequested(m_view->scale().snapFrame(m_view->xToFrame(std::max(0, x))));
+    }
+    m_dragClip = nullptr;
+    m_dragging = false;
+    update();
+}
+
+void VxClipArea::setRangeSelection(int x1, int x2)
+{
+    if (!isLiveClip(m_dragClip)) {
+        m_dragClip = nullptr;
+        return;
+    }
+    if (x2 < x1)
+        std::swap(x1, x2);
+    vx29& scale = m_view->scale();
+    const uint32_t in =
+        std::clamp(scale.snapFrame(m_view->xToFrame(x1)), m_dragClip->start(), m_dragClip->end());
+    const uint32_t out =
+        std::clamp(scale.snapFrame(m_view->xToFrame(x2)), m_dragClip->start(), m_dragClip->end());
+    // Both ends equal means no selection, as the clip's contract asks.
+    if (in < out)
+        m_dragClip->setSelection(in, out);
+    else
+        m_dragClip->setSelection(0, 0);
+    update();
+}
+
+bool VxClipArea::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (vx21* clip = clipAt(help->pos()))
+            QToolTip::showText(help->globalPos(), clip->toolTip(), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
+}

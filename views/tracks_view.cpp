@@ -1,0 +1,250 @@
+#include "tracks_view.h"
+
+#include "clip_area.h"
+#include "session.h"
+#include "time_ruler.h"
+#include "track.h"
+#include "track_list.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <algorithm>
+
+namespace {
+constexpr int kMinZoom = 5;
+constexpr int kMaxZoom = 2000;
+constexpr int kTrackListWidth = 180;
+} // namespace
+
+VxTracksView::VxTracksView(vx20* session, QWidget* parent) : QWidget(parent), m_session(session)
+{
+    setObjectName(QStringLiteral("TracksView"));
+    m_ruler = new VxTimeRuler(this);
+    m_trackList = new VxTrackList(this);
+    m_clipArea = new VxClipArea(this);
+    m_hScroll = new QScrollBar(Qt::Horizontal, this);
+    m_vScroll = new QScrollBar(Qt::Vertical, this);
+    m_trackList->setFixedWidth(kTrackListWidth);
+
+    auto* corner = new QWidget(this);
+    corner->setObjectName(QStringLiteral("TracksCorner"));
+    corner->setFixedWidth(kTrackListWidth);
+    auto* cornerLayout = new QHBoxLayout(corner);
+    cornerLayout->setContentsMargins(4, 0, 4, 0);
+    cornerLayout->setSpacing(2);
+    auto makeZoomButton = [&](const char* name, const QString& icon, const QString& tip) {
+        auto* button = new QToolButton(corner);
+        button->setObjectName(QLatin1String(name));
+        button->setIcon(QIcon(icon));
+        button->setToolTip(tip);
+        button->setAutoRaise(true);
+        button->setIconSize(QSize(16, 16));
+        cornerLayout->addWidget(button);
+        return button;
+    };
+    cornerLayout->addStretch();
+    m_zoomOut = makeZoomButton("TracksZoomOut", QStringLiteral(":/images/vxZoomOut.png"),
+                               tr("Zoom out (Ctrl+wheel)"));
+    m_zoomIn = makeZoomButton("TracksZoomIn", QStringLiteral(":/images/vxZoomIn.png"),
+                              tr("Zoom in (Ctrl+wheel)"));
+    connect(m_zoomIn, &QToolButton::clicked, this, &VxTracksView::zoomIn);
+    connect(m_zoomOut, &QToolButton::clicked, this, &VxTracksView::zoomOut);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(corner, 0, 0);
+    grid->addWidget(m_ruler, 0, 1);
+    grid->addWidget(m_trackList, 1, 0);
+    grid->addWidget(m_clipArea, 1, 1);
+    grid->addWidget(m_vScroll, 1, 2);
+    grid->addWidget(m_hScroll, 2, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(1, 1);
+
+    connect(m_hScroll, &QScrollBar::valueChanged, this, [this](int value) {
+        m_xOffset = value;
+        redraw();
+    });
+    connect(m_vScroll, &QScrollBar::valueChanged, this, [this](int value) {
+        m_yOffset = value;
+        m_trackList->layoutRows();
+        redraw();
+    });
+    refresh();
+}
+
+VxTracksView::~VxTracksView() = default;
+
+vx29& VxTracksView::scale() const
+{
+    return m_session->scale();
+}
+
+int VxTracksView::frameToX(uint32_t frame) const
+{
+    return int(int64_t(scale().frameToPixel(frame)) - m_xOffset);
+}
+
+uint32_t VxTracksView::xToFrame(int x) const
+{
+    const int64_t pixel = int64_t(x) + m_xOffset;
+    return scale().pixelToFrame(uint32_t(std::max<int64_t>(0, pixel)));
+}
+
+int VxTracksView::trackTop(int index) const
+{
+    int y = -m_yOffset;
+    const auto& tracks = m_session->tracks();
+    for (int i = 0; i < index && i < int(tracks.size()); ++i)
+        y += tracks[size_t(i)]->zoomedHeight();
+    return y;
+}
+
+vx18* VxTracksView::trackAt(int y) const
+{
+    int top = -m_yOffset;
+    for (vx18* track : m_session->tracks()) {
+        if (y >= top && y < top + track->zoomedHeight())
+            return track;
+        top += track->zoomedHeight();
+    }
+    return nullptr;
+}
+
+int VxTracksView::contentHeight() const
+{
+    int height = 0;
+    for (const vx18* track : m_session->tracks())
+        height += track->zoomedHeight();
+    return height;
+}
+
+void VxTracksView::refresh()
+{
+    m_trackList->rebuild();
+    updateScrollBars();
+    redraw();
+}
+
+void VxTracksView::redraw()
+{
+    m_trackList->updateRows();
+    m_ruler->update();
+    m_clipArea->update();
+}
+
+void VxTracksView::updateScrollBars()
+{
+    // Leave room after the song's end to record or place more.
+    const uint32_t end = std::max(m_session->endFrame(), m_playHead);
+    const int songWidth = int(scale().frameToPixel(end)) + m_clipArea->width() / 2;
+    m_hScroll->setRange(0, std::max(0, songWidth));
+    m_hScroll->setPageStep(std::max(1, m_clipArea->width()));
+    m_hScroll->setSingleStep(16);
+    m_vScroll->setRange(0, std::max(0, contentHeight() - m_clipArea->height()));
+    m_vScroll->setPageStep(std::max(1, m_clipArea->height()));
+    m_vScroll->setSingleStep(8);
+    m_xOffset = m_hScroll->value();
+    m_yOffset = m_vScroll->value();
+}
+
+void VxTracksView::setPlayHead(uint32_t frame, bool follow)
+{
+    if (frame == m_playHead)
+        return;
+    const int oldX = frameToX(m_playHead);
+    m_playHead = frame;
+    const int x = frameToX(frame);
+    if (follow && (x < 0 || x > m_clipArea->width() - 8)) {
+        updateScrollBars();
+        m_hScroll->setValue(std::max(0, int(scale().frameToPixel(frame)) - 8));
+        return;
+    }
+    m_ruler->update();
+    m_clipArea->updatePlayHead(oldX, x);
+}
+
+void VxTracksView::scrollToFrame(uint32_t frame)
+{
+    updateScrollBars();
+    m_hScroll->setValue(int(scale().frameToPixel(frame)));
+}
+
+void VxTracksView::scrollBy(int dx, int dy)
+{
+    m_hScroll->setValue(m_hScroll->value() + dx);
+    m_vScroll->setValue(m_vScroll->value() + dy);
+}
+
+void VxTracksView::setTimeZoom(int percent)
+{
+    percent = std::clamp(percent, kMinZoom, kMaxZoom);
+    if (percent == scale().timeZoom())
+        return;
+    const uint32_t leftFrame = xToFrame(0);
+    scale().setTimeZoom(uint16_t(percent));
+    updateScrollBars();
+    m_hScroll->setValue(int(scale().frameToPixel(leftFrame)));
+    m_xOffset = m_hScroll->value();
+    redraw();
+    emit timeZoomChanged(percent);
+}
+
+void VxTracksView::zoomIn()
+{
+    setTimeZoom(std::max(scale().timeZoom() + 1, scale().timeZoom() * 5 / 4));
+}
+
+void VxTracksView::zoomOut()
+{
+    setTimeZoom(std::min(scale().timeZoom() - 1, scale().timeZoom() * 4 / 5));
+}
+
+void VxTracksView::selectTrack(vx18* track)
+{
+    if (m_session->currentTrack() == track)
+        return;
+    m_session->setCurrentTrack(track);
+    redraw();
+    emit selectionChanged();
+}
+
+void VxTracksView::setFlag(vx18* track, bool mute, bool on)
+{
+    const FlagHandler& handler = mute ? m_muteHandler : m_soloHandler;
+    if (handler)
+        handler(track, on);
+    else if (mute)
+        m_session->mute(track, on);
+    else
+        m_session->solo(track, on);
+    redraw();
+    emit contentsChanged();
+}
+
+void VxTracksView::wheelEvent(QWheelEvent* event)
+{
+    const QPoint delta = event->angleDelta();
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (delta.y() > 0)
+            zoomIn();
+        else if (delta.y() < 0)
+            zoomOut();
+    } else if (event->modifiers() & Qt::ShiftModifier || delta.x() != 0) {
+        scrollBy(-(delta.x() ? delta.x() : delta.y()) / 2, 0);
+    } else {
+        scrollBy(0, -delta.y() / 4);
+    }
+    event->accept();
+}
+
+void VxTracksView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    updateScrollBars();
+}
