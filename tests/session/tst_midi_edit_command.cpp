@@ -50,28 +50,6 @@ private Q_SLOTS:
         track->addClip(clip);
     }
 
-    void insertedAndRemovedEventsAreOwnedWhileOut()
-    {
-        add(0, 60);
-        vx22Event* b = add(100, 62);
-        add(100, 64);
-        auto edit = command(QStringLiteral("paste"));
-        edit->insert(vx22Event::note(50, 70, 90, 10));
-        edit->remove(b);
-        vx30* cmd = edit.get();
-        QVERIFY(cmd->ownsObject());
-        session.push(std::move(edit));
-        QCOMPARE(events(), QStringList({"0:60", "50:70", "100:64"}));
-        QVERIFY(cmd->ownsObject()); // the removed one
-        QVERIFY(clip->isModified());
-        session.commands().revert();
-        QCOMPARE(events(), QStringList({"0:60", "100:62", "100:64"}));
-        session.commands().redo();
-        session.commands().revert();
-        session.commands().clear(); // the pasted event dies with the command
-        QCOMPARE(sequence().count(), 3);
-    }
-
     void undoRestoresTheOrderAmongEqualTimes()
     {
         add(0, 60);

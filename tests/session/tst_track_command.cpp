@@ -105,24 +105,6 @@ private Q_SLOTS:
         QCOMPARE(CountedClip::alive, 1);
     }
 
-    void addedTrackGoesAfterItsNeighbourAndIsOwnedWhileOut()
-    {
-        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
-        addTrack(vx18::AudioTrack, QStringLiteral("c"));
-        auto track = std::make_unique<vx18>(&session, vx18::AudioTrack);
-        track->setName(QStringLiteral("b"));
-        track->addClip(new CountedClip);
-        session.push(std::make_unique<vx99AddTrackCommand>(&session, std::move(track), a));
-        QCOMPARE(trackNames(), QStringList({"a", "b", "c"}));
-        QCOMPARE(list().current()->name(), QStringLiteral("add track"));
-        list().revert();
-        QCOMPARE(trackNames(), QStringList({"a", "c"}));
-        // Pushing after the revert discards the add, and the track with it.
-        session.push(std::make_unique<vx99MoveTrackCommand>(&session, a, nullptr));
-        list().clear();
-        QCOMPARE(CountedClip::alive, 2);
-    }
-
     void addedMidiTrackSharesItsInstrumentOnItsChannel()
     {
         vx18* same = addTrack(vx18::MidiTrack, QStringLiteral("same"));
