@@ -1,5 +1,7 @@
 #include "midi_clip.h"
 
+#include "edit_command.h"
+
 #include "error_log.h"
 #include "midi_file.h"
 #include "session.h"
@@ -209,4 +211,10 @@ QString vx22Clip::toolTip() const
     if (gain() > 1.0f)
         text += tr(" (%1% vol)").arg(double(gain()) * 100.0, 0, 'g', 3);
     return text;
+}
+
+std::unique_ptr<vx30> vx22Clip::makeStretchEdit(float factor) const
+{
+    // The edit changes the clip's events; the command that owns it holds the clip non-const.
+    return vx22EditCommand::stretch(const_cast<vx22Clip*>(this), factor);
 }

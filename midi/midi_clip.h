@@ -55,6 +55,11 @@ public:
     /** Ends the material: a recording is written to its file, or dropped when empty and asked. */
     void close(bool removeIfEmpty) override;
     QString toolTip() const override;
+    uint16_t fileTrackNumber() const override { return m_trackNumber; }
+    void setFileTrackNumber(uint16_t number) override { m_trackNumber = number; }
+    int bank() const override { return m_sequence.bank(); }
+    int program() const override { return m_sequence.program(); }
+    std::unique_ptr<vx30> makeStretchEdit(float factor) const override;
     // TODO: process() plays the events through the MIDI engine, which is not built yet.
 
     /** The two playback cursors (the engine's and the editor's). */

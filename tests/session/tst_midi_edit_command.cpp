@@ -118,6 +118,22 @@ private Q_SLOTS:
         QCOMPARE(vx22EditCommand::stretch(clip, 1.0f), nullptr);
     }
 
+    void aClipResizeByAFactorStretchesAMidiClipByItself()
+    {
+        add(0, 60, 240);
+        add(480, 62, 240);
+        sequence().setProgram(5);
+        clip->setTrackNumber(3);
+        QCOMPARE(clip->fileTrackNumber(), 3);
+        QCOMPARE(clip->program(), 5);
+        auto resize = std::make_unique<vx21Command>(&session, QStringLiteral("clip resize"));
+        resize->resize(clip, 0, 0, 2 * clip->length(), 2.0f);
+        session.push(std::move(resize));
+        QCOMPARE(events(), QStringList({"0:60", "960:62"}));
+        session.commands().revert();
+        QCOMPARE(events(), QStringList({"0:60", "480:62"}));
+    }
+
     void trackIsSilencedWhilePlaying()
     {
         vx22Event* e = add(0, 60);
