@@ -21,6 +21,9 @@
 
 namespace {
 const QString kSuffix = QStringLiteral(" - Cantova");
+// The recording and the melody are what the user works on: rows tall enough to read a
+// waveform and the notes in miniature.
+constexpr int kSongTrackHeight = 72;
 
 /** Shows the wait cursor for the lifetime of the object. */
 class WaitCursor
@@ -101,6 +104,8 @@ void vx99MainForm::createSongTracks()
     audioProps.background = background;
     audioProps.foreground = foreground;
     audio->setProperties(audioProps);
+    audio->setHeight(kSongTrackHeight);
+    audio->setZoomedHeight(kSongTrackHeight);
     addTrackForGood(audio);
     m_audioTrack = audio;
 
@@ -113,6 +118,8 @@ void vx99MainForm::createSongTracks()
     props.background = background;
     props.foreground = foreground;
     melody->setProperties(props);
+    melody->setHeight(kSongTrackHeight);
+    melody->setZoomedHeight(kSongTrackHeight);
     addTrackForGood(melody);
     m_melodyTrack = melody;
 

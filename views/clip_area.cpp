@@ -1,6 +1,9 @@
 #include "clip_area.h"
 
 #include "clip.h"
+#include "midi_clip.h"
+#include "midi_event.h"
+#include "midi_sequence.h"
 #include "session.h"
 #include "time_grid.h"
 #include "track.h"
@@ -14,6 +17,13 @@
 
 namespace {
 constexpr int kDragThreshold = 4;
+
+/** Notes and names on a clip: near-white on a dark fill, near-black on a light one. */
+QColor contrastColour(const QColor& fill)
+{
+    return fill.value() < 150 || fill.lightness() < 120 ? QColor(255, 255, 255, 235)
+                                                        : QColor(20, 24, 32, 235);
+}
 const QColor kPlayHead(226, 64, 52);
 } // namespace
 
@@ -23,6 +33,12 @@ VxClipArea::VxClipArea(VxTracksView* view) : QWidget(view), m_view(view)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(120, 60);
     setMouseTracking(false);
+}
+
+void VxClipArea::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_view->clipAreaResized();
 }
 
 void VxClipArea::updatePlayHead(int oldX, int newX)
@@ -145,7 +161,7 @@ void VxClipArea::paintClip(QPainter& p, vx21* clip, const QRect& box)
         QFont font = p.font();
         font.setPointSizeF(font.pointSizeF() * 0.85);
         p.setFont(font);
-        p.setPen(props.foreground.lighter(150));
+        p.setPen(contrastColour(props.background));
         p.drawText(box.adjusted(5, 1, -4, 0), Qt::AlignLeft | Qt::AlignTop, name);
     }
     p.restore();
@@ -153,10 +169,44 @@ void VxClipArea::paintClip(QPainter& p, vx21* clip, const QRect& box)
 
 void VxClipArea::paintMidiNotes(QPainter& p, vx21* clip, const QRect& box)
 {
-    // TODO: the notes in miniature, once the MIDI clip's sequence can be read here.
-    (void)p;
-    (void)clip;
-    (void)box;
+    auto* midi = dynamic_cast<vx22Clip*>(clip);
+    if (!midi || midi->sequence().isEmpty())
+        return;
+    const vx22Sequence& sequence = midi->sequence();
+    // The clip's key range fills its height, with at least an octave so a few notes do not
+    // turn into bars; the name band at the top stays free.
+    int low = sequence.lowestKey();
+    int high = sequence.highestKey();
+    if (high - low < 12) {
+        const int middle = (low + high) / 2;
+        low = std::max(0, middle - 6);
+        high = std::min(127, low + 12);
+    }
+    const int top = box.top() + std::min(14, box.height() / 3);
+    const double rowHeight = double(box.bottom() - 2 - top) / double(high - low + 1);
+    const int noteHeight = std::max(1, int(rowHeight));
+    vx29& scale = m_view->scale();
+    const uint32_t startTick = clip->startTick();
+    const uint16_t resolution = sequence.resolution();
+    const uint16_t ticksPerBeat = scale.ticksPerBeat();
+    auto toX = [&](uint32_t time) {
+        const uint32_t tick = startTick + vx22Sequence::convert(time, ticksPerBeat, resolution);
+        return int(int64_t(scale.tickToPixel(tick)) - m_view->xOffset());
+    };
+    p.setPen(Qt::NoPen);
+    p.setBrush(contrastColour(clip->track()->properties().background));
+    for (const vx22Event* event = sequence.first(); event; event = event->next()) {
+        if (!event->isNote())
+            continue;
+        const int x1 = toX(event->time);
+        if (x1 > box.right())
+            break;
+        const int x2 = std::max(x1 + 2, toX(event->endTime()));
+        if (x2 < box.left())
+            continue;
+        const int y = top + int((high - event->data1) * rowHeight);
+        p.drawRect(QRect(x1, y, x2 - x1 - 1, noteHeight));
+    }
 }
 
 void VxClipArea::paintWaveform(QPainter& p, vx21* clip, const QRect& box)

@@ -18,6 +18,7 @@ namespace {
 constexpr int kMinZoom = 5;
 constexpr int kMaxZoom = 2000;
 constexpr int kTrackListWidth = 180;
+constexpr uint32_t kMinimumSeconds = 60;
 } // namespace
 
 VxTracksView::VxTracksView(vx20* session, QWidget* parent) : QWidget(parent), m_session(session)
@@ -140,14 +141,19 @@ void VxTracksView::redraw()
 
 void VxTracksView::updateScrollBars()
 {
-    // Leave room after the song's end to record or place more.
+    // The scrollable width is the song plus half a view after it, and at least a minute, so
+    // there is room to place and record after the end.
+    const int viewWidth = std::max(1, m_clipArea->width());
     const uint32_t end = std::max(m_session->endFrame(), m_playHead);
-    const int songWidth = int(scale().frameToPixel(end)) + m_clipArea->width() / 2;
-    m_hScroll->setRange(0, std::max(0, songWidth));
-    m_hScroll->setPageStep(std::max(1, m_clipArea->width()));
+    const int contentWidth =
+        std::max(int(scale().frameToPixel(end)) + viewWidth / 2,
+                 int(scale().frameToPixel(scale().sampleRate() * kMinimumSeconds)));
+    m_hScroll->setRange(0, std::max(0, contentWidth - viewWidth));
+    m_hScroll->setPageStep(viewWidth);
     m_hScroll->setSingleStep(16);
-    m_vScroll->setRange(0, std::max(0, contentHeight() - m_clipArea->height()));
-    m_vScroll->setPageStep(std::max(1, m_clipArea->height()));
+    const int viewHeight = std::max(1, m_clipArea->height());
+    m_vScroll->setRange(0, std::max(0, contentHeight() - viewHeight));
+    m_vScroll->setPageStep(viewHeight);
     m_vScroll->setSingleStep(8);
     m_xOffset = m_hScroll->value();
     m_yOffset = m_vScroll->value();
@@ -247,4 +253,10 @@ void VxTracksView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     updateScrollBars();
+}
+
+void VxTracksView::clipAreaResized()
+{
+    updateScrollBars();
+    m_trackList->layoutRows();
 }

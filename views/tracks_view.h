@@ -62,6 +62,8 @@ public:
     QToolButton* zoomOutButton() const { return m_zoomOut; }
 
     void setFlag(vx18* track, bool mute, bool on);
+    /** The clip area's size changed: the scroll ranges follow it. */
+    void clipAreaResized();
 
 public slots:
     /** Rebuilds the rows from the session's tracks and redraws everything. */
