@@ -71,6 +71,20 @@ QStringList entries(const QList<QAction*>& actions)
     return names;
 }
 
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 /** Records the URLs the desktop is asked to open. */
@@ -91,6 +105,22 @@ class TestMainForm : public QObject
 
     AppTestEnvironment* m_env = nullptr;
     QTemporaryDir m_files;
+
+    /** A modified recording on the audio track, as recording leaves it, backed by a file. */
+    vx21* addRecording(vx99MainForm& form, const QString& fileName)
+    {
+        const QString path = m_files.filePath(fileName);
+        writeFile(path, "recorded");
+        auto* clip = new vx21();
+        clip->setFilePath(path);
+        clip->setLength(44100);
+        clip->setModified(true);
+        auto command = std::make_unique<vx21Command>(form.session(), QStringLiteral("record clip"));
+        command->addClip(std::unique_ptr<vx21>(clip), form.audioTrack());
+        vx21Command::push(form.session(), std::move(command));
+        form.stabilizeForm();
+        return clip;
+    }
 
 private Q_SLOTS:
     void initTestCase() { m_env = new AppTestEnvironment; }
@@ -126,6 +156,7 @@ private Q_SLOTS:
         auto* meter = form.findChild<QToolButton*>(QStringLiteral("MeterButton"));
         QTRY_COMPARE(meter->text(), QStringLiteral("4/4"));
         QCOMPARE(form.findChild<QDoubleSpinBox*>(QStringLiteral("TempoSpinBox"))->value(), 120.0);
+        QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("Ready"));
     }
 
     void settingsAreWrittenOnCloseAndRestoredOnTheNextStart()
@@ -664,6 +695,82 @@ private Q_SLOTS:
         QVERIFY(answers.asked().first().text.contains(QStringLiteral("not available")));
         QVERIFY(!form.findChild<QAction*>(action)->isChecked());
         QCOMPARE(form.session()->trackCount(), 2);
+    }
+
+    void savingAudioAppendsTheSuffixAndAsksBeforeReplacing()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        vx21* clip = addRecording(form, QStringLiteral("take.wav"));
+        const QString typed = m_files.filePath(QStringLiteral("voice"));
+        const QString target = typed + QStringLiteral(".wav");
+        writeFile(target, "older");
+
+        ScriptedFiles files({{typed}, {typed}});
+        ScriptedAnswers answers({QMessageBox::No, QMessageBox::Yes});
+        act(form, "vxSaveAudioAction")->trigger(); // No: nothing is replaced
+        QCOMPARE(readFile(target), QByteArray("older"));
+        QVERIFY(clip->isModified());
+        act(form, "vxSaveAudioAction")->trigger(); // Yes
+        QCOMPARE(answers.asked().size(), 2);
+        QCOMPARE(answers.asked().at(1).text,
+                 QStringLiteral("The file already exists:\n\n\"%1\"\n\nDo you want to replace it?")
+                     .arg(target));
+        QCOMPARE(files.asked().first().title, QStringLiteral("Save Audio File - Cantova"));
+        QCOMPARE(files.asked().first().filter, QStringLiteral("Audio files (*.wav)"));
+        QCOMPARE(readFile(target), QByteArray("recorded"));
+        QVERIFY(!clip->isModified());
+        QCOMPARE(clip->filePath(), m_files.filePath(QStringLiteral("take.wav"))); // kept
+        QCOMPARE(form.audioTrack()->name(), QStringLiteral("voice.wav"));
+        QCOMPARE(settings.audioDir, m_files.path());
+    }
+
+    void savingAudioOntoItsOwnFileOnlyClearsTheMark()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        vx21* clip = addRecording(form, QStringLiteral("own.wav"));
+        ScriptedFiles files({{clip->filePath()}});
+        ScriptedAnswers answers;
+        act(form, "vxSaveAudioAction")->trigger();
+        QVERIFY(answers.asked().isEmpty());
+        QCOMPARE(readFile(clip->filePath()), QByteArray("recorded"));
+        QVERIFY(!clip->isModified());
+    }
+
+    void closingWithAModifiedRecordingAndCancelKeepsRunning()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        vx21* clip = addRecording(form, QStringLiteral("kept.wav"));
+        {
+            ScriptedAnswers answers({QMessageBox::Cancel});
+            QVERIFY(!form.close());
+            QCOMPARE(answers.asked().first().text,
+                     QStringLiteral("The current audio file has been changed:\n\n\"Untitled.wav\""
+                                    "\n\nDo you want to save the changes?"));
+        }
+        QVERIFY(form.isVisible());
+        QCOMPARE(form.audioClip(), clip);
+        // Discard closes the recording for good: closing is no undo step.
+        const int steps = form.session()->commands().count();
+        ScriptedAnswers answers({QMessageBox::Discard});
+        act(form, "vxNewAudioAction")->trigger();
+        QCOMPARE(form.audioClip(), nullptr);
+        QCOMPARE(form.session()->commands().count(), steps);
+    }
+
+    void typedTimeMovesThePlayPosition()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        auto* time = form.findChild<QAbstractSpinBox*>(QStringLiteral("TimeSpinBox"));
+        time->setFocus();
+        time->selectAll();
+        QTest::keyClicks(time, QStringLiteral("00:00:02.000"));
+        QTest::keyClick(time, Qt::Key_Return);
+        QCOMPARE(form.session()->playHead(), 88200u);
+        QCOMPARE(form.tracksView()->playHead(), 88200u);
     }
 
     void snapSelectorSetsTheSessionSnap()
