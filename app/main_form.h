@@ -203,6 +203,8 @@ private:
     void clearMelody();
     QString audioFileFilter() const;
     bool loadAudioClip(const QString& path);
+    bool canLoadAudio() const;
+    bool canLoadStyles() const;
     void updateUndoActions();
 
     // Help (main_form.cpp).

@@ -126,12 +126,23 @@ QString vx99MainForm::audioFileFilter() const
     return tr("Audio files (*.wav *.aif *.aiff *.flac *.ogg *.w64 *.mp3)");
 }
 
+bool vx99MainForm::canLoadAudio() const
+{
+    // TODO: true once audio clips can be made from files.
+    return false;
+}
+
+bool vx99MainForm::canLoadStyles() const
+{
+    // TODO: true once style files can be read.
+    return false;
+}
+
 bool vx99MainForm::loadAudioClip(const QString& path)
 {
     (void)path;
     // TODO: an audio clip at frame 0 backed by the file, added through a "Load Audio File"
     // clip command that is executed and dropped, once audio clips exist.
-    notAvailableYet(tr("Opening audio files"));
     return false;
 }
 

@@ -223,6 +223,10 @@ void vx99MainForm::fileNew()
 
 void vx99MainForm::vxOpenAudioSlot()
 {
+    if (!canLoadAudio()) {
+        notAvailableYet(tr("Opening audio files"));
+        return;
+    }
     const QStringList files = vx99FileDialog::openFiles(this, tr("Open Audio File") + kSuffix,
                                                         m_settings->audioDir, audioFileFilter());
     if (!files.isEmpty())
@@ -231,6 +235,10 @@ void vx99MainForm::vxOpenAudioSlot()
 
 bool vx99MainForm::openAudioFile(const QString& path)
 {
+    if (!canLoadAudio()) {
+        notAvailableYet(tr("Opening audio files"));
+        return false;
+    }
     if (!audioCheck())
         return false;
     bool loaded = false;
@@ -374,6 +382,11 @@ void vx99MainForm::openFile(const QString& path)
 
 void vx99MainForm::vxOpenStyleSlot()
 {
+    // TODO: style files are read by the style work; until then the built-in piano style stays.
+    if (!canLoadStyles()) {
+        notAvailableYet(tr("Opening style files"));
+        return;
+    }
     const QStringList files = vx99FileDialog::openFiles(
         this, tr("Open Style File") + kSuffix, m_settings->styleDir, tr("Style files (*.sty)"));
     if (!files.isEmpty())
@@ -388,5 +401,6 @@ void vx99MainForm::loadStyle(const QString& path)
         return;
     }
     // TODO: read the style file and arrange the song with it when styles can be read.
-    notAvailableYet(tr("Opening style files"));
+    if (!canLoadStyles())
+        notAvailableYet(tr("Opening style files"));
 }

@@ -678,9 +678,9 @@ private Q_SLOTS:
     void featuresOfLaterWorkSaySoPlainly_data()
     {
         QTest::addColumn<QString>("action");
-        for (const char* name :
-             {"vxAudio2MidiAction", "vxMidi2ChordsAction", "vxMakeSongAction", "editDeleteAction",
-              "transportPlayAction", "transportRecordAction"})
+        for (const char* name : {"vxAudio2MidiAction", "vxMidi2ChordsAction", "vxMakeSongAction",
+                                 "editDeleteAction", "transportPlayAction", "transportRecordAction",
+                                 "vxOpenAudioAction", "vxOpenStyleAction", "vxMeterButton"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
@@ -690,10 +690,17 @@ private Q_SLOTS:
         vx99Settings settings;
         vx99MainForm form(&settings);
         ScriptedAnswers answers;
-        form.findChild<QAction*>(action)->trigger();
+        ScriptedFiles files;
+        if (action == QLatin1String("vxMeterButton")) {
+            QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("MeterButton")),
+                              Qt::LeftButton);
+        } else {
+            form.findChild<QAction*>(action)->trigger();
+            QVERIFY(!form.findChild<QAction*>(action)->isChecked());
+        }
         QCOMPARE(answers.asked().size(), 1);
         QVERIFY(answers.asked().first().text.contains(QStringLiteral("not available")));
-        QVERIFY(!form.findChild<QAction*>(action)->isChecked());
+        QVERIFY(files.asked().isEmpty()); // no file dialog for what cannot be opened
         QCOMPARE(form.session()->trackCount(), 2);
     }
 
