@@ -1,0 +1,155 @@
+#include "style_actions.h"
+
+#include "error_box.h"
+#include "make_chords.h"
+#include "message_box.h"
+#include "meter_edit_form.h"
+#include "session.h"
+#include "session_command.h"
+#include "song_state.h"
+#include "style_loader.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("styleActions", text);
+}
+
+struct Meter
+{
+    uint16_t beats = 4;
+    uint16_t unit = 2;
+    bool operator==(const Meter&) const = default;
+};
+
+Meter sessionMeter(vx20& session)
+{
+    const vx29Node* node = session.scale().firstNode();
+    return node ? Meter{node->beatsPerBar, node->beatUnit} : Meter{};
+}
+
+Meter styleMeter(const SongState& song)
+{
+    return {song.styleBeats, song.styleBeatUnit};
+}
+
+bool askYesNo(QWidget* parent, const QString& text)
+{
+    vx99MessageBox::Request request{QMessageBox::Question, vx99MessageBox::title(), text,
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton, {}};
+    return vx99MessageBox::ask(parent, request) == QMessageBox::Yes;
+}
+
+// The session meter changes through the undo list; the tempo stays.
+void setSessionMeter(vx20& session, const Meter& meter)
+{
+    if (sessionMeter(session) == meter)
+        return;
+    session.push(std::make_unique<vx20TempoCommand>(&session, 0.0f, 0, meter.beats, meter.unit));
+}
+
+// Chords are found again when there is a melody to find them for, which also rebuilds the
+// arrangement; otherwise only the sections and the arrangement are rebuilt.
+void refindChords(QWidget* parent, vx20& session, vx22Clip* melody)
+{
+    if (melody) {
+        makeChords(parent, session, *melody);
+        return;
+    }
+    SongState& song = *SongState::of(&session);
+    if (song.arrangeSong)
+        song.arrangeSong();
+}
+
+void rearrange(vx20& session)
+{
+    SongState& song = *SongState::of(&session);
+    if (song.arrangeSong)
+        song.arrangeSong();
+}
+
+void refresh(vx20& session)
+{
+    SongState& song = *SongState::of(&session);
+    if (song.songChanged)
+        song.songChanged();
+}
+
+/** Sets the wait cursor for its lifetime; lifted early for a question. */
+class WaitCursor
+{
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { lift(); }
+    void lift()
+    {
+        if (m_on)
+            QGuiApplication::restoreOverrideCursor();
+        m_on = false;
+    }
+
+private:
+    bool m_on = true;
+};
+
+} // namespace
+
+bool openStyleFlow(QWidget* parent, vx20& session, const QString& path, vx22Clip* melody)
+{
+    SongState& song = *SongState::of(&session);
+    WaitCursor wait;
+    const bool ok = openStyle(session, path);
+    const Meter style = styleMeter(song);
+    if (!(style == sessionMeter(session))) {
+        wait.lift();
+        const QString text =
+            tr("The style meter (%1/%2) cannot be synchronized with the current meter.\nDo you "
+               "want to load this style, correct the current meter and refind chords?")
+                .arg(style.beats)
+                .arg(VxMeterEditForm::noteValue(style.unit));
+        if (askYesNo(parent, text)) {
+            setSessionMeter(session, style);
+            refindChords(parent, session, melody);
+        } else {
+            openStyle(session, QString());
+            rearrange(session);
+        }
+    } else {
+        rearrange(session);
+    }
+    wait.lift();
+    if (!ok)
+        vx99ErrorBox::show(parent, tr("The style file was not loaded:\n\n\"%1\"").arg(path));
+    refresh(session);
+    return ok && !path.isEmpty();
+}
+
+bool editMeter(QWidget* parent, vx20& session, vx22Clip* melody)
+{
+    SongState& song = *SongState::of(&session);
+    VxMeterEditForm form(parent);
+    const Meter current = sessionMeter(session);
+    form.setMeter(current.beats, current.unit);
+    if (form.exec() != QDialog::Accepted)
+        return false;
+    const Meter chosen{form.beatsPerBar(), form.beatUnit()};
+    if (chosen == styleMeter(song))
+        return false;
+    if (song.styleBeats != 0) {
+        const QString text = tr("The selected meter cannot be synchronized with\nthe current style "
+                                "meter (%1/%2).\nLoad the default piano style and refind chords?")
+                                 .arg(song.styleBeats)
+                                 .arg(VxMeterEditForm::noteValue(song.styleBeatUnit));
+        if (!askYesNo(parent, text))
+            return false;
+    }
+    setSessionMeter(session, chosen);
+    openStyle(session, QString());
+    refindChords(parent, session, melody);
+    refresh(session);
+    return true;
+}

@@ -1,0 +1,144 @@
+#include "style_loader.h"
+
+#include "clip_command.h"
+#include "error_log.h"
+#include "lane_events.h"
+#include "midi_clip.h"
+#include "midi_sequence.h"
+#include "session.h"
+#include "song_state.h"
+#include "style_reader.h"
+#include "track.h"
+#include "track_command.h"
+#include "track_state_command.h"
+
+#include <QFileInfo>
+
+namespace {
+
+constexpr uint16_t kDefaultStyleChannel = 8;
+
+std::unique_ptr<vx18> makeArrangedTrack(vx20& session, const vx22Sequence& style)
+{
+    auto track = std::make_unique<vx18>(&session, vx18::MidiTrack);
+    vx18::Properties props = track->properties();
+    props.name = style.name();
+    props.channel = style.channel();
+    props.program = style.program();
+    props.bank = style.bank();
+    // Arranged tracks stand apart from the melody: white on dark red.
+    props.foreground = Qt::white;
+    props.background = Qt::darkRed;
+    track->setProperties(props);
+    return track;
+}
+
+std::unique_ptr<vx22Clip> makeArrangeClip(vx20& session, const vx22Sequence& style)
+{
+    auto clip = std::make_unique<vx22Clip>(&session);
+    clip->setName(style.name());
+    vx22Sequence& events = clip->sequence();
+    events.setResolution(session.scale().ticksPerBeat());
+    events.setChannel(style.channel());
+    events.setProgram(style.program());
+    events.setBank(style.bank());
+    return clip;
+}
+
+// The default piano style's one bar of C major seventh: C E G B on every beat.
+void addDefaultPattern(vx22Sequence& track, uint32_t tpq, uint32_t beats)
+{
+    static constexpr uint8_t kChord[] = {48, 52, 55, 59};
+    for (uint32_t bar = 1; bar <= 4; ++bar) {
+        for (uint32_t beat = 0; beat < beats; ++beat) {
+            const uint32_t tick = tpq * (beat + beats * bar);
+            for (uint8_t key : kChord)
+                track.insert(vx22Event::note(tick, key, beat == 0 ? 90 : 70, tpq));
+        }
+    }
+}
+
+} // namespace
+
+bool closeStyle(vx20& session, bool removeTracks)
+{
+    SongState& song = *SongState::of(&session);
+    bool ok = true;
+    if (removeTracks) {
+        for (vx18* track : song.arrangedTracks) {
+            if (session.indexOf(track) < 0) {
+                ErrorLog::add(QStringLiteral("closeStyle: track removing error"));
+                ok = false;
+                continue;
+            }
+            session.push(std::make_unique<vx99RemoveTrackCommand>(&session, track));
+        }
+    }
+    song.closeStyle();
+    return ok;
+}
+
+void createArrangedTracks(vx20& session)
+{
+    SongState& song = *SongState::of(&session);
+    song.arrangedTracks.clear();
+    for (const auto& style : song.styleTracks) {
+        // Style sequences are kept in time order by every insertion, so there is nothing to sort.
+        auto owned = makeArrangedTrack(session, *style);
+        vx18* track = owned.get();
+        session.push(std::make_unique<vx99AddTrackCommand>(&session, std::move(owned)));
+        song.arrangedTracks.push_back(track);
+        // Only a change is pushed: an unmuted new track needs no "track mute" entry.
+        if (song.arrangementOff)
+            session.push(std::make_unique<vx18StateCommand>(
+                &session, std::vector<vx18*>{track}, vx18StateCommand::Mute, true));
+        auto clips = std::make_unique<vx21Command>(&session, QStringLiteral("Arrange"));
+        clips->addClip(makeArrangeClip(session, *style), track);
+        vx21Command::push(&session, std::move(clips));
+    }
+}
+
+void loadDefaultStyle(vx20& session)
+{
+    closeStyle(session, true);
+    SongState& song = *SongState::of(&session);
+    const vx29Node* meter = session.scale().firstNode();
+    song.styleBeats = meter ? meter->beatsPerBar : 4;
+    song.styleBeatUnit = meter ? meter->beatUnit : 2;
+
+    const uint32_t tpq = session.scale().ticksPerBeat();
+    const uint32_t beats = std::max<uint32_t>(song.styleBeats, 1);
+    auto track = std::make_unique<vx22Sequence>(QStringLiteral("Arranged Track %1").arg(1),
+                                                kDefaultStyleChannel, uint16_t(tpq));
+    track->setProgram(0);
+    track->setBank(0);
+    setLaneEvent(*track, tpq * beats, SectionLane, QStringLiteral("Main A"));
+    setLaneEvent(*track, tpq * beats, ChordLane, QStringLiteral("CMaj7"));
+    addDefaultPattern(*track, tpq, beats);
+    track->setLength(tpq * 5 * beats); // bar 0 empty, bars 1 to 4 the pattern
+    song.styleTracks.push_back(std::move(track));
+    createArrangedTracks(session);
+}
+
+bool openStyle(vx20& session, const QString& path)
+{
+    closeStyle(session, true);
+    if (path.isEmpty()) {
+        loadDefaultStyle(session);
+        return true;
+    }
+    StyleReader reader;
+    if (!reader.readFile(path)) {
+        loadDefaultStyle(session);
+        return false;
+    }
+    SongState& song = *SongState::of(&session);
+    StyleReader::Style style = reader.takeStyle();
+    song.styleTracks = std::move(style.tracks);
+    song.styleBeats = style.beats;
+    song.styleBeatUnit = style.beatUnit;
+    createArrangedTracks(session);
+    song.styleName = QFileInfo(path).completeBaseName();
+    song.stylePath = path;
+    return true;
+}
