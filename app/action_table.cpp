@@ -9,7 +9,7 @@
 
 namespace {
 
-const vx99ActionSpec kActions[] = {
+const vx99ActionEntry kActions[] = {
     {"fileExitAction", TR("E&xit"), TR("Exit"), TR("Exit"), TR("Exit this program"), "", "", false,
      SLOT(fileExit())},
     {"viewOptionsAction", TR("Audio Latency Options..."), TR("Options"), TR("Options"),
@@ -76,7 +76,7 @@ const vx99ActionSpec kActions[] = {
 
 } // namespace
 
-const vx99ActionSpec* vx99ActionTable(int* count)
+const vx99ActionEntry* vx99ActionTable(int* count)
 {
     *count = int(std::size(kActions));
     return kActions;

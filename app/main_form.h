@@ -27,7 +27,7 @@ class vx29Node;
 class vx29SpinBox;
 class vx30;
 class vx99Settings;
-struct vx99ActionSpec;
+struct vx99ActionEntry;
 
 // The MIDI editor arrives with the piano roll; its notifications already have their slots.
 Q_DECLARE_OPAQUE_POINTER(vx22Editor*)
@@ -170,7 +170,7 @@ private:
     void createStatusBar();
     void createCentralWidget();
     void connectActions();
-    QAction* makeAction(const vx99ActionSpec& spec);
+    QAction* makeAction(const vx99ActionEntry& entry);
     QLabel* addIndicator(const QString& text, const QString& tip);
     void setIndicator(QLabel* label, const QString& text, bool lit);
     void applySettings();

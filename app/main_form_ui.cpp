@@ -21,30 +21,30 @@
 #include <QToolBar>
 #include <QToolButton>
 
-QAction* vx99MainForm::makeAction(const vx99ActionSpec& spec)
+QAction* vx99MainForm::makeAction(const vx99ActionEntry& entry)
 {
     auto* action = new QAction(this);
-    action->setObjectName(QLatin1String(spec.objectName));
-    const QString text = tr(spec.text);
-    const QString iconText = *spec.iconText ? tr(spec.iconText) : text;
-    const QString toolTip = *spec.toolTip ? tr(spec.toolTip) : iconText;
-    const QString statusTip = *spec.statusTip ? tr(spec.statusTip) : toolTip;
+    action->setObjectName(QLatin1String(entry.objectName));
+    const QString text = tr(entry.text);
+    const QString iconText = *entry.iconText ? tr(entry.iconText) : text;
+    const QString toolTip = *entry.toolTip ? tr(entry.toolTip) : iconText;
+    const QString statusTip = *entry.statusTip ? tr(entry.statusTip) : toolTip;
     action->setText(text);
     action->setIconText(iconText);
     action->setToolTip(toolTip);
     action->setStatusTip(statusTip);
-    if (*spec.shortcut)
-        action->setShortcut(QKeySequence(QLatin1String(spec.shortcut)));
-    if (*spec.icon)
-        action->setIcon(QIcon(QStringLiteral(":/images/") + QLatin1String(spec.icon)));
-    action->setCheckable(spec.checkable);
+    if (*entry.shortcut)
+        action->setShortcut(QKeySequence(QLatin1String(entry.shortcut)));
+    if (*entry.icon)
+        action->setIcon(QIcon(QStringLiteral(":/images/") + QLatin1String(entry.icon)));
+    action->setCheckable(entry.checkable);
     return action;
 }
 
 void vx99MainForm::createActions()
 {
     int count = 0;
-    const vx99ActionSpec* table = vx99ActionTable(&count);
+    const vx99ActionEntry* table = vx99ActionTable(&count);
     for (int i = 0; i < count; ++i)
         makeAction(table[i]);
     // A held key must not start and stop the transport over and over.
@@ -59,7 +59,7 @@ void vx99MainForm::createActions()
 void vx99MainForm::connectActions()
 {
     int count = 0;
-    const vx99ActionSpec* table = vx99ActionTable(&count);
+    const vx99ActionEntry* table = vx99ActionTable(&count);
     for (int i = 0; i < count; ++i) {
         if (!table[i].slot)
             continue;
