@@ -2,6 +2,7 @@
 
 #include "error_box.h"
 #include "message_box.h"
+#include "portaudio_client.h"
 #include "settings.h"
 
 #include "clip.h"
@@ -26,6 +27,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
+#include <optional>
 
 namespace {
 constexpr int kTimerMs = 66;
@@ -81,9 +83,16 @@ std::pair<double, double> vx99MainForm::recommendedLatencies()
 {
     if (latencySource())
         return latencySource()();
-    // TODO: the audio engine reports its device's default latencies once it opens the sound
-    // card; until then the values a typical desktop sound card reports stand in.
-    return {0.05, 0.1};
+    // The default devices do not change while the program runs; ask the audio library once.
+    // TODO: take them from the audio engine's own client once it opens the sound card.
+    static std::optional<std::pair<double, double>> devices;
+    if (!devices) {
+        const std::unique_ptr<PortAudioClient> client = PortAudioClient::open();
+        devices = client ? std::pair(client->recommendedPlaybackLatency(),
+                                     client->recommendedRecordingLatency())
+                         : std::pair(0.0, 0.0);
+    }
+    return *devices;
 }
 
 void vx99MainForm::applySettings()
