@@ -8,6 +8,7 @@
 #include "clip.h"
 #include "command_list.h"
 #include "session.h"
+#include "song_state.h"
 #include "time_scale.h"
 #include "track.h"
 #include "tracks_view.h"
@@ -63,12 +64,15 @@ vx99MainForm::vx99MainForm(vx99Settings* settings, QWidget* parent)
     m_timer->setSingleShot(true);
     connect(m_timer, SIGNAL(timeout()), this, SLOT(timerSlot()));
     connect(&m_session->commands(), SIGNAL(changed(bool)), this, SLOT(undoListChanged(bool)));
+    // Song making tells the window when the song changed; the song state outlives the window.
+    SongState::of(m_session)->songChanged = [this] { viewRefresh(); };
     applySettings();
 }
 
 vx99MainForm::~vx99MainForm()
 {
     m_timer->stop();
+    SongState::of(m_session)->songChanged = nullptr;
     // The session outlives the window; the engines must not keep playing into a closed window.
     if (m_session->isPlaying())
         m_session->setPlaying(false);

@@ -204,7 +204,6 @@ private:
     QString audioFileFilter() const;
     bool loadAudioClip(const QString& path);
     bool canLoadAudio() const;
-    bool canLoadStyles() const;
     void updateUndoActions();
 
     // Help (main_form.cpp).

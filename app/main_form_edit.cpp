@@ -132,12 +132,6 @@ bool vx99MainForm::canLoadAudio() const
     return false;
 }
 
-bool vx99MainForm::canLoadStyles() const
-{
-    // TODO: true once style files can be read.
-    return false;
-}
-
 bool vx99MainForm::loadAudioClip(const QString& path)
 {
     (void)path;

@@ -6,8 +6,11 @@
 #include "settings.h"
 
 #include "clip.h"
+#include "command_list.h"
 #include "engine.h"
 #include "session.h"
+#include "song_state.h"
+#include "style_actions.h"
 #include "time_scale.h"
 #include "track.h"
 #include "tracks_view.h"
@@ -69,6 +72,9 @@ bool vx99MainForm::newSong()
         locate(0);
     viewRefresh();
     loadStyle(QString());
+    // A new song starts a new history: the default style's tracks are part of the song.
+    m_session->commands().clear();
+    stabilizeForm();
     return true;
 }
 
@@ -382,11 +388,6 @@ void vx99MainForm::openFile(const QString& path)
 
 void vx99MainForm::vxOpenStyleSlot()
 {
-    // TODO: style files are read by the style work; until then the built-in piano style stays.
-    if (!canLoadStyles()) {
-        notAvailableYet(tr("Opening style files"));
-        return;
-    }
     const QStringList files = vx99FileDialog::openFiles(
         this, tr("Open Style File") + kSuffix, m_settings->styleDir, tr("Style files (*.sty)"));
     if (!files.isEmpty())
@@ -395,12 +396,9 @@ void vx99MainForm::vxOpenStyleSlot()
 
 void vx99MainForm::loadStyle(const QString& path)
 {
-    // The built-in piano style needs no file; a style file needs the style reader.
-    if (path.isEmpty()) {
-        m_stylePath.clear();
-        return;
-    }
-    // TODO: read the style file and arrange the song with it when styles can be read.
-    if (!canLoadStyles())
-        notAvailableYet(tr("Opening style files"));
+    // An empty path is the built-in piano style; the flow keeps song and style meters in step.
+    if (openStyleFlow(this, *m_session, path, melodyMidiClip()))
+        rememberDir(&m_settings->styleDir, path);
+    m_stylePath = SongState::of(m_session)->stylePath;
+    viewRefresh();
 }

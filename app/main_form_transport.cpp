@@ -6,7 +6,10 @@
 
 #include "clip.h"
 #include "engine.h"
+#include "make_chords.h"
+#include "midi_clip.h"
 #include "session.h"
+#include "style_actions.h"
 #include "time_scale.h"
 #include "time_spin_box.h"
 #include "track.h"
@@ -223,8 +226,8 @@ void vx99MainForm::transportTempoFinished()
 
 void vx99MainForm::vxMeterSlot()
 {
-    // TODO: the meter dialog with the style's meter synchronisation comes with the style work.
-    notAvailableYet(tr("Changing the time signature"));
+    if (editMeter(this, *m_session, melodyMidiClip()))
+        viewRefresh();
 }
 
 void vx99MainForm::snapPerBeatChanged(int index)
@@ -354,8 +357,9 @@ void vx99MainForm::vxAudio2MidiSlot()
 
 void vx99MainForm::vxMidi2ChordsSlot()
 {
-    // TODO: chord finding for the melody.
-    notAvailableYet(tr("Make Chords"));
+    if (vx22Clip* melody = melodyMidiClip())
+        makeChords(this, *m_session, *melody);
+    viewRefresh();
 }
 
 void vx99MainForm::vxMakeSongSlot()
