@@ -16,7 +16,8 @@ bool vx99ErrorBox::show(QWidget* parent, const QString& lastMessage)
 
     // The arrow cursor is forced so a busy cursor left by a failed operation does not hide it.
     QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
-    const QString text = log + QObject::tr("\n\nDo you want to copy this message to the Clipboard?");
+    const QString text =
+        log + QObject::tr("\n\nDo you want to copy this message to the Clipboard?");
     const auto answer = vx99MessageBox::warning(parent, text, QMessageBox::Yes | QMessageBox::No);
     QApplication::restoreOverrideCursor();
 
