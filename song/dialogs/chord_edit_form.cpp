@@ -1,6 +1,7 @@
 #include "chord_edit_form.h"
 
 #include "chord_text.h"
+#include "dialog_parts.h"
 #include "pitch_spelling.h"
 
 #include <QCheckBox>
@@ -8,67 +9,40 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
 
 const QStringList kRoots = {"C", "D", "E", "F", "G", "A", "B", "Drums", "Empty"};
-const QStringList kAccidentals = {"b", "", "#"};
 const QStringList kExtensions = {"", "7", "m", "dim", "dim7", "6", "aug"};
 constexpr int kDrumsItem = 7;
 constexpr int kEmptyItem = 8;
 constexpr int kNoAccidental = 1;
 
-QComboBox* comboOf(const QStringList& items, const QString& name, QWidget* parent)
-{
-    auto* box = new QComboBox(parent);
-    box->setObjectName(name);
-    box->addItems(items);
-    return box;
-}
-
 } // namespace
 
 VxChordEditForm::VxChordEditForm(QWidget* parent)
     : QDialog(parent)
-    , m_root(comboOf(kRoots, QStringLiteral("rootCombo"), this))
-    , m_accidental(comboOf(kAccidentals, QStringLiteral("accidentalCombo"), this))
-    , m_extension(comboOf(kExtensions, QStringLiteral("extensionCombo"), this))
-    , m_composed(new QLabel(this))
+    , m_root(makeCombo(kRoots, QStringLiteral("rootCombo"), this))
+    , m_accidental(makeCombo(accidentalItems(), QStringLiteral("accidentalCombo"), this))
+    , m_extension(makeCombo(kExtensions, QStringLiteral("extensionCombo"), this))
+    , m_composed(makeNameLabel(QStringLiteral("chordLabel"), this))
     , m_fixed(new QCheckBox(
           tr("Fix the chord (it cannot be replaced by chord finding algorithm)"), this))
 {
     setObjectName(QStringLiteral("VxChordEditForm"));
     setWindowTitle(tr("Chord Editing") + QStringLiteral(" - Cantova"));
-    m_composed->setObjectName(QStringLiteral("chordLabel"));
     m_fixed->setObjectName(QStringLiteral("fixedCheck"));
-    QFont big = m_composed->font();
-    big.setPointSize(big.pointSize() * 2);
-    big.setBold(true);
-    m_composed->setFont(big);
-    m_composed->setAlignment(Qt::AlignCenter);
 
     auto* form = new QFormLayout;
     form->addRow(tr("Chord Root Note"), m_root);
     form->addRow(tr("Chord Root Accidental"), m_accidental);
     form->addRow(tr("Chord Extension (Type)"), m_extension);
 
-    auto* ok = new QPushButton(tr("OK"), this);
-    auto* remove = new QPushButton(tr("Delete"), this);
-    auto* cancel = new QPushButton(tr("Cancel"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    remove->setObjectName(QStringLiteral("deleteButton"));
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(remove, &QPushButton::clicked, this, [this] { done(Deleted); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(remove);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = makeButtonRow(
+        this, {{tr("OK"), QStringLiteral("okButton"), QDialog::Accepted},
+               {tr("Delete"), QStringLiteral("deleteButton"), Deleted},
+               {tr("Cancel"), QStringLiteral("cancelButton"), QDialog::Rejected}});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_composed);
@@ -100,10 +74,7 @@ void VxChordEditForm::setChord(const QString& chord, bool fixed)
         return;
     const QString root = tpcToName(parsed.root);
     m_root->setCurrentIndex(std::max(0, int(kRoots.indexOf(root.left(1)))));
-    const QString accidental = root.mid(1);
-    m_accidental->setCurrentIndex(accidental == QLatin1String("b")   ? 0
-                                  : accidental == QLatin1String("#") ? 2
-                                                                     : kNoAccidental);
+    m_accidental->setCurrentIndex(accidentalIndex(root.mid(1)));
     // Types outside the seven offered leave the extension empty.
     m_extension->setCurrentIndex(std::max(0, int(kExtensions.indexOf(QString(parsed.type->name)))));
 }

@@ -43,7 +43,7 @@ bool confirmOverwrite(QWidget* parent, const SongState& song)
            "may be replaced automatically.\n%1\n\nProcess anyway?")
             .arg(song.sectionsFixed ? QString() : tr("The song sections may be removed too."));
     vx99MessageBox::Request request{QMessageBox::Question, title(), text,
-                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton};
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton, {}};
     return vx99MessageBox::ask(parent, request) == QMessageBox::Yes;
 }
 

@@ -1,12 +1,12 @@
 #include "section_edit_form.h"
 
+#include "dialog_parts.h"
 #include "lane_events.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 VxSectionEditForm::VxSectionEditForm(QWidget* parent)
@@ -25,21 +25,10 @@ VxSectionEditForm::VxSectionEditForm(QWidget* parent)
     auto* form = new QFormLayout;
     form->addRow(tr("Section"), m_name);
 
-    auto* ok = new QPushButton(tr("OK"), this);
-    auto* remove = new QPushButton(tr("Delete"), this);
-    auto* cancel = new QPushButton(tr("Cancel"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    remove->setObjectName(QStringLiteral("deleteButton"));
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(remove, &QPushButton::clicked, this, [this] { done(Deleted); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(remove);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = makeButtonRow(
+        this, {{tr("OK"), QStringLiteral("okButton"), QDialog::Accepted},
+               {tr("Delete"), QStringLiteral("deleteButton"), Deleted},
+               {tr("Cancel"), QStringLiteral("cancelButton"), QDialog::Rejected}});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
