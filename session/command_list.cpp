@@ -167,7 +167,8 @@ void vx30List::destroyAll()
 
 QString vx30List::labelText(const QString& text, const vx30* command)
 {
-    static const QRegularExpression trailing(QStringLiteral("[\\s]+\\([^\\)]+\\)$"));
+    // Not a static: labels are also refreshed while the program's statics are torn down at exit.
+    const QRegularExpression trailing(QStringLiteral("[\\s]+\\([^\\)]+\\)$"));
     QString label = text;
     label.remove(trailing);
     if (command)
