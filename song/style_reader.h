@@ -1,12 +1,12 @@
 #pragma once
 
+#include "midi_sequence.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <memory>
 #include <vector>
-
-class vx22Sequence;
 
 /**
  * StyleReader: reads an accompaniment style (a Standard MIDI File with section markers in its
