@@ -73,6 +73,51 @@ private Q_SLOTS:
         QVERIFY(!findLaneEvent(m.sequence, 2880, SuggestedChordsLane));
     }
 
+    void aFixedChordIsWhatTheNextBarFollows()
+    {
+        MelodyBuilder m;
+        m.wholeNotes({A4, C4});
+        m.sequence.setLength(2 * kBar - 1);
+        SongState song;
+        ChordMaker(song, m.sequence, kBar).run();
+        // Found alone, bar 0 is F and F leads C (+4) in bar 1.
+        QCOMPARE(chords(m.sequence), (QStringList{"0:F", "4:C"}));
+        setLaneEvent(m.sequence, 0, ChordLane, QStringLiteral("C"), true);
+        ChordMaker(song, m.sequence, kBar).run();
+        // After the fixed C, F (+2) takes bar 1 instead.
+        QCOMPARE(chords(m.sequence), (QStringList{"0:C!", "4:F"}));
+    }
+
+    void odeToJoyGetsItsChords()
+    {
+        // The theme in C major: quarter notes, each phrase ending dotted quarter, eighth, half.
+        MelodyBuilder m;
+        const int phrase[] = {E4, E4, F4, G4, G4, F4, E4, D4, C4, C4, D4, E4};
+        for (int half = 0; half < 2; ++half) {
+            const uint32_t start = uint32_t(half) * 4 * kBar;
+            uint32_t t = start;
+            for (int key : phrase) {
+                m.note(t, key, 960);
+                t += 960;
+            }
+            const int last[3] = {half ? D4 : E4, half ? C4 : D4, half ? C4 : D4};
+            m.note(t, last[0], 1440).note(t + 1440, last[1], 480).note(t + 1920, last[2], 1920);
+        }
+        m.sequence.setLength(8 * kBar - 1);
+        SongState song;
+        ChordMaker(song, m.sequence, kBar).run();
+        QCOMPARE(song.key, QStringLiteral("Cmaj"));
+        // Bar 3 (a long E, then D) scores E7, which holds both notes, above G7 even with G7's
+        // bonus after C; bar 7 (D, then C) gives G7 with that bonus.
+        QCOMPARE(chords(m.sequence),
+                 (QStringList{"0:C", "4:G7", "8:C", "12:E7", "16:C", "20:G7", "24:C", "28:G7"}));
+        // Every suggestion line names a candidate with a positive fit, the chosen one among them.
+        const QString bar1 = laneText(findLaneEvent(m.sequence, kBar, SuggestedChordsLane));
+        QVERIFY(bar1.contains(QStringLiteral("G7 = ")));
+        for (const QString& line : bar1.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            QVERIFY2(line.section(QStringLiteral(" = "), 1).toDouble() > 0, qPrintable(line));
+    }
+
     void chordsFollowTheKeyInEffect()
     {
         MelodyBuilder m;
