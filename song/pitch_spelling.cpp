@@ -66,7 +66,7 @@ int tpcPitch(int tpc)
 
 QString tpcToName(int tpc)
 {
-    QString name(QLatin1Char(kFifthsLetters[letterIndex(tpc)]));
+    QString name{QLatin1Char(kFifthsLetters[letterIndex(tpc)])};
     const int accidentals = accidentalCount(tpc);
     if (accidentals < -2 || accidentals > 2) {
         qDebug("tpc2name(%d): acc %d", tpc, accidentals);
