@@ -81,6 +81,12 @@ public:
         (void)audible;
     }
 
+    /**
+     * Audio thread, once per playing process cycle: lets the MIDI engine schedule the next
+     * window ahead of the play head. Must never block, lock or allocate.
+     */
+    virtual void wakeOutput() {}
+
     /** Moves the device client's transport, when the engine has a device client. */
     virtual bool hasDeviceClient() const { return false; }
     virtual void locateDeviceClient(uint32_t frame) { (void)frame; }
