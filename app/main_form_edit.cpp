@@ -265,17 +265,6 @@ void vx99MainForm::vxMidiOnOffSlot()
     viewRefresh();
 }
 
-void vx99MainForm::vxChordsOnOffSlot()
-{
-    SongState* song = SongState::of(m_session);
-    song->arrangementOff = !song->arrangementOff;
-    for (vx18* track : song->arrangedTracks)
-        if (isLive(m_session, track))
-            setMuteForGood(track, song->arrangementOff);
-    findChild<QAction*>(QStringLiteral("vxChordsOnOffAction"))->setChecked(!song->arrangementOff);
-    viewRefresh();
-}
-
 // ---------------------------------------------------------------------------------------------
 // Tempo change
 

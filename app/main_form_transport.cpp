@@ -346,28 +346,6 @@ void vx99MainForm::runDeferredRefreshes()
     }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Song making: the bodies come with their own work.
-
-void vx99MainForm::vxAudio2MidiSlot()
-{
-    // TODO: transcription of the recording into the melody.
-    notAvailableYet(tr("Audio to MIDI"));
-}
-
-void vx99MainForm::vxMidi2ChordsSlot()
-{
-    if (vx22Clip* melody = melodyMidiClip())
-        makeChords(this, *m_session, *melody);
-    viewRefresh();
-}
-
-void vx99MainForm::vxMakeSongSlot()
-{
-    // TODO: sections and arrangement from the loaded style.
-    notAvailableYet(tr("Make Song"));
-}
-
 void vx99MainForm::vxEditDelete()
 {
     // TODO: delete the piano roll's selected notes as one "delete" command.
