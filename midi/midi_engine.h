@@ -1,0 +1,231 @@
+#pragma once
+
+#include "engine.h"
+#include "sequencer_event.h"
+#include "sequencer_layer.h"
+
+#include <QMutex>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class vx18;
+class vx20;
+class vx22Bus;
+class vx22Clip;
+class vx22Event;
+class vx22Monitor;
+class vx22OutputThread;
+class vx29Cursor;
+struct vx29Node;
+
+/** What the MIDI metronome plays: first beat of a bar and every other beat. */
+struct vx22MetronomeSound
+{
+    int channel = 9; // zero-based: MIDI channel 10
+    int barNote = 76, barVelocity = 96, barDuration = 48;   // duration in ticks
+    int beatNote = 77, beatVelocity = 64, beatDuration = 24; // duration in ticks
+
+    bool operator==(const vx22MetronomeSound&) const = default;
+};
+
+/**
+ * vx22vx51: the MIDI engine.
+ *
+ * Turns the session's MIDI tracks into timed sequencer events while the transport plays, adds
+ * a metronome, and sends immediate messages (note previews, patches, volume and pan,
+ * all-notes-off). Playback is scheduled ahead: the output thread keeps the queue between one
+ * and two read-ahead windows (0.5 s of frames each) in front of the audio play head; the audio
+ * process cycle wakes it through wakeOutput(). Queue time is session ticks minus the tick
+ * offset, which drops by one loop length at every loop wrap so queue times keep rising.
+ *
+ * Threads: everything is GUI thread only unless stated otherwise. The window processing runs
+ * on the output thread (or, with scheduleOnCycle, on the thread that calls wakeOutput) under
+ * the output mutex; the GUI thread takes that mutex while it starts playback, re-schedules a
+ * track, and for as long as the session's edit lock is held, so the output thread never reads
+ * the session while it changes.
+ */
+class vx22vx51 : public vx19
+{
+public:
+    /** Called with every event handed to the sequencer layer (tests, meters). */
+    using EventTap = void (*)(void* context, const SequencerEvent& event);
+
+    explicit vx22vx51(vx20* session, SequencerLayer* layer = &SequencerLayer::shared());
+    ~vx22vx51() override;
+
+    // The engine operation set, in the base class's order.
+    /** Re-sends every track's volume and pan when resets were deferred. */
+    void resetControls() override;
+    /** Opens the sequencer layer and the metronome bus; false when the layer cannot open. */
+    bool init() override;
+    /** Starts the output thread; tick offset 0; monitors reset. */
+    bool activate() override;
+    /** Starts playback at the audio play head and schedules the first window at once. */
+    bool start() override;
+    /** Drops everything pending, stops the queue and shuts off every bus (no reset). */
+    bool stop() override;
+    bool deactivate() override;
+    /** Deletes the metronome bus, ends the output thread and closes the layer. */
+    bool clean() override;
+
+    // Buses.
+    vx99Bus* createBus(const QString& name, int flags) override;
+    void clearBuses() override;
+    void openBus(vx99Bus* bus) override;
+    void closeBus(vx99Bus* bus) override;
+    void busesChanged() override;
+    void busGainChanged(vx99Bus* bus) override;
+    void busPanningChanged(vx99Bus* bus) override;
+    std::unique_ptr<vx99Monitor> createMonitor(vx18* track, vx99Bus* output) override;
+
+    /**
+     * Re-schedules a track from the play head after its audibility changed or its clips were
+     * edited during playback. Silenced: sound-off and notes-off on its channel at once. Audible
+     * again: the note-ons it withheld in the already scheduled range are queued from the play
+     * head on.
+     */
+    void trackAudibilityChanged(vx18* track, bool audible) override;
+    /** The session's edit lock keeps the output thread out of the session while it is held. */
+    void suspend() override;
+    void resume() override;
+    void editLocked() override;
+    void editUnlocked() override;
+
+    /**
+     * Audio thread, once per playing cycle: wakes the output thread when the scheduled range
+     * has come within one read-ahead of the play head. Never blocks: a busy thread skips the
+     * cycle. With scheduleOnCycle the window is processed here instead.
+     */
+    void wakeOutput() override;
+
+    // Offline rendering.
+    /** The clock the layer is opened on by init (System; AudioFrames for offline renders). */
+    void setLayerClock(SequencerLayer::Clock clock) { m_layerClock = clock; }
+    /**
+     * When on, wakeOutput() processes the due window synchronously on the calling (render)
+     * thread instead of waking the output thread, so an unpaced offline render with the layer
+     * on Clock::AudioFrames is deterministic. Set while not playing.
+     */
+    void setScheduleOnCycle(bool on) { m_scheduleOnCycle.store(on, std::memory_order_release); }
+    bool scheduleOnCycle() const { return m_scheduleOnCycle.load(std::memory_order_acquire); }
+    SequencerLayer* layer() const { return m_layer; }
+
+    // Metronome.
+    const vx22MetronomeSound& metronomeSound() const { return m_metronome; }
+    void setMetronomeSound(const vx22MetronomeSound& sound);
+    bool isMetronomeOn() const { return m_metronomeOn.load(std::memory_order_acquire); }
+    void setMetronomeOn(bool on);
+    bool metronomeOwnBus() const { return m_metronomeOwnBus; }
+    /** True: a bus of its own named "Metronome"; false: the first output bus. */
+    void setMetronomeOwnBus(bool own);
+    vx22Bus* metronomeBus() const { return m_metronomeBus; }
+
+    // Immediate messages (direct events on the bus's port).
+    /** Preview: velocity above 0 sends a note on, otherwise a note off, on the track's channel. */
+    void playNote(vx18* track, int key, int velocity);
+    void playNote(vx22Bus* bus, int channel, int key, int velocity, vx22Monitor* trackMonitor);
+    /**
+     * Program (>= 0) with an optional bank select: method 0 sends controllers 0 and 32, 1 only
+     * controller 0, 2 only controller 32. A non-empty instrument name is kept in the patch map.
+     */
+    bool setPatch(vx22Bus* bus, int channel, const QString& instrument, int bankMethod, int bank,
+                  int program);
+    /** Sound off and notes off on every patched channel; reset controllers when asked. */
+    void shutOff(vx22Bus* bus, bool reset);
+    /** Controller 7 from the track monitor's gain / controller 10 from its pan. */
+    void sendTrackVolume(vx18* track);
+    void sendTrackPan(vx18* track);
+    static int volumeValue(float gain);
+    static int panValue(float pan);
+    /** Universal master volume and balance from the bus's output monitor (SysEx). */
+    void sendMasterVolume(vx22Bus* bus);
+    void sendMasterBalance(vx22Bus* bus);
+
+    // Scheduling (output thread, under the output mutex).
+    /** One read-ahead window from the MIDI cursor on, with loop wraps. */
+    void processWindow();
+    /** A clip event at session tick `tick` with the clip's fade gain; see vx22Clip::process. */
+    void enqueue(vx22Clip* clip, const vx22Event& event, uint32_t tick, float gain);
+    /** Frame/tick conversions on the engine's own tempo cursor (under the output mutex). */
+    uint32_t frameToTick(uint32_t frame);
+    uint32_t tickToFrame(uint32_t tick);
+
+    // State, for the owner and the tests.
+    uint32_t readAhead() const { return m_readAhead; }
+    uint32_t tickOffset() const { return m_tickOffset; }
+    float lastTempo() const { return m_lastTempo; }
+    int deferredResets() const { return m_deferredResets; }
+    vx22OutputThread* outputThread() const { return m_thread.get(); }
+    QMutex& outputMutex() { return m_outputMutex; }
+    void setEventTap(EventTap tap, void* context);
+
+private:
+    friend class vx22OutputThread;
+
+    bool layerOpen() const { return m_layer && m_layer->isOpen(); }
+    void send(SequencerEvent event, vx22Bus* bus, vx22Monitor* trackMonitor, int status,
+              int velocity);
+    void sendDirect(vx22Bus* bus, SequencerEvent event);
+    void sendController(vx22Bus* bus, int channel, int controller, int value);
+    uint32_t queueTime(uint32_t tick) const;
+
+    void startTempo(uint32_t frame);
+    void processRange(uint32_t a, uint32_t b);
+    void processTracks(uint32_t a, uint32_t b);
+    void processTrack(vx18* track, uint32_t a, uint32_t b);
+    void queueTempoChange(uint32_t a, uint32_t b);
+    void queueMetronome(uint32_t a, uint32_t b);
+    void queueClick(uint32_t tick, bool bar);
+    void retimeMonitors(uint32_t frame);
+    void resetMonitors();
+    void wrapTickOffset();
+    void moveMidiCursor(uint32_t frame);
+
+    void openMetronomeBus();
+    void closeMetronomeBus();
+    void resetTrackControls();
+    vx22Bus* midiBus(vx99Bus* bus) const;
+    vx22Monitor* trackMonitor(vx18* track) const;
+    void holdOutput();
+    void releaseOutput();
+
+    SequencerLayer* m_layer;
+    SequencerLayer::Clock m_layerClock = SequencerLayer::Clock::System;
+    int m_clientId = -1;
+    int m_queueId = -1;
+    uint32_t m_tickOffset = 0;
+    float m_lastTempo = 0.0f;
+    std::atomic<bool> m_metronomeOn{false};
+    bool m_metronomeOwnBus = false;
+    vx22MetronomeSound m_metronome;
+    vx22Bus* m_metronomeBus = nullptr;
+    std::unique_ptr<vx22Bus> m_ownMetronomeBus;
+    int m_deferredResets = 0;
+    std::unique_ptr<vx29Cursor> m_tempoCursor;
+    int m_nextPort = 0;
+
+    std::unique_ptr<vx22OutputThread> m_thread;
+    QMutex m_outputMutex;
+    int m_outputHolds = 0;    // GUI thread: nested holds of the output mutex
+    bool m_editHeld = false; // GUI thread: one of the holds belongs to the session's edit lock
+    uint32_t m_readAhead = 0;
+    std::atomic<uint32_t> m_scheduledCount{0}; // mirror of the MIDI cursor's frame count
+    std::atomic<bool> m_scheduleOnCycle{false};
+    std::atomic<bool> m_windowsEnabled{false}; // between start and stop
+    bool m_noteOnsOnly = false;                // re-scheduling a track that was silenced
+    uint64_t m_windowCount = 0;
+
+    // Tracks silenced during playback, with the window count at that moment (GUI thread).
+    struct Silenced
+    {
+        vx18* track;
+        uint64_t window;
+    };
+    std::vector<Silenced> m_silenced;
+
+    EventTap m_tap = nullptr;
+    void* m_tapContext = nullptr;
+};
