@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class vx99Monitor;
+
 /**
  * vx99Bus: a named input and/or output connection of an engine.
  *
@@ -20,10 +22,25 @@ public:
     const QString& name() const { return m_name; }
     void setName(const QString& name) { m_name = name; }
     int flags() const { return m_flags; }
+    /** Changes the direction bits; an engine's bus creates or drops its monitors to match. */
+    virtual void setFlags(int flags) { m_flags = flags; }
     bool isInput() const { return (m_flags & Input) != 0; }
     bool isOutput() const { return (m_flags & Output) != 0; }
+
+    /** Input copied to the output (audio buses). */
+    bool passThrough() const { return m_passThrough; }
+    void setPassThrough(bool on) { m_passThrough = on; }
+
+    /** The gain and pan stages of each direction; none where the bus has no such direction. */
+    virtual vx99Monitor* inputMonitor() const { return nullptr; }
+    virtual vx99Monitor* outputMonitor() const { return nullptr; }
+
+    /** MIDI buses: the name of the instrument definition the bus plays; empty otherwise. */
+    virtual QString instrumentName() const { return QString(); }
+    virtual void setInstrumentName(const QString& name) { (void)name; }
 
 private:
     QString m_name;
     int m_flags;
+    bool m_passThrough = false;
 };

@@ -51,8 +51,38 @@ bool vx19::clean()
 
 vx99Bus* vx19::createBus(const QString& name, int flags)
 {
-    m_buses.push_back(std::make_unique<vx99Bus>(name, flags));
-    return m_buses.back().get();
+    return insertBus(std::make_unique<vx99Bus>(name, flags));
+}
+
+int vx19::busIndex(const vx99Bus* bus) const
+{
+    for (size_t i = 0; i < m_buses.size(); ++i)
+        if (m_buses[i].get() == bus)
+            return int(i);
+    return -1;
+}
+
+std::unique_ptr<vx99Bus> vx19::takeBus(vx99Bus* bus)
+{
+    const int i = busIndex(bus);
+    if (i < 0)
+        return nullptr;
+    closeBus(bus);
+    std::unique_ptr<vx99Bus> taken = std::move(m_buses[size_t(i)]);
+    m_buses.erase(m_buses.begin() + i);
+    return taken;
+}
+
+vx99Bus* vx19::insertBus(std::unique_ptr<vx99Bus> bus, int index)
+{
+    if (!bus)
+        return nullptr;
+    vx99Bus* added = bus.get();
+    if (index < 0 || size_t(index) > m_buses.size())
+        index = int(m_buses.size());
+    m_buses.insert(m_buses.begin() + index, std::move(bus));
+    openBus(added);
+    return added;
 }
 
 vx99Bus* vx19::findBus(const QString& name) const

@@ -60,6 +60,21 @@ public:
     vx99Bus* firstBus(int flag) const;
     /** Closes and deletes every bus; tracks must have been detached first. */
     virtual void clearBuses();
+    /** Position of the bus in the list, -1 when it is not the engine's. */
+    int busIndex(const vx99Bus* bus) const;
+    /** Takes the bus out of the list (closed first); the caller owns it. None when not found. */
+    std::unique_ptr<vx99Bus> takeBus(vx99Bus* bus);
+    /** Puts a bus into the list at index (the end when out of range) and opens it. */
+    vx99Bus* insertBus(std::unique_ptr<vx99Bus> bus, int index = -1);
+    /** Opens the bus's device side (a MIDI port) when the engine is initialised. */
+    virtual void openBus(vx99Bus* bus) { (void)bus; }
+    /** Silences and closes the bus's device side. */
+    virtual void closeBus(vx99Bus* bus) { (void)bus; }
+    /** After buses were added, removed or changed: re-pick the metronome and player buses. */
+    virtual void busesChanged() {}
+    /** A bus monitor's gain or pan changed (the MIDI engine sends master volume or balance). */
+    virtual void busGainChanged(vx99Bus* bus) { (void)bus; }
+    virtual void busPanningChanged(vx99Bus* bus) { (void)bus; }
 
     /** The gain and pan stage for a track with an output bus; the engine's own kind. */
     virtual std::unique_ptr<vx99Monitor> createMonitor(vx18* track, vx99Bus* output);
@@ -73,6 +88,13 @@ public:
     /** Stops and resumes the engine's processing around a change of the loop range. */
     virtual void suspend() {}
     virtual void resume() {}
+
+    /**
+     * The session's edit lock was taken (outermost lockEdit) or released (outermost unlockEdit).
+     * The MIDI engine keeps its output thread out of the session in between.
+     */
+    virtual void editLocked() {}
+    virtual void editUnlocked() {}
 
     /** A track's audibility changed under mute and solo while the engines run. */
     virtual void trackAudibilityChanged(vx18* track, bool audible)

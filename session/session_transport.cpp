@@ -122,6 +122,7 @@ void vx20::lockEdit()
             expected = 0;
             waitForEngine(20);
         }
+        m_midiEngine->editLocked();
     }
     m_editGuard.fetch_sub(1, std::memory_order_acq_rel);
 }
@@ -131,6 +132,7 @@ void vx20::unlockEdit()
     m_editGuard.fetch_add(1, std::memory_order_acq_rel);
     if (m_editDepth.fetch_sub(1, std::memory_order_acq_rel) - 1 <= 0) {
         m_editDepth.store(0, std::memory_order_release);
+        m_midiEngine->editUnlocked();
         m_engineBusy.store(0, std::memory_order_release);
         m_audioEngine->requestFade(+1);
     }
