@@ -3,12 +3,14 @@
 #include "edit_command.h"
 
 #include "error_log.h"
+#include "midi_engine.h"
 #include "midi_file.h"
 #include "session.h"
 #include "track.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <algorithm>
 
 vx22Clip::vx22Clip(vx20* session) : m_session(session)
 {
@@ -198,6 +200,30 @@ void vx22Clip::close(bool removeIfEmpty)
         m_released = true;
     }
     rewindCursors();
+}
+
+void vx22Clip::process(uint32_t first, uint32_t last)
+{
+    vx18* owner = track();
+    vx20* s = owner ? owner->session() : nullptr;
+    auto* engine = s ? dynamic_cast<vx22vx51*>(s->midiEngine()) : nullptr;
+    if (!engine || first >= last)
+        return;
+    const uint32_t startTick = this->startTick();
+    const uint32_t firstTick = engine->frameToTick(first);
+    // Material past the clip's end (a clip made shorter) stays silent.
+    const uint32_t lastTick = engine->frameToTick(std::min(last, end()));
+    const bool audible = s->isAudible(owner);
+    vx22SequenceCursor& events = m_cursors[0];
+    events.seek(firstTick > startTick ? firstTick - startTick : 0);
+    for (vx22Event* event = events.event(); event && startTick + event->time < lastTick;
+         events.advance(), event = events.event()) {
+        const uint32_t tick = startTick + event->time;
+        if (tick < firstTick || (event->status == vx22Event::NoteOn && !audible))
+            continue;
+        const uint32_t frame = engine->tickToFrame(tick);
+        engine->enqueue(this, *event, tick, gainAt(frame > start() ? frame - start() : 0));
+    }
 }
 
 QString vx22Clip::toolTip() const

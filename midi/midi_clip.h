@@ -60,7 +60,13 @@ public:
     int bank() const override { return m_sequence.bank(); }
     int program() const override { return m_sequence.program(); }
     std::unique_ptr<vx30> makeStretchEdit(float factor) const override;
-    // TODO: process() plays the events through the MIDI engine, which is not built yet.
+    /**
+     * Plays the events of the frames [first, last) through the session's MIDI engine. A note on
+     * is left out while the track does not sound (muted, or another track soloed); controllers,
+     * program changes and the rest still go. Velocities follow the fades. Runs on the MIDI
+     * output thread while the session is not being edited.
+     */
+    void process(uint32_t first, uint32_t last) override;
 
     /** The two playback cursors (the engine's and the editor's). */
     vx22SequenceCursor& cursor(int which) { return m_cursors[size_t(which & 1)]; }

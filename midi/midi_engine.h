@@ -18,6 +18,7 @@ class vx22Clip;
 class vx22Event;
 class vx22Monitor;
 class vx22OutputThread;
+class vx21;
 class vx29Cursor;
 struct vx29Node;
 
@@ -135,9 +136,15 @@ public:
                   int program);
     /** Sound off and notes off on every patched channel; reset controllers when asked. */
     void shutOff(vx22Bus* bus, bool reset);
-    /** Controller 7 from the track monitor's gain / controller 10 from its pan. */
+    /**
+     * Controller 7 from the track monitor's gain / controller 10 from its pan. While the layer
+     * is closed the request is counted as a deferred reset, which resetControls() makes good.
+     */
     void sendTrackVolume(vx18* track);
     void sendTrackPan(vx18* track);
+    void sendTrackVolume(vx18* track, float gain);
+    void sendTrackPan(vx18* track, float pan);
+    /** 127 x gain and 63 x pan + 64, truncated and kept within 0..127. */
     static int volumeValue(float gain);
     static int panValue(float pan);
     /** Universal master volume and balance from the bus's output monitor (SysEx). */
@@ -147,6 +154,12 @@ public:
     // Scheduling (output thread, under the output mutex).
     /** One read-ahead window from the MIDI cursor on, with loop wraps. */
     void processWindow();
+    /**
+     * Queue time of a session frame: queue ticks run at the queue tempo set at start, so a
+     * tempo change of the song moves its events in ticks, never the queue's clock.
+     */
+    uint32_t queueTimeOfFrame(uint32_t frame) const;
+    uint32_t queueTimeOfTick(uint32_t tick);
     /** A clip event at session tick `tick` with the clip's fade gain; see vx22Clip::process. */
     void enqueue(vx22Clip* clip, const vx22Event& event, uint32_t tick, float gain);
     /** Frame/tick conversions on the engine's own tempo cursor (under the output mutex). */
@@ -155,7 +168,13 @@ public:
 
     // State, for the owner and the tests.
     uint32_t readAhead() const { return m_readAhead; }
-    uint32_t tickOffset() const { return m_tickOffset; }
+    /** Session tick at queue time 0; drops by one loop length at each wrap (may go negative). */
+    int64_t tickOffset() const { return m_tickOffset; }
+    /** Session frame at queue time 0, likewise. */
+    int64_t frameOffset() const { return m_frameOffset; }
+    /** Queue ticks per frame at the queue tempo. */
+    double queueRate() const { return m_queueRate; }
+    uint64_t windowCount() const { return m_windowCount; }
     float lastTempo() const { return m_lastTempo; }
     int deferredResets() const { return m_deferredResets; }
     vx22OutputThread* outputThread() const { return m_thread.get(); }
@@ -166,23 +185,25 @@ private:
     friend class vx22OutputThread;
 
     bool layerOpen() const { return m_layer && m_layer->isOpen(); }
-    void send(SequencerEvent event, vx22Bus* bus, vx22Monitor* trackMonitor, int status,
-              int velocity);
-    void sendDirect(vx22Bus* bus, SequencerEvent event);
+    void handOver(const SequencerEvent& event);
+    void sendScheduled(SequencerEvent event, vx22Bus* bus, vx22Monitor* trackMonitor);
+    void sendDirect(vx22Bus* bus, SequencerEvent event, vx22Monitor* trackMonitor = nullptr);
     void sendController(vx22Bus* bus, int channel, int controller, int value);
-    uint32_t queueTime(uint32_t tick) const;
+    void sendSysEx(vx22Bus* bus, const uint8_t* bytes, uint32_t length);
 
-    void startTempo(uint32_t frame);
+    void startQueue(uint32_t frame);
     void processRange(uint32_t a, uint32_t b);
     void processTracks(uint32_t a, uint32_t b);
-    void processTrack(vx18* track, uint32_t a, uint32_t b);
+    void processTrackClips(vx18* track, vx21* from, uint32_t a, uint32_t b);
     void queueTempoChange(uint32_t a, uint32_t b);
     void queueMetronome(uint32_t a, uint32_t b);
     void queueClick(uint32_t tick, bool bar);
-    void retimeMonitors(uint32_t frame);
+    void retimeMonitors();
     void resetMonitors();
-    void wrapTickOffset();
+    void wrapOffsets(uint32_t loopIn, uint32_t loopOut);
     void moveMidiCursor(uint32_t frame);
+    void rescheduleNoteOns(vx18* track, uint32_t from);
+    void endThread();
 
     void openMetronomeBus();
     void closeMetronomeBus();
@@ -196,7 +217,9 @@ private:
     SequencerLayer::Clock m_layerClock = SequencerLayer::Clock::System;
     int m_clientId = -1;
     int m_queueId = -1;
-    uint32_t m_tickOffset = 0;
+    int64_t m_tickOffset = 0;
+    int64_t m_frameOffset = 0;
+    double m_queueRate = 0.0;
     float m_lastTempo = 0.0f;
     std::atomic<bool> m_metronomeOn{false};
     bool m_metronomeOwnBus = false;
@@ -214,7 +237,6 @@ private:
     uint32_t m_readAhead = 0;
     std::atomic<uint32_t> m_scheduledCount{0}; // mirror of the MIDI cursor's frame count
     std::atomic<bool> m_scheduleOnCycle{false};
-    std::atomic<bool> m_windowsEnabled{false}; // between start and stop
     bool m_noteOnsOnly = false;                // re-scheduling a track that was silenced
     uint64_t m_windowCount = 0;
 
@@ -222,7 +244,8 @@ private:
     struct Silenced
     {
         vx18* track;
-        uint64_t window;
+        uint64_t window;   // windows processed before it was silenced
+        uint32_t scheduled; // how far MIDI was scheduled then (frame)
     };
     std::vector<Silenced> m_silenced;
 
