@@ -1,0 +1,118 @@
+#pragma once
+
+#include "engine.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class AudioClient;
+class vx23Bus;
+
+/**
+ * vx23vx51: the audio engine.
+ *
+ * Runs the session on the audio client's process cycle: binds the buses to the device
+ * channels, lets the audio tracks' clips mix the frames the play head covers (wrapping at the
+ * loop end, several times in one cycle for a short loop), applies the bus monitors, fades the
+ * output in or out on request, moves the play head and wakes the MIDI engine's scheduling once
+ * per playing cycle.
+ *
+ * The client is opened by init() through a client factory: the sound card (PortAudioClient)
+ * by default, an OfflineAudioClient for tests and renders. With drivenByCaller the owner runs
+ * the client's cycles itself (OfflineAudioClient::render) instead of the client's own stream.
+ *
+ * TODO: audio clips (vx23Clip) with their read-ahead buffers and buffer threads, the audio
+ * metronome with its click samples and bus, the file preview player with its bus, and the
+ * hand-off of the cycle's input to recording are not here yet: the cycle renders the clips
+ * that exist through vx21::process() and leaves those steps out.
+ *
+ * Threads: the engine operations, requestFade() and the setters on the GUI thread; process()
+ * in the client's audio callback, where it never locks, allocates or waits.
+ */
+class vx23vx51 : public vx19
+{
+public:
+    /** Opens the engine's client; none after reporting why it could not. */
+    using ClientFactory = std::function<std::unique_ptr<AudioClient>()>;
+
+    /** Transport mode bit: start, stop and loop wraps also start, stop and locate the client. */
+    static constexpr int kTransportFollows = 2;
+    /** How long requestFade() waits for a cycle before it gives the request up. */
+    static constexpr int kFadeTimeoutMs = 1000;
+
+    explicit vx23vx51(vx20* session, ClientFactory clientFactory = {});
+    ~vx23vx51() override;
+
+    // The engine operation set, in the base class's order.
+    /** Opens the client, names the session's client "vx Jack" and takes the sample rate. */
+    bool init() override;
+    /** Registers the process callback and activates the client. */
+    bool activate() override;
+    /** Starts the client's transport (transport mode bit 2); the cycles then render. */
+    bool start() override;
+    bool stop() override;
+    bool deactivate() override;
+    /** Deactivates when still active, drops the buses and closes the client. */
+    bool clean() override;
+
+    vx99Bus* createBus(const QString& name, int flags) override;
+    std::unique_ptr<vx99Monitor> createMonitor(vx18* track, vx99Bus* output) override;
+
+    /**
+     * Fades the next cycle's output in (+1) or out (-1; later cycles then only move the play
+     * head). Only while playing. Waits in 20 ms steps, processing events, until a cycle took
+     * the request, at most kFadeTimeoutMs (a stream that died gives up); when the owner drives
+     * the cycles, the request waits for its next cycle without blocking.
+     */
+    void requestFade(int direction) override;
+    /** Drops a fade request no cycle took yet (a render that starts at full level). */
+    void discardFadeRequest();
+    int pendingFade() const { return m_fadeRequest.load(std::memory_order_acquire); }
+    bool isStopping() const { return m_stopping.load(std::memory_order_acquire); }
+
+    bool hasDeviceClient() const override { return m_client != nullptr; }
+    void locateDeviceClient(uint32_t frame) override;
+    /** The open client, none before init() and after clean(). */
+    AudioClient* client() const { return m_client.get(); }
+
+    /** The owner runs the client's cycles itself; set before activate(). */
+    void setDrivenByCaller(bool on) { m_drivenByCaller = on; }
+    bool isDrivenByCaller() const { return m_drivenByCaller; }
+
+    int transportMode() const { return m_transportMode; }
+    void setTransportMode(int mode) { m_transportMode = mode; }
+
+    /** Audio metronome switch; the clicks themselves are not played yet (see the TODO above). */
+    void setMetronomeOn(bool on) { m_metronomeOn = on; }
+    bool isMetronomeOn() const { return m_metronomeOn; }
+
+    /** The process cycle: renders `frames` frames. Runs in the audio callback; returns 0. */
+    int process(uint32_t frames);
+    /**
+     * Frames of the current cycle rendered so far, loop wraps included. While a clip renders a
+     * range it is the bus offset of the range's first frame; after the cycle, the frames it
+     * rendered (0 when it rendered nothing).
+     */
+    uint32_t framesThisCycle() const { return m_framesThisCycle.load(std::memory_order_relaxed); }
+
+private:
+    static int processCallback(uint32_t frames, void* engine);
+    void prepareBuses(uint32_t frames);
+    void commitBuses(uint32_t frames);
+    void renderTracks(uint32_t first, uint32_t last);
+    void applyFade(int direction, uint32_t frames);
+    void movePlayHead(uint32_t frame);
+    vx23Bus* audioBus(size_t index) const;
+
+    ClientFactory m_clientFactory;
+    std::unique_ptr<AudioClient> m_client;
+    int m_transportMode = 3;
+    bool m_drivenByCaller = false;
+    bool m_metronomeOn = false;
+    std::atomic<bool> m_processing{false}; // between activate and deactivate
+    std::atomic<int> m_fadeRequest{0};     // +1 fade in, -1 fade out, 0 none
+    std::atomic<bool> m_stopping{false};   // after a fade-out: cycles only move the play head
+    std::atomic<uint32_t> m_framesThisCycle{0};
+};
