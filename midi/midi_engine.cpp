@@ -17,8 +17,7 @@
 #include <cmath>
 #include <limits>
 
-vx22vx51::vx22vx51(vx20* session, SequencerLayer* layer)
-    : vx19(session, MidiKind), m_layer(layer)
+vx22vx51::vx22vx51(vx20* session, SequencerLayer* layer) : vx19(session, MidiKind), m_layer(layer)
 {
 }
 
@@ -176,16 +175,6 @@ void vx22vx51::releaseOutput()
         m_outputMutex.unlock();
 }
 
-void vx22vx51::suspend()
-{
-    holdOutput();
-}
-
-void vx22vx51::resume()
-{
-    releaseOutput();
-}
-
 void vx22vx51::editLocked()
 {
     if (m_editHeld)
@@ -248,7 +237,7 @@ void vx22vx51::processWindow()
     midiCursor->addFrames(m_readAhead);
     m_scheduledCount.store(midiCursor->frameCount(), std::memory_order_release);
     m_layer->drainOutput();
-    ++m_windowCount;
+    m_windowCount.fetch_add(1, std::memory_order_acq_rel);
 }
 
 void vx22vx51::moveMidiCursor(uint32_t frame)
@@ -418,8 +407,7 @@ void vx22vx51::enqueue(vx22Clip* clip, const vx22Event& event, uint32_t tick, fl
         // Velocities are kept within 7 bits by clamping: a gain above 1 never wraps them.
         const int velocity = std::clamp(int(gain * float(event.data2)), 0, 127);
         const uint32_t duration = queueTimeOfTick(tick + event.duration) - time;
-        out = SequencerEvent::note(time, channel, event.data1 & 0x7F, uint8_t(velocity),
-                                   duration);
+        out = SequencerEvent::note(time, channel, event.data1 & 0x7F, uint8_t(velocity), duration);
         break;
     }
     case vx22Event::KeyPressure:
@@ -427,8 +415,8 @@ void vx22vx51::enqueue(vx22Clip* clip, const vx22Event& event, uint32_t tick, fl
                                       event.data1 & 0x7F, event.data2 & 0x7F);
         break;
     case vx22Event::Controller:
-        out = SequencerEvent::control(SequencerEvent::Controller, time, channel,
-                                      event.data1 & 0x7F, event.data2 & 0x7F);
+        out = SequencerEvent::control(SequencerEvent::Controller, time, channel, event.data1 & 0x7F,
+                                      event.data2 & 0x7F);
         break;
     case vx22Event::Program:
         out = SequencerEvent::control(SequencerEvent::ProgramChange, time, channel, 0,

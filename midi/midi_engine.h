@@ -25,8 +25,8 @@ struct vx29Node;
 /** What the MIDI metronome plays: first beat of a bar and every other beat. */
 struct vx22MetronomeSound
 {
-    int channel = 9; // zero-based: MIDI channel 10
-    int barNote = 76, barVelocity = 96, barDuration = 48;   // duration in ticks
+    int channel = 9;                                         // zero-based: MIDI channel 10
+    int barNote = 76, barVelocity = 96, barDuration = 48;    // duration in ticks
     int beatNote = 77, beatVelocity = 64, beatDuration = 24; // duration in ticks
 
     bool operator==(const vx22MetronomeSound&) const = default;
@@ -89,9 +89,10 @@ public:
      * head on.
      */
     void trackAudibilityChanged(vx18* track, bool audible) override;
-    /** The session's edit lock keeps the output thread out of the session while it is held. */
-    void suspend() override;
-    void resume() override;
+    /**
+     * The session's edit lock keeps the output thread out of the session while it is held
+     * (suspend() and resume() around a loop change need nothing more: they run inside it).
+     */
     void editLocked() override;
     void editUnlocked() override;
 
@@ -174,7 +175,7 @@ public:
     int64_t frameOffset() const { return m_frameOffset; }
     /** Queue ticks per frame at the queue tempo. */
     double queueRate() const { return m_queueRate; }
-    uint64_t windowCount() const { return m_windowCount; }
+    uint64_t windowCount() const { return m_windowCount.load(std::memory_order_acquire); }
     float lastTempo() const { return m_lastTempo; }
     int deferredResets() const { return m_deferredResets; }
     vx22OutputThread* outputThread() const { return m_thread.get(); }
@@ -232,19 +233,19 @@ private:
 
     std::unique_ptr<vx22OutputThread> m_thread;
     QMutex m_outputMutex;
-    int m_outputHolds = 0;    // GUI thread: nested holds of the output mutex
+    int m_outputHolds = 0;   // GUI thread: nested holds of the output mutex
     bool m_editHeld = false; // GUI thread: one of the holds belongs to the session's edit lock
     uint32_t m_readAhead = 0;
     std::atomic<uint32_t> m_scheduledCount{0}; // mirror of the MIDI cursor's frame count
     std::atomic<bool> m_scheduleOnCycle{false};
-    bool m_noteOnsOnly = false;                // re-scheduling a track that was silenced
-    uint64_t m_windowCount = 0;
+    bool m_noteOnsOnly = false; // re-scheduling a track that was silenced
+    std::atomic<uint64_t> m_windowCount{0};
 
     // Tracks silenced during playback, with the window count at that moment (GUI thread).
     struct Silenced
     {
         vx18* track;
-        uint64_t window;   // windows processed before it was silenced
+        uint64_t window;    // windows processed before it was silenced
         uint32_t scheduled; // how far MIDI was scheduled then (frame)
     };
     std::vector<Silenced> m_silenced;

@@ -177,8 +177,8 @@ void vx22vx51::sendMasterVolume(vx22Bus* bus)
     if (!out)
         return;
     const int value = fourteenBits(double(out->gain()));
-    const std::array<uint8_t, 8> bytes{0xF0, 0x7F, 0x7F, 0x04, 0x01, uint8_t(value & 0x7F),
-                                       uint8_t(value >> 7), 0xF7};
+    const std::array<uint8_t, 8> bytes{
+        0xF0, 0x7F, 0x7F, 0x04, 0x01, uint8_t(value & 0x7F), uint8_t(value >> 7), 0xF7};
     sendSysEx(bus, bytes.data(), uint32_t(bytes.size()));
 }
 
@@ -188,8 +188,8 @@ void vx22vx51::sendMasterBalance(vx22Bus* bus)
     if (!out)
         return;
     const int value = fourteenBits((double(out->panning()) + 1.0) / 2.0);
-    const std::array<uint8_t, 8> bytes{0xF0, 0x7F, 0x7F, 0x04, 0x02, uint8_t(value & 0x7F),
-                                       uint8_t(value >> 7), 0xF7};
+    const std::array<uint8_t, 8> bytes{
+        0xF0, 0x7F, 0x7F, 0x04, 0x02, uint8_t(value & 0x7F), uint8_t(value >> 7), 0xF7};
     sendSysEx(bus, bytes.data(), uint32_t(bytes.size()));
 }
 
@@ -298,8 +298,7 @@ void vx22vx51::openMetronomeBus()
 {
     holdOutput();
     if (m_metronomeOwnBus) {
-        m_ownMetronomeBus =
-            std::make_unique<vx22Bus>(QStringLiteral("Metronome"), vx99Bus::Output);
+        m_ownMetronomeBus = std::make_unique<vx22Bus>(QStringLiteral("Metronome"), vx99Bus::Output);
         openBus(m_ownMetronomeBus.get());
         m_metronomeBus = m_ownMetronomeBus.get();
     } else {
@@ -336,13 +335,13 @@ void vx22vx51::trackAudibilityChanged(vx18* track, bool audible)
         sendController(bus, channel, kAllSoundOff, 0);
         sendController(bus, channel, kAllNotesOff, 0);
         if (kept == m_silenced.end())
-            m_silenced.push_back({track, m_windowCount, cursor()->frame()});
+            m_silenced.push_back({track, windowCount(), cursor()->frame()});
     } else if (kept != m_silenced.end()) {
         const Silenced silenced = *kept;
         m_silenced.erase(kept);
         // Windows processed while it was silenced left out its note-ons: queue them again
         // from the play head on (or from where scheduling stood when it was silenced).
-        if (m_windowCount > silenced.window)
+        if (windowCount() > silenced.window)
             rescheduleNoteOns(track, silenced.scheduled);
     }
     releaseOutput();

@@ -5,10 +5,8 @@
 
 vx22OutputThread::vx22OutputThread(vx22vx51* engine, vx20* session, QMutex* mutex,
                                    uint32_t readAhead)
-    : m_engine(engine)
-    , m_session(session)
-    , m_mutex(mutex)
-    , m_readAhead(readAhead ? readAhead : session->scale().sampleRate() / 2)
+    : m_engine(engine), m_session(session), m_mutex(mutex),
+      m_readAhead(readAhead ? readAhead : session->scale().sampleRate() / 2)
 {
 }
 
