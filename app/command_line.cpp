@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "info_command.h"
 #include "transcribe_command.h"
 
 QString CommandLine::versionText()
@@ -11,6 +12,7 @@ QString CommandLine::usageText()
 {
     return QStringLiteral("Usage: cantova [--version | --help]\n"
                           "       cantova transcribe INPUT OUTPUT.mid\n"
+                          "       cantova info FILE\n"
                           "Without arguments Cantova opens its window.\n");
 }
 
@@ -31,6 +33,8 @@ std::optional<int> CommandLine::run(const QStringList& arguments, QTextStream& o
     }
     if (first == QLatin1String("transcribe"))
         return TranscribeCommand::run(arguments.mid(2), out, err);
+    if (first == QLatin1String("info"))
+        return InfoCommand::run(arguments.mid(2), out, err);
     if (first.startsWith(QLatin1Char('-'))) {
         err << QStringLiteral("cantova: unknown option %1\n").arg(first) << usageText();
         return 2;

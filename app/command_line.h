@@ -7,9 +7,9 @@
 /**
  * CommandLine: the program's commands that run without a window.
  *
- * run() handles the arguments it knows ("--version", "--help", "transcribe INPUT OUTPUT.mid")
- * and returns the exit code; it returns nothing when the arguments ask for the window. It needs
- * no application object.
+ * run() handles the arguments it knows ("--version", "--help", "transcribe INPUT OUTPUT.mid",
+ * "info FILE") and returns the exit code; it returns nothing when the arguments ask for the
+ * window. It needs no application object.
  */
 class CommandLine
 {

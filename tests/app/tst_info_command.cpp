@@ -1,0 +1,303 @@
+#include "info_command.h"
+#include "lane_events.h"
+#include "midi_clip.h"
+#include "midi_event.h"
+#include "midi_file.h"
+#include "midi_sequence.h"
+#include "session.h"
+#include "song_file.h"
+#include "song_state.h"
+#include "track.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Result
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Result runInfo(const QStringList& arguments)
+{
+    Result r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    r.code = InfoCommand::run(arguments, out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+QStringList lines(const QString& text)
+{
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// A song of three bars of 3/4 as the window saves it: melody, lanes, key, flags and style.
+bool saveSong(const QString& path, const QString& stylePath, bool withStructure = true)
+{
+    vx20 session;
+    session.setTempo(100.0f);
+    session.setMeter(2, 3, 2);
+    session.scale().recompute();
+    // A tempo change at bar 5 (4 bars of 3 quarter notes at 960 ticks).
+    session.scale().setNode(session.scale().tickToFrame(4 * 2880), 90.0f, 2, 3, 2);
+    session.addTrack(new vx18(&session, vx18::AudioTrack));
+    auto* melodyTrack = new vx18(&session, vx18::MidiTrack);
+    session.addTrack(melodyTrack);
+    auto* melody = new vx22Clip(&session);
+    melodyTrack->addClip(melody);
+
+    vx22Sequence& m = melody->sequence();
+    m.insert(vx22Event::note(0, 64, 100, 960));
+    m.insert(vx22Event::note(3840, 67, 100, 960));
+    m.insert(vx22Event::note(5760, 72, 100, 960));
+    setLaneEvent(m, 0, SectionLane, QStringLiteral("Intro A"));
+    setLaneEvent(m, 0, ChordLane, QStringLiteral("Em"), true);
+    setLaneEvent(m, 0, SuggestedChordsLane, QStringLiteral("Em = 3.0\nC = 2.5\n"));
+    setLaneEvent(m, 2880, SectionLane, QStringLiteral("Main A"));
+    setLaneEvent(m, 3840, ChordLane, QStringLiteral("C"));
+    setLaneEvent(m, 5760, ChordLane, QStringLiteral("G7"));
+    m.setLength(8640);
+    melody->setLength(session.scale().tickToFrame(8640));
+
+    SongState* state = SongState::of(&session);
+    state->key = QStringLiteral("Dmin");
+    state->keyFixed = true;
+    state->stylePath = stylePath;
+    return vx22SongFile(&session, melodyTrack, melody, nullptr, withStructure ? state : nullptr)
+        .saveSong(path);
+}
+
+QString stylesDir()
+{
+    return QStringLiteral(CANTOVA_STYLES_DIR);
+}
+
+} // namespace
+
+class TestInfoCommand : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    // Every key the command printed is documented in the help text.
+    static void checkKeysAreDocumented(const QString& out)
+    {
+        const QString help = InfoCommand::helpText();
+        for (const QString& line : lines(out)) {
+            const QString key = line.section(QLatin1Char(':'), 0, 0);
+            QVERIFY2(help.contains(QStringLiteral("  %1: ").arg(key)), qPrintable(line));
+        }
+    }
+
+private Q_SLOTS:
+    void aSavedSongReportsEveryFactOnALineOfItsOwn()
+    {
+        const QString path = dir.filePath(QStringLiteral("song.mid"));
+        const QString style = QDir(stylesDir()).filePath(QStringLiteral("Waltz.sty"));
+        QVERIFY(saveSong(path, style));
+        const Result r = runInfo({path});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.err, QString());
+        QCOMPARE(lines(r.out), (QStringList{
+                                   QStringLiteral("file: %1").arg(path),
+                                   "type: song",
+                                   "format: 1",
+                                   "tracks: 2",
+                                   "division: 960",
+                                   "track: 0 notes 0 song",
+                                   "track: 1 notes 3",
+                                   "cantova-song: yes",
+                                   "key: Dmin",
+                                   "key-fixed: yes",
+                                   "sections-fixed: no",
+                                   QStringLiteral("style: %1").arg(style),
+                                   "style-found: yes",
+                                   "tempo: 1 100 3/4",
+                                   "tempo: 5 90 3/4",
+                                   "bars: 3",
+                                   "notes: 3",
+                                   "lowest-note: 64 E4",
+                                   "highest-note: 72 C5",
+                                   "section: 1.1 Intro A",
+                                   "chord: 1.1 Em fixed",
+                                   "section: 2.1 Main A",
+                                   "chord: 2.2 C",
+                                   "chord: 3.1 G7",
+                               }));
+        checkKeysAreDocumented(r.out);
+    }
+
+    void aMissingStyleAndAForeignFileAreReportedWithTheWindowsWarnings()
+    {
+        const QString missing = dir.filePath(QStringLiteral("missing.mid"));
+        QVERIFY(saveSong(missing, QStringLiteral("/nowhere/Gone.sty")));
+        Result r = runInfo({missing});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains(QStringLiteral("\nstyle: /nowhere/Gone.sty\nstyle-found: no\n")));
+        QVERIFY(r.err.contains(QStringLiteral("The style file does not exist:")));
+
+        const QString foreign = dir.filePath(QStringLiteral("foreign.mid"));
+        QVERIFY(saveSong(foreign, QString(), false));
+        r = runInfo({foreign});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains(QStringLiteral("\ncantova-song: no\nkey: none\n")));
+        QVERIFY(r.out.contains(QStringLiteral("\nstyle: none\nstyle-found: no\n")));
+        // The lanes are read from the melody whatever wrote the file.
+        QVERIFY(r.out.contains(QStringLiteral("\nchord: 2.2 C\n")));
+        QVERIFY(r.err.contains(QStringLiteral("This MIDI file is not created with Cantova.")));
+    }
+
+    void everyShippedStyleIsDescribed_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QStringList styles =
+            QDir(stylesDir()).entryList({QStringLiteral("*.sty")}, QDir::Files, QDir::Name);
+        QVERIFY(styles.size() >= 5);
+        for (const QString& name : styles)
+            QTest::newRow(qPrintable(name)) << QDir(stylesDir()).filePath(name);
+    }
+
+    void everyShippedStyleIsDescribed()
+    {
+        QFETCH(QString, path);
+        const Result r = runInfo({path});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.err, QString());
+        const QStringList out = lines(r.out);
+        QCOMPARE(out.at(1), QStringLiteral("type: style"));
+        QVERIFY(out.contains(QStringLiteral("format: 1")));
+        QVERIFY(out.filter(QRegularExpression(QStringLiteral("^meter: [2346]/[48]$"))).size() == 1);
+        // Each of the nine sections with a length, and a part per playing track, each named by
+        // the part table and playing notes.
+        const QStringList sections = out.filter(QRegularExpression(QStringLiteral("^section: ")));
+        QCOMPARE(sections.size(), 9);
+        QCOMPARE(sections.filter(QRegularExpression(QStringLiteral("^section: [1-9]\\d* Main A$")))
+                     .size(),
+                 1);
+        const QStringList parts = out.filter(QRegularExpression(QStringLiteral("^part: ")));
+        const QStringList casm = out.filter(QRegularExpression(QStringLiteral("^casm-part: ")));
+        QVERIFY(out.contains(QStringLiteral("casm: yes")));
+        QVERIFY(parts.size() >= 4);
+        QVERIFY(casm.size() >= parts.size() - 1);
+        for (const QString& part : parts.mid(1)) {
+            QVERIFY2(part.contains(QRegularExpression(QStringLiteral(" notes [1-9]\\d* \\S"))),
+                     qPrintable(part));
+        }
+        QVERIFY(parts.filter(QStringLiteral(" channel 10 ")).size() == 1); // the drums
+        checkKeysAreDocumented(r.out);
+    }
+
+    void theWaltzStyleReadsAsItsMakerWroteIt()
+    {
+        const Result r = runInfo({QDir(stylesDir()).filePath(QStringLiteral("Waltz.sty"))});
+        QCOMPARE(r.code, 0);
+        const QStringList out = lines(r.out);
+        QVERIFY(out.contains(QStringLiteral("division: 480")));
+        QVERIFY(out.contains(QStringLiteral("meter: 3/4")));
+        // Markers at 1440 and 7200 ticks of 480 per quarter: the intro is 12 quarter notes.
+        QVERIFY(out.contains(QStringLiteral("section: 12 Intro A")));
+        QVERIFY(out.contains(QStringLiteral("section: 6 Ending B")));
+        QVERIFY(out.filter(QRegularExpression(QStringLiteral("^part: \\d channel 10 .* Drums$")))
+                    .size() == 1);
+    }
+
+    void badFilesGiveTheirMessageAndExitStatusOne_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no such song") << dir.filePath(QStringLiteral("none.mid"))
+                                      << QStringLiteral("The file was not loaded:");
+        QTest::newRow("no such style")
+            << dir.filePath(QStringLiteral("none.sty")) << QStringLiteral("openStyle: ");
+        QTest::newRow("folder") << dir.path() << QStringLiteral("The file was not loaded:");
+        const QString styles = QStringLiteral(CANTOVA_TEST_DATA "/styles/");
+        QTest::newRow("style without Main A")
+            << styles + QStringLiteral("no_main_a.sty") << QStringLiteral("\"Main A\"");
+        QTest::newRow("style with two Main A")
+            << styles + QStringLiteral("two_main_a.sty") << QStringLiteral("\"Main A\"");
+        QTest::newRow("empty style")
+            << styles + QStringLiteral("malformed/empty.sty") << QStringLiteral("openStyle: ");
+    }
+
+    void badFilesGiveTheirMessageAndExitStatusOne()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, message);
+        const Result r = runInfo({path});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QString());
+        QVERIFY2(r.err.startsWith(QStringLiteral("cantova info: ")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    }
+
+    void aFormatZeroSongIsRefusedAsTheWindowRefusesIt()
+    {
+        // A format-0 file written by the MIDI writer.
+        const QString path = dir.filePath(QStringLiteral("format0.mid"));
+        {
+            vx22File file;
+            vx22Sequence track(QStringLiteral("t"), 0, 480);
+            track.insert(vx22Event::note(0, 60, 90, 480));
+            QVERIFY(file.open(path, vx22File::Write));
+            QVERIFY(file.writeHeader(0, 1, 480));
+            QVERIFY(file.writeTrack(&track));
+            QVERIFY(file.close());
+        }
+        const Result r = runInfo({path});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(QStringLiteral("The MIDI format 0 is not supported.")));
+    }
+
+    // Every malformed file of the MIDI and style corpora: a message and status 1, or a report
+    // (the reader accepts some of them); never a crash.
+    void malformedFilesNeverCrash_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const QString& folder : {QStringLiteral(CANTOVA_TEST_DATA "/midi/malformed"),
+                                      QStringLiteral(CANTOVA_TEST_DATA "/styles/malformed")}) {
+            const QDir d(folder);
+            for (const QString& name : d.entryList(QDir::Files, QDir::Name))
+                QTest::newRow(qPrintable(name)) << d.filePath(name);
+        }
+    }
+
+    void malformedFilesNeverCrash()
+    {
+        QFETCH(QString, path);
+        const Result r = runInfo({path});
+        if (QFileInfo(path).fileName().startsWith(QLatin1String("fail-")))
+            QCOMPARE(r.code, 1);
+        QVERIFY(r.code == 0 || r.code == 1);
+        if (r.code == 0)
+            QVERIFY(r.out.startsWith(QStringLiteral("file: ")));
+        else
+            QVERIFY(r.out.isEmpty() && r.err.size() > QStringLiteral("cantova info: \n").size());
+    }
+
+    void helpAndUsage()
+    {
+        Result r = runInfo({QStringLiteral("--help")});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.startsWith(QStringLiteral("Usage: cantova info FILE\n")));
+        for (const QStringList& wrong :
+             {QStringList{}, QStringList{QStringLiteral("a.mid"), QStringLiteral("b.mid")},
+              QStringList{QStringLiteral("--bogus")}}) {
+            r = runInfo(wrong);
+            QCOMPARE(r.code, 2);
+            QVERIFY(r.out.isEmpty());
+            QVERIFY(r.err.startsWith(QStringLiteral("Usage: cantova info FILE\n")));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInfoCommand)
+#include "tst_info_command.moc"
