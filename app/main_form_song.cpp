@@ -2,6 +2,9 @@
 #include "main_form.h"
 
 #include "make_chords.h"
+#include "make_song.h"
+#include "message_box.h"
+#include "clip.h"
 #include "midi_clip.h"
 #include "session.h"
 #include "song_state.h"
@@ -24,8 +27,24 @@ void vx99MainForm::vxMidi2ChordsSlot()
 
 void vx99MainForm::vxMakeSongSlot()
 {
-    // TODO: sections and arrangement from the loaded style.
-    notAvailableYet(tr("Make Song"));
+    MakeSongSource source;
+    if (vx18* audio = audioTrack()) {
+        source.hasAudioTrack = true;
+        const vx21* recording = audio->firstClip();
+        source.audioChanged = recording && recording->needsTranscription();
+        source.audioToMidi = [this, recording]() -> vx22Clip* {
+            if (!recording || recording->length() == 0) {
+                vx99MessageBox::warning(this, tr("Nothing to transcribe.\nPlease record your "
+                                                 "audio melody or open an audio file.\n"));
+                return nullptr;
+            }
+            // TODO: run Audio to MIDI on the recording once audio clips can be read.
+            notAvailableYet(tr("Audio to MIDI"));
+            return nullptr;
+        };
+    }
+    makeSong(this, *m_session, melodyMidiClip(), source);
+    viewRefresh();
 }
 
 void vx99MainForm::vxChordsOnOffSlot()

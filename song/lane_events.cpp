@@ -193,7 +193,7 @@ void shiftEvents(vx22Sequence& track, uint32_t from, uint32_t to)
     track.setLength(uint32_t(std::max<int64_t>(0, int64_t(track.length()) + delta)));
 }
 
-uint32_t styleSectionLength(const vx22Sequence& styleTrack, const QString& name)
+StyleSectionSpan styleSectionSpan(const vx22Sequence& styleTrack, const QString& name)
 {
     const QByteArray wanted = toStored(name);
     const vx22Event* start = nullptr;
@@ -201,13 +201,18 @@ uint32_t styleSectionLength(const vx22Sequence& styleTrack, const QString& name)
         if (!e->isMeta() || e->metaType != vx22Event::MetaMarker)
             continue;
         if (start && e->data() != wanted)
-            return (e->time - start->time) / std::max<uint32_t>(1, styleTrack.resolution());
+            return {start->time, e->time, true};
         // A marker at tick 0 does not start a section; of repeated markers the last one does.
         if (e->time > 0 && e->data() == wanted)
             start = e;
     }
     if (!start)
-        return 0;
-    const uint32_t end = std::max(styleTrack.length(), start->time);
-    return (end - start->time) / std::max<uint32_t>(1, styleTrack.resolution());
+        return {};
+    return {start->time, std::max(styleTrack.length(), start->time), true};
+}
+
+uint32_t styleSectionLength(const vx22Sequence& styleTrack, const QString& name)
+{
+    const StyleSectionSpan span = styleSectionSpan(styleTrack, name);
+    return (span.end - span.start) / std::max<uint32_t>(1, styleTrack.resolution());
 }

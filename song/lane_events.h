@@ -60,6 +60,21 @@ void truncateTrack(vx22Sequence& track, uint32_t from);
  * what lies in [to, from). Times and the length are clamped at 0.
  */
 void shiftEvents(vx22Sequence& track, uint32_t from, uint32_t to);
+/** Where a section of a style lies in its first track, in style ticks: [start, end). */
+struct StyleSectionSpan
+{
+    uint32_t start = 0;
+    uint32_t end = 0;
+    bool found = false;
+};
+
+/**
+ * The section whose marker text is name: the last marker with that text and a tick above 0
+ * before any other marker starts it (a marker at tick 0 never does); the next marker with
+ * another text ends it, or the track's length when there is none.
+ */
+StyleSectionSpan styleSectionSpan(const vx22Sequence& styleTrack, const QString& name);
+
 /**
  * Length in quarter notes of the style section whose marker text is name (0 when there is none):
  * from its marker to the next marker with another text, or to the track's length.

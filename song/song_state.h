@@ -57,13 +57,6 @@ public:
     /** The session tracks receiving the arrangement, one per style track. */
     std::vector<vx18*> arrangedTracks;
 
-    /**
-     * Rebuilds the arrangement from a tick after a lane edit; installed by the arrangement code
-     * (nothing happens while none is installed).
-     */
-    std::function<void(uint32_t tick)> arrangeFrom;
-    /** Places the sections and rebuilds the whole arrangement (after Make Chords). */
-    std::function<void()> arrangeSong;
     /** Refreshes the piano roll and the main window after the song changed. */
     std::function<void()> songChanged;
 

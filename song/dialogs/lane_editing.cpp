@@ -1,5 +1,6 @@
 #include "lane_editing.h"
 
+#include "arrangement.h"
 #include "chord_edit_form.h"
 #include "chord_text.h"
 #include "lane_events.h"
@@ -42,7 +43,7 @@ LaneEdit editChordLane(QWidget* parent, SongState& song, vx22Clip& melody, uint3
     const QString chord =
         edit == LaneEdit::Stored ? transposeChordText(form.chord(), -song.transpose) : QString();
     setLaneEvent(track, tick, ChordLane, chord, form.isFixed());
-    finishLaneEdit(song, melody, tick, edit, beatEnd);
+    finishLaneEdit(song, melody, tick, edit, beatEnd, ChordLane);
     return edit;
 }
 
@@ -58,12 +59,12 @@ LaneEdit editSectionLane(QWidget* parent, SongState& song, vx22Clip& melody, uin
     setLaneEvent(track, tick, SectionLane, edit == LaneEdit::Stored ? form.section() : QString());
     if (edit == LaneEdit::Stored)
         song.sectionsFixed = form.sectionsFixed();
-    finishLaneEdit(song, melody, tick, edit, barEnd);
+    finishLaneEdit(song, melody, tick, edit, barEnd, SectionLane);
     return edit;
 }
 
 void finishLaneEdit(SongState& song, vx22Clip& melody, uint32_t tick, LaneEdit edit,
-                    uint32_t unitEnd)
+                    uint32_t unitEnd, int kind)
 {
     vx22Sequence& track = melody.sequence();
     if (edit == LaneEdit::Stored) {
@@ -72,8 +73,11 @@ void finishLaneEdit(SongState& song, vx22Clip& melody, uint32_t tick, LaneEdit e
         if (track.isEmpty() || tick >= lastEventEnd(track))
             track.setLength(tick);
     }
-    if (song.arrangeFrom)
-        song.arrangeFrom(tick);
+    if (vx20* session = song.session()) {
+        // A deleted event leaves no event to start from: the span then starts at its tick.
+        const vx22Event* edited = findLaneEvent(track, tick, kind);
+        Arrangement(*session, track).arrangeRange(edited, tick, 0, kind);
+    }
     melody.setModified(true);
     song.chordsChanged = true;
 }

@@ -28,7 +28,8 @@ LaneEdit editSectionLane(QWidget* parent, SongState& song, vx22Clip& melody, uin
 /**
  * What follows every lane edit: the melody's length covers a stored event up to unitEnd, or
  * shrinks back to tick when a deleted event was the last thing in the track; the arrangement is
- * rebuilt from tick, the melody is marked modified and the chords count as changed by hand.
+ * rebuilt from tick to the end of the edited chord's or section's span, the melody is marked
+ * modified and the chords count as changed by hand. kind is the edited lane.
  */
 void finishLaneEdit(SongState& song, vx22Clip& melody, uint32_t tick, LaneEdit edit,
-                    uint32_t unitEnd);
+                    uint32_t unitEnd, int kind);

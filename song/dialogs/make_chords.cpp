@@ -1,6 +1,5 @@
 #include "make_chords.h"
 
-#include "chord_maker.h"
 #include "error_box.h"
 #include "error_log.h"
 #include "key_detection.h"
@@ -9,6 +8,7 @@
 #include "message_box.h"
 #include "midi_clip.h"
 #include "session.h"
+#include "song_making.h"
 #include "song_state.h"
 
 #include <QCoreApplication>
@@ -24,14 +24,6 @@ QString tr(const char* text)
 QString title()
 {
     return tr("Making Chord arrangement from MIDI melody");
-}
-
-// A bar is beats per bar times ticks per quarter, whatever the meter's beat unit.
-uint32_t barTicks(vx20& session, const vx22Clip& melody)
-{
-    const vx29Node* first = session.scale().firstNode();
-    const uint32_t beats = first ? first->beatsPerBar : 4;
-    return beats * melody.sequence().resolution();
 }
 
 bool confirmOverwrite(QWidget* parent, const SongState& song)
@@ -62,14 +54,7 @@ bool makeChords(QWidget* parent, vx20& session, vx22Clip& melody)
     progress.setMinimumWidth(400);
     progress.setValue(0);
 
-    ChordMaker(song, melody.sequence(), barTicks(session, melody)).run();
-    progress.setValue(1);
-    if (song.arrangeSong)
-        song.arrangeSong(); // sections around the melody, then the whole arrangement
-    progress.setValue(2);
-
-    song.chordsChanged = false;
-    melody.setModified(true);
+    findChordsAndArrange(session, melody, [&](int step) { progress.setValue(step); });
     if (song.songChanged)
         song.songChanged();
     progress.setValue(3);

@@ -1,5 +1,6 @@
 #include "style_actions.h"
 
+#include "arrangement.h"
 #include "error_box.h"
 #include "make_chords.h"
 #include "message_box.h"
@@ -60,16 +61,7 @@ void refindChords(QWidget* parent, vx20& session, vx22Clip* melody)
         makeChords(parent, session, *melody);
         return;
     }
-    SongState& song = *SongState::of(&session);
-    if (song.arrangeSong)
-        song.arrangeSong();
-}
-
-void rearrange(vx20& session)
-{
-    SongState& song = *SongState::of(&session);
-    if (song.arrangeSong)
-        song.arrangeSong();
+    arrangeSong(session, melody);
 }
 
 void refresh(vx20& session)
@@ -116,10 +108,10 @@ bool openStyleFlow(QWidget* parent, vx20& session, const QString& path, vx22Clip
             refindChords(parent, session, melody);
         } else {
             openStyle(session, QString());
-            rearrange(session);
+            arrangeSong(session, melody);
         }
     } else {
-        rearrange(session);
+        arrangeSong(session, melody);
     }
     wait.lift();
     if (!ok)

@@ -8,6 +8,7 @@
 #include "section_edit_form.h"
 #include "session.h"
 #include "song_state.h"
+#include "style_loader.h"
 #include "track.h"
 
 #include <QApplication>
@@ -38,6 +39,12 @@ class TestSongDialogs : public QObject
             state = SongState::of(&session);
         }
         vx22Sequence& seq() { return melody->sequence(); }
+        void loadDefaultStyle() { ::loadDefaultStyle(session); }
+        // The default piano's one arranged part.
+        vx22Sequence& arranged()
+        {
+            return static_cast<vx22Clip*>(state->arrangedTracks.at(0)->firstClip())->sequence();
+        }
     };
 
     // Runs action on the next modal dialog of type Form once it shows.
@@ -130,8 +137,7 @@ private Q_SLOTS:
     {
         Song song;
         song.seq().setLength(3840);
-        uint32_t arrangedFrom = 1;
-        song.state->arrangeFrom = [&](uint32_t tick) { arrangedFrom = tick; };
+        song.loadDefaultStyle();
         whenShown<VxSectionEditForm>([](VxSectionEditForm* form) {
             QCOMPARE(form->section(), QStringLiteral("Intro A"));
             choose(form, "sectionCombo", QStringLiteral("Ending B"));
@@ -143,7 +149,8 @@ private Q_SLOTS:
         QCOMPARE(laneText(findLaneEvent(song.seq(), 3840, SectionLane)), QStringLiteral("Ending B"));
         QVERIFY(song.state->sectionsFixed);
         QCOMPARE(song.seq().length(), 7680u);
-        QCOMPARE(arrangedFrom, 3840u);
+        // No chord yet: the rebuilt arrangement is silent.
+        QVERIFY(song.arranged().isEmpty());
     }
 
     void keyDialogFixesOrFollowsTheSuggestion()
@@ -192,13 +199,15 @@ private Q_SLOTS:
                 QStringLiteral("The song sections may be removed too.")));
             QVERIFY(!findLaneEvent(song.seq(), 0, ChordLane));
         }
-        int arranged = 0;
-        song.state->arrangeSong = [&] { ++arranged; };
+        song.loadDefaultStyle();
         ScriptedAnswers answers({QMessageBox::Yes});
         QVERIFY(makeChords(nullptr, song.session, *song.melody));
         QCOMPARE(laneText(findLaneEvent(song.seq(), 0, ChordLane)), QStringLiteral("C"));
         QVERIFY(!song.state->chordsChanged);
-        QCOMPARE(arranged, 1);
+        // Sections were placed and the default piano plays the chord under the melody.
+        QCOMPARE(laneText(findLaneEvent(song.seq(), 0, SectionLane)), QStringLiteral("Main A"));
+        QVERIFY(!song.arranged().isEmpty());
+        QCOMPARE(song.arranged().first()->time, 0u);
     }
 };
 

@@ -1,0 +1,156 @@
+#include "section_placement.h"
+
+#include "arrangement.h"
+#include "chord_text.h"
+#include "key_names.h"
+#include "lane_events.h"
+#include "song_making.h"
+#include "song_state.h"
+
+#include "clip.h"
+#include "clip_command.h"
+#include "midi_clip.h"
+#include "session.h"
+#include "time_scale.h"
+#include "track.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+struct Bars
+{
+    uint32_t beats; // beats per bar of the session (0 counts as 1)
+    uint32_t ticks; // ticks per bar: beats x ticks per quarter, whatever the beat unit
+};
+
+Bars sessionBars(vx20& session)
+{
+    const uint32_t ticks = songBarTicks(session);
+    return {ticks / std::max<uint32_t>(session.scale().ticksPerBeat(), 1), ticks};
+}
+
+const vx22Event* firstNote(const vx22Sequence& melody)
+{
+    for (const vx22Event* e = melody.first(); e; e = e->next())
+        if (e->isNote())
+            return e;
+    return nullptr;
+}
+
+uint32_t melodyEnd(const vx22Sequence& melody)
+{
+    uint32_t end = 0;
+    for (const vx22Event* e = melody.first(); e; e = e->next())
+        if (e->isNote())
+            end = std::max(end, e->endTime());
+    return end;
+}
+
+void removeSections(vx22Sequence& melody)
+{
+    for (vx22Event* e = melody.first(); e;) {
+        vx22Event* next = e->next();
+        if (laneKind(e) == SectionLane)
+            melody.take(e); // the returned owner deletes it
+        e = next;
+    }
+}
+
+// A MIDI clip moves its events; positions are taken relative to the clip's start.
+void shiftMidiClip(vx29& scale, vx22Clip& clip, uint32_t from, uint32_t to)
+{
+    const uint32_t clipStart = scale.frameToTick(clip.start());
+    const uint32_t relFrom = from > clipStart ? from - clipStart : 0;
+    const uint32_t relTo = to > clipStart ? to - clipStart : 0;
+    if (relFrom != relTo) {
+        shiftEvents(clip.sequence(), relFrom, relTo);
+        clip.setModified(true);
+    }
+}
+
+// An audio clip moves by the same time; one that would start before 0 loses its beginning
+// instead. A clip lying wholly before 0 afterwards is left where it is.
+void shiftAudioClip(vx21Command& command, vx21& clip, int64_t frames)
+{
+    const int64_t start = int64_t(clip.start()) + frames;
+    if (start >= 0) {
+        command.resize(&clip, uint32_t(start), clip.offset(), clip.length());
+        return;
+    }
+    const uint64_t trim = uint64_t(-start);
+    if (trim >= clip.length())
+        return;
+    command.resize(&clip, 0, uint32_t(clip.offset() + trim), uint32_t(clip.length() - trim));
+}
+
+void shiftSong(vx20& session, vx22Clip& melody, uint32_t from, uint32_t to)
+{
+    vx29& scale = session.scale();
+    const int64_t frames = int64_t(scale.tickToFrame(to)) - int64_t(scale.tickToFrame(from));
+    auto audio = std::make_unique<vx21Command>(&session, QStringLiteral("clip resize"));
+    bool melodyMoved = false;
+    session.lockEdit();
+    for (vx18* track : session.tracks()) {
+        for (vx21* clip = track->firstClip(); clip; clip = clip->next()) {
+            if (auto* midi = dynamic_cast<vx22Clip*>(clip)) {
+                shiftMidiClip(scale, *midi, from, to);
+                melodyMoved = melodyMoved || midi == &melody;
+            } else if (track->isAudio()) {
+                shiftAudioClip(*audio, *clip, frames);
+            }
+        }
+    }
+    if (!melodyMoved) // a melody not (yet) on a track moves all the same
+        shiftMidiClip(scale, melody, from, to);
+    session.unlockEdit();
+    vx21Command::push(&session, std::move(audio));
+}
+
+// The intro's chord names the tonic of the song's key.
+QString tonicChord(const SongState& song)
+{
+    const ParsedKey key = parseKey(song.key);
+    const QString chord = key.minor ? QStringLiteral("Am") : QStringLiteral("C7");
+    return transposeChordText(chord, keyInterval(0, key.signature));
+}
+
+} // namespace
+
+void placeSections(vx20& session, vx22Clip& clip)
+{
+    SongState& song = *SongState::of(&session);
+    vx22Sequence& melody = clip.sequence();
+    const vx22Event* first = firstNote(melody);
+    if (song.sectionsFixed || !first)
+        return;
+    removeSections(melody);
+
+    const Bars bar = sessionBars(session);
+    const uint32_t introQuarters = song.styleTracks.empty()
+        ? 0 : styleSectionLength(*song.styleTracks.front(), QStringLiteral("Intro A"));
+    const uint32_t introBars = introQuarters / bar.beats;
+    const uint32_t firstBarStart = first->time / bar.ticks * bar.ticks;
+    const uint32_t mainStart = introBars * bar.ticks;
+    if (firstBarStart != mainStart)
+        shiftSong(session, clip, firstBarStart, mainStart);
+
+    if (introBars > 0) {
+        setLaneEvent(melody, 0, SectionLane, QStringLiteral("Intro A"));
+        setLaneEvent(melody, 0, ChordLane, tonicChord(song), false);
+    }
+    setLaneEvent(melody, mainStart, SectionLane, QStringLiteral("Main A"));
+
+    const uint32_t end = melodyEnd(melody);
+    if (end == 0)
+        return;
+    const uint32_t endingBar = end / bar.ticks + 1;
+    const uint32_t endingQuarters = song.styleTracks.empty()
+        ? 0 : styleSectionLength(*song.styleTracks.front(), QStringLiteral("Ending A"));
+    setLaneEvent(melody, endingBar * bar.ticks, SectionLane, QStringLiteral("Ending A"));
+    const uint64_t lastBar = (uint64_t(endingBar) * bar.beats + endingQuarters) / bar.beats;
+    melody.setLength(uint32_t(std::min<uint64_t>(lastBar * bar.ticks, UINT32_MAX)));
+    fitClipToEvents(session, clip);
+    clip.setModified(true);
+}

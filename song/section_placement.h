@@ -1,0 +1,16 @@
+#pragma once
+
+class vx20;
+class vx22Clip;
+
+/**
+ * Places the song sections around the melody: an intro as long as the style's "Intro A" (whole
+ * bars) with the key's tonic chord, "Main A" where the melody's first bar now starts and
+ * "Ending A" in the bar after the melody, whose length then covers the style's ending.
+ *
+ * To make room for the intro the whole song moves: every MIDI clip's events and every audio
+ * clip (through an undoable "clip resize"; a clip that would start before 0 is trimmed at its
+ * start instead). Nothing happens when the user fixed the sections or the melody has no note.
+ * GUI thread only.
+ */
+void placeSections(vx20& session, vx22Clip& melody);
