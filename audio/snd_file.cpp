@@ -1,5 +1,6 @@
 #include "snd_file.h"
 
+#include "audio_format_registry.h"
 #include "error_log.h"
 
 #include <QFile>
@@ -17,10 +18,10 @@ vx23SndFile::~vx23SndFile()
 bool vx23SndFile::open(const QString& path, int mode)
 {
     close();
+    if (mode == Writing)
+        return openForWriting(path);
     if (mode != Reading) {
-        // TODO: writing through the registry's write format (sf_format_check, SFM_WRITE).
-        ErrorLog::add(
-            QStringLiteral("AudioSndFile::open: writing is not available (%1)").arg(path));
+        ErrorLog::add(QStringLiteral("AudioSndFile::open: mode %1 (%2)").arg(mode).arg(path));
         return false;
     }
     info_ = SF_INFO{};
@@ -41,6 +42,35 @@ bool vx23SndFile::open(const QString& path, int mode)
         return false;
     }
     mode_ = Reading;
+    buffer_.allocate(info_.channels, sizeHint_);
+    return true;
+}
+
+bool vx23SndFile::openForWriting(const QString& path)
+{
+    info_ = SF_INFO{};
+    info_.channels = writeChannels_;
+    info_.samplerate = writeRate_;
+    info_.format = vx23FormatRegistry::instance().writeFormat();
+    if (writeChannels_ < 1 || writeRate_ < 1 || !sf_format_check(&info_)) {
+        char version[128] = {};
+        sf_command(nullptr, SFC_GET_LIB_VERSION, version, sizeof(version));
+        ErrorLog::add(QStringLiteral("AudioSndFile::open: _format_check %1").arg(info_.format));
+        ErrorLog::add(QStringLiteral("AudioSndFile::open: _GET_LIB_VERSION %1")
+                          .arg(QString::fromLatin1(version)));
+        info_ = SF_INFO{};
+        return false;
+    }
+    handle_ = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info_);
+    if (!handle_) {
+        ErrorLog::add(QStringLiteral("AudioSndFile::open: _open %1")
+                          .arg(QString::fromLocal8Bit(sf_strerror(nullptr))));
+        info_ = SF_INFO{};
+        return false;
+    }
+    // Integer formats clip samples beyond full scale instead of wrapping them round.
+    sf_command(handle_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    mode_ = Writing;
     buffer_.allocate(info_.channels, sizeHint_);
     return true;
 }

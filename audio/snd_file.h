@@ -31,6 +31,9 @@ public:
     int format() const { return info_.format; }
 
 private:
+    /** Opens with the registry's write format and the channels and rate given at construction. */
+    bool openForWriting(const QString& path);
+
     SNDFILE* handle_ = nullptr;
     int mode_ = Closed;
     SF_INFO info_{};

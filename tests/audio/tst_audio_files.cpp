@@ -6,6 +6,7 @@
 #include "snd_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,6 +14,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -173,6 +175,52 @@ private Q_SLOTS:
         QVERIFY(!ErrorLog::isEmpty());
         const float* none[] = {nullptr};
         QCOMPARE(mp3.write(none, 1), 0LL);
+    }
+
+    // Written in the chosen format, read back: float WAV exactly, 16-bit FLAC to its step, and
+    // samples beyond full scale clip instead of wrapping round.
+    void writesInTheChosenFormat()
+    {
+        auto& registry = vx23FormatRegistry::instance();
+        const std::vector<float> interleaved = sines(2, 44100, 0.25, 440.0);
+        const auto frames = static_cast<long long>(interleaved.size() / 2);
+        std::vector<float> left(frames), right(frames);
+        for (long long i = 0; i < frames; ++i) {
+            left[i] = interleaved[2 * i];
+            right[i] = interleaved[2 * i + 1];
+        }
+        left[10] = 1.7f;
+        right[10] = -3.0f;
+        for (const auto& [name, major, quality, step] :
+             {std::tuple{"w.wav", SF_FORMAT_WAV, 3, 0.0f},
+              std::tuple{"f.flac", SF_FORMAT_FLAC, 0, 1.0f / 32768}}) {
+            const QString extension = QFileInfo(QString::fromLatin1(name)).suffix();
+            QVERIFY(registry.chooseWriteFormat(extension, major, quality, 4));
+            const QString file = path(name);
+            auto writer = registry.create(file, 2, 44100);
+            QVERIFY(writer->open(file, vx23File::Writing));
+            const float* channels[] = {left.data(), right.data()};
+            QCOMPARE(writer->write(channels, frames), frames);
+            writer->close();
+
+            auto reader = registry.create(file);
+            QVERIFY(reader->open(file, vx23File::Reading));
+            QCOMPARE(reader->frames(), frames);
+            std::vector<float> l(frames), r(frames);
+            float* out[] = {l.data(), r.data()};
+            QCOMPARE(reader->read(out, frames), frames);
+            for (long long i = 0; i < frames; i += 37)
+                QVERIFY(std::fabs(l[i] - left[i]) <= step && std::fabs(r[i] - right[i]) <= step);
+            if (step > 0) {
+                QVERIFY(l[10] > 0.99f);
+                QVERIFY(r[10] < -0.99f);
+            }
+        }
+        // A writer needs its channels and rate; an impossible format is refused with the log.
+        vx23SndFile shapeless;
+        QVERIFY(!shapeless.open(path("x.wav"), vx23File::Writing));
+        QVERIFY(ErrorLog::take().contains(QStringLiteral("AudioSndFile::open: _format_check")));
+        QVERIFY(registry.chooseWriteFormat("wav", SF_FORMAT_WAV, 0, 4));
     }
 
     // A WAV cut short after its header claims a long body: what is there reads, then 0.
