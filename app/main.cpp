@@ -1,6 +1,7 @@
 // Cantova's entry point: commands without a window first, then the application and main window.
 #include "application.h"
 #include "command_line.h"
+#include "engine_factory.h"
 #include "main_form.h"
 #include "settings.h"
 
@@ -10,6 +11,8 @@
 
 int main(int argc, char* argv[])
 {
+    // Before anything makes the session: it plays through the sound card and the MIDI output.
+    vx99EngineFactory::install();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

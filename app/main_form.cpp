@@ -1,5 +1,7 @@
 #include "main_form.h"
 
+#include "audio_client.h"
+#include "audio_engine.h"
 #include "error_box.h"
 #include "message_box.h"
 #include "portaudio_client.h"
@@ -7,6 +9,7 @@
 
 #include "clip.h"
 #include "command_list.h"
+#include "midi_engine.h"
 #include "session.h"
 #include "song_state.h"
 #include "time_scale.h"
@@ -28,6 +31,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -73,9 +77,11 @@ vx99MainForm::~vx99MainForm()
 {
     m_timer->stop();
     SongState::of(m_session)->songChanged = nullptr;
-    // The session outlives the window; the engines must not keep playing into a closed window.
+    // The session outlives the window; the engines must not keep playing into a closed window,
+    // and the devices are let go while the application still runs.
     if (m_session->isPlaying())
         m_session->setPlaying(false);
+    cleanEngines();
 }
 
 void vx99MainForm::setLatencySource(LatencySource source)
@@ -87,8 +93,11 @@ std::pair<double, double> vx99MainForm::recommendedLatencies()
 {
     if (latencySource())
         return latencySource()();
+    // The audio engine's client has read them when it opened the sound card.
+    if (auto* audio = dynamic_cast<vx23vx51*>(vx20::instance()->audioEngine()))
+        if (const AudioClient* client = audio->client())
+            return {client->recommendedPlaybackLatency(), client->recommendedRecordingLatency()};
     // The default devices do not change while the program runs; ask the audio library once.
-    // TODO: take them from the audio engine's own client once it opens the sound card.
     static std::optional<std::pair<double, double>> devices;
     if (!devices) {
         const std::unique_ptr<PortAudioClient> client = PortAudioClient::open();
@@ -110,8 +119,8 @@ void vx99MainForm::applySettings()
     findChild<QAction*>(QStringLiteral("editMidiModeAction"))->setChecked(s.noteEditMode);
     restoreGeometryFromSettings();
     show();
-    // TODO: the audio save type goes to the audio file layer, the MIDI file format and the
-    // metronome routing to the engines, when those layers exist.
+    // TODO: the audio save type goes to the audio file layer when saving recordings exists.
+    applyMetronome();
     newSong();
     applyLatencies();
     statusBar()->showMessage(tr("Ready"), kReadyMs);
@@ -128,7 +137,12 @@ void vx99MainForm::applyLatencies()
         if (s.audioRecordLatency < 0.0)
             s.audioRecordLatency = recording;
     }
-    // TODO: hand both values to the audio engine and the MIDI scheduling when they exist.
+    // MIDI is scheduled later by the playback latency, so it sounds together with the audio
+    // that leaves the device late by as much.
+    if (auto* midi = dynamic_cast<vx22vx51*>(m_session->midiEngine()))
+        if (SequencerLayer* layer = midi->layer())
+            layer->setPlaybackLatency(std::max(0.0, s.audioLatency));
+    // TODO: the recording latency places recorded clips once recording exists.
 }
 
 bool vx99MainForm::isLive(vx20* session, vx18* track)

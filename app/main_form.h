@@ -213,6 +213,10 @@ private:
     bool startEngines(bool report);
     void stopTransport();
     bool enginesAreReal() const;
+    void setTransportPlaying(bool on);
+    void applyMetronome();
+    void followDeviceTransport();
+    void cleanEngines();
     void locate(uint32_t frame);
     uint32_t displayedPosition() const;
     void showPosition(uint32_t frame);
@@ -260,6 +264,8 @@ private:
     int m_stabilizeCountdown = 0;
     uint32_t m_syncStep = 0;
     uint32_t m_syncTolerance = 0;
+    uint32_t m_engineBufferFrames = 512;
+    int m_deviceDisagreement = 0; // ticks the device's transport has disagreed with the window
 
     // Counters that keep the window's own widget updates from echoing back as user input.
     int m_updatingTime = 0;

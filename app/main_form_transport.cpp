@@ -4,10 +4,13 @@
 #include "message_box.h"
 #include "settings.h"
 
+#include "audio_client.h"
+#include "audio_engine.h"
 #include "clip.h"
 #include "engine.h"
 #include "make_chords.h"
 #include "midi_clip.h"
+#include "midi_engine.h"
 #include "session.h"
 #include "style_actions.h"
 #include "time_scale.h"
@@ -30,7 +33,6 @@ namespace {
 constexpr int kTimerMs = 66;
 constexpr int kEditingRetryMs = 233;
 constexpr int kRefreshEveryMs = 232;
-constexpr uint32_t kEngineBufferFrames = 512;
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -38,28 +40,29 @@ constexpr uint32_t kEngineBufferFrames = 512;
 
 bool vx99MainForm::enginesAreReal() const
 {
-    // The session starts with base engines that play nothing; the audio and MIDI engines
-    // replace them when this build has them.
-    const vx19* audio = m_session->audioEngine();
-    const vx19* midi = m_session->midiEngine();
-    return typeid(*audio) != typeid(vx19) && typeid(*midi) != typeid(vx19);
+    // The session starts with base engines that play nothing; playing needs the audio engine,
+    // whose process cycle moves the play head (a base MIDI engine only stays silent).
+    return dynamic_cast<const vx23vx51*>(m_session->audioEngine()) != nullptr;
 }
 
 bool vx99MainForm::startEngines(bool report)
 {
+    auto* audio = dynamic_cast<vx23vx51*>(m_session->audioEngine());
+    if (audio && audio->client())
+        m_engineBufferFrames = audio->client()->bufferSize();
     const uint32_t rate = m_session->scale().sampleRate();
     m_syncStep = rate * kTimerMs / 1000;
-    m_syncTolerance = kEngineBufferFrames * (m_syncStep / kEngineBufferFrames + 2);
+    m_syncTolerance = m_engineBufferFrames * (m_syncStep / m_engineBufferFrames + 2);
     if (m_session->isActive() && !m_session->audioEngine()->buses().empty())
         return true;
     bool ok = true;
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         for (vx19* engine : {m_session->audioEngine(), m_session->midiEngine()}) {
-            if (!engine->isInitialized())
-                ok = engine->init() && ok;
+            if (ok && !engine->isInitialized())
+                ok = engine->init();
             if (ok && !engine->isActivated())
-                ok = engine->activate() && ok;
+                ok = engine->activate();
         }
         ok = ok && m_session->ensureMasterBuses();
         QApplication::restoreOverrideCursor();
@@ -69,8 +72,45 @@ bool vx99MainForm::startEngines(bool report)
             showErrorBox(tr("The Audio or MIDI devices could not be initialized."));
         return false;
     }
+    if (audio && audio->client())
+        m_engineBufferFrames = audio->client()->bufferSize();
+    m_syncTolerance = m_engineBufferFrames * (m_syncStep / m_engineBufferFrames + 2);
+    m_deviceDisagreement = 0;
     m_session->locate(m_session->playHead());
     return true;
+}
+
+void vx99MainForm::cleanEngines()
+{
+    // Tracks let go of the buses before the engines delete them.
+    for (vx18* track : m_session->tracks())
+        track->detach();
+    for (vx19* engine : {m_session->audioEngine(), m_session->midiEngine()})
+        if (engine->isInitialized())
+            engine->clean();
+}
+
+void vx99MainForm::applyMetronome()
+{
+    const bool on = findChild<QAction*>(QStringLiteral("transportMetroAction"))->isChecked();
+    const vx99Settings::Metronome& routing = m_settings->metronomeRouting;
+    if (auto* audio = dynamic_cast<vx23vx51*>(m_session->audioEngine()))
+        audio->setMetronomeOn(routing.audio && on);
+    auto* midi = dynamic_cast<vx22vx51*>(m_session->midiEngine());
+    if (!midi)
+        return;
+    vx22MetronomeSound sound;
+    sound.channel = routing.channel;
+    sound.barNote = routing.barNote;
+    sound.barVelocity = routing.barVelocity;
+    sound.barDuration = routing.barLength;
+    sound.beatNote = routing.beatNote;
+    sound.beatVelocity = routing.beatVelocity;
+    sound.beatDuration = routing.beatLength;
+    midi->setMetronomeSound(sound);
+    // The settings offer no bus of its own for the metronome: it plays on the first output bus.
+    midi->setMetronomeOwnBus(false);
+    midi->setMetronomeOn(routing.midi && on);
 }
 
 void vx99MainForm::stopTransport()
@@ -96,6 +136,18 @@ void vx99MainForm::locate(uint32_t frame)
 // ---------------------------------------------------------------------------------------------
 // Transport
 
+void vx99MainForm::setTransportPlaying(bool on)
+{
+    if (on && !m_session->isPlaying()) {
+        m_playStartFrame = m_session->playHead();
+        m_session->setPlaying(true);
+    } else if (!on && m_session->isPlaying()) {
+        m_session->setPlaying(false);
+    }
+    m_deviceDisagreement = 0;
+    findChild<QAction*>(QStringLiteral("transportPlayAction"))->setChecked(m_session->isPlaying());
+}
+
 void vx99MainForm::transportPlay()
 {
     QAction* play = findChild<QAction*>(QStringLiteral("transportPlayAction"));
@@ -108,13 +160,7 @@ void vx99MainForm::transportPlay()
         play->setChecked(false);
         return;
     }
-    if (m_session->isPlaying()) {
-        m_session->setPlaying(false);
-    } else {
-        m_playStartFrame = m_session->playHead();
-        m_session->setPlaying(true);
-    }
-    play->setChecked(m_session->isPlaying());
+    setTransportPlaying(!m_session->isPlaying());
     stabilizeForm();
 }
 
@@ -132,7 +178,10 @@ void vx99MainForm::transportRecord()
 {
     QAction* record = findChild<QAction*>(QStringLiteral("transportRecordAction"));
     record->setChecked(m_session->isRecording());
-    if (!enginesAreReal()) {
+    // TODO: recording needs the audio engine's record clips (vx23Clip writing through its
+    // buffer) and the cycle's hand-off of the input to them; until then it plays silence.
+    const bool canRecord = false;
+    if (!enginesAreReal() || !canRecord) {
         notAvailableYet(tr("Recording"));
         return;
     }
@@ -158,10 +207,9 @@ void vx99MainForm::transportRecord()
 
 void vx99MainForm::transportMetro()
 {
-    const bool on = findChild<QAction*>(QStringLiteral("transportMetroAction"))->isChecked();
-    m_settings->metronome = on;
-    // TODO: switch the MIDI engine's metronome (and the audio engine's when the audio
-    // metronome is enabled) once the engines have one.
+    m_settings->metronome =
+        findChild<QAction*>(QStringLiteral("transportMetroAction"))->isChecked();
+    applyMetronome();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -290,12 +338,40 @@ void vx99MainForm::timerSlot()
         if (node != m_shownNode)
             showTempoNode(node);
     }
-    // TODO: follow the audio device's own transport (start, pause, locate) when the audio
-    // engine reports it, after the disagreement lasted more than 2b/step ticks.
+    followDeviceTransport();
     if (m_session->isPlaying())
         followPlayback(m_session->playHead());
     runDeferredRefreshes();
     m_timer->start(kTimerMs);
+}
+
+void vx99MainForm::followDeviceTransport()
+{
+    auto* audio = dynamic_cast<vx23vx51*>(m_session->audioEngine());
+    AudioClient* client = audio ? audio->client() : nullptr;
+    if (!client || !m_session->isActive() || m_syncStep == 0) {
+        m_deviceDisagreement = 0;
+        return;
+    }
+    // The device's transport runs on while an edit keeps the engine out of the session; the
+    // window then follows the device, so audio, MIDI and the display meet again.
+    TransportPosition device;
+    const bool rolling = client->transportQuery(&device) != 0;
+    const bool playing = m_session->isPlaying();
+    const uint32_t head = m_session->playHead();
+    const uint32_t drift = device.frame > head ? device.frame - head : head - device.frame;
+    if (rolling == playing && drift <= m_syncTolerance) {
+        m_deviceDisagreement = 0;
+        return;
+    }
+    if (++m_deviceDisagreement <= int(2 * m_engineBufferFrames / m_syncStep))
+        return;
+    m_deviceDisagreement = 0;
+    if (rolling != playing)
+        setTransportPlaying(rolling);
+    else
+        locate(device.frame);
+    stabilizeForm();
 }
 
 void vx99MainForm::followPlayback(uint32_t frame)

@@ -28,9 +28,13 @@ uint32_t vx20::playHead() const
 bool vx20::ensureMasterBuses()
 {
     lockEdit();
-    for (vx19* engine : {m_audioEngine.get(), m_midiEngine.get()})
-        if (engine->buses().empty())
+    for (vx19* engine : {m_audioEngine.get(), m_midiEngine.get()}) {
+        if (engine->buses().empty()) {
             engine->createBus(QStringLiteral("Master"), vx99Bus::Duplex);
+            // The metronome (and player) of the engine play on its first output bus.
+            engine->busesChanged();
+        }
+    }
     if (!isActive()) {
         // Nothing can be attached before the devices are open; the buses stay for later.
         unlockEdit();

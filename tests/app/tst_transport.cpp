@@ -1,0 +1,359 @@
+// The main window's transport on the real engines, with an offline audio client whose cycles the
+// test runs and a sequencer layer that records the MIDI it is given: play and pause, stop and
+// backward, the time display, the song end and the loop, the metronome, following the device's
+// transport, the device-failure message; and rendering a song offline through the same engines.
+#include "app_test_environment.h"
+
+#include "engine_factory.h"
+#include "main_form.h"
+#include "message_box.h"
+#include "settings.h"
+
+#include "audio_engine.h"
+#include "clip.h"
+#include "clip_command.h"
+#include "midi_engine.h"
+#include "offline_audio_client.h"
+#include "offline_render.h"
+#include "recording_midi_output.h"
+#include "sequencer_layer.h"
+#include "session.h"
+#include "time_spin_box.h"
+#include "track.h"
+
+#include <QAction>
+#include <QTest>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kBlock = AudioClient::kBufferSize;
+
+QAction* act(QWidget& form, const char* name)
+{
+    auto* action = form.findChild<QAction*>(QLatin1String(name));
+    if (!action)
+        qFatal("no action %s", name);
+    return action;
+}
+
+/** The program's sequencer layer in these tests: on audio frames, into a recording output. */
+struct RecordingLayer
+{
+    RecordingMidiOutput output{1 << 14};
+    SequencerLayer layer;
+    RecordingLayer() { layer.setOutput(&output); }
+
+    /** Note-ons delivered, as (milliseconds after the first one, key, velocity). */
+    std::vector<std::tuple<int64_t, int, int>> noteOns() const
+    {
+        std::vector<std::tuple<int64_t, int, int>> notes;
+        for (const auto& m : output.messages())
+            if ((m.word & 0xF0) == 0x90 && (m.word >> 16 & 0x7F) != 0)
+                notes.emplace_back(m.timeMs, int(m.word >> 8 & 0x7F), int(m.word >> 16 & 0x7F));
+        const int64_t first = notes.empty() ? 0 : std::get<0>(notes.front());
+        for (auto& note : notes)
+            std::get<0>(note) -= first;
+        return notes;
+    }
+};
+
+RecordingLayer& programLayer()
+{
+    static RecordingLayer layer;
+    return layer;
+}
+
+/** Adds a clip of `length` frames at frame 0 to the audio track, which sets the song's end. */
+void giveTheSongAnEnd(vx99MainForm& form, uint32_t length)
+{
+    auto* clip = new vx21();
+    clip->setLength(length);
+    auto command = std::make_unique<vx21Command>(form.session(), QStringLiteral("record clip"));
+    command->addClip(std::unique_ptr<vx21>(clip), form.audioTrack());
+    vx21Command::push(form.session(), std::move(command));
+    form.viewRefresh();
+}
+
+} // namespace
+
+class TestTransport : public QObject
+{
+    Q_OBJECT
+
+    AppTestEnvironment* m_env = nullptr;
+
+    static vx20* session() { return vx20::instance(); }
+    static vx23vx51* audio() { return static_cast<vx23vx51*>(session()->audioEngine()); }
+    static vx22vx51* midi() { return static_cast<vx22vx51*>(session()->midiEngine()); }
+    static OfflineAudioClient* client()
+    {
+        return static_cast<OfflineAudioClient*>(audio()->client());
+    }
+    static void render(uint32_t cycles) { QCOMPARE(client()->render(cycles), 0); }
+    static unsigned long shownTime(vx99MainForm& form)
+    {
+        return form.findChild<vx29SpinBox*>(QStringLiteral("TimeSpinBox"))->value();
+    }
+    static void tick(vx99MainForm& form, int ticks = 1)
+    {
+        for (int i = 0; i < ticks; ++i)
+            form.timerSlot();
+    }
+    static void installEngines(const vx20::EngineFactory& factory)
+    {
+        session()->setEngines(factory(session(), vx19::AudioKind),
+                              factory(session(), vx19::MidiKind));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_env = new AppTestEnvironment;
+        programLayer();
+        vx20::setEngineFactory(vx99EngineFactory::offline(&programLayer().layer));
+    }
+    void cleanupTestCase()
+    {
+        // The engines let go of the layer before it goes.
+        session()->setEngines(std::make_unique<vx19>(session(), vx19::AudioKind),
+                              std::make_unique<vx19>(session(), vx19::MidiKind));
+        delete m_env;
+    }
+    void init() { m_env->clearSettings(); }
+
+    void theFirstSongOpensTheEnginesAtFrameZero()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        QVERIFY(session()->isActive());
+        QVERIFY(!session()->isPlaying());
+        QCOMPARE(session()->playHead(), 0u);
+        QCOMPARE(session()->clientName(), QStringLiteral("vx Jack"));
+        QVERIFY(form.audioTrack()->outputBus());
+        QVERIFY(form.melodyTrack()->outputBus());
+        // MIDI is scheduled later by the playback latency from the settings.
+        QCOMPARE(programLayer().layer.playbackLatency(), AppTestEnvironment::kPlaybackLatency);
+    }
+
+    void playAndPauseMoveTheHeadAndTheTimeDisplayFollowsWhatIsHeard()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        giveTheSongAnEnd(form, 10 * 44100);
+        ScriptedAnswers answers;
+        act(form, "transportPlayAction")->trigger();
+        QVERIFY(session()->isPlaying());
+        QVERIFY(act(form, "transportPlayAction")->isChecked());
+
+        render(2);
+        tick(form);
+        // What is heard lags the play head by the playback latency, but never shows a time
+        // before the start of playback.
+        QCOMPARE(session()->playHead(), 2 * kBlock);
+        QCOMPARE(shownTime(form), 0ul);
+        render(8);
+        tick(form);
+        const auto latency = uint32_t(AppTestEnvironment::kPlaybackLatency * 44100);
+        QCOMPARE(shownTime(form), 10ul * kBlock - latency);
+
+        act(form, "transportPlayAction")->trigger();
+        QVERIFY(!session()->isPlaying());
+        QVERIFY(!act(form, "transportPlayAction")->isChecked());
+        render(3);
+        tick(form);
+        QCOMPARE(session()->playHead(), 10 * kBlock); // paused where it was
+        QCOMPARE(shownTime(form), 10ul * kBlock);
+
+        // Play again from there.
+        act(form, "transportPlayAction")->trigger();
+        render(1);
+        QCOMPARE(session()->playHead(), 11 * kBlock);
+        QVERIFY(answers.asked().isEmpty());
+        act(form, "transportPlayAction")->trigger();
+    }
+
+    void stopPausesAndGoesBackToTheStart()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        giveTheSongAnEnd(form, 10 * 44100);
+        act(form, "transportPlayAction")->trigger();
+        render(4);
+        act(form, "vxTransportStopAction")->trigger();
+        QVERIFY(!session()->isPlaying());
+        QVERIFY(!act(form, "transportPlayAction")->isChecked());
+        QCOMPARE(session()->playHead(), 0u);
+        QCOMPARE(shownTime(form), 0ul);
+        render(2);
+        QCOMPARE(session()->playHead(), 0u);
+
+        // Stopped, it still goes back.
+        form.transportTimeChanged(5000);
+        QCOMPARE(session()->playHead(), 5000u);
+        act(form, "vxTransportStopAction")->trigger();
+        QCOMPARE(session()->playHead(), 0u);
+    }
+
+    void aTypedTimeWhilePlayingPlaysOnFromThere()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        giveTheSongAnEnd(form, 10 * 44100);
+        act(form, "transportPlayAction")->trigger();
+        render(2);
+        form.transportTimeChanged(44100);
+        QVERIFY(session()->isPlaying());
+        render(1);
+        QCOMPARE(session()->playHead(), 44100 + kBlock);
+        act(form, "transportPlayAction")->trigger();
+    }
+
+    void theSongEndStopsTheTransport()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        giveTheSongAnEnd(form, 3000);
+        act(form, "transportPlayAction")->trigger();
+        render(5); // 2560: not yet past the end
+        tick(form, 4);
+        QVERIFY(session()->isPlaying());
+        render(1);     // 3072
+        tick(form, 3); // the end is looked at once more than 232 ms have passed
+        QVERIFY(session()->isPlaying());
+        tick(form);
+        QVERIFY(!session()->isPlaying());
+        QVERIFY(!act(form, "transportPlayAction")->isChecked());
+        QCOMPARE(session()->playHead(), 6 * kBlock); // stopped, not rewound
+    }
+
+    void pastTheSongEndAndTheLoopThePlayHeadGoesToTheLoopStart()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        giveTheSongAnEnd(form, 3000);
+        session()->setLoop(1000, 2000);
+        form.transportTimeChanged(5000);
+        act(form, "transportPlayAction")->trigger();
+        render(1);
+        tick(form, 4);
+        QVERIFY(session()->isPlaying());
+        QCOMPARE(session()->playHead(), 1000u);
+        // From there the engine wraps at the loop end.
+        render(2); // 1000 + 1024 crosses 2000 once
+        QCOMPARE(session()->playHead(), 1024u);
+        tick(form, 4);
+        QVERIFY(session()->isPlaying());
+        act(form, "transportPlayAction")->trigger();
+    }
+
+    void theMetronomeActionSwitchesTheMidiMetronomeWithTheProgramsNotes()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        QVERIFY(act(form, "transportMetroAction")->isChecked()); // "/Metronome" defaults to on
+        QVERIFY(midi()->isMetronomeOn());
+        const vx22MetronomeSound sound = midi()->metronomeSound();
+        QCOMPARE(sound.channel, 9);
+        QCOMPARE(sound.barNote, 36);
+        QCOMPARE(sound.beatNote, 38);
+        QCOMPARE(sound.barVelocity, 96);
+        QCOMPARE(sound.beatVelocity, 64);
+        QCOMPARE(sound.barDuration, 48);
+        QCOMPARE(sound.beatDuration, 24);
+        QVERIFY(!midi()->metronomeOwnBus());
+        QVERIFY(midi()->metronomeBus());
+        QVERIFY(!audio()->isMetronomeOn()); // the audio metronome is off in the settings
+
+        act(form, "transportMetroAction")->trigger();
+        QVERIFY(!midi()->isMetronomeOn());
+        QVERIFY(!settings.metronome);
+        act(form, "transportMetroAction")->trigger();
+        QVERIFY(midi()->isMetronomeOn());
+
+        // With the MIDI metronome routed off, the action cannot switch it on.
+        settings.metronomeRouting.midi = false;
+        settings.metronomeRouting.audio = true;
+        act(form, "transportMetroAction")->trigger();
+        act(form, "transportMetroAction")->trigger();
+        QVERIFY(!midi()->isMetronomeOn());
+        QVERIFY(audio()->isMetronomeOn());
+    }
+
+    void theWindowFollowsTheDevicesTransport()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        giveTheSongAnEnd(form, 100 * 44100);
+        act(form, "transportPlayAction")->trigger();
+        render(2);
+        tick(form, 2);
+        QCOMPARE(session()->playHead(), 2 * kBlock);
+
+        // A device position within the drift tolerance (7 blocks at 66 ms) is left alone.
+        client()->transportLocate(2 * kBlock + 7 * kBlock);
+        tick(form, 2);
+        QCOMPARE(session()->playHead(), 2 * kBlock);
+
+        client()->transportLocate(44100);
+        tick(form);
+        QCOMPARE(session()->playHead(), 44100u);
+        QVERIFY(session()->isPlaying());
+
+        // The device stopped rolling: the window pauses.
+        client()->transportStop();
+        tick(form);
+        QVERIFY(!session()->isPlaying());
+        QVERIFY(!act(form, "transportPlayAction")->isChecked());
+    }
+
+    void devicesThatCannotStartAreReportedAndNothingPlays()
+    {
+        installEngines(vx99EngineFactory::make([] { return std::unique_ptr<AudioClient>(); }));
+        {
+            vx99Settings settings;
+            vx99MainForm form(&settings); // the first song starts no engine, and says nothing
+            ScriptedAnswers answers;
+            act(form, "transportPlayAction")->trigger();
+            QCOMPARE(answers.asked().size(), 1);
+            QVERIFY(answers.asked().first().text.startsWith(
+                QStringLiteral("The Audio or MIDI devices could not be initialized.")));
+            QVERIFY(!session()->isPlaying());
+            QVERIFY(!act(form, "transportPlayAction")->isChecked());
+            QVERIFY(!session()->isActive());
+        }
+        installEngines(vx99EngineFactory::offline(&programLayer().layer));
+    }
+
+    void renderingASongPlaysItsMidiInStepWithTheAudioEveryTime()
+    {
+        RecordingLayer recorded;
+        vx20 song(vx99EngineFactory::offline(&recorded.layer));
+        auto* metronome = static_cast<vx22vx51*>(song.midiEngine());
+        metronome->setMetronomeOn(true);
+        auto* track = new vx18(&song, vx18::AudioTrack);
+        auto* clip = new vx21();
+        clip->setLength(2 * 44100); // two seconds at 120 bpm: four beats and the next bar
+        track->addClip(clip);
+        song.addTrack(track);
+
+        struct Blocks : OfflineAudioClient::Output
+        {
+            uint32_t frames = 0;
+            void write(const float* const*, uint32_t n) override { frames += n; }
+        } blocks;
+        QVERIFY(renderSongOffline(song, blocks));
+        QCOMPARE(blocks.frames, 173 * kBlock); // ceil(88200 / 512) blocks
+        using Note = std::tuple<int64_t, int, int>;
+        const std::vector<Note> clicks{
+            {0, 76, 96}, {500, 77, 64}, {1000, 77, 64}, {1500, 77, 64}, {2000, 76, 96}};
+        QCOMPARE(recorded.noteOns(), clicks);
+
+        recorded.output.clear();
+        QVERIFY(renderSongOffline(song, blocks));
+        QCOMPARE(recorded.noteOns(), clicks);
+    }
+};
+
+QTEST_MAIN(TestTransport)
+#include "tst_transport.moc"
