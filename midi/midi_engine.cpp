@@ -17,6 +17,16 @@
 #include <cmath>
 #include <limits>
 
+namespace {
+
+/** A node's tempo as the queue can take it: not a number or below 1 bpm counts as 1. */
+float playableTempo(float tempo)
+{
+    return std::isfinite(tempo) ? std::clamp(tempo, 1.0f, 1.0e6f) : 1.0f;
+}
+
+} // namespace
+
 vx22vx51::vx22vx51(vx20* session, SequencerLayer* layer) : vx19(session, MidiKind), m_layer(layer)
 {
 }
@@ -91,6 +101,7 @@ bool vx22vx51::start()
     cursor()->addFrames(playHead->frameCount());
     m_scheduledCount.store(cursor()->frameCount(), std::memory_order_release);
     m_tempoCursor->reset();
+    m_silenced.clear(); // what was withheld in an earlier run is not scheduled again
     startQueue(head);
     vx19::start();
     processWindow();
@@ -311,9 +322,8 @@ void vx22vx51::startQueue(uint32_t frame)
 {
     vx29& scale = session()->scale();
     const vx29Node* node = m_tempoCursor->nodeAtFrame(frame);
-    const float tempo = node ? node->tempo : 120.0f;
-    const auto microseconds =
-        uint32_t(std::clamp(60000000.0 / double(std::max(tempo, 1.0f)), 1.0, 4.0e9));
+    const float tempo = playableTempo(node ? node->tempo : 120.0f);
+    const auto microseconds = uint32_t(std::max(60000000.0 / double(tempo), 1.0));
     const uint32_t ticksPerBeat = std::max<uint32_t>(scale.ticksPerBeat(), 1);
     m_layer->setQueueTempo(ticksPerBeat, microseconds);
     m_lastTempo = tempo;
@@ -334,7 +344,7 @@ void vx22vx51::startQueue(uint32_t frame)
 void vx22vx51::queueTempoChange(uint32_t a, uint32_t b)
 {
     const vx29Node* node = m_tempoCursor->nodeAtFrame(b);
-    if (!node || node->tempo == m_lastTempo)
+    if (!node || playableTempo(node->tempo) == m_lastTempo)
         return;
     const uint32_t frame = std::max(a, node->frame);
     SequencerEvent event;
@@ -345,8 +355,8 @@ void vx22vx51::queueTempoChange(uint32_t a, uint32_t b)
     event.destinationClient = 0; // the system timer
     event.destinationPort = 0;
     event.data.queueControl.queue = uint8_t(m_queueId);
-    event.data.queueControl.value = int32_t(60000000.0 / double(std::max(node->tempo, 1.0f)));
-    m_lastTempo = node->tempo;
+    m_lastTempo = playableTempo(node->tempo);
+    event.data.queueControl.value = int32_t(60000000.0 / double(m_lastTempo));
     m_layer->outputEvent(event);
     handOver(event);
     retimeMonitors();

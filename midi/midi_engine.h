@@ -39,8 +39,14 @@ struct vx22MetronomeSound
  * a metronome, and sends immediate messages (note previews, patches, volume and pan,
  * all-notes-off). Playback is scheduled ahead: the output thread keeps the queue between one
  * and two read-ahead windows (0.5 s of frames each) in front of the audio play head; the audio
- * process cycle wakes it through wakeOutput(). Queue time is session ticks minus the tick
- * offset, which drops by one loop length at every loop wrap so queue times keep rising.
+ * process cycle wakes it through wakeOutput().
+ *
+ * Queue time: the queue runs at the tempo in force at the play head when playback starts, and
+ * each event's queue time is taken from its frame on the session's tempo map. The sequencer
+ * layer converts queue ticks to milliseconds at one fixed rate and ignores tempo events, so a
+ * tempo change of the song moves the events' queue times instead of the queue's clock (with
+ * one tempo this is the session tick minus the tick offset). The offsets drop by one loop
+ * length at every loop wrap, so queue times keep rising.
  *
  * Threads: everything is GUI thread only unless stated otherwise. The window processing runs
  * on the output thread (or, with scheduleOnCycle, on the thread that calls wakeOutput) under
@@ -109,7 +115,8 @@ public:
     /**
      * When on, wakeOutput() processes the due window synchronously on the calling (render)
      * thread instead of waking the output thread, so an unpaced offline render with the layer
-     * on Clock::AudioFrames is deterministic. Set while not playing.
+     * on Clock::AudioFrames is deterministic. Set while not playing. Offline only: processing
+     * a window allocates in the scheduler, which a device's audio callback must not do.
      */
     void setScheduleOnCycle(bool on) { m_scheduleOnCycle.store(on, std::memory_order_release); }
     bool scheduleOnCycle() const { return m_scheduleOnCycle.load(std::memory_order_acquire); }

@@ -221,6 +221,12 @@ void vx22vx51::openBus(vx99Bus* bus)
     // The layer has no ports of its own; the id only tells the buses' events apart.
     b->setPort(m_nextPort);
     m_nextPort = (m_nextPort + 1) & 0xFF;
+    // The first output bus plays the metronome unless it has a bus of its own.
+    if (!m_metronomeOwnBus && !m_metronomeBus && b->isOutput()) {
+        holdOutput();
+        m_metronomeBus = b;
+        releaseOutput();
+    }
 }
 
 void vx22vx51::closeBus(vx99Bus* bus)
