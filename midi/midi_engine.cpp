@@ -102,6 +102,7 @@ bool vx22vx51::start()
     m_scheduledCount.store(cursor()->frameCount(), std::memory_order_release);
     m_tempoCursor->reset();
     m_silenced.clear(); // what was withheld in an earlier run is not scheduled again
+    sendTrackPatches();
     startQueue(head);
     vx19::start();
     processWindow();

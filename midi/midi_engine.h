@@ -142,6 +142,11 @@ public:
      */
     bool setPatch(vx22Bus* bus, int channel, const QString& instrument, int bankMethod, int bank,
                   int program);
+    /**
+     * Every MIDI track's program (and bank, when above 0) on its channel, then its volume and
+     * pan: what an output needs to play the song's instruments from wherever it starts.
+     */
+    void sendTrackPatches();
     /** Sound off and notes off on every patched channel; reset controllers when asked. */
     void shutOff(vx22Bus* bus, bool reset);
     /**

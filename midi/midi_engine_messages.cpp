@@ -139,6 +139,24 @@ int vx22vx51::panValue(float pan)
     return std::clamp(int(63.0 * double(pan)) + 64, 0, 127);
 }
 
+void vx22vx51::sendTrackPatches()
+{
+    for (vx18* track : session()->tracks()) {
+        vx22Bus* bus = track->isMidi() ? midiBus(track->outputBus()) : nullptr;
+        if (!bus)
+            continue;
+        const vx18::Properties& props = track->properties();
+        // Bank 0 is every output's default: no bank select, so a drum channel keeps its kit.
+        if (props.program >= 0)
+            setPatch(bus, props.channel, QString(), 0, props.bank > 0 ? props.bank : -1,
+                     props.program);
+        if (track->monitor()) {
+            sendTrackVolume(track);
+            sendTrackPan(track);
+        }
+    }
+}
+
 void vx22vx51::sendTrackVolume(vx18* track)
 {
     if (vx22Monitor* monitor = trackMonitor(track))

@@ -114,6 +114,11 @@ class TestMidiEngine : public QObject
             expectNote(song.expected, 9, k * kBeatTicks, bar ? 76 : 77, bar ? 96 : 64,
                        bar ? 48 : 24);
         }
+        // Playing starts with every track's volume and pan (no programs are set here).
+        for (int channel = 0; channel < 3; ++channel) {
+            song.expected.push_back({0, shortWord(0xB0 | channel, 7, 127)});
+            song.expected.push_back({0, shortWord(0xB0 | channel, 10, 64)});
+        }
         h.engine->setMetronomeOn(true);
         return song;
     }

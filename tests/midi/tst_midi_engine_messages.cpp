@@ -4,6 +4,7 @@
 #include "midi_monitor.h"
 
 #include <QTest>
+#include <tuple>
 
 namespace {
 
@@ -145,6 +146,37 @@ private Q_SLOTS:
         QVERIFY(h.engine->setPatch(bus, 6, QString(), 0, -1, 3));
         QCOMPARE(directControls(h).size(), size_t(1));
         QVERIFY(!bus->patch(5).set && !bus->patch(6).set);
+    }
+
+    // Every start tells the output each track's instrument, so the song plays its parts on
+    // their programs wherever playing begins; bank 0 needs no bank select.
+    void playingSendsEachTracksProgramVolumeAndPan()
+    {
+        MidiEngineHarness h;
+        QVERIFY(h.open());
+        const std::tuple<int, int, int> tracks[] = {{0, 0, 33}, {9, 0, 0}, {3, 130, 48}};
+        for (const auto& [channel, bank, program] : tracks) {
+            vx18* track = h.addTrack(channel);
+            vx18::Properties props = track->properties();
+            props.bank = bank;
+            props.program = program;
+            track->setProperties(props);
+        }
+        h.addTrack(5); // no program: only volume and pan
+        h.events.clear();
+        h.play();
+        QList<int> sent; // channel, then controller and value or -1 and the program
+        for (const Sent& s : directControls(h)) {
+            sent << s.channel;
+            if (s.type == SequencerEvent::ProgramChange)
+                sent << -1 << s.value;
+            else
+                sent << int(s.parameter) << s.value;
+        }
+        QCOMPARE(sent, (QList<int>{0, -1, 33, 0, 7, 127, 0, 10, 64,
+                                   9, -1, 0, 9, 7, 127, 9, 10, 64,
+                                   3, 0, 1, 3, 32, 2, 3, -1, 48, 3, 7, 127, 3, 10, 64,
+                                   5, 7, 127, 5, 10, 64}));
     }
 
     void shutOffSilencesPatchedChannels()
