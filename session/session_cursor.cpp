@@ -5,10 +5,7 @@
 #include "track.h"
 
 vx20Cursor::vx20Cursor(vx20* session, uint32_t frame, int kind)
-    : m_session(session)
-    , m_frame(frame)
-    , m_startFrame(frame)
-    , m_kind(kind)
+    : m_session(session), m_frame(frame), m_startFrame(frame), m_kind(kind)
 {
     m_session->addCursor(this);
     rebuild();
@@ -55,9 +52,10 @@ vx21* vx20Cursor::find(vx18* track, vx21* from, uint32_t frame)
 // Finds the track's clip at the cursor's frame and seeks into it when the frame lies inside.
 vx21* vx20Cursor::findAndSeek(vx18* track)
 {
-    vx21* clip = find(track, nullptr, m_frame);
-    if (clip && drives(track) && m_frame >= clip->start() && m_frame < clip->end())
-        clip->seek(m_frame - clip->start());
+    const uint32_t here = frame();
+    vx21* clip = find(track, nullptr, here);
+    if (clip && drives(track) && here >= clip->start() && here < clip->end())
+        clip->seek(here - clip->start());
     return clip;
 }
 
@@ -92,13 +90,14 @@ void vx20Cursor::trackChanged(vx18* track)
 
 void vx20Cursor::locate(uint32_t frame, bool seek)
 {
-    if (frame == m_frame)
+    const uint32_t here = this->frame();
+    if (frame == here)
         return;
     const auto& tracks = m_session->tracks();
     for (size_t i = 0; i < tracks.size() && i < m_clips.size(); ++i) {
         vx18* track = tracks[i];
         vx21* previous = m_clips[i];
-        vx21* found = find(track, frame > m_frame ? previous : nullptr, frame);
+        vx21* found = find(track, frame > here ? previous : nullptr, frame);
         m_clips[i] = found;
         if (!seek || !drives(track) || !found)
             continue;
@@ -112,11 +111,11 @@ void vx20Cursor::locate(uint32_t frame, bool seek)
                 clip->rewind(loopSet());
         }
     }
-    m_frame = frame;
+    m_frame.store(frame, std::memory_order_relaxed);
 }
 
 void vx20Cursor::resetCount()
 {
-    m_frameCount = 0;
-    m_startFrame = m_frame;
+    m_frameCount.store(0, std::memory_order_relaxed);
+    m_startFrame = frame();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -27,8 +28,9 @@ public:
 
     vx20* session() const { return m_session; }
     int kind() const { return m_kind; }
-    uint32_t frame() const { return m_frame; }
-    uint32_t frameCount() const { return m_frameCount; }
+    /** Safe from any thread: the window reads the play head while the audio thread moves it. */
+    uint32_t frame() const { return m_frame.load(std::memory_order_relaxed); }
+    uint32_t frameCount() const { return m_frameCount.load(std::memory_order_relaxed); }
     uint32_t startFrame() const { return m_startFrame; }
 
     /** Number of entries, one per session track in track order. */
@@ -52,7 +54,7 @@ public:
 
     void resetCount();
     /** Safe from the owning engine's thread. */
-    void addFrames(uint32_t n) { m_frameCount += n; }
+    void addFrames(uint32_t n) { m_frameCount.fetch_add(n, std::memory_order_relaxed); }
 
 private:
     bool drives(const vx18* track) const;
@@ -61,8 +63,10 @@ private:
     int indexOf(const vx18* track) const;
 
     vx20* m_session;
-    uint32_t m_frame;
-    uint32_t m_frameCount = 0;
+    // Written by the GUI thread under the edit lock or by the owning engine's thread; atomics
+    // because other threads read them at any time.
+    std::atomic<uint32_t> m_frame;
+    std::atomic<uint32_t> m_frameCount{0};
     uint32_t m_startFrame;
     int m_kind;
     std::vector<vx21*> m_clips;
