@@ -64,15 +64,24 @@ RecordingLayer& programLayer()
     return layer;
 }
 
-/** Adds a clip of `length` frames at frame 0 to the audio track, which sets the song's end. */
-void giveTheSongAnEnd(vx99MainForm& form, uint32_t length)
+/** A recording stand-in that counts the ranges the audio engine asks it to play. */
+class CountingClip : public vx21
 {
-    auto* clip = new vx21();
+public:
+    void process(uint32_t, uint32_t) override { ++ranges; }
+    int ranges = 0;
+};
+
+/** Adds a clip of `length` frames at frame 0 to the audio track, which sets the song's end. */
+CountingClip* giveTheSongAnEnd(vx99MainForm& form, uint32_t length)
+{
+    auto* clip = new CountingClip();
     clip->setLength(length);
     auto command = std::make_unique<vx21Command>(form.session(), QStringLiteral("record clip"));
     command->addClip(std::unique_ptr<vx21>(clip), form.audioTrack());
     vx21Command::push(form.session(), std::move(command));
     form.viewRefresh();
+    return clip;
 }
 
 } // namespace
@@ -244,6 +253,42 @@ private Q_SLOTS:
         QCOMPARE(session()->playHead(), 1024u);
         tick(form, 4);
         QVERIFY(session()->isPlaying());
+        act(form, "transportPlayAction")->trigger();
+    }
+
+    void theOnOffSwitchesSilenceTheirTracksWhilePlaying()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        CountingClip* recording = giveTheSongAnEnd(form, 10 * 44100);
+        const int steps = session()->commands().count();
+        act(form, "transportPlayAction")->trigger();
+        render(2);
+        QCOMPARE(recording->ranges, 2);
+
+        act(form, "vxAudioOnOffAction")->trigger(); // off
+        QVERIFY(form.audioTrack()->isMuted());
+        render(2);
+        QCOMPARE(recording->ranges, 2);
+        act(form, "vxAudioOnOffAction")->trigger(); // on again
+        render(1);
+        QCOMPARE(recording->ranges, 3);
+
+        // The melody's channel falls silent at once: all sound off and all notes off.
+        const int channel = form.melodyTrack()->properties().channel;
+        programLayer().output.clear();
+        act(form, "vxMidiOnOffAction")->trigger();
+        QVERIFY(form.melodyTrack()->isMuted());
+        render(1);
+        QStringList controllers;
+        for (const auto& m : programLayer().output.messages())
+            if ((m.word & 0xFF) == uint32_t(0xB0 | channel))
+                controllers << QString::number(m.word >> 8 & 0x7F);
+        QVERIFY2(controllers.contains(QStringLiteral("120")) &&
+                     controllers.contains(QStringLiteral("123")),
+                 qPrintable(controllers.join(QLatin1Char(' '))));
+        QVERIFY(session()->isPlaying());
+        QCOMPARE(session()->commands().count(), steps); // switches are not undo steps
         act(form, "transportPlayAction")->trigger();
     }
 
