@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include "info_command.h"
+#include "make_song_command.h"
 #include "transcribe_command.h"
 
 QString CommandLine::versionText()
@@ -12,6 +13,7 @@ QString CommandLine::usageText()
 {
     return QStringLiteral("Usage: cantova [--version | --help]\n"
                           "       cantova transcribe INPUT OUTPUT.mid\n"
+                          "       cantova make-song INPUT -o OUTPUT.mid [options]\n"
                           "       cantova info FILE\n"
                           "Without arguments Cantova opens its window.\n");
 }
@@ -33,6 +35,8 @@ std::optional<int> CommandLine::run(const QStringList& arguments, QTextStream& o
     }
     if (first == QLatin1String("transcribe"))
         return TranscribeCommand::run(arguments.mid(2), out, err);
+    if (first == QLatin1String("make-song"))
+        return MakeSongCommand::run(arguments.mid(2), out, err);
     if (first == QLatin1String("info"))
         return InfoCommand::run(arguments.mid(2), out, err);
     if (first.startsWith(QLatin1Char('-'))) {

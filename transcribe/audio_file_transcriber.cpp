@@ -32,7 +32,8 @@ private:
 
 } // namespace
 
-bool AudioFileTranscriber::transcribe(TranscriptionEngine& engine, const QString& path)
+bool AudioFileTranscriber::transcribe(TranscriptionEngine& engine, const QString& path,
+                                      const std::function<void(double)>& progress)
 {
     const auto file = vx23FormatRegistry::instance().create(path);
     if (!file) {
@@ -54,6 +55,13 @@ bool AudioFileTranscriber::transcribe(TranscriptionEngine& engine, const QString
     // one that states no length is read to its end.
     const long long length = reader.expectedFrames();
     FileSource source(reader);
+    TranscriptionRun::Progress report;
+    if (progress && length > 0)
+        report = [&](long long position) {
+            progress(double(position) / double(length));
+            return true;
+        };
     return TranscriptionRun::run(engine, source,
-                                 length > 0 ? length : std::numeric_limits<long long>::max());
+                                 length > 0 ? length : std::numeric_limits<long long>::max(),
+                                 report);
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class TranscriptionEngine;
 
 /**
@@ -14,7 +16,9 @@ class AudioFileTranscriber
 public:
     /**
      * Runs the engine over the whole file; the notes are then in engine.result(). False, with
-     * the reason in the error log, when the file cannot be read or converted.
+     * the reason in the error log, when the file cannot be read or converted. progress, when
+     * given, hears the fraction of the file read before each block.
      */
-    static bool transcribe(TranscriptionEngine& engine, const QString& path);
+    static bool transcribe(TranscriptionEngine& engine, const QString& path,
+                           const std::function<void(double)>& progress = {});
 };

@@ -1,0 +1,466 @@
+#include "make_song_command.h"
+
+#include "song_renderer.h"
+
+#include "audio_file.h"
+#include "audio_file_transcriber.h"
+#include "audio_format_registry.h"
+#include "key_names.h"
+#include "lane_events.h"
+#include "song_making.h"
+#include "song_state.h"
+#include "style_loader.h"
+#include "transcribed_melody.h"
+#include "transcription_engine.h"
+
+#include "clip.h"
+#include "error_log.h"
+#include "midi_clip.h"
+#include "session.h"
+#include "session_command.h"
+#include "song_file.h"
+#include "song_host.h"
+#include "time_scale.h"
+#include "track.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cmath>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString kCommand = QStringLiteral("cantova make-song");
+
+struct Options
+{
+    QString input;
+    QString output;
+    QString style;
+    QString key;
+    QString render;
+    bool autoKey = false;
+    bool help = false;
+    float tempo = 0;   // 0: the song's own
+    uint16_t beats = 0; // 0: the song's own meter
+    uint16_t unit = 0;  // beat unit as a power of two (2 = quarter notes)
+};
+
+/** Thrown by the option parser and the steps; its text ends the command. */
+struct Failure
+{
+    QString text;
+    int code = 1;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Options
+
+/** The "Styles" folder beside the program. */
+QString stylesFolder()
+{
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath() + QStringLiteral("/Styles");
+}
+
+/** A style file, or the name of a shipped style ("Bossa" finds Styles/Bossa.sty). */
+QString resolveStyle(const QString& style)
+{
+    if (style.isEmpty() || QFileInfo(style).isFile())
+        return style;
+    const QString shipped = QDir(stylesFolder()).filePath(style + QStringLiteral(".sty"));
+    return QFileInfo(shipped).isFile() ? shipped : style;
+}
+
+bool isMidiFile(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("mid") || suffix == QLatin1String("midi") ||
+           suffix == QLatin1String("kar");
+}
+
+void parseMeter(const QString& text, Options& o)
+{
+    static const QRegularExpression meter(QStringLiteral("^(\\d{1,2})/(\\d{1,2})$"));
+    const QRegularExpressionMatch m = meter.match(text);
+    const int beats = m.hasMatch() ? m.captured(1).toInt() : 0;
+    const int value = m.hasMatch() ? m.captured(2).toInt() : 0;
+    const int unit = value == 2 ? 1 : value == 4 ? 2 : value == 8 ? 3 : 0;
+    if (beats < 1 || beats > 16 || unit == 0)
+        throw Failure{QStringLiteral("a meter is beats/unit with 1 to 16 beats of 2, 4 or 8: %1")
+                          .arg(text),
+                      2};
+    o.beats = uint16_t(beats);
+    o.unit = uint16_t(unit);
+}
+
+void setOption(Options& o, const QString& name, const QString& value)
+{
+    if (name == QLatin1String("-o") || name == QLatin1String("--output")) {
+        o.output = value;
+    } else if (name == QLatin1String("--style")) {
+        o.style = value;
+    } else if (name == QLatin1String("--key")) {
+        if (parseKey(value).tonicTpc == kNoTpc)
+            throw Failure{QStringLiteral("not a key: %1 (e.g. Cmaj, F#min, Bbmaj)").arg(value), 2};
+        o.key = value;
+    } else if (name == QLatin1String("--tempo")) {
+        bool ok = false;
+        o.tempo = value.toFloat(&ok);
+        if (!ok || !(o.tempo >= 20.0f && o.tempo <= 400.0f))
+            throw Failure{QStringLiteral("a tempo is 20 to 400 beats per minute: %1").arg(value), 2};
+    } else if (name == QLatin1String("--meter")) {
+        parseMeter(value, o);
+    } else {
+        o.render = value;
+    }
+}
+
+// The value of the option at i, written "--name value" or "--name=value"; name loses "=...".
+QString takeValue(const QStringList& arguments, int& i, QString& name)
+{
+    static const QStringList withValue{QStringLiteral("-o"),      QStringLiteral("--output"),
+                                       QStringLiteral("--style"), QStringLiteral("--key"),
+                                       QStringLiteral("--tempo"), QStringLiteral("--meter"),
+                                       QStringLiteral("--render")};
+    const int eq = name.indexOf(QLatin1Char('='));
+    const QString value = eq > 0 ? name.mid(eq + 1) : QString();
+    if (eq > 0)
+        name = name.left(eq);
+    if (!withValue.contains(name))
+        throw Failure{QStringLiteral("unknown option %1").arg(name), 2};
+    if (eq > 0)
+        return value;
+    if (i + 1 >= arguments.size())
+        throw Failure{QStringLiteral("%1 needs a value").arg(name), 2};
+    return arguments.at(++i);
+}
+
+Options parseOptions(const QStringList& arguments)
+{
+    Options o;
+    for (int i = 0; i < arguments.size(); ++i) {
+        QString name = arguments.at(i);
+        if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+            o.help = true;
+        } else if (name == QLatin1String("--auto-key")) {
+            o.autoKey = true;
+        } else if (name.startsWith(QLatin1Char('-')) && name.size() > 1) {
+            const QString value = takeValue(arguments, i, name);
+            setOption(o, name, value);
+        } else if (o.input.isEmpty()) {
+            o.input = name;
+        } else {
+            throw Failure{QStringLiteral("one input file only: %1").arg(name), 2};
+        }
+    }
+    if (o.help)
+        return o;
+    if (o.input.isEmpty())
+        throw Failure{QStringLiteral("no input file"), 2};
+    if (o.output.isEmpty() || !isMidiFile(o.output))
+        throw Failure{QStringLiteral("-o OUTPUT.mid names the song file to write"), 2};
+    if (!o.key.isEmpty() && o.autoKey)
+        throw Failure{QStringLiteral("--key and --auto-key exclude each other"), 2};
+    if (!o.render.isEmpty()) {
+        const auto* entry =
+            vx23FormatRegistry::instance().entryFor(QFileInfo(o.render).suffix().toLower());
+        if (!entry || entry->kind != vx23FormatRegistry::SndFileKind)
+            throw Failure{QStringLiteral("cannot render into %1: use .wav or .flac").arg(o.render),
+                          2};
+    }
+    if (!QFileInfo(o.input).isFile())
+        throw Failure{QStringLiteral("no such file: %1").arg(o.input)};
+    o.style = resolveStyle(o.style);
+    if (!o.style.isEmpty() && !QFileInfo(o.style).isFile())
+        throw Failure{QStringLiteral("no such style: %1").arg(o.style)};
+    return o;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Progress
+
+/** Reports a long step on standard error in tenths. */
+class Progress
+{
+public:
+    Progress(QTextStream& err, QString step) : m_err(err), m_step(std::move(step)) {}
+    void operator()(double fraction)
+    {
+        const int tenth = int(std::floor(std::clamp(fraction, 0.0, 1.0) * 10));
+        if (tenth == m_last)
+            return;
+        m_last = tenth;
+        m_err << m_step << ": " << tenth * 10 << "%\n";
+        m_err.flush();
+    }
+
+private:
+    QTextStream& m_err;
+    QString m_step;
+    int m_last = -1;
+};
+
+QString logOr(const QString& fallback)
+{
+    const QString log = ErrorLog::take();
+    return log.isEmpty() ? fallback : log;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The song
+
+/** The window's song layout: an audio track, the melody track with its clip, a style. */
+class CommandLineSong : public vx22SongHost
+{
+public:
+    explicit CommandLineSong(const vx20::EngineFactory& engines) : session(engines)
+    {
+        audioTrack = new vx18(&session, vx18::AudioTrack);
+        audioTrack->setName(QStringLiteral("Recording"));
+        session.addTrack(audioTrack);
+        melodyTrack = new vx18(&session, vx18::MidiTrack);
+        vx18::Properties props = melodyTrack->properties();
+        props.name = QStringLiteral("Melody");
+        props.bank = 0;
+        props.program = 0;
+        melodyTrack->setProperties(props);
+        session.addTrack(melodyTrack);
+        melody = new vx22Clip(&session);
+        melody->sequence().setResolution(session.scale().ticksPerBeat());
+        melodyTrack->addClip(melody);
+    }
+
+    SongState& song() { return *SongState::of(&session); }
+    vx22SongFile file() { return vx22SongFile(&session, melodyTrack, melody, this, &song()); }
+
+    // vx22SongHost: a song's warnings are told, its style is loaded after its melody.
+    void warning(const QString& text) override { warnings << text; }
+    QString styleFolder() const override { return stylesFolder(); }
+    void loadStyle(const QString& path) override { fileStyle = path; }
+
+    vx20 session;
+    vx18* audioTrack = nullptr;
+    vx18* melodyTrack = nullptr;
+    vx22Clip* melody = nullptr;
+    vx21* recording = nullptr;
+    QString fileStyle;
+    QStringList warnings;
+};
+
+void setMeterAndTempo(vx20& session, float tempo, uint16_t beats, uint16_t unit)
+{
+    auto command = std::make_unique<vx20TempoCommand>(&session, tempo, 0, beats, unit);
+    if (!command->isEmpty())
+        session.push(std::move(command));
+}
+
+int noteCount(const vx22Sequence& melody)
+{
+    int notes = 0;
+    for (const vx22Event* e = melody.first(); e; e = e->next())
+        notes += e->isNote();
+    return notes;
+}
+
+void melodyFromMidi(CommandLineSong& s, const Options& o)
+{
+    if (!s.file().openSong(o.input))
+        throw Failure{logOr(QStringLiteral("Cannot open the MIDI file %1").arg(o.input))};
+    if (noteCount(s.melody->sequence()) == 0)
+        throw Failure{QStringLiteral("The MIDI file has no melody notes: %1").arg(o.input)};
+}
+
+// The recording joins the audio track as a clip at 0, so the sections move it with the song.
+void addRecording(CommandLineSong& s, const QString& path)
+{
+    auto file = vx23FormatRegistry::instance().create(path);
+    if (!file || !file->open(path, vx23File::Reading))
+        throw Failure{logOr(QStringLiteral("audio2midi: Cannot read the audio data from file."))};
+    const uint64_t rate = s.session.scale().sampleRate();
+    const uint64_t frames = uint64_t(std::max(0LL, file->frames())) * rate /
+                            uint64_t(std::max(1, file->sampleRate()));
+    auto* clip = new vx21();
+    clip->setName(QFileInfo(path).fileName());
+    clip->setFilePath(QFileInfo(path).absoluteFilePath());
+    clip->setLength(uint32_t(std::min<uint64_t>(frames, UINT32_MAX)));
+    s.audioTrack->addClip(clip);
+    s.recording = clip;
+}
+
+void melodyFromAudio(CommandLineSong& s, const Options& o, QTextStream& err)
+{
+    TranscriptionEngine engine;
+    Progress progress(err, QStringLiteral("Transcribing"));
+    if (!AudioFileTranscriber::transcribe(engine, o.input, std::ref(progress)))
+        throw Failure{logOr(QStringLiteral("audio2midi: Cannot read the audio data from file."))};
+    progress(1.0);
+    const TranscriptionResult& result = engine.result();
+    if (result.noteCount == 0)
+        throw Failure{QStringLiteral("Cannot transcribe any MIDI notes from this audio.")};
+    addRecording(s, o.input);
+    TranscribedMelody::write(result, s.session, s.melody->sequence(), 0, s.song());
+}
+
+struct Meter
+{
+    uint16_t beats;
+    uint16_t unit;
+};
+
+Meter sessionMeter(vx20& session)
+{
+    const vx29Node* node = session.scale().firstNode();
+    return {node ? node->beatsPerBar : uint16_t(4), node ? node->beatUnit : uint16_t(2)};
+}
+
+// The style the user named, else the one the song names, else the default piano. Like the
+// window's "Yes", a style in another meter brings its meter, unless the user fixed the meter.
+void loadStyle(CommandLineSong& s, const Options& o, QTextStream& err)
+{
+    const QString path = o.style.isEmpty() ? resolveStyle(s.fileStyle) : o.style;
+    if (!openStyle(s.session, path))
+        throw Failure{QStringLiteral("The style file was not loaded:\n\n\"%1\"\n%2")
+                          .arg(path, ErrorLog::take())};
+    SongState& song = s.song();
+    const Meter current = sessionMeter(s.session);
+    if (path.isEmpty() || (song.styleBeats == current.beats && song.styleBeatUnit == current.unit))
+        return;
+    if (o.beats != 0)
+        throw Failure{QStringLiteral("The style meter (%1/%2) cannot be synchronized with the "
+                                     "current meter.")
+                          .arg(song.styleBeats)
+                          .arg(1 << song.styleBeatUnit)};
+    setMeterAndTempo(s.session, 0.0f, song.styleBeats, song.styleBeatUnit);
+    err << QStringLiteral("The song takes the style's meter %1/%2.\n")
+               .arg(song.styleBeats)
+               .arg(1 << song.styleBeatUnit);
+}
+
+void applyKey(SongState& song, const Options& o)
+{
+    if (!o.key.isEmpty()) {
+        const ParsedKey key = parseKey(o.key);
+        song.keyFixed = true;
+        song.key = keyName(key.signature, key.minor);
+    } else if (o.autoKey) {
+        song.keyFixed = false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// What was made
+
+QString sectionList(const vx22Sequence& melody, uint32_t barTicks)
+{
+    QStringList sections;
+    for (const vx22Event* e = melody.first(); e; e = e->next())
+        if (laneKind(e) == SectionLane)
+            sections << QStringLiteral("%1 bar %2").arg(laneText(e)).arg(e->time / barTicks + 1);
+    return sections.join(QStringLiteral(", "));
+}
+
+void report(CommandLineSong& s, const Options& o, QTextStream& out)
+{
+    const vx22Sequence& melody = s.melody->sequence();
+    const SongState& song = s.song();
+    const uint32_t bar = songBarTicks(s.session);
+    const Meter meter = sessionMeter(s.session);
+    int chords = 0;
+    for (const vx22Event* e = melody.first(); e; e = e->next())
+        chords += laneKind(e) == ChordLane;
+    out << "melody: " << noteCount(melody) << " notes\n";
+    out << "key: " << song.key << (song.keyFixed ? " (fixed)" : "") << '\n';
+    out << "suggested key: " << song.suggestedKey << '\n';
+    out << "tempo: " << s.session.scale().firstNode()->tempo << '\n';
+    out << "meter: " << meter.beats << '/' << (1 << meter.unit) << '\n';
+    out << "style: " << song.styleName << '\n';
+    out << "chords: " << chords << '\n';
+    out << "sections: " << sectionList(melody, bar) << '\n';
+    out << "bars: " << (melody.length() + bar - 1) / bar << '\n';
+    out << "song: " << QFileInfo(o.output).absoluteFilePath() << '\n';
+    for (const QString& warning : s.warnings)
+        out << "warning: " << QString(warning).replace(QLatin1Char('\n'), QLatin1Char(' ')) << '\n';
+}
+
+int make(const Options& o, QTextStream& out, QTextStream& err)
+{
+    SongRenderer renderer;
+    CommandLineSong s(renderer.engines());
+    const bool midi = isMidiFile(o.input);
+    if (!midi)
+        setMeterAndTempo(s.session, o.tempo, o.beats, o.unit);
+    if (midi)
+        melodyFromMidi(s, o);
+    else
+        melodyFromAudio(s, o, err);
+    if (midi)
+        setMeterAndTempo(s.session, o.tempo, o.beats, o.unit);
+    loadStyle(s, o, err);
+    applyKey(s.song(), o);
+
+    findChordsAndArrange(s.session, *s.melody);
+    if (!s.file().saveSong(o.output))
+        throw Failure{logOr(QStringLiteral("Cannot save the song %1").arg(o.output))};
+    report(s, o, out);
+
+    if (!o.render.isEmpty()) {
+        Progress progress(err, QStringLiteral("Rendering"));
+        if (!renderer.render(s.session, o.render, s.recording, std::ref(progress)))
+            throw Failure{logOr(QStringLiteral("Cannot render the song into %1").arg(o.render))};
+        const double seconds =
+            double(s.session.endFrame() + SongRenderer::kTailFrames) / s.session.scale().sampleRate();
+        out << "rendered: " << QFileInfo(o.render).absoluteFilePath() << " ("
+            << QString::number(seconds, 'f', 1) << " s)\n";
+    }
+    return 0;
+}
+
+} // namespace
+
+QString MakeSongCommand::usageText()
+{
+    return QStringLiteral(
+        "Usage: cantova make-song INPUT -o OUTPUT.mid [--style FILE.sty] [--key KEY | --auto-key]\n"
+        "                         [--tempo BPM] [--meter 4/4] [--render OUTPUT.wav|.flac]\n");
+}
+
+QString MakeSongCommand::helpText()
+{
+    return usageText() + QStringLiteral(
+        "Makes a song from a melody: chords for every bar, intro, main part and ending, and the\n"
+        "accompaniment of a style, saved as a MIDI file the window opens with all of them.\n"
+        "\n"
+        "INPUT            an audio file (WAV, FLAC, OGG, MP3, ...) whose melody is transcribed,\n"
+        "                 or a MIDI file whose melody is used as Open MIDI reads it\n"
+        "-o OUTPUT.mid    the song file to write\n"
+        "--style STYLE    a style file, or the name of a shipped style (\"Bossa\"); default: the\n"
+        "                 song's own style, else the built-in piano\n"
+        "--key KEY        fix the key (Cmaj, F#min, Bbmaj ...); --auto-key lets Cantova find it\n"
+        "--tempo BPM      the song's tempo (audio: how the notes fall into bars)\n"
+        "--meter N/D      the song's meter; a style in another meter otherwise brings its own\n"
+        "--render FILE    also play the song into an audio file (.wav or .flac) with the\n"
+        "                 built-in General MIDI synthesizer, and the recording for audio input\n"
+        "\n"
+        "Standard output lists what was made, one \"key: value\" per line: melody, key,\n"
+        "suggested key, tempo, meter, style, chords, sections, bars, song, rendered.\n"
+        "Progress and errors go to standard error. Exit status 0 made, 1 failed, 2 usage.\n");
+}
+
+int MakeSongCommand::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    try {
+        const Options options = parseOptions(arguments);
+        if (options.help) {
+            out << helpText();
+            return 0;
+        }
+        return make(options, out, err);
+    } catch (const Failure& failure) {
+        err << kCommand << ": " << failure.text << '\n';
+        if (failure.code == 2)
+            err << usageText();
+        return failure.code;
+    }
+}

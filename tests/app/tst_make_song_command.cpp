@@ -1,0 +1,282 @@
+// The make-song command as a person runs it: the program itself, on a shipped sample and on a
+// MIDI melody; the songs it writes are reopened the way Open MIDI reads them.
+#include "audio_file.h"
+#include "lane_events.h"
+#include "message_box.h"
+#include "midi_clip.h"
+#include "midi_event.h"
+#include "session.h"
+#include "song_file.h"
+#include "song_host.h"
+#include "song_state.h"
+#include "style_actions.h"
+#include "time_scale.h"
+#include "track.h"
+#include "snd_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+
+namespace {
+
+struct Result
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Result cantova(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(CANTOVA_PROGRAM), arguments);
+    Result r;
+    if (!process.waitForFinished(300000))
+        return r;
+    r.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    r.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return r;
+}
+
+/** "key: value" lines of a command's output. */
+QMultiMap<QString, QString> facts(const QString& out)
+{
+    QMultiMap<QString, QString> map;
+    for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        map.insert(line.section(QStringLiteral(": "), 0, 0), line.section(QStringLiteral(": "), 1));
+    return map;
+}
+
+// A song reopened as the window opens a MIDI file: the melody, then its style and arrangement.
+struct Reopened : public vx22SongHost
+{
+    vx20 session;
+    vx18* melodyTrack = nullptr;
+    vx22Clip* melody = nullptr;
+
+    explicit Reopened(const QString& path)
+    {
+        session.addTrack(new vx18(&session, vx18::AudioTrack));
+        melodyTrack = new vx18(&session, vx18::MidiTrack);
+        session.addTrack(melodyTrack);
+        melody = new vx22Clip(&session);
+        melodyTrack->addClip(melody);
+        opened = vx22SongFile(&session, melodyTrack, melody, this, SongState::of(&session))
+                     .openSong(path);
+    }
+    void loadStyle(const QString& path) override
+    {
+        openStyleFlow(nullptr, session, path, melody);
+    }
+
+    SongState& song() { return *SongState::of(&session); }
+    QStringList lane(int kind)
+    {
+        QStringList texts;
+        for (const vx22Event* e = melody->sequence().first(); e; e = e->next())
+            if (laneKind(e) == kind)
+                texts << QStringLiteral("%1 %2").arg(e->time).arg(laneText(e));
+        return texts;
+    }
+    QList<int> arrangedNotes()
+    {
+        QList<int> counts;
+        for (vx18* track : song().arrangedTracks) {
+            int notes = 0;
+            auto* clip = static_cast<vx22Clip*>(track->firstClip());
+            for (const vx22Event* e = clip->sequence().first(); e; e = e->next())
+                notes += e->isNote();
+            counts << notes;
+        }
+        return counts;
+    }
+
+    bool opened = false;
+};
+
+// Ode to Joy in quarter notes, C major, saved as a plain melody.
+void writeMelody(const QString& path)
+{
+    static const int tune[] = {64, 64, 65, 67, 67, 65, 64, 62, 60, 60, 62, 64, 64, 62, 62, -1};
+    vx20 session;
+    session.addTrack(new vx18(&session, vx18::AudioTrack));
+    auto* track = new vx18(&session, vx18::MidiTrack);
+    session.addTrack(track);
+    auto* melody = new vx22Clip(&session);
+    track->addClip(melody);
+    uint32_t time = 0;
+    for (int repeat = 0; repeat < 2; ++repeat)
+        for (int key : tune) {
+            if (key >= 0)
+                melody->sequence().insert(vx22Event::note(time, uint8_t(key), 90, 900));
+            time += 960;
+        }
+    melody->sequence().setLength(time);
+    QVERIFY(vx22SongFile(&session, track, melody).saveSong(path));
+}
+
+} // namespace
+
+class TestMakeSongCommand : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString file(const char* name) const { return dir.filePath(QLatin1String(name)); }
+
+private Q_SLOTS:
+    void aSungSampleBecomesASongAndSounds()
+    {
+        const QString sample = QStringLiteral(CANTOVA_SAMPLES_DIR "/ode-to-joy.flac");
+        const Result r = cantova({QStringLiteral("make-song"), sample, QStringLiteral("-o"),
+                                  file("ode.mid"), QStringLiteral("--style=Pop 8 Beat"),
+                                  QStringLiteral("--key"), QStringLiteral("Dmaj"),
+                                  QStringLiteral("--render"), file("ode.wav")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(r.err.contains(QStringLiteral("Transcribing: 100%")));
+        QVERIFY(r.err.contains(QStringLiteral("Rendering: 100%")));
+        const auto made = facts(r.out);
+        QCOMPARE(made.value(QStringLiteral("key")), QStringLiteral("Dmaj (fixed)"));
+        QCOMPARE(made.value(QStringLiteral("style")), QStringLiteral("Pop 8 Beat"));
+        QVERIFY(made.value(QStringLiteral("melody")).section(QLatin1Char(' '), 0, 0).toInt() >= 25);
+
+        Reopened song(file("ode.mid"));
+        QVERIFY(song.opened);
+        QCOMPARE(song.song().key, QStringLiteral("Dmaj"));
+        QVERIFY(song.song().keyFixed);
+        QVERIFY(song.song().stylePath.endsWith(QStringLiteral("/Pop 8 Beat.sty")));
+        const uint32_t bar = 4 * 960;
+        const QStringList sections = song.lane(SectionLane);
+        QCOMPARE(sections.value(0), QStringLiteral("0 Intro A"));
+        QCOMPARE(sections.value(1), QStringLiteral("%1 Main A").arg(2 * bar));
+        QVERIFY(sections.value(2).endsWith(QStringLiteral("Ending A")));
+        const QStringList chords = song.lane(ChordLane);
+        QCOMPARE(chords.value(0), QStringLiteral("0 D7")); // the intro on the key's tonic
+        QVERIFY(chords.size() >= 8);
+
+        // The arrangement rebuilt on opening is the one the file holds, as info reads it.
+        const Result info = cantova({QStringLiteral("info"), file("ode.mid")});
+        QCOMPARE(info.code, 0);
+        QList<int> saved;
+        for (const QString& track : facts(info.out).values(QStringLiteral("track")))
+            saved.prepend(track.section(QLatin1Char(' '), 2, 2).toInt());
+        saved = saved.mid(3); // conductor, melody and the style's section track
+        QList<int> rebuilt = song.arrangedNotes();
+        rebuilt.removeFirst(); // the section track plays nothing
+        QCOMPARE(rebuilt, saved);
+        QVERIFY(info.out.contains(QStringLiteral("chord: 1.1 D7")));
+
+        // The render lasts the song and its tail in whole blocks, and is not silent.
+        vx23SndFile wav;
+        QVERIFY(wav.open(file("ode.wav"), vx23File::Reading));
+        song.session.updateEnd(0);
+        const long long expected = song.session.endFrame() + 2 * 44100;
+        QVERIFY2(wav.frames() >= expected && wav.frames() < expected + 512,
+                 qPrintable(QStringLiteral("%1 frames for %2").arg(wav.frames()).arg(expected)));
+        QCOMPARE(wav.channels(), 2);
+        std::vector<float> left(size_t(wav.frames())), right(size_t(wav.frames()));
+        long long read = 0;
+        while (read < wav.frames()) {
+            float* channels[] = {left.data() + read, right.data() + read};
+            const long long got = wav.read(channels, wav.frames() - read);
+            QVERIFY(got > 0);
+            read += got;
+        }
+        double sum = 0;
+        for (float s : left)
+            sum += double(s) * s;
+        QVERIFY(std::sqrt(sum / double(left.size())) > 0.02);
+
+        // The same song renders to the same bytes.
+        const Result again = cantova({QStringLiteral("make-song"), sample, QStringLiteral("-o"),
+                                      file("ode2.mid"), QStringLiteral("--style=Pop 8 Beat"),
+                                      QStringLiteral("--key=Dmaj"), QStringLiteral("--render"),
+                                      file("ode2.wav")});
+        QCOMPARE(again.code, 0);
+        QFile a(file("ode.wav")), b(file("ode2.wav"));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QVERIFY(a.readAll() == b.readAll());
+    }
+
+    void aMidiMelodyTakesItsStylesMeter()
+    {
+        writeMelody(file("melody.mid"));
+        const Result r = cantova({QStringLiteral("make-song"), file("melody.mid"),
+                                  QStringLiteral("-o"), file("waltz.mid"),
+                                  QStringLiteral("--style"), QStringLiteral("Waltz")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(r.err.contains(QStringLiteral("The song takes the style's meter 3/4.")));
+        const auto made = facts(r.out);
+        QCOMPARE(made.value(QStringLiteral("melody")), QStringLiteral("30 notes"));
+        QCOMPARE(made.value(QStringLiteral("meter")), QStringLiteral("3/4"));
+        QVERIFY(!made.value(QStringLiteral("key")).isEmpty());
+
+        Reopened song(file("waltz.mid"));
+        QVERIFY(song.opened);
+        QCOMPARE(song.session.scale().firstNode()->beatsPerBar, uint16_t(3));
+        QCOMPARE(song.song().styleName, QStringLiteral("Waltz"));
+        QVERIFY(song.lane(SectionLane).contains(QStringLiteral("0 Main A")) ||
+                song.lane(SectionLane).contains(QStringLiteral("0 Intro A")));
+        int arranged = 0;
+        for (int notes : song.arrangedNotes())
+            arranged += notes;
+        QVERIFY(arranged > 50);
+        const Result info = cantova({QStringLiteral("info"), file("waltz.mid")});
+        QVERIFY(info.out.contains(QStringLiteral("tempo: 1 120 3/4")));
+
+        // A fixed meter that the style cannot follow is refused.
+        const Result fixed = cantova({QStringLiteral("make-song"), file("melody.mid"),
+                                      QStringLiteral("-o"), file("x.mid"), QStringLiteral("--style"),
+                                      QStringLiteral("Waltz"), QStringLiteral("--meter"),
+                                      QStringLiteral("4/4")});
+        QCOMPARE(fixed.code, 1);
+        QVERIFY(fixed.err.contains(QStringLiteral("The style meter (3/4) cannot be synchronized")));
+    }
+
+    void badRequestsAreRefusedWithTheirMessage()
+    {
+        QFile junk(file("junk.wav"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("RIFF\x10\0\0\0WAVEjunkjunkjunk", 24);
+        junk.close();
+        struct Case
+        {
+            QStringList arguments;
+            int code;
+            QString message;
+        };
+        const QString out = file("x.mid");
+        const QList<Case> cases{
+            {{file("none.flac"), "-o", out}, 1, "no such file"},
+            {{file("junk.wav"), "-o", out}, 1, "audio2midi: Cannot read the audio data from file."},
+            {{file("junk.wav"), "-o", file("x.wav")}, 2, "-o OUTPUT.mid"},
+            {{file("junk.wav"), "-o", out, "--key", "Hmaj"}, 2, "not a key: Hmaj"},
+            {{file("junk.wav"), "-o", out, "--key", "Cmaj", "--auto-key"}, 2, "exclude"},
+            {{file("junk.wav"), "-o", out, "--tempo", "fast"}, 2, "a tempo is"},
+            {{file("junk.wav"), "-o", out, "--meter", "5/7"}, 2, "a meter is"},
+            {{file("junk.wav"), "-o", out, "--style", "Polka"}, 1, "no such style: Polka"},
+            {{file("junk.wav"), "-o", out, "--render", file("x.mp3")}, 2, "cannot render"},
+            {{file("junk.wav"), "-o", out, "--loud"}, 2, "unknown option --loud"},
+            {{file("junk.wav"), "-o"}, 2, "-o needs a value"},
+        };
+        for (const Case& c : cases) {
+            const Result r = cantova(QStringList{QStringLiteral("make-song")} + c.arguments);
+            QVERIFY2(r.code == c.code, qPrintable(c.arguments.join(' ') + " -> " + r.err));
+            QVERIFY2(r.err.contains(c.message), qPrintable(r.err));
+            QVERIFY(r.out.isEmpty());
+        }
+        const Result help = cantova({QStringLiteral("make-song"), QStringLiteral("--help")});
+        QCOMPARE(help.code, 0);
+        QVERIFY(help.out.contains(QStringLiteral("--render FILE")));
+        QVERIFY(cantova({QStringLiteral("--help")}).out.contains(QStringLiteral("make-song")));
+    }
+};
+
+QTEST_MAIN(TestMakeSongCommand)
+#include "tst_make_song_command.moc"

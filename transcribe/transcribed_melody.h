@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+class SongState;
+class vx20;
+class vx22Sequence;
+struct TranscriptionResult;
+
+/**
+ * TranscribedMelody: puts the notes of a transcription into the song's melody, as Audio to MIDI
+ * does for the window and make-song for the command line.
+ *
+ * Each event lands at the timeline frame region start + its time x the session's rate, then on
+ * the tick the session's tempo map gives that frame: the notes keep the audio's own timing,
+ * whatever the tempo, and are not quantised. The estimated key becomes the song's suggested key
+ * (and the key in effect unless the user fixed one). GUI (or main) thread.
+ */
+class TranscribedMelody
+{
+public:
+    /** Adds the notes to melody (which should be empty) and suggests the key to song. */
+    static void write(const TranscriptionResult& result, vx20& session, vx22Sequence& melody,
+                      uint32_t regionStart, SongState& song);
+};
