@@ -151,6 +151,7 @@ void placeSections(vx20& session, vx22Clip& clip)
     setLaneEvent(melody, endingBar * bar.ticks, SectionLane, QStringLiteral("Ending A"));
     const uint64_t lastBar = (uint64_t(endingBar) * bar.beats + endingQuarters) / bar.beats;
     melody.setLength(uint32_t(std::min<uint64_t>(lastBar * bar.ticks, UINT32_MAX)));
+    // Placing the sections alone leaves the melody unmodified: opening a song places them
+    // again the same way. Moving the notes for an intro has marked it above.
     fitClipToEvents(session, clip);
-    clip.setModified(true);
 }

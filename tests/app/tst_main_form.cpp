@@ -3,6 +3,7 @@
 #include "app_test_environment.h"
 
 #include "file_dialog.h"
+#include "lane_events.h"
 #include "main_form.h"
 #include "message_box.h"
 #include "settings.h"
@@ -513,8 +514,12 @@ private Q_SLOTS:
 
         // New MIDI named the melody "Untitled.mid" again after the save.
         QCOMPARE(answers.asked().first().text, midiQuestionText(QStringLiteral("Untitled.mid")));
-        QCOMPARE(melody(form)->sequence().count(), 1); // the saved melody, not the edited one
-        QCOMPARE(melody(form)->sequence().first()->data1, uint8_t(60));
+        // The saved melody, not the edited one, with the sections placed around it.
+        std::vector<int> keys;
+        for (const vx22Event* e = melody(form)->sequence().first(); e; e = e->next())
+            if (e->isNote())
+                keys.push_back(e->data1);
+        QCOMPARE(keys, std::vector<int>{60});
         QVERIFY(!melody(form)->isModified());
         QCOMPARE(form.melodyTrack()->name(), QStringLiteral("dropped.mid"));
     }
@@ -681,7 +686,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("action");
         for (const char* name :
-             {"vxAudio2MidiAction", "vxMakeSongAction", "editDeleteAction", "transportPlayAction",
+             {"vxAudio2MidiAction", "editDeleteAction", "transportPlayAction",
               "transportRecordAction", "vxOpenAudioAction"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
@@ -699,6 +704,29 @@ private Q_SLOTS:
         QVERIFY(answers.asked().first().text.contains(QStringLiteral("not available")));
         QVERIFY(files.asked().isEmpty()); // no file dialog for what cannot be opened
         QCOMPARE(form.session()->tracks().at(0), form.audioTrack());
+    }
+
+    void makeSongArrangesTheMelodyOrSaysWhatIsMissing()
+    {
+        vx99Settings settings;
+        vx99MainForm form(&settings);
+        {
+            // No melody and no recording: nothing to transcribe either.
+            ScriptedAnswers answers;
+            act(form, "vxMakeSongAction")->trigger();
+            QCOMPARE(answers.asked().size(), 1);
+            QVERIFY(answers.asked().first().text.startsWith(
+                QStringLiteral("Nothing to transcribe.\nPlease record your audio melody")));
+        }
+        giveMelodyANote(form);
+        ScriptedAnswers answers;
+        act(form, "vxMakeSongAction")->trigger();
+        QVERIFY(answers.asked().isEmpty());
+        QVERIFY(findLaneEvent(melody(form)->sequence(), 0, ChordLane));
+        QVERIFY(findLaneEvent(melody(form)->sequence(), 0, SectionLane));
+        const SongState& song = *SongState::of(form.session());
+        QCOMPARE(song.arrangedTracks.size(), size_t(1)); // the default piano
+        QVERIFY(!static_cast<vx22Clip*>(song.arrangedTracks[0]->firstClip())->sequence().isEmpty());
     }
 
     void savingAudioAppendsTheSuffixAndAsksBeforeReplacing()
