@@ -20,9 +20,8 @@ class FrameClockListener;
  * thread (render()) while not active. The output, input and listener are called on whichever
  * thread runs the cycles; set them while no cycle runs.
  *
- * TODO: rendering a song to a file needs the MIDI engine's read-ahead scheduling to keep ahead
- * of an unpaced render (its output thread is only woken by the cycle and may fall behind); the
- * render should run the engine's window processing from the cycle, or pace itself to it.
+ * An unpaced render outruns the MIDI engine's output thread, so a song render has the MIDI
+ * engine schedule each window on the render cycle itself (see vx99EngineFactory::offline).
  */
 class OfflineAudioClient : public AudioClient
 {

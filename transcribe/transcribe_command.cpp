@@ -30,11 +30,12 @@ void fillSequence(const TranscriptionResult& result, vx22Sequence& melody)
     melody.finish();
 }
 
+// Format 1 with the tempo track first, as songs are laid out, so Open MIDI takes the melody.
 bool writeMidi(const QString& path, vx22Sequence& melody)
 {
     vx22File file;
-    if (!file.open(path, vx22File::Write) || !file.writeHeader(0, 1, kDivision) ||
-        !file.writeTrack(&melody))
+    if (!file.open(path, vx22File::Write) || !file.writeHeader(1, 2, kDivision) ||
+        !file.writeTrack(nullptr) || !file.writeTrack(&melody))
         return false;
     return file.close();
 }
