@@ -12,6 +12,7 @@
 #include "song_file.h"
 #include "song_host.h"
 #include "song_state.h"
+#include "song_tracks.h"
 #include "style_casm.h"
 #include "style_reader.h"
 #include "track.h"
@@ -79,23 +80,6 @@ public:
 
 private:
     SongState& m_song;
-};
-
-/** A session with an audio track and a melody track, as the window makes for a new song. */
-struct InfoSession
-{
-    vx20 session;
-    vx18* melodyTrack = nullptr;
-    vx22Clip* melody = nullptr;
-
-    InfoSession()
-    {
-        session.addTrack(new vx18(&session, vx18::AudioTrack));
-        melodyTrack = new vx18(&session, vx18::MidiTrack);
-        session.addTrack(melodyTrack);
-        melody = new vx22Clip(&session);
-        melodyTrack->addClip(melody);
-    }
 };
 
 // Position of a tick as 1-based bar and beat, with song making's bar of beats x quarter notes.
@@ -177,11 +161,12 @@ void describeMelody(vx20& session, const vx22Sequence& melody, QStringList& line
 
 bool describeSong(const QString& path, QStringList& lines, QStringList& warnings)
 {
-    InfoSession song;
-    SongState& state = *SongState::of(&song.session);
+    vx20 session; // laid out as the window makes a new song
+    const SongTracks song = SongTracks::addTo(session);
+    SongState& state = *SongState::of(&session);
     InfoSongHost host;
     InfoConductor conductor(state);
-    vx22SongFile file(&song.session, song.melodyTrack, song.melody, &host, &conductor);
+    vx22SongFile file(&session, song.melodyTrack, song.melody, &host, &conductor);
     const bool opened = file.openSong(path);
     warnings << host.warnings;
     if (!opened || !describeFileTracks(path, lines))
@@ -194,8 +179,8 @@ bool describeSong(const QString& path, QStringList& lines, QStringList& warnings
           << QStringLiteral("style: %1")
                  .arg(conductor.stylePath.isEmpty() ? QStringLiteral("none") : conductor.stylePath)
           << QStringLiteral("style-found: %1").arg(yesNo(host.styleFound));
-    describeTempoMap(song.session.scale(), lines);
-    describeMelody(song.session, song.melody->sequence(), lines);
+    describeTempoMap(session.scale(), lines);
+    describeMelody(session, song.melody->sequence(), lines);
     return true;
 }
 

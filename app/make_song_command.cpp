@@ -9,6 +9,7 @@
 #include "lane_events.h"
 #include "song_making.h"
 #include "song_state.h"
+#include "song_tracks.h"
 #include "style_loader.h"
 #include "transcribed_melody.h"
 #include "transcription_engine.h"
@@ -215,21 +216,16 @@ QString logOr(const QString& fallback)
 class CommandLineSong : public vx22SongHost
 {
 public:
-    explicit CommandLineSong(const vx20::EngineFactory& engines) : session(engines)
+    explicit CommandLineSong(const vx20::EngineFactory& engines)
+        : session(engines), tracks(SongTracks::addTo(session)), audioTrack(tracks.audio),
+          melodyTrack(tracks.melodyTrack), melody(tracks.melody)
     {
-        audioTrack = new vx18(&session, vx18::AudioTrack);
         audioTrack->setName(QStringLiteral("Recording"));
-        session.addTrack(audioTrack);
-        melodyTrack = new vx18(&session, vx18::MidiTrack);
         vx18::Properties props = melodyTrack->properties();
         props.name = QStringLiteral("Melody");
         props.bank = 0;
         props.program = 0;
         melodyTrack->setProperties(props);
-        session.addTrack(melodyTrack);
-        melody = new vx22Clip(&session);
-        melody->sequence().setResolution(session.scale().ticksPerBeat());
-        melodyTrack->addClip(melody);
     }
 
     SongState& song() { return *SongState::of(&session); }
@@ -241,9 +237,10 @@ public:
     void loadStyle(const QString& path) override { fileStyle = path; }
 
     vx20 session;
-    vx18* audioTrack = nullptr;
-    vx18* melodyTrack = nullptr;
-    vx22Clip* melody = nullptr;
+    SongTracks tracks;
+    vx18* audioTrack;
+    vx18* melodyTrack;
+    vx22Clip* melody;
     vx21* recording = nullptr;
     QString fileStyle;
     QStringList warnings;

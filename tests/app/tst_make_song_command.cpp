@@ -9,6 +9,7 @@
 #include "song_file.h"
 #include "song_host.h"
 #include "song_state.h"
+#include "song_tracks.h"
 #include "style_actions.h"
 #include "time_scale.h"
 #include "track.h"
@@ -62,11 +63,9 @@ struct Reopened : public vx22SongHost
 
     explicit Reopened(const QString& path)
     {
-        session.addTrack(new vx18(&session, vx18::AudioTrack));
-        melodyTrack = new vx18(&session, vx18::MidiTrack);
-        session.addTrack(melodyTrack);
-        melody = new vx22Clip(&session);
-        melodyTrack->addClip(melody);
+        const SongTracks tracks = SongTracks::addTo(session);
+        melodyTrack = tracks.melodyTrack;
+        melody = tracks.melody;
         opened = vx22SongFile(&session, melodyTrack, melody, this, SongState::of(&session))
                      .openSong(path);
     }
@@ -105,11 +104,9 @@ void writeMelody(const QString& path)
 {
     static const int tune[] = {64, 64, 65, 67, 67, 65, 64, 62, 60, 60, 62, 64, 64, 62, 62, -1};
     vx20 session;
-    session.addTrack(new vx18(&session, vx18::AudioTrack));
-    auto* track = new vx18(&session, vx18::MidiTrack);
-    session.addTrack(track);
-    auto* melody = new vx22Clip(&session);
-    track->addClip(melody);
+    const SongTracks tracks = SongTracks::addTo(session);
+    vx18* track = tracks.melodyTrack;
+    vx22Clip* melody = tracks.melody;
     uint32_t time = 0;
     for (int repeat = 0; repeat < 2; ++repeat)
         for (int key : tune) {
