@@ -1,13 +1,13 @@
 #pragma once
 
 /**
- * vx99ActionEntry: one row of the main window's action table.
+ * ActionEntry: one row of the main window's action table.
  *
- * The texts are untranslated source texts of the "vx99MainForm" context; an empty icon text,
+ * The texts are untranslated source texts of the "MainWindow" context; an empty icon text,
  * tool tip or status tip is the same as the column before it. The slot is a SLOT() signature
  * the action's triggered(bool) is connected to (none for actions wired elsewhere).
  */
-struct vx99ActionEntry
+struct ActionEntry
 {
     const char* objectName;
     const char* text;
@@ -21,4 +21,4 @@ struct vx99ActionEntry
 };
 
 /** The main window's actions in the order the window creates them. */
-const vx99ActionEntry* vx99ActionTable(int* count);
+const ActionEntry* actionTable(int* count);

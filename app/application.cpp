@@ -2,7 +2,7 @@
 
 #include <QPalette>
 
-vx99Application::vx99Application(int& argc, char** argv) : QApplication(argc, argv)
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     setOrganizationName(QStringLiteral("Orvane"));
     setApplicationName(QStringLiteral("Cantova"));
@@ -12,7 +12,7 @@ vx99Application::vx99Application(int& argc, char** argv) : QApplication(argc, ar
         setPalette(pal);
 }
 
-bool vx99Application::adjustDarkPalette(QPalette& pal)
+bool Application::adjustDarkPalette(QPalette& pal)
 {
     if (pal.color(QPalette::Base).value() > 126)
         return false;

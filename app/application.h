@@ -5,17 +5,17 @@
 class QPalette;
 
 /**
- * vx99Application: the process-wide application object of the program.
+ * Application: the process-wide application object of the program.
  *
  * Sets the organisation and application names the settings store uses, the version, and the
  * program's palette rule for dark desktop themes. GUI thread only.
  */
-class vx99Application : public QApplication
+class Application : public QApplication
 {
     Q_OBJECT
 
 public:
-    vx99Application(int& argc, char** argv);
+    Application(int& argc, char** argv);
 
     /**
      * On a dark theme (base colour value 126 or less) the disabled colours are rebuilt from the

@@ -4,25 +4,25 @@
 #include "offline_audio_client.h"
 #include "sequencer_layer.h"
 
-vx20::EngineFactory vx99EngineFactory::make(vx23vx51::ClientFactory audioClient)
+Session::EngineFactory EngineFactory::make(AudioEngine::ClientFactory audioClient)
 {
-    return [audioClient](vx20* session, int kind) -> std::unique_ptr<vx19> {
-        if (kind == vx19::AudioKind)
-            return std::make_unique<vx23vx51>(session, audioClient);
-        return std::make_unique<vx22vx51>(session);
+    return [audioClient](Session* session, int kind) -> std::unique_ptr<Engine> {
+        if (kind == Engine::AudioKind)
+            return std::make_unique<AudioEngine>(session, audioClient);
+        return std::make_unique<MidiEngine>(session);
     };
 }
 
-void vx99EngineFactory::install()
+void EngineFactory::install()
 {
-    vx20::setEngineFactory(make());
+    Session::setEngineFactory(make());
 }
 
-vx20::EngineFactory vx99EngineFactory::offline(SequencerLayer* layer)
+Session::EngineFactory EngineFactory::offline(SequencerLayer* layer)
 {
-    return [layer](vx20* session, int kind) -> std::unique_ptr<vx19> {
-        if (kind == vx19::AudioKind) {
-            auto audio = std::make_unique<vx23vx51>(session, [layer] {
+    return [layer](Session* session, int kind) -> std::unique_ptr<Engine> {
+        if (kind == Engine::AudioKind) {
+            auto audio = std::make_unique<AudioEngine>(session, [layer] {
                 auto client = std::make_unique<OfflineAudioClient>();
                 client->setFrameClockListener(layer);
                 return std::unique_ptr<AudioClient>(std::move(client));
@@ -30,7 +30,7 @@ vx20::EngineFactory vx99EngineFactory::offline(SequencerLayer* layer)
             audio->setDrivenByCaller(true);
             return audio;
         }
-        auto midi = std::make_unique<vx22vx51>(session, layer);
+        auto midi = std::make_unique<MidiEngine>(session, layer);
         midi->setLayerClock(SequencerLayer::Clock::AudioFrames);
         midi->setScheduleOnCycle(true);
         return midi;

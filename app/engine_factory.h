@@ -6,20 +6,20 @@
 class SequencerLayer;
 
 /**
- * vx99EngineFactory: the one place that decides which engines the session runs on.
+ * EngineFactory: the one place that decides which engines the session runs on.
  *
  * The program's session plays through the audio engine on the sound card and the MIDI engine on
  * the program's sequencer layer. Tests inject another audio client; an offline render gets
  * engines whose cycles its caller runs. GUI (or main) thread only.
  */
-class vx99EngineFactory
+class EngineFactory
 {
 public:
     /**
      * The audio engine on the client that `audioClient` opens (the sound card when empty) and
      * the MIDI engine on the program's sequencer layer.
      */
-    static vx20::EngineFactory make(vx23vx51::ClientFactory audioClient = {});
+    static Session::EngineFactory make(AudioEngine::ClientFactory audioClient = {});
 
     /** Makes make() the program's; call before the session is first used. */
     static void install();
@@ -31,5 +31,5 @@ public:
      * so that every render of a song is the same. `layer` must outlive the engines; its output
      * (the built-in synthesizer) is the caller's choice.
      */
-    static vx20::EngineFactory offline(SequencerLayer* layer);
+    static Session::EngineFactory offline(SequencerLayer* layer);
 };

@@ -7,7 +7,7 @@
 #include <QClipboard>
 #include <QCursor>
 
-bool vx99ErrorBox::show(QWidget* parent, const QString& lastMessage)
+bool ErrorBox::show(QWidget* parent, const QString& lastMessage)
 {
     ErrorLog::add(lastMessage);
     const QString log = ErrorLog::text();
@@ -18,7 +18,7 @@ bool vx99ErrorBox::show(QWidget* parent, const QString& lastMessage)
     QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
     const QString text =
         log + QObject::tr("\n\nDo you want to copy this message to the Clipboard?");
-    const auto answer = vx99MessageBox::warning(parent, text, QMessageBox::Yes | QMessageBox::No);
+    const auto answer = MessageBox::warning(parent, text, QMessageBox::Yes | QMessageBox::No);
     QApplication::restoreOverrideCursor();
 
     if (answer == QMessageBox::Yes)

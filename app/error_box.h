@@ -5,12 +5,12 @@
 class QWidget;
 
 /**
- * vx99ErrorBox: shows the program-wide error log to the user and empties it.
+ * ErrorBox: shows the program-wide error log to the user and empties it.
  *
  * The box is a warning titled "Cantova" with the log, the offer to copy it to the clipboard and
  * the buttons Yes and No. GUI thread only.
  */
-class vx99ErrorBox
+class ErrorBox
 {
 public:
     /**

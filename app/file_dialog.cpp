@@ -3,23 +3,23 @@
 #include <QFileDialog>
 
 namespace {
-vx99FileDialog::Chooser& chooser()
+FileDialog::Chooser& chooser()
 {
-    static vx99FileDialog::Chooser instance;
+    static FileDialog::Chooser instance;
     return instance;
 }
 } // namespace
 
-QStringList vx99FileDialog::openFiles(QWidget* parent, const QString& title, const QString& dir,
-                                      const QString& filter)
+QStringList FileDialog::openFiles(QWidget* parent, const QString& title, const QString& dir,
+                                  const QString& filter)
 {
     if (chooser())
         return chooser()({false, title, dir, filter});
     return QFileDialog::getOpenFileNames(parent, title, dir, filter);
 }
 
-QString vx99FileDialog::saveFile(QWidget* parent, const QString& title, const QString& proposed,
-                                 const QString& filter)
+QString FileDialog::saveFile(QWidget* parent, const QString& title, const QString& proposed,
+                             const QString& filter)
 {
     if (chooser()) {
         const QStringList files = chooser()({true, title, proposed, filter});
@@ -30,14 +30,14 @@ QString vx99FileDialog::saveFile(QWidget* parent, const QString& title, const QS
     return QFileDialog::getSaveFileName(parent, title, proposed, filter);
 }
 
-void vx99FileDialog::setChooser(Chooser c)
+void FileDialog::setChooser(Chooser c)
 {
     chooser() = std::move(c);
 }
 
 ScriptedFiles::ScriptedFiles(QList<QStringList> answers) : m_answers(std::move(answers))
 {
-    vx99FileDialog::setChooser([this](const vx99FileDialog::Request& request) {
+    FileDialog::setChooser([this](const FileDialog::Request& request) {
         m_asked.append(request);
         return m_answers.isEmpty() ? QStringList() : m_answers.takeFirst();
     });
@@ -45,5 +45,5 @@ ScriptedFiles::ScriptedFiles(QList<QStringList> answers) : m_answers(std::move(a
 
 ScriptedFiles::~ScriptedFiles()
 {
-    vx99FileDialog::setChooser({});
+    FileDialog::setChooser({});
 }

@@ -8,12 +8,12 @@
 class QWidget;
 
 /**
- * vx99FileDialog: the open and save file dialogs of the program.
+ * FileDialog: the open and save file dialogs of the program.
  *
  * Like the message boxes, tests install a chooser that answers instead of a person, so file
  * flows run headless; without one the desktop's file dialog is shown. GUI thread only.
  */
-class vx99FileDialog
+class FileDialog
 {
 public:
     struct Request
@@ -45,9 +45,9 @@ public:
     ScriptedFiles& operator=(const ScriptedFiles&) = delete;
 
     void push(const QStringList& files) { m_answers.append(files); }
-    const QList<vx99FileDialog::Request>& asked() const { return m_asked; }
+    const QList<FileDialog::Request>& asked() const { return m_asked; }
 
 private:
     QList<QStringList> m_answers;
-    QList<vx99FileDialog::Request> m_asked;
+    QList<FileDialog::Request> m_asked;
 };

@@ -41,16 +41,16 @@ QString noteText(int key)
     return QStringLiteral("%1 %2%3").arg(key).arg(sharpNoteName(key)).arg(key / 12 - 1);
 }
 
-int noteCount(const vx22Sequence& track)
+int noteCount(const MidiSequence& track)
 {
     int count = 0;
-    for (const vx22Event* e = track.first(); e; e = e->next())
+    for (const MidiEvent* e = track.first(); e; e = e->next())
         count += e->isNote() ? 1 : 0;
     return count;
 }
 
 /** Records what opening a song asks of the window instead of showing or loading anything. */
-class InfoSongHost : public vx22SongHost
+class InfoSongHost : public SongHost
 {
 public:
     void warning(const QString& text) override { warnings << text; }
@@ -61,13 +61,13 @@ public:
 };
 
 /** The song state's header reading, keeping what the header said for the report. */
-class InfoConductor : public vx22ConductorHook
+class InfoConductor : public ConductorHook
 {
 public:
     explicit InfoConductor(SongState& song) : m_song(song) {}
 
-    void writeConductor(vx22Sequence& events) override { m_song.writeConductor(events); }
-    bool readConductor(const vx22Sequence& conductor, QString& path) override
+    void writeConductor(MidiSequence& events) override { m_song.writeConductor(events); }
+    bool readConductor(const MidiSequence& conductor, QString& path) override
     {
         marked = m_song.readConductor(conductor, path);
         stylePath = path;
@@ -93,14 +93,14 @@ QString barBeat(uint32_t tick, uint32_t barTicks, uint32_t quarterTicks)
 // Every track of the song file: its note count and name.
 bool describeFileTracks(const QString& path, QStringList& lines)
 {
-    vx22File file;
-    if (!file.open(path, vx22File::Read))
+    MidiFile file;
+    if (!file.open(path, MidiFile::Read))
         return false;
     lines << QStringLiteral("format: %1").arg(file.format())
           << QStringLiteral("tracks: %1").arg(file.trackCount())
           << QStringLiteral("division: %1").arg(file.division());
     for (int i = 0; i < int(file.tracks().size()); ++i) {
-        vx22Sequence track(QString(), 0, file.division());
+        MidiSequence track(QString(), 0, file.division());
         if (!file.readTrack(track, i))
             return false;
         lines << QStringLiteral("track: %1 notes %2 %3")
@@ -113,9 +113,9 @@ bool describeFileTracks(const QString& path, QStringList& lines)
     return true;
 }
 
-void describeTempoMap(vx29& scale, QStringList& lines)
+void describeTempoMap(TimeScale& scale, QStringList& lines)
 {
-    for (const vx29Node* node = scale.firstNode(); node; node = node->next) {
+    for (const TempoNode* node = scale.firstNode(); node; node = node->next) {
         // Tempos count tempo-unit notes per minute; the report counts quarter notes.
         const double quarters = std::ldexp(double(node->tempo), 2 - int(node->tempoUnit));
         lines << QStringLiteral("tempo: %1 %2 %3")
@@ -125,9 +125,9 @@ void describeTempoMap(vx29& scale, QStringList& lines)
     }
 }
 
-void describeMelody(vx20& session, const vx22Sequence& melody, QStringList& lines)
+void describeMelody(Session& session, const MidiSequence& melody, QStringList& lines)
 {
-    const vx29Node* first = session.scale().firstNode();
+    const TempoNode* first = session.scale().firstNode();
     const uint32_t quarter = std::max<uint32_t>(melody.resolution(), 1);
     // Song making's bar: beats per bar of the first meter times a quarter note.
     const uint32_t bar = std::max<uint32_t>(first ? first->beatsPerBar : 4, 1) * quarter;
@@ -136,7 +136,7 @@ void describeMelody(vx20& session, const vx22Sequence& melody, QStringList& line
     int lowest = 128;
     int highest = -1;
     QStringList lanes;
-    for (const vx22Event* e = melody.first(); e; e = e->next()) {
+    for (const MidiEvent* e = melody.first(); e; e = e->next()) {
         if (e->isNote()) {
             ++notes;
             lowest = std::min<int>(lowest, e->data1);
@@ -161,12 +161,12 @@ void describeMelody(vx20& session, const vx22Sequence& melody, QStringList& line
 
 bool describeSong(const QString& path, QStringList& lines, QStringList& warnings)
 {
-    vx20 session; // laid out as the window makes a new song
+    Session session; // laid out as the window makes a new song
     const SongTracks song = SongTracks::addTo(session);
     SongState& state = *SongState::of(&session);
     InfoSongHost host;
     InfoConductor conductor(state);
-    vx22SongFile file(&session, song.melodyTrack, song.melody, &host, &conductor);
+    SongFile file(&session, song.melodyTrack, song.melody, &host, &conductor);
     const bool opened = file.openSong(path);
     warnings << host.warnings;
     if (!opened || !describeFileTracks(path, lines))
@@ -199,14 +199,14 @@ StyleFileFacts readStyleFile(const QString& path)
     if (!in.open(QIODevice::ReadOnly))
         return facts;
     const QByteArray bytes = in.read(StyleReader::MaxFileSize);
-    vx22File file;
+    MidiFile file;
     if (!file.openData(bytes))
         return facts;
     facts.format = file.format();
     facts.tracks = file.trackCount();
     if (file.tracks().empty())
         return facts;
-    const vx22File::Track& last = file.tracks().back();
+    const MidiFile::Track& last = file.tracks().back();
     const uint64_t from = uint64_t(last.offset) + last.length;
     if (from < uint64_t(bytes.size())) {
         const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
@@ -216,10 +216,10 @@ StyleFileFacts readStyleFile(const QString& path)
 }
 
 // The style's sections in the order of their markers, each once, with its length.
-void describeStyleSections(const vx22Sequence& sectionTrack, QStringList& lines)
+void describeStyleSections(const MidiSequence& sectionTrack, QStringList& lines)
 {
     QStringList names;
-    for (const vx22Event* e = sectionTrack.first(); e; e = e->next()) {
+    for (const MidiEvent* e = sectionTrack.first(); e; e = e->next()) {
         // A marker at tick 0 starts no section.
         if (laneKind(e) == SectionLane && e->time > 0 && !names.contains(laneText(e)))
             names << laneText(e);
@@ -243,7 +243,7 @@ bool describeStyle(const QString& path, QStringList& lines)
           << QStringLiteral("meter: %1").arg(meterText(style.beats, style.beatUnit));
     describeStyleSections(*style.tracks.front(), lines);
     for (size_t i = 0; i < style.tracks.size(); ++i) {
-        const vx22Sequence& part = *style.tracks[i];
+        const MidiSequence& part = *style.tracks[i];
         lines << QStringLiteral("part: %1 channel %2 program %3 bank %4 notes %5 %6")
                      .arg(i + 1)
                      .arg(part.channel() + 1)

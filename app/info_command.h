@@ -7,7 +7,7 @@
  * The "info" command: prints what Cantova reads from a song (a MIDI file) or a style (*.sty),
  * one fact per line as "key: value", so that scripts can check a file without the window.
  *
- * Songs are opened through the song file code the window uses (vx22SongFile with SongState and
+ * Songs are opened through the song file code the window uses (SongFile with SongState and
  * the lane events), styles through StyleReader; the failures are their own messages. Needs no
  * application object. Main thread.
  */

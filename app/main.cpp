@@ -2,7 +2,7 @@
 #include "application.h"
 #include "command_line.h"
 #include "engine_factory.h"
-#include "main_form.h"
+#include "main_window.h"
 #include "settings.h"
 
 #include <QPixmap>
@@ -12,7 +12,7 @@
 int main(int argc, char* argv[])
 {
     // Before anything makes the session: it plays through the sound card and the MIDI output.
-    vx99EngineFactory::install();
+    EngineFactory::install();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
@@ -23,18 +23,18 @@ int main(int argc, char* argv[])
             return *code;
     }
 
-    vx99Application app(argc, argv);
-    auto splash = std::make_unique<QSplashScreen>(QPixmap(QStringLiteral(":/images/vxSplash.png")));
+    Application app(argc, argv);
+    auto splash = std::make_unique<QSplashScreen>(QPixmap(QStringLiteral(":/images/splash.png")));
     splash->show();
-    vx99Application::processEvents();
+    Application::processEvents();
 
-    auto settings = std::make_unique<vx99Settings>();
-    auto window = std::make_unique<vx99MainForm>(settings.get());
+    auto settings = std::make_unique<Settings>();
+    auto window = std::make_unique<MainWindow>(settings.get());
     splash->finish(window.get());
     if (arguments.size() > 1)
         window->openFile(arguments.at(1));
 
-    const int code = vx99Application::exec();
+    const int code = Application::exec();
     // The window first, then the settings (which save), then the splash screen.
     window.reset();
     settings.reset();

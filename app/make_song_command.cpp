@@ -166,8 +166,8 @@ Options parseOptions(const QStringList& arguments)
         throw Failure{QStringLiteral("--key and --auto-key exclude each other"), 2};
     if (!o.render.isEmpty()) {
         const auto* entry =
-            vx23FormatRegistry::instance().entryFor(QFileInfo(o.render).suffix().toLower());
-        if (!entry || entry->kind != vx23FormatRegistry::SndFileKind)
+            AudioFormatRegistry::instance().entryFor(QFileInfo(o.render).suffix().toLower());
+        if (!entry || entry->kind != AudioFormatRegistry::SndFileKind)
             throw Failure{QStringLiteral("cannot render into %1: use .wav or .flac").arg(o.render),
                           2};
     }
@@ -213,15 +213,15 @@ QString logOr(const QString& fallback)
 // The song
 
 /** The window's song layout: an audio track, the melody track with its clip, a style. */
-class CommandLineSong : public vx22SongHost
+class CommandLineSong : public SongHost
 {
 public:
-    explicit CommandLineSong(const vx20::EngineFactory& engines)
+    explicit CommandLineSong(const Session::EngineFactory& engines)
         : session(engines), tracks(SongTracks::addTo(session)), audioTrack(tracks.audio),
           melodyTrack(tracks.melodyTrack), melody(tracks.melody)
     {
         audioTrack->setName(QStringLiteral("Recording"));
-        vx18::Properties props = melodyTrack->properties();
+        Track::Properties props = melodyTrack->properties();
         props.name = QStringLiteral("Melody");
         props.bank = 0;
         props.program = 0;
@@ -229,34 +229,34 @@ public:
     }
 
     SongState& song() { return *SongState::of(&session); }
-    vx22SongFile file() { return vx22SongFile(&session, melodyTrack, melody, this, &song()); }
+    SongFile file() { return SongFile(&session, melodyTrack, melody, this, &song()); }
 
-    // vx22SongHost: a song's warnings are told, its style is loaded after its melody.
+    // SongHost: a song's warnings are told, its style is loaded after its melody.
     void warning(const QString& text) override { warnings << text; }
     QString styleFolder() const override { return stylesFolder(); }
     void loadStyle(const QString& path) override { fileStyle = path; }
 
-    vx20 session;
+    Session session;
     SongTracks tracks;
-    vx18* audioTrack;
-    vx18* melodyTrack;
-    vx22Clip* melody;
-    vx21* recording = nullptr;
+    Track* audioTrack;
+    Track* melodyTrack;
+    MidiClip* melody;
+    Clip* recording = nullptr;
     QString fileStyle;
     QStringList warnings;
 };
 
-void setMeterAndTempo(vx20& session, float tempo, uint16_t beats, uint16_t unit)
+void setMeterAndTempo(Session& session, float tempo, uint16_t beats, uint16_t unit)
 {
-    auto command = std::make_unique<vx20TempoCommand>(&session, tempo, 0, beats, unit);
+    auto command = std::make_unique<TempoCommand>(&session, tempo, 0, beats, unit);
     if (!command->isEmpty())
         session.push(std::move(command));
 }
 
-int noteCount(const vx22Sequence& melody)
+int noteCount(const MidiSequence& melody)
 {
     int notes = 0;
-    for (const vx22Event* e = melody.first(); e; e = e->next())
+    for (const MidiEvent* e = melody.first(); e; e = e->next())
         notes += e->isNote();
     return notes;
 }
@@ -272,13 +272,13 @@ void melodyFromMidi(CommandLineSong& s, const Options& o)
 // The recording joins the audio track as a clip at 0, so the sections move it with the song.
 void addRecording(CommandLineSong& s, const QString& path)
 {
-    auto file = vx23FormatRegistry::instance().create(path);
-    if (!file || !file->open(path, vx23File::Reading))
+    auto file = AudioFormatRegistry::instance().create(path);
+    if (!file || !file->open(path, AudioFile::Reading))
         throw Failure{logOr(QStringLiteral("audio2midi: Cannot read the audio data from file."))};
     const uint64_t rate = s.session.scale().sampleRate();
     const uint64_t frames = uint64_t(std::max(0LL, file->frames())) * rate /
                             uint64_t(std::max(1, file->sampleRate()));
-    auto* clip = new vx21();
+    auto* clip = new Clip();
     clip->setName(QFileInfo(path).fileName());
     clip->setFilePath(QFileInfo(path).absoluteFilePath());
     clip->setLength(uint32_t(std::min<uint64_t>(frames, UINT32_MAX)));
@@ -306,9 +306,9 @@ struct Meter
     uint16_t unit;
 };
 
-Meter sessionMeter(vx20& session)
+Meter sessionMeter(Session& session)
 {
-    const vx29Node* node = session.scale().firstNode();
+    const TempoNode* node = session.scale().firstNode();
     return {node ? node->beatsPerBar : uint16_t(4), node ? node->beatUnit : uint16_t(2)};
 }
 
@@ -349,10 +349,10 @@ void applyKey(SongState& song, const Options& o)
 // ---------------------------------------------------------------------------------------------
 // What was made
 
-QString sectionList(const vx22Sequence& melody, uint32_t barTicks)
+QString sectionList(const MidiSequence& melody, uint32_t barTicks)
 {
     QStringList sections;
-    for (const vx22Event* e = melody.first(); e; e = e->next())
+    for (const MidiEvent* e = melody.first(); e; e = e->next())
         if (laneKind(e) == SectionLane)
             sections << QStringLiteral("%1 bar %2").arg(laneText(e)).arg(e->time / barTicks + 1);
     return sections.join(QStringLiteral(", "));
@@ -360,12 +360,12 @@ QString sectionList(const vx22Sequence& melody, uint32_t barTicks)
 
 void report(CommandLineSong& s, const Options& o, QTextStream& out)
 {
-    const vx22Sequence& melody = s.melody->sequence();
+    const MidiSequence& melody = s.melody->sequence();
     const SongState& song = s.song();
     const uint32_t bar = songBarTicks(s.session);
     const Meter meter = sessionMeter(s.session);
     int chords = 0;
-    for (const vx22Event* e = melody.first(); e; e = e->next())
+    for (const MidiEvent* e = melody.first(); e; e = e->next())
         chords += laneKind(e) == ChordLane;
     out << "melody: " << noteCount(melody) << " notes\n";
     out << "key: " << song.key << (song.keyFixed ? " (fixed)" : "") << '\n';

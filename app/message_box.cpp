@@ -4,9 +4,9 @@
 
 namespace {
 
-vx99MessageBox::Answerer& answerer()
+MessageBox::Answerer& answerer()
 {
-    static vx99MessageBox::Answerer instance;
+    static MessageBox::Answerer instance;
     return instance;
 }
 
@@ -21,12 +21,12 @@ QMessageBox::StandardButton escapeChoice(QMessageBox::StandardButtons buttons)
 
 } // namespace
 
-QString vx99MessageBox::title()
+QString MessageBox::title()
 {
     return QStringLiteral("Cantova");
 }
 
-QMessageBox::StandardButton vx99MessageBox::ask(QWidget* parent, const Request& request)
+QMessageBox::StandardButton MessageBox::ask(QWidget* parent, const Request& request)
 {
     if (answerer())
         return answerer()(request);
@@ -39,26 +39,26 @@ QMessageBox::StandardButton vx99MessageBox::ask(QWidget* parent, const Request& 
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-QMessageBox::StandardButton vx99MessageBox::question(QWidget* parent, const QString& text,
-                                                     QMessageBox::StandardButtons buttons,
-                                                     QMessageBox::StandardButton defaultButton)
+QMessageBox::StandardButton MessageBox::question(QWidget* parent, const QString& text,
+                                                 QMessageBox::StandardButtons buttons,
+                                                 QMessageBox::StandardButton defaultButton)
 {
     return ask(parent, {QMessageBox::Question, title(), text, buttons, defaultButton, {}});
 }
 
-QMessageBox::StandardButton vx99MessageBox::warning(QWidget* parent, const QString& text,
-                                                    QMessageBox::StandardButtons buttons,
-                                                    QMessageBox::StandardButton defaultButton)
+QMessageBox::StandardButton MessageBox::warning(QWidget* parent, const QString& text,
+                                                QMessageBox::StandardButtons buttons,
+                                                QMessageBox::StandardButton defaultButton)
 {
     return ask(parent, {QMessageBox::Warning, title(), text, buttons, defaultButton, {}});
 }
 
-void vx99MessageBox::information(QWidget* parent, const QString& text)
+void MessageBox::information(QWidget* parent, const QString& text)
 {
     ask(parent, {QMessageBox::Information, title(), text, QMessageBox::Ok, QMessageBox::Ok, {}});
 }
 
-void vx99MessageBox::setAnswerer(Answerer a)
+void MessageBox::setAnswerer(Answerer a)
 {
     answerer() = std::move(a);
 }
@@ -66,7 +66,7 @@ void vx99MessageBox::setAnswerer(Answerer a)
 ScriptedAnswers::ScriptedAnswers(QList<QMessageBox::StandardButton> answers)
     : m_answers(std::move(answers))
 {
-    vx99MessageBox::setAnswerer([this](const vx99MessageBox::Request& request) {
+    MessageBox::setAnswerer([this](const MessageBox::Request& request) {
         m_asked.append(request);
         if (m_answers.isEmpty())
             return escapeChoice(request.buttons);
@@ -76,5 +76,5 @@ ScriptedAnswers::ScriptedAnswers(QList<QMessageBox::StandardButton> answers)
 
 ScriptedAnswers::~ScriptedAnswers()
 {
-    vx99MessageBox::setAnswerer({});
+    MessageBox::setAnswerer({});
 }

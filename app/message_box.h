@@ -7,12 +7,12 @@
 #include <functional>
 
 /**
- * vx99MessageBox: every question, warning and information box of the program.
+ * MessageBox: every question, warning and information box of the program.
  *
  * Boxes are titled "Cantova". Tests install an answerer that replies instead of a person, so GUI
  * flows with questions run headless; without one the box is shown modally. GUI thread only.
  */
-class vx99MessageBox
+class MessageBox
 {
 public:
     struct Request
@@ -59,9 +59,9 @@ public:
     ScriptedAnswers& operator=(const ScriptedAnswers&) = delete;
 
     void push(QMessageBox::StandardButton answer) { m_answers.append(answer); }
-    const QList<vx99MessageBox::Request>& asked() const { return m_asked; }
+    const QList<MessageBox::Request>& asked() const { return m_asked; }
 
 private:
     QList<QMessageBox::StandardButton> m_answers;
-    QList<vx99MessageBox::Request> m_asked;
+    QList<MessageBox::Request> m_asked;
 };

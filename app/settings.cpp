@@ -15,29 +15,29 @@ QString& programDirOverride()
 }
 } // namespace
 
-vx99Settings::vx99Settings() : m_store(QStringLiteral("Orvane"), QStringLiteral("Cantova"))
+Settings::Settings() : m_store(QStringLiteral("Orvane"), QStringLiteral("Cantova"))
 {
     load();
 }
 
-vx99Settings::~vx99Settings()
+Settings::~Settings()
 {
     save();
 }
 
-QString vx99Settings::programDir()
+QString Settings::programDir()
 {
     if (!programDirOverride().isEmpty())
         return programDirOverride();
     return QCoreApplication::applicationDirPath();
 }
 
-void vx99Settings::setProgramDir(const QString& dir)
+void Settings::setProgramDir(const QString& dir)
 {
     programDirOverride() = dir;
 }
 
-void vx99Settings::load()
+void Settings::load()
 {
     QSettings& s = m_store;
     metronome = s.value(QStringLiteral("/Metronome"), true).toBool();
@@ -79,7 +79,7 @@ void vx99Settings::load()
     snapIndex = 0;
 }
 
-void vx99Settings::save()
+void Settings::save()
 {
     QSettings& s = m_store;
     s.setValue(QStringLiteral("/Version"), kVersion);
@@ -107,7 +107,7 @@ void vx99Settings::save()
     s.sync();
 }
 
-void vx99Settings::restoreSplitter(QSplitter* splitter)
+void Settings::restoreSplitter(QSplitter* splitter)
 {
     const QStringList texts =
         m_store.value(QLatin1Char('/') + splitter->objectName() + QStringLiteral("/Sizes"))
@@ -120,7 +120,7 @@ void vx99Settings::restoreSplitter(QSplitter* splitter)
     splitter->setSizes(sizes);
 }
 
-void vx99Settings::saveSplitter(const QSplitter* splitter)
+void Settings::saveSplitter(const QSplitter* splitter)
 {
     QStringList texts;
     for (int size : splitter->sizes())

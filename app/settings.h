@@ -7,13 +7,13 @@
 class QSplitter;
 
 /**
- * vx99Settings: the program's per-user settings, loaded once at start and saved at exit.
+ * Settings: the program's per-user settings, loaded once at start and saved at exit.
  *
  * Owns the settings store (organisation "Orvane", application "Cantova"; every key begins with
  * "/"). load() reads every key with its default, save() writes them back. Values without a key
  * (metronome routing, file formats, tempo stretch) are fixed when loading. GUI thread only.
  */
-class vx99Settings
+class Settings
 {
 public:
     /** Metronome routing and notes, handed to the engines (fixed, no key). */
@@ -41,11 +41,11 @@ public:
 
     static constexpr int kUnsetPosition = -123;
 
-    vx99Settings();
+    Settings();
     /** Saves the settings. */
-    ~vx99Settings();
-    vx99Settings(const vx99Settings&) = delete;
-    vx99Settings& operator=(const vx99Settings&) = delete;
+    ~Settings();
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
 
     /** Reads every key; absent keys take their defaults. */
     void load();

@@ -22,12 +22,12 @@ constexpr int kChannels = 2;
 class RecordingSource
 {
 public:
-    bool open(const vx21& clip, uint32_t rate)
+    bool open(const Clip& clip, uint32_t rate)
     {
         m_start = clip.start();
         m_length = clip.length();
-        m_file = vx23FormatRegistry::instance().create(clip.filePath());
-        if (!m_file || !m_file->open(clip.filePath(), vx23File::Reading) ||
+        m_file = AudioFormatRegistry::instance().create(clip.filePath());
+        if (!m_file || !m_file->open(clip.filePath(), AudioFile::Reading) ||
             !m_reader.open(*m_file, rate))
             return false;
         m_buffers.assign(size_t(m_reader.channels()), std::vector<float>());
@@ -82,7 +82,7 @@ private:
         return true;
     }
 
-    std::unique_ptr<vx23File> m_file;
+    std::unique_ptr<AudioFile> m_file;
     ResamplingReader m_reader;
     std::vector<std::vector<float>> m_buffers;
     uint32_t m_start = 0;
@@ -93,7 +93,7 @@ private:
 class FileOutput : public OfflineAudioClient::Output
 {
 public:
-    FileOutput(vx23File& file, RecordingSource* recording, uint64_t total,
+    FileOutput(AudioFile& file, RecordingSource* recording, uint64_t total,
                const std::function<void(double)>& progress)
         : m_file(file), m_recording(recording), m_total(total), m_progress(progress)
     {
@@ -117,7 +117,7 @@ public:
     bool failed() const { return m_failed; }
 
 private:
-    vx23File& m_file;
+    AudioFile& m_file;
     RecordingSource* m_recording;
     uint64_t m_total;
     std::function<void(double)> m_progress;
@@ -128,10 +128,10 @@ private:
 
 bool chooseFormatFor(const QString& path)
 {
-    vx23FormatRegistry& registry = vx23FormatRegistry::instance();
+    AudioFormatRegistry& registry = AudioFormatRegistry::instance();
     const QString suffix = QFileInfo(path).suffix().toLower();
-    const vx23FormatRegistry::Entry* entry = registry.entryFor(suffix);
-    if (!entry || entry->kind != vx23FormatRegistry::SndFileKind) {
+    const AudioFormatRegistry::Entry* entry = registry.entryFor(suffix);
+    if (!entry || entry->kind != AudioFormatRegistry::SndFileKind) {
         ErrorLog::add(QStringLiteral("Cannot write audio files of type \"%1\": %2").arg(suffix, path));
         return false;
     }
@@ -147,12 +147,12 @@ SongRenderer::SongRenderer()
 
 SongRenderer::~SongRenderer() = default;
 
-vx20::EngineFactory SongRenderer::engines()
+Session::EngineFactory SongRenderer::engines()
 {
-    return vx99EngineFactory::offline(&m_layer);
+    return EngineFactory::offline(&m_layer);
 }
 
-bool SongRenderer::render(vx20& session, const QString& path, const vx21* recording,
+bool SongRenderer::render(Session& session, const QString& path, const Clip* recording,
                           const std::function<void(double)>& progress)
 {
     if (!chooseFormatFor(path))
@@ -162,8 +162,8 @@ bool SongRenderer::render(vx20& session, const QString& path, const vx21* record
     const bool withRecording = recording && !recording->filePath().isEmpty();
     if (withRecording && !source.open(*recording, rate))
         return false;
-    std::unique_ptr<vx23File> file = vx23FormatRegistry::instance().create(path, kChannels, rate);
-    if (!file || !file->open(path, vx23File::Writing))
+    std::unique_ptr<AudioFile> file = AudioFormatRegistry::instance().create(path, kChannels, rate);
+    if (!file || !file->open(path, AudioFile::Writing))
         return false;
 
     session.updateEnd(0);

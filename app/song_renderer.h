@@ -6,7 +6,7 @@
 
 #include <QString>
 
-class vx21;
+class Clip;
 
 /**
  * SongRenderer: plays a song into an audio file without a sound card, through the same engines
@@ -35,14 +35,14 @@ public:
     SongRenderer& operator=(const SongRenderer&) = delete;
 
     /** The engines a session to be rendered must be made with. */
-    vx20::EngineFactory engines();
+    Session::EngineFactory engines();
 
     /**
      * Writes the song from frame 0 to its end plus kTailFrames into path (a format the audio file
      * registry writes, chosen by the suffix; 16-bit PCM). progress hears the fraction done.
      * False with the reason in the error log.
      */
-    bool render(vx20& session, const QString& path, const vx21* recording,
+    bool render(Session& session, const QString& path, const Clip* recording,
                 const std::function<void(double)>& progress = {});
 
 private:

@@ -4,47 +4,47 @@
 
 #include <algorithm>
 
-vx23Bus::vx23Bus(const QString& name, int flags, int channels, uint32_t maxFrames)
-    : vx99Bus(name, flags), m_maxFrames(maxFrames),
-      m_input(size_t(std::clamp(channels, 1, vx23Monitor::kMaxChannels)), nullptr),
+AudioBus::AudioBus(const QString& name, int flags, int channels, uint32_t maxFrames)
+    : Bus(name, flags), m_maxFrames(maxFrames),
+      m_input(size_t(std::clamp(channels, 1, AudioMonitor::kMaxChannels)), nullptr),
       m_output(m_input.size(), nullptr), m_silence(maxFrames, 0.0f),
       m_scratch(m_input.size(), std::vector<float>(maxFrames, 0.0f))
 {
     updateMonitors();
 }
 
-vx23Bus::~vx23Bus() = default;
+AudioBus::~AudioBus() = default;
 
-void vx23Bus::setFlags(int flags)
+void AudioBus::setFlags(int flags)
 {
-    vx99Bus::setFlags(flags);
+    Bus::setFlags(flags);
     updateMonitors();
 }
 
-void vx23Bus::updateMonitors()
+void AudioBus::updateMonitors()
 {
     if (isInput() && !m_inputMonitor)
-        m_inputMonitor = std::make_unique<vx23Monitor>(channels());
+        m_inputMonitor = std::make_unique<AudioMonitor>(channels());
     else if (!isInput())
         m_inputMonitor.reset();
     if (isOutput() && !m_outputMonitor)
-        m_outputMonitor = std::make_unique<vx23Monitor>(channels());
+        m_outputMonitor = std::make_unique<AudioMonitor>(channels());
     else if (!isOutput())
         m_outputMonitor.reset();
 }
 
-vx99Monitor* vx23Bus::inputMonitor() const
+Monitor* AudioBus::inputMonitor() const
 {
     return m_inputMonitor.get();
 }
 
-vx99Monitor* vx23Bus::outputMonitor() const
+Monitor* AudioBus::outputMonitor() const
 {
     return m_outputMonitor.get();
 }
 
-void vx23Bus::prepare(const float* const* deviceInput, float* const* deviceOutput,
-                      int deviceChannels, uint32_t frames)
+void AudioBus::prepare(const float* const* deviceInput, float* const* deviceOutput,
+                       int deviceChannels, uint32_t frames)
 {
     frames = std::min(frames, m_maxFrames);
     const int count = channels();
@@ -69,7 +69,7 @@ void vx23Bus::prepare(const float* const* deviceInput, float* const* deviceOutpu
     }
 }
 
-void vx23Bus::commit(uint32_t frames)
+void AudioBus::commit(uint32_t frames)
 {
     if (isOutput())
         m_outputMonitor->process(m_output.data(), channels(), std::min(frames, m_maxFrames));

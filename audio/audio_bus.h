@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-class vx23Monitor;
+class AudioMonitor;
 
 /**
- * vx23Bus: an input and/or output connection of the audio engine.
+ * AudioBus: an input and/or output connection of the audio engine.
  *
  * Each cycle prepare() points the bus's channels at the device channels of the same index (a
  * channel the device lacks gets a scratch buffer of the cycle's size): input channels are
@@ -21,11 +21,11 @@ class vx23Monitor;
  * Threads: construction and setFlags() on the GUI thread under the session's edit lock;
  * prepare(), commit() and the channel arrays in the audio callback only.
  */
-class vx23Bus : public vx99Bus
+class AudioBus : public Bus
 {
 public:
-    vx23Bus(const QString& name, int flags, int channels, uint32_t maxFrames);
-    ~vx23Bus() override;
+    AudioBus(const QString& name, int flags, int channels, uint32_t maxFrames);
+    ~AudioBus() override;
 
     int channels() const { return int(m_output.size()); }
     /** The largest cycle prepare() accepts. */
@@ -33,10 +33,10 @@ public:
 
     /** Creates or drops the monitors to match the new direction bits. */
     void setFlags(int flags) override;
-    vx99Monitor* inputMonitor() const override;
-    vx99Monitor* outputMonitor() const override;
-    vx23Monitor* audioInputMonitor() const { return m_inputMonitor.get(); }
-    vx23Monitor* audioOutputMonitor() const { return m_outputMonitor.get(); }
+    Monitor* inputMonitor() const override;
+    Monitor* outputMonitor() const override;
+    AudioMonitor* audioInputMonitor() const { return m_inputMonitor.get(); }
+    AudioMonitor* audioOutputMonitor() const { return m_outputMonitor.get(); }
 
     /**
      * Audio callback: binds the channels to the device's for a cycle of `frames` frames
@@ -59,6 +59,6 @@ private:
     std::vector<float*> m_output;
     std::vector<float> m_silence;              // stands in for device inputs that do not exist
     std::vector<std::vector<float>> m_scratch; // stands in for device outputs that do not exist
-    std::unique_ptr<vx23Monitor> m_inputMonitor;
-    std::unique_ptr<vx23Monitor> m_outputMonitor;
+    std::unique_ptr<AudioMonitor> m_inputMonitor;
+    std::unique_ptr<AudioMonitor> m_outputMonitor;
 };

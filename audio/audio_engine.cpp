@@ -20,12 +20,12 @@ constexpr int kFadeStepMs = 20;
 constexpr int kBusChannels = 2;
 } // namespace
 
-vx23vx51::vx23vx51(vx20* session, ClientFactory clientFactory)
-    : vx19(session, AudioKind), m_clientFactory(std::move(clientFactory))
+AudioEngine::AudioEngine(Session* session, ClientFactory clientFactory)
+    : Engine(session, AudioKind), m_clientFactory(std::move(clientFactory))
 {
 }
 
-vx23vx51::~vx23vx51()
+AudioEngine::~AudioEngine()
 {
     // The callback must have stopped before anything it reads goes away.
     m_processing.store(false, std::memory_order_release);
@@ -36,55 +36,55 @@ vx23vx51::~vx23vx51()
 // ---------------------------------------------------------------------------------------------
 // The engine operation set
 
-bool vx23vx51::init()
+bool AudioEngine::init()
 {
     if (isInitialized())
         return true;
     m_client = m_clientFactory ? m_clientFactory() : PortAudioClient::open();
     if (!m_client)
         return false;
-    session()->setClientName(QStringLiteral("vx Jack"));
+    session()->setClientName(QStringLiteral("Cantova"));
     if (session()->scale().sampleRate() != m_client->sampleRate())
         session()->setSampleRate(m_client->sampleRate());
     // TODO: the player and metronome buses of their own and the click samples, with the
     // audio metronome and the file preview player.
-    return vx19::init();
+    return Engine::init();
 }
 
-bool vx23vx51::activate()
+bool AudioEngine::activate()
 {
     if (isActivated())
         return true;
     if (!m_client)
         return false;
-    m_client->setProcessCallback(&vx23vx51::processCallback, this);
+    m_client->setProcessCallback(&AudioEngine::processCallback, this);
     m_processing.store(true, std::memory_order_release);
     if (!m_drivenByCaller && m_client->activate() != 0) {
         m_processing.store(false, std::memory_order_release);
         return false;
     }
-    return vx19::activate();
+    return Engine::activate();
 }
 
-bool vx23vx51::start()
+bool AudioEngine::start()
 {
     if (!isActivated())
         return false;
     // TODO: the audio metronome recomputes its next beat from the play head here.
-    vx19::start();
+    Engine::start();
     if (m_transportMode & kTransportFollows)
         m_client->transportStart();
     return true;
 }
 
-bool vx23vx51::stop()
+bool AudioEngine::stop()
 {
     if (m_client && (m_transportMode & kTransportFollows))
         m_client->transportStop();
-    return vx19::stop();
+    return Engine::stop();
 }
 
-bool vx23vx51::deactivate()
+bool AudioEngine::deactivate()
 {
     if (isPlaying())
         stop();
@@ -92,11 +92,11 @@ bool vx23vx51::deactivate()
     bool ok = true;
     if (m_client)
         ok = m_client->deactivate() == 0;
-    vx19::deactivate();
+    Engine::deactivate();
     return ok;
 }
 
-bool vx23vx51::clean()
+bool AudioEngine::clean()
 {
     if (isActivated())
         deactivate();
@@ -104,23 +104,23 @@ bool vx23vx51::clean()
     m_stopping.store(false, std::memory_order_release);
     // Closing the client (PortAudio's terminate) reports its own failure to the error log.
     m_client.reset();
-    return vx19::clean();
+    return Engine::clean();
 }
 
-vx99Bus* vx23vx51::createBus(const QString& name, int flags)
+Bus* AudioEngine::createBus(const QString& name, int flags)
 {
     const uint32_t maxFrames = m_client ? m_client->bufferSize() : AudioClient::kBufferSize;
-    return insertBus(std::make_unique<vx23Bus>(name, flags, kBusChannels, maxFrames));
+    return insertBus(std::make_unique<AudioBus>(name, flags, kBusChannels, maxFrames));
 }
 
-std::unique_ptr<vx99Monitor> vx23vx51::createMonitor(vx18* track, vx99Bus* output)
+std::unique_ptr<Monitor> AudioEngine::createMonitor(Track* track, Bus* output)
 {
     (void)track;
-    const auto* bus = dynamic_cast<const vx23Bus*>(output);
-    return std::make_unique<vx23Monitor>(bus ? bus->channels() : kBusChannels);
+    const auto* bus = dynamic_cast<const AudioBus*>(output);
+    return std::make_unique<AudioMonitor>(bus ? bus->channels() : kBusChannels);
 }
 
-void vx23vx51::locateDeviceClient(uint32_t frame)
+void AudioEngine::locateDeviceClient(uint32_t frame)
 {
     if (m_client)
         m_client->transportLocate(frame);
@@ -129,7 +129,7 @@ void vx23vx51::locateDeviceClient(uint32_t frame)
 // ---------------------------------------------------------------------------------------------
 // Fades
 
-void vx23vx51::requestFade(int direction)
+void AudioEngine::requestFade(int direction)
 {
     if (direction == 0 || !isPlaying())
         return;
@@ -152,7 +152,7 @@ void vx23vx51::requestFade(int direction)
     }
 }
 
-void vx23vx51::discardFadeRequest()
+void AudioEngine::discardFadeRequest()
 {
     m_fadeRequest.store(0, std::memory_order_release);
 }
@@ -160,22 +160,22 @@ void vx23vx51::discardFadeRequest()
 // ---------------------------------------------------------------------------------------------
 // The process cycle
 
-int vx23vx51::processCallback(uint32_t frames, void* engine)
+int AudioEngine::processCallback(uint32_t frames, void* engine)
 {
-    return static_cast<vx23vx51*>(engine)->process(frames);
+    return static_cast<AudioEngine*>(engine)->process(frames);
 }
 
-vx23Bus* vx23vx51::audioBus(size_t index) const
+AudioBus* AudioEngine::audioBus(size_t index) const
 {
     // Every bus of this engine is made by createBus(); the cast only guards against a foreign
     // bus inserted by mistake.
-    return dynamic_cast<vx23Bus*>(buses()[index].get());
+    return dynamic_cast<AudioBus*>(buses()[index].get());
 }
 
-int vx23vx51::process(uint32_t frames)
+int AudioEngine::process(uint32_t frames)
 {
     m_framesThisCycle.store(0, std::memory_order_relaxed);
-    vx20* s = session();
+    Session* s = session();
     if (!m_processing.load(std::memory_order_acquire) || !s || !cursor() || !m_client)
         return 0;
     // The buses' scratch buffers hold one device cycle; a longer one cannot be rendered.
@@ -188,7 +188,7 @@ int vx23vx51::process(uint32_t frames)
     prepareBuses(frames);
     // TODO: the file preview player mixes into its bus here.
     if (isPlaying()) {
-        vx20Cursor* head = cursor();
+        SessionCursor* head = cursor();
         uint32_t b = head->frame();
         uint32_t c = b + frames;
         // TODO: the audio metronome mixes its clicks for [b, c) here.
@@ -234,7 +234,7 @@ int vx23vx51::process(uint32_t frames)
     return 0;
 }
 
-void vx23vx51::prepareBuses(uint32_t frames)
+void AudioEngine::prepareBuses(uint32_t frames)
 {
     const float* input[AudioClient::kChannels];
     float* output[AudioClient::kChannels];
@@ -243,39 +243,39 @@ void vx23vx51::prepareBuses(uint32_t frames)
         output[i] = m_client->outputBuffer(i);
     }
     for (size_t i = 0; i < buses().size(); ++i)
-        if (vx23Bus* bus = audioBus(i))
+        if (AudioBus* bus = audioBus(i))
             bus->prepare(input, output, AudioClient::kChannels, frames);
 }
 
-void vx23vx51::commitBuses(uint32_t frames)
+void AudioEngine::commitBuses(uint32_t frames)
 {
     for (size_t i = 0; i < buses().size(); ++i)
-        if (vx23Bus* bus = audioBus(i))
+        if (AudioBus* bus = audioBus(i))
             bus->commit(frames);
 }
 
-void vx23vx51::renderTracks(uint32_t first, uint32_t last)
+void AudioEngine::renderTracks(uint32_t first, uint32_t last)
 {
-    vx20* s = session();
-    vx20Cursor* head = cursor();
+    Session* s = session();
+    SessionCursor* head = cursor();
     const auto& tracks = s->tracks();
     for (uint32_t i = 0; i < tracks.size() && i < head->count(); ++i) {
-        vx18* track = tracks[i];
+        Track* track = tracks[i];
         if (!track->isAudio() || !track->outputBus() || !s->isAudible(track))
             continue;
         // From the track's current clip on, every clip that starts before the range ends.
-        for (vx21* clip = head->clip(i); clip && clip->start() < last; clip = clip->next())
+        for (Clip* clip = head->clip(i); clip && clip->start() < last; clip = clip->next())
             clip->process(first, last);
     }
 }
 
-void vx23vx51::applyFade(int direction, uint32_t frames)
+void AudioEngine::applyFade(int direction, uint32_t frames)
 {
     // Every output bus is bound to the same device channels: ramp each buffer once.
-    float* ramped[vx23Monitor::kMaxChannels * 4];
+    float* ramped[AudioMonitor::kMaxChannels * 4];
     size_t count = 0;
     for (size_t i = 0; i < buses().size(); ++i) {
-        vx23Bus* bus = audioBus(i);
+        AudioBus* bus = audioBus(i);
         if (!bus || !bus->isOutput())
             continue;
         for (int channel = 0; channel < bus->channels(); ++channel) {
@@ -294,7 +294,7 @@ void vx23vx51::applyFade(int direction, uint32_t frames)
     }
 }
 
-void vx23vx51::movePlayHead(uint32_t frame)
+void AudioEngine::movePlayHead(uint32_t frame)
 {
     cursor()->locate(frame, false);
 }

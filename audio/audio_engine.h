@@ -8,10 +8,10 @@
 #include <memory>
 
 class AudioClient;
-class vx23Bus;
+class AudioBus;
 
 /**
- * vx23vx51: the audio engine.
+ * AudioEngine: the audio engine.
  *
  * Runs the session on the audio client's process cycle: binds the buses to the device
  * channels, lets the audio tracks' clips mix the frames the play head covers (wrapping at the
@@ -23,15 +23,15 @@ class vx23Bus;
  * by default, an OfflineAudioClient for tests and renders. With drivenByCaller the owner runs
  * the client's cycles itself (OfflineAudioClient::render) instead of the client's own stream.
  *
- * TODO: audio clips (vx23Clip) with their read-ahead buffers and buffer threads, the audio
+ * TODO: audio clips (AudioClip) with their read-ahead buffers and buffer threads, the audio
  * metronome with its click samples and bus, the file preview player with its bus, and the
  * hand-off of the cycle's input to recording are not here yet: the cycle renders the clips
- * that exist through vx21::process() and leaves those steps out.
+ * that exist through Clip::process() and leaves those steps out.
  *
  * Threads: the engine operations, requestFade() and the setters on the GUI thread; process()
  * in the client's audio callback, where it never locks, allocates or waits.
  */
-class vx23vx51 : public vx19
+class AudioEngine : public Engine
 {
 public:
     /** Opens the engine's client; none after reporting why it could not. */
@@ -42,11 +42,11 @@ public:
     /** How long requestFade() waits for a cycle before it gives the request up. */
     static constexpr int kFadeTimeoutMs = 1000;
 
-    explicit vx23vx51(vx20* session, ClientFactory clientFactory = {});
-    ~vx23vx51() override;
+    explicit AudioEngine(Session* session, ClientFactory clientFactory = {});
+    ~AudioEngine() override;
 
     // The engine operation set, in the base class's order.
-    /** Opens the client, names the session's client "vx Jack" and takes the sample rate. */
+    /** Opens the client, names the session's client "Cantova" and takes the sample rate. */
     bool init() override;
     /** Registers the process callback and activates the client. */
     bool activate() override;
@@ -57,8 +57,8 @@ public:
     /** Deactivates when still active, drops the buses and closes the client. */
     bool clean() override;
 
-    vx99Bus* createBus(const QString& name, int flags) override;
-    std::unique_ptr<vx99Monitor> createMonitor(vx18* track, vx99Bus* output) override;
+    Bus* createBus(const QString& name, int flags) override;
+    std::unique_ptr<Monitor> createMonitor(Track* track, Bus* output) override;
 
     /**
      * Fades the next cycle's output in (+1) or out (-1; later cycles then only move the play
@@ -104,7 +104,7 @@ private:
     void renderTracks(uint32_t first, uint32_t last);
     void applyFade(int direction, uint32_t frames);
     void movePlayHead(uint32_t frame);
-    vx23Bus* audioBus(size_t index) const;
+    AudioBus* audioBus(size_t index) const;
 
     ClientFactory m_clientFactory;
     std::unique_ptr<AudioClient> m_client;

@@ -3,14 +3,14 @@
 #include <QString>
 
 /**
- * vx23File: an audio file read or written as planar 32-bit float samples, whatever its format.
+ * AudioFile: an audio file read or written as planar 32-bit float samples, whatever its format.
  *
- * The family's members wrap one decoding library each (vx23SndFile, vxAudioMp3File); callers
- * make them through the format registry (vx23FormatRegistry) from a path. Failures return false
+ * The family's members wrap one decoding library each (SndFile, Mp3File); callers
+ * make them through the format registry (AudioFormatRegistry) from a path. Failures return false
  * or 0 and add a message to the error log; nothing throws. One thread at a time uses an object
  * (the audio buffer thread, the peak thread, the recording or the transcription).
  */
-class vx23File
+class AudioFile
 {
 public:
     enum Mode
@@ -20,7 +20,7 @@ public:
         Writing = 2
     };
 
-    virtual ~vx23File() = default;
+    virtual ~AudioFile() = default;
 
     /** Opens a path for reading (1) or writing (2), closing what was open first. */
     virtual bool open(const QString& path, int mode) = 0;
@@ -41,7 +41,7 @@ public:
     virtual int sampleRate() const = 0;
 
 protected:
-    vx23File() = default;
-    vx23File(const vx23File&) = delete;
-    vx23File& operator=(const vx23File&) = delete;
+    AudioFile() = default;
+    AudioFile(const AudioFile&) = delete;
+    AudioFile& operator=(const AudioFile&) = delete;
 };

@@ -9,13 +9,13 @@
 
 #include <sndfile.h>
 
-vx23FormatRegistry& vx23FormatRegistry::instance()
+AudioFormatRegistry& AudioFormatRegistry::instance()
 {
-    static vx23FormatRegistry registry;
+    static AudioFormatRegistry registry;
     return registry;
 }
 
-vx23FormatRegistry::vx23FormatRegistry() : writeSubFormat_(SF_FORMAT_PCM_16)
+AudioFormatRegistry::AudioFormatRegistry() : writeSubFormat_(SF_FORMAT_PCM_16)
 {
     addSndFileFormats();
     writeEntry_ = byExtension_.value(QStringLiteral("wav"), -1);
@@ -32,7 +32,7 @@ vx23FormatRegistry::vx23FormatRegistry() : writeSubFormat_(SF_FORMAT_PCM_16)
 
 // Names and extensions come from the library at run time. An extension longer than three
 // letters also answers to its first three (aiff to aif, flac to fla) when they are free.
-void vx23FormatRegistry::addSndFileFormats()
+void AudioFormatRegistry::addSndFileFormats()
 {
     int count = 0;
     sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof(count));
@@ -61,13 +61,13 @@ void vx23FormatRegistry::addSndFileFormats()
     }
 }
 
-void vx23FormatRegistry::map(const QString& extension, int entry)
+void AudioFormatRegistry::map(const QString& extension, int entry)
 {
     byExtension_.insert(extension, entry);
     mappedInOrder_.append(extension);
 }
 
-void vx23FormatRegistry::addCombinedFilter()
+void AudioFormatRegistry::addCombinedFilter()
 {
     static const QRegularExpression common(QStringLiteral("^(aif(|f)|fla(|c)|mp3|ogg|w(av|64))$"));
     QStringList patterns;
@@ -75,36 +75,36 @@ void vx23FormatRegistry::addCombinedFilter()
         if (common.match(extension).hasMatch())
             patterns.append(QStringLiteral("*.%1").arg(extension));
     }
-    filters_.prepend(QCoreApplication::translate("vx23FormatRegistry", "Audio files (%1)")
+    filters_.prepend(QCoreApplication::translate("AudioFormatRegistry", "Audio files (%1)")
                          .arg(patterns.join(QLatin1Char(' '))));
-    filters_.append(QCoreApplication::translate("vx23FormatRegistry", "All files (*.*)"));
+    filters_.append(QCoreApplication::translate("AudioFormatRegistry", "All files (*.*)"));
 }
 
-const vx23FormatRegistry::Entry* vx23FormatRegistry::entryFor(const QString& extension) const
+const AudioFormatRegistry::Entry* AudioFormatRegistry::entryFor(const QString& extension) const
 {
     const auto found = byExtension_.constFind(extension.toLower());
     return found == byExtension_.constEnd() ? nullptr : &entries_[static_cast<size_t>(*found)];
 }
 
-std::unique_ptr<vx23File> vx23FormatRegistry::create(const QString& path, int channels,
-                                                     int sampleRate, long long sizeHint) const
+std::unique_ptr<AudioFile> AudioFormatRegistry::create(const QString& path, int channels,
+                                                       int sampleRate, long long sizeHint) const
 {
     const Entry* entry = entryFor(QFileInfo(path).suffix());
     if (!entry)
         return nullptr;
     if (entry->kind == Mp3Kind)
-        return std::make_unique<vxAudioMp3File>(sizeHint);
-    return std::make_unique<vx23SndFile>(channels, sampleRate, sizeHint);
+        return std::make_unique<Mp3File>(sizeHint);
+    return std::make_unique<SndFile>(channels, sampleRate, sizeHint);
 }
 
-QString vx23FormatRegistry::defaultWriteExtension() const
+QString AudioFormatRegistry::defaultWriteExtension() const
 {
     return writeEntry_ >= 0 ? entries_[static_cast<size_t>(writeEntry_)].extension
                             : QStringLiteral("wav");
 }
 
-bool vx23FormatRegistry::chooseWriteFormat(const QString& extension, int majorFormat, int quality,
-                                           int further)
+bool AudioFormatRegistry::chooseWriteFormat(const QString& extension, int majorFormat, int quality,
+                                            int further)
 {
     for (size_t i = 0; i < entries_.size(); ++i) {
         const Entry& entry = entries_[i];
@@ -134,7 +134,7 @@ bool vx23FormatRegistry::chooseWriteFormat(const QString& extension, int majorFo
     return false;
 }
 
-int vx23FormatRegistry::writeFormat() const
+int AudioFormatRegistry::writeFormat() const
 {
     const int major =
         writeEntry_ >= 0 ? entries_[static_cast<size_t>(writeEntry_)].majorFormat : SF_FORMAT_WAV;

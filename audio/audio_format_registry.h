@@ -7,17 +7,17 @@
 #include <memory>
 #include <vector>
 
-class vx23File;
+class AudioFile;
 
 /**
- * vx23FormatRegistry: the audio file formats the program reads and writes, by file extension.
+ * AudioFormatRegistry: the audio file formats the program reads and writes, by file extension.
  *
  * Built on first use from the formats libsndfile reports, plus MP3 through libmpg123. It makes
  * the file object for a path, gives the file-dialog filters and keeps the format chosen for
  * writing. One per program; read from any thread once built, changed (chooseWriteFormat) only
  * on the GUI thread.
  */
-class vx23FormatRegistry
+class AudioFormatRegistry
 {
 public:
     enum Kind
@@ -34,14 +34,14 @@ public:
         int majorFormat = 0; ///< libsndfile major format; 0 for MP3
     };
 
-    static vx23FormatRegistry& instance();
+    static AudioFormatRegistry& instance();
 
     /**
      * A closed file object for a path, chosen by its lower-case suffix; none for an unknown
      * suffix. Channels, sample rate and size hint matter only for writing.
      */
-    std::unique_ptr<vx23File> create(const QString& path, int channels = 0, int sampleRate = 0,
-                                     long long sizeHint = 0) const;
+    std::unique_ptr<AudioFile> create(const QString& path, int channels = 0, int sampleRate = 0,
+                                      long long sizeHint = 0) const;
 
     /** The entry a suffix (any case) maps to, or none. */
     const Entry* entryFor(const QString& extension) const;
@@ -65,7 +65,7 @@ public:
     int writeFurther() const { return writeFurther_; }
 
 private:
-    vx23FormatRegistry();
+    AudioFormatRegistry();
     void addSndFileFormats();
     void map(const QString& extension, int entry);
     void addCombinedFilter();

@@ -4,28 +4,28 @@
 #include <cmath>
 #include <numbers>
 
-vx23Monitor::vx23Monitor(int channels, float gain, float panning)
-    : vx99Monitor(gain, panning), m_channels(std::clamp(channels, 0, kMaxChannels))
+AudioMonitor::AudioMonitor(int channels, float gain, float panning)
+    : Monitor(gain, panning), m_channels(std::clamp(channels, 0, kMaxChannels))
 {
     updateChannelGains();
 }
 
-void vx23Monitor::setGain(float gain)
+void AudioMonitor::setGain(float gain)
 {
-    vx99Monitor::setGain(gain);
+    Monitor::setGain(gain);
     updateChannelGains();
 }
 
-void vx23Monitor::setPanning(float panning)
+void AudioMonitor::setPanning(float panning)
 {
-    vx99Monitor::setPanning(panning);
+    Monitor::setPanning(panning);
     updateChannelGains();
 }
 
 // Constant-power pan law: a centred source keeps its gain on both sides, a source panned hard
 // to one side gets sqrt(2) times the gain there and nothing on the other. Pans within 0.001 of
 // the centre count as the centre, so a knob that does not quite return to 0 changes nothing.
-void vx23Monitor::updateChannelGains()
+void AudioMonitor::updateChannelGains()
 {
     const float gain = this->gain();
     const float pan = std::clamp(panning(), -1.0f, 1.0f);
@@ -43,21 +43,21 @@ void vx23Monitor::updateChannelGains()
     }
 }
 
-float vx23Monitor::channelGain(int channel) const
+float AudioMonitor::channelGain(int channel) const
 {
     if (channel < 0 || channel >= m_channels)
         return 0.0f;
     return m_channelGains[size_t(channel)].load(std::memory_order_relaxed);
 }
 
-void vx23Monitor::notePeak(int channel, float peak)
+void AudioMonitor::notePeak(int channel, float peak)
 {
     std::atomic<float>& stored = m_peaks[size_t(channel)];
     if (peak > stored.load(std::memory_order_relaxed))
         stored.store(peak, std::memory_order_relaxed);
 }
 
-void vx23Monitor::process(float* const* buffers, int channels, uint32_t frames)
+void AudioMonitor::process(float* const* buffers, int channels, uint32_t frames)
 {
     for (int channel = 0; channel < std::min(channels, m_channels); ++channel) {
         float* samples = buffers[channel];
@@ -73,7 +73,7 @@ void vx23Monitor::process(float* const* buffers, int channels, uint32_t frames)
     }
 }
 
-void vx23Monitor::measure(const float* const* buffers, int channels, uint32_t frames)
+void AudioMonitor::measure(const float* const* buffers, int channels, uint32_t frames)
 {
     for (int channel = 0; channel < std::min(channels, m_channels); ++channel) {
         const float* samples = buffers[channel];
@@ -86,7 +86,7 @@ void vx23Monitor::measure(const float* const* buffers, int channels, uint32_t fr
     }
 }
 
-float vx23Monitor::takePeak(int channel)
+float AudioMonitor::takePeak(int channel)
 {
     if (channel < 0 || channel >= m_channels)
         return 0.0f;

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 /**
- * vx23Monitor: the gain and pan stage of an audio bus or an audio track.
+ * AudioMonitor: the gain and pan stage of an audio bus or an audio track.
  *
  * Gain and pan are turned into one gain per channel (even channels left, odd channels right,
  * a last unpaired channel the plain gain) that the process cycle applies in place, and each
@@ -17,12 +17,12 @@
  * run in the audio callback; channelGain() and takePeak() are safe from any thread. The
  * per-channel values are atomics so the audio thread never sees a half-written gain.
  */
-class vx23Monitor : public vx99Monitor
+class AudioMonitor : public Monitor
 {
 public:
     static constexpr int kMaxChannels = 8;
 
-    explicit vx23Monitor(int channels = 2, float gain = 1.0f, float panning = 0.0f);
+    explicit AudioMonitor(int channels = 2, float gain = 1.0f, float panning = 0.0f);
 
     int channels() const { return m_channels; }
     void setGain(float gain) override;

@@ -17,14 +17,14 @@ constexpr long long kBytesPerSample = 4; // 32-bit float output
 
 } // namespace
 
-vxAudioMp3File::vxAudioMp3File(long long sizeHint) : sizeHint_(sizeHint) {}
+Mp3File::Mp3File(long long sizeHint) : sizeHint_(sizeHint) {}
 
-vxAudioMp3File::~vxAudioMp3File()
+Mp3File::~Mp3File()
 {
     close();
 }
 
-bool vxAudioMp3File::fail(const QString& message)
+bool Mp3File::fail(const QString& message)
 {
     ErrorLog::add(QStringLiteral("AudioMp3File::") + message);
     close();
@@ -32,12 +32,12 @@ bool vxAudioMp3File::fail(const QString& message)
 }
 
 // The library's own code for the last failure of the handle.
-QString vxAudioMp3File::errorText() const
+QString Mp3File::errorText() const
 {
     return plainError(handle_ ? mpg123_errcode(handle_) : MPG123_ERR);
 }
 
-bool vxAudioMp3File::open(const QString& path, int mode)
+bool Mp3File::open(const QString& path, int mode)
 {
     close();
     if (mode != Reading)
@@ -87,7 +87,7 @@ bool vxAudioMp3File::open(const QString& path, int mode)
     return true;
 }
 
-long long vxAudioMp3File::read(float* const* channels, long long frames)
+long long Mp3File::read(float* const* channels, long long frames)
 {
     if (mode_ != Reading || frames <= 0)
         return 0;
@@ -109,13 +109,13 @@ long long vxAudioMp3File::read(float* const* channels, long long frames)
     return got;
 }
 
-long long vxAudioMp3File::write(const float* const*, long long)
+long long Mp3File::write(const float* const*, long long)
 {
     return 0;
 }
 
 // The decoder accepts offsets past the end of the stream; the scanned length tells them apart.
-bool vxAudioMp3File::seek(long long frame)
+bool Mp3File::seek(long long frame)
 {
     if (mode_ != Reading || frame < 0 || frame > frames_)
         return false;
@@ -127,7 +127,7 @@ bool vxAudioMp3File::seek(long long frame)
     return offset == frame;
 }
 
-void vxAudioMp3File::close()
+void Mp3File::close()
 {
     if (handle_) {
         mpg123_close(handle_);

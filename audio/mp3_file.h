@@ -6,16 +6,16 @@
 struct mpg123_handle_struct;
 
 /**
- * vxAudioMp3File: an MP3 file decoded by libmpg123 to 32-bit float samples. Read only: opening
+ * Mp3File: an MP3 file decoded by libmpg123 to 32-bit float samples. Read only: opening
  * for writing fails and write() returns 0.
  *
  * Opening scans the whole stream so that the length is exact. One thread at a time.
  */
-class vxAudioMp3File : public vx23File
+class Mp3File : public AudioFile
 {
 public:
-    explicit vxAudioMp3File(long long sizeHint = 0);
-    ~vxAudioMp3File() override;
+    explicit Mp3File(long long sizeHint = 0);
+    ~Mp3File() override;
 
     bool open(const QString& path, int mode) override;
     long long read(float* const* channels, long long frames) override;

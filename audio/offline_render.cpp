@@ -13,7 +13,7 @@ bool fail(const QString& why)
     return false;
 }
 
-bool openEngines(vx20& session, vx23vx51& audio)
+bool openEngines(Session& session, AudioEngine& audio)
 {
     if (!audio.isDrivenByCaller()) {
         // The client's own render thread would run cycles beside ours.
@@ -21,7 +21,7 @@ bool openEngines(vx20& session, vx23vx51& audio)
             audio.deactivate();
         audio.setDrivenByCaller(true);
     }
-    for (vx19* engine : {session.audioEngine(), session.midiEngine()}) {
+    for (Engine* engine : {session.audioEngine(), session.midiEngine()}) {
         if (!engine->isInitialized() && !engine->init())
             return false;
         if (!engine->isActivated() && !engine->activate())
@@ -32,9 +32,9 @@ bool openEngines(vx20& session, vx23vx51& audio)
 
 } // namespace
 
-bool renderSongOffline(vx20& session, OfflineAudioClient::Output& output, uint32_t tailFrames)
+bool renderSongOffline(Session& session, OfflineAudioClient::Output& output, uint32_t tailFrames)
 {
-    auto* audio = dynamic_cast<vx23vx51*>(session.audioEngine());
+    auto* audio = dynamic_cast<AudioEngine*>(session.audioEngine());
     if (!audio)
         return fail(QStringLiteral("no audio engine"));
     if (!openEngines(session, *audio))

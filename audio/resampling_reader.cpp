@@ -10,10 +10,10 @@ ResamplingReader::~ResamplingReader()
     close();
 }
 
-bool ResamplingReader::open(vx23File& file, double rate, int block)
+bool ResamplingReader::open(AudioFile& file, double rate, int block)
 {
     close();
-    if (file.mode() != vx23File::Reading || file.channels() < 1 || file.sampleRate() < 1 ||
+    if (file.mode() != AudioFile::Reading || file.channels() < 1 || file.sampleRate() < 1 ||
         block < 1) {
         ErrorLog::add(QStringLiteral("ResamplingReader::open: the file is not open for reading"));
         return false;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-class vx23File;
+class AudioFile;
 
 /**
  * Reads an open audio file converted to another sample rate: one libsamplerate converter per
@@ -29,7 +29,7 @@ public:
      * the error log, when the conversion ratio is out of libsamplerate's range or a converter
      * cannot be made. The file must outlive the reader's use of it.
      */
-    bool open(vx23File& file, double rate, int block = kDefaultBlock);
+    bool open(AudioFile& file, double rate, int block = kDefaultBlock);
     void close();
 
     int channels() const { return static_cast<int>(converters_.size()); }
@@ -49,7 +49,7 @@ private:
     long long readDirect(float* const* channels, long long frames);
     bool refill();
 
-    vx23File* file_ = nullptr;
+    AudioFile* file_ = nullptr;
     double ratio_ = 1.0;
     bool resampling_ = false;
     bool fileEnded_ = false;

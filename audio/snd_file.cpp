@@ -5,17 +5,17 @@
 
 #include <QFile>
 
-vx23SndFile::vx23SndFile(int channels, int sampleRate, long long sizeHint)
+SndFile::SndFile(int channels, int sampleRate, long long sizeHint)
     : writeChannels_(channels), writeRate_(sampleRate), sizeHint_(sizeHint)
 {
 }
 
-vx23SndFile::~vx23SndFile()
+SndFile::~SndFile()
 {
     close();
 }
 
-bool vx23SndFile::open(const QString& path, int mode)
+bool SndFile::open(const QString& path, int mode)
 {
     close();
     if (mode == Writing)
@@ -46,12 +46,12 @@ bool vx23SndFile::open(const QString& path, int mode)
     return true;
 }
 
-bool vx23SndFile::openForWriting(const QString& path)
+bool SndFile::openForWriting(const QString& path)
 {
     info_ = SF_INFO{};
     info_.channels = writeChannels_;
     info_.samplerate = writeRate_;
-    info_.format = vx23FormatRegistry::instance().writeFormat();
+    info_.format = AudioFormatRegistry::instance().writeFormat();
     if (writeChannels_ < 1 || writeRate_ < 1 || !sf_format_check(&info_)) {
         char version[128] = {};
         sf_command(nullptr, SFC_GET_LIB_VERSION, version, sizeof(version));
@@ -75,7 +75,7 @@ bool vx23SndFile::openForWriting(const QString& path)
     return true;
 }
 
-long long vx23SndFile::read(float* const* channels, long long frames)
+long long SndFile::read(float* const* channels, long long frames)
 {
     if (mode_ != Reading || frames <= 0)
         return 0;
@@ -87,7 +87,7 @@ long long vx23SndFile::read(float* const* channels, long long frames)
     return got;
 }
 
-long long vx23SndFile::write(const float* const* channels, long long frames)
+long long SndFile::write(const float* const* channels, long long frames)
 {
     if (mode_ != Writing || frames <= 0)
         return 0;
@@ -96,14 +96,14 @@ long long vx23SndFile::write(const float* const* channels, long long frames)
     return sf_writef_float(handle_, buffer_.data(), frames);
 }
 
-bool vx23SndFile::seek(long long frame)
+bool SndFile::seek(long long frame)
 {
     if (mode_ == Closed)
         return false;
     return sf_seek(handle_, frame, SEEK_SET) == frame;
 }
 
-void vx23SndFile::close()
+void SndFile::close()
 {
     if (handle_)
         sf_close(handle_);

@@ -6,17 +6,17 @@
 #include <sndfile.h>
 
 /**
- * vx23SndFile: an audio file in any format that libsndfile reads (WAV, AIFF, FLAC, OGG, W64
+ * SndFile: an audio file in any format that libsndfile reads (WAV, AIFF, FLAC, OGG, W64
  * and the others it reports).
  *
  * The channels and sample rate given at construction are those of a file to be written; a file
  * opened for reading reports its own. One thread at a time.
  */
-class vx23SndFile : public vx23File
+class SndFile : public AudioFile
 {
 public:
-    explicit vx23SndFile(int channels = 0, int sampleRate = 0, long long sizeHint = 0);
-    ~vx23SndFile() override;
+    explicit SndFile(int channels = 0, int sampleRate = 0, long long sizeHint = 0);
+    ~SndFile() override;
 
     bool open(const QString& path, int mode) override;
     long long read(float* const* channels, long long frames) override;

@@ -21,7 +21,7 @@ class FrameClockListener;
  * thread runs the cycles; set them while no cycle runs.
  *
  * An unpaced render outruns the MIDI engine's output thread, so a song render has the MIDI
- * engine schedule each window on the render cycle itself (see vx99EngineFactory::offline).
+ * engine schedule each window on the render cycle itself (see EngineFactory::offline).
  */
 class OfflineAudioClient : public AudioClient
 {

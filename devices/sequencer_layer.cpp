@@ -71,7 +71,7 @@ int SequencerLayer::open(Clock clock)
     }
     fluid_sequencer_set_time_scale(sequencer, kTimeScale);
     m_timeScale.store(fluid_sequencer_get_time_scale(sequencer));
-    const short id = fluid_sequencer_register_client(sequencer, "vxMidiOut", deliver, this);
+    const short id = fluid_sequencer_register_client(sequencer, "Cantova", deliver, this);
     if (id < 0) {
         ErrorLog::add(QStringLiteral("%1 < _sequencer_register_client < _seq_open").arg(id));
         delete_fluid_sequencer(sequencer);
@@ -312,5 +312,5 @@ void SequencerLayer::deliver(unsigned int time, fluid_event_t* event, fluid_sequ
         return;
     const int result = layer->m_output->send(word, time);
     if (result < 0)
-        layer->m_errors.post("%1 < midiOutShortMsg < vxMidiOut", result);
+        layer->m_errors.post("%1 < midiOutShortMsg < Cantova", result);
 }

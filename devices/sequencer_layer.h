@@ -17,7 +17,7 @@ typedef struct _fluid_event_t fluid_event_t;
  * The sequencer layer: the operation set the MIDI engine schedules its events through.
  *
  * FluidSynth's sequencer serves as a millisecond scheduler (time scale 1000 units per second).
- * Its client "vxMidiOut" receives every event at its time and writes it as a short message to
+ * Its client "Cantova" receives every event at its time and writes it as a short message to
  * the MIDI output (the built-in synthesizer or an ALSA port, chosen in the settings).
  *
  * The scheduler runs on one of two clocks. Clock::System: a timer thread of its own delivers

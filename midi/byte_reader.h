@@ -3,15 +3,15 @@
 #include <cstdint>
 
 /**
- * vx22ByteReader: reads big-endian numbers and variable-length quantities from bytes in memory.
+ * ByteReader: reads big-endian numbers and variable-length quantities from bytes in memory.
  *
  * Every read checks the bytes that are left first and reports -1 (or none) instead of reading
  * past the end, so untrusted lengths are never used before they are checked. Any thread.
  */
-class vx22ByteReader
+class ByteReader
 {
 public:
-    vx22ByteReader(const uint8_t* data, uint32_t size) : m_data(data), m_size(size) {}
+    ByteReader(const uint8_t* data, uint32_t size) : m_data(data), m_size(size) {}
 
     uint32_t offset() const { return m_offset; }
     uint32_t left() const { return m_size - m_offset; }

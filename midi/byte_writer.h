@@ -4,15 +4,15 @@
 #include <cstdint>
 
 /**
- * vx22ByteWriter: appends big-endian numbers and variable-length quantities to a byte array.
+ * ByteWriter: appends big-endian numbers and variable-length quantities to a byte array.
  *
  * Track chunks are built in memory with it and written whole, so a chunk's length is known
  * before its header is written. Any thread.
  */
-class vx22ByteWriter
+class ByteWriter
 {
 public:
-    explicit vx22ByteWriter(QByteArray& bytes) : m_bytes(bytes) {}
+    explicit ByteWriter(QByteArray& bytes) : m_bytes(bytes) {}
 
     void writeByte(int byte) { m_bytes.append(char(uint8_t(byte))); }
     void writeBytes(const char* data, qsizetype size) { m_bytes.append(data, size); }

@@ -10,7 +10,7 @@
 #include <vector>
 
 /**
- * vx22Bus: a MIDI bus of the MIDI engine.
+ * MidiBus: a MIDI bus of the MIDI engine.
  *
  * It has a port id while open (-1 closed), an input monitor when its mode has the input bit, an
  * output monitor and a list of SysEx setup messages when it has the output bit, and a patch map
@@ -18,7 +18,7 @@
  * Changing the mode bits creates or drops the monitors and the SysEx list to match.
  * GUI thread only; the engine's output thread reads the port id and the output monitor.
  */
-class vx22Bus : public vx99Bus
+class MidiBus : public Bus
 {
 public:
     struct Patch
@@ -30,13 +30,13 @@ public:
         bool set = false;
     };
 
-    vx22Bus(const QString& name, int flags, const QString& instrument = QString());
+    MidiBus(const QString& name, int flags, const QString& instrument = QString());
 
     void setFlags(int flags) override;
-    vx99Monitor* inputMonitor() const override { return m_input.get(); }
-    vx99Monitor* outputMonitor() const override { return m_output.get(); }
-    vx22Monitor* midiInputMonitor() const { return m_input.get(); }
-    vx22Monitor* midiOutputMonitor() const { return m_output.get(); }
+    Monitor* inputMonitor() const override { return m_input.get(); }
+    Monitor* outputMonitor() const override { return m_output.get(); }
+    MidiMonitor* midiInputMonitor() const { return m_input.get(); }
+    MidiMonitor* midiOutputMonitor() const { return m_output.get(); }
     QString instrumentName() const override { return m_instrument; }
     void setInstrumentName(const QString& name) override { m_instrument = name; }
 
@@ -58,8 +58,8 @@ private:
 
     QString m_instrument;
     int m_port = -1;
-    std::unique_ptr<vx22Monitor> m_input;
-    std::unique_ptr<vx22Monitor> m_output;
+    std::unique_ptr<MidiMonitor> m_input;
+    std::unique_ptr<MidiMonitor> m_output;
     std::vector<QByteArray> m_sysex;
     std::array<Patch, 16> m_patches;
 };

@@ -2,15 +2,15 @@
 
 #include "clip.h"
 #include "midi_sequence.h"
-#include "sequence_cursor.h"
+#include "midi_sequence_cursor.h"
 
 #include <array>
 #include <memory>
 
-class vx22File;
+class MidiFile;
 
 /**
- * vx22Clip: a MIDI clip, its events held in a vx22Sequence backed by a MIDI file.
+ * MidiClip: a MIDI clip, its events held in a MidiSequence backed by a MIDI file.
  *
  * The clip names the track (format 1) or the channel (format 0) it takes from its file. A
  * recording clip keeps its file open for writing until close() writes the sequence to it.
@@ -21,15 +21,15 @@ class vx22File;
  * GUI thread only, except the playback cursors, which the MIDI engine moves from its output
  * thread while the session is not being edited.
  */
-class vx22Clip : public vx21
+class MidiClip : public Clip
 {
 public:
     /** session: used for time conversions while the clip is not on a track yet. */
-    explicit vx22Clip(vx20* session = nullptr);
-    ~vx22Clip() override;
+    explicit MidiClip(Session* session = nullptr);
+    ~MidiClip() override;
 
-    vx22Sequence& sequence() { return m_sequence; }
-    const vx22Sequence& sequence() const { return m_sequence; }
+    MidiSequence& sequence() { return m_sequence; }
+    const MidiSequence& sequence() const { return m_sequence; }
     /** Track number inside the file (format 1) or channel (format 0). */
     uint16_t trackNumber() const { return m_trackNumber; }
     void setTrackNumber(uint16_t number) { m_trackNumber = number; }
@@ -37,14 +37,14 @@ public:
     int format() const { return m_format; }
     void setFormat(int format) { m_format = format; }
     /** The file kept open for writing while recording; none otherwise. */
-    const vx22File* file() const { return m_file.get(); }
+    const MidiFile* file() const { return m_file.get(); }
 
     /**
      * Binds the clip to an open file. A file open for reading is read (selector: the track or
      * the channel) and closed; a file open for writing (a recording, selector: the format) gets
      * its header and tempo map and stays with the clip until close().
      */
-    bool bindFile(std::unique_ptr<vx22File> file, int selector);
+    bool bindFile(std::unique_ptr<MidiFile> file, int selector);
     /** Reads filePath again with the stored track number (see the class comment). */
     bool load();
 
@@ -59,7 +59,7 @@ public:
     void setFileTrackNumber(uint16_t number) override { m_trackNumber = number; }
     int bank() const override { return m_sequence.bank(); }
     int program() const override { return m_sequence.program(); }
-    std::unique_ptr<vx30> makeStretchEdit(float factor) const override;
+    std::unique_ptr<Command> makeStretchEdit(float factor) const override;
     /**
      * Plays the events of the frames [first, last) through the session's MIDI engine. A note on
      * is left out while the track does not sound (muted, or another track soloed); controllers,
@@ -69,23 +69,23 @@ public:
     void process(uint32_t first, uint32_t last) override;
 
     /** The two playback cursors (the engine's and the editor's). */
-    vx22SequenceCursor& cursor(int which) { return m_cursors[size_t(which & 1)]; }
+    MidiSequenceCursor& cursor(int which) { return m_cursors[size_t(which & 1)]; }
 
 private:
-    vx20* timeSession() const;
+    Session* timeSession() const;
     uint32_t ticksAfterStart(uint32_t frames) const;
     void setLengthFromSequence(uint32_t startTick);
     void rewindCursors();
     bool writeRecording(bool removeIfEmpty);
     bool convertKeptEvents();
 
-    vx20* m_session;
-    vx22Sequence m_sequence;
-    std::unique_ptr<vx22File> m_file;
+    Session* m_session;
+    MidiSequence m_sequence;
+    std::unique_ptr<MidiFile> m_file;
     uint16_t m_trackNumber = 1;
     int m_format = 1;
     uint32_t m_windowInTick = 0;
     bool m_hasWindow = false;
     bool m_released = false; // close() released the events; load() reads them again
-    std::array<vx22SequenceCursor, 2> m_cursors;
+    std::array<MidiSequenceCursor, 2> m_cursors;
 };

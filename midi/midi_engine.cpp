@@ -5,7 +5,7 @@
 #include "midi_bus.h"
 #include "midi_clip.h"
 #include "midi_monitor.h"
-#include "output_thread.h"
+#include "midi_output_thread.h"
 
 #include "rounding.h"
 #include "session.h"
@@ -27,11 +27,12 @@ float playableTempo(float tempo)
 
 } // namespace
 
-vx22vx51::vx22vx51(vx20* session, SequencerLayer* layer) : vx19(session, MidiKind), m_layer(layer)
+MidiEngine::MidiEngine(Session* session, SequencerLayer* layer)
+    : Engine(session, MidiKind), m_layer(layer)
 {
 }
 
-vx22vx51::~vx22vx51()
+MidiEngine::~MidiEngine()
 {
     if (isPlaying())
         stop();
@@ -43,19 +44,19 @@ vx22vx51::~vx22vx51()
 // ---------------------------------------------------------------------------------------------
 // Operation set
 
-void vx22vx51::resetControls()
+void MidiEngine::resetControls()
 {
     if (m_deferredResets <= 0 || !layerOpen())
         return;
     m_deferredResets = 0;
-    for (vx18* track : session()->tracks())
+    for (Track* track : session()->tracks())
         if (track->isMidi() && track->outputBus() && track->monitor()) {
             sendTrackVolume(track);
             sendTrackPan(track);
         }
 }
 
-bool vx22vx51::init()
+bool MidiEngine::init()
 {
     if (isInitialized())
         return true;
@@ -64,8 +65,8 @@ bool vx22vx51::init()
     m_layer->setClientName(session()->clientName().toUtf8().constData());
     m_clientId = m_layer->clientId();
     m_queueId = m_layer->allocQueue();
-    m_tempoCursor = std::make_unique<vx29Cursor>(session()->scale());
-    vx19::init();
+    m_tempoCursor = std::make_unique<TimeScaleCursor>(session()->scale());
+    Engine::init();
     // Buses made before the layer was open get their ports now.
     for (const auto& bus : buses())
         openBus(bus.get());
@@ -73,27 +74,27 @@ bool vx22vx51::init()
     return true;
 }
 
-bool vx22vx51::activate()
+bool MidiEngine::activate()
 {
     if (!isInitialized())
         return false;
     if (!m_thread) {
-        m_thread = std::make_unique<vx22OutputThread>(this, session(), &m_outputMutex, 0);
+        m_thread = std::make_unique<MidiOutputThread>(this, session(), &m_outputMutex, 0);
         m_readAhead = m_thread->readAhead();
         m_thread->begin();
     }
     m_tickOffset = 0;
     m_frameOffset = 0;
     resetMonitors();
-    return vx19::activate();
+    return Engine::activate();
 }
 
-bool vx22vx51::start()
+bool MidiEngine::start()
 {
     if (!isActivated() || !session() || !m_thread || !layerOpen())
         return false;
     holdOutput();
-    vx20Cursor* playHead = session()->audioEngine()->cursor();
+    SessionCursor* playHead = session()->audioEngine()->cursor();
     const uint32_t head = playHead->frame();
     cursor()->locate(head, true);
     // The scheduled count starts level with the play head's, one window is added below.
@@ -104,20 +105,20 @@ bool vx22vx51::start()
     m_silenced.clear(); // what was withheld in an earlier run is not scheduled again
     sendTrackPatches();
     startQueue(head);
-    vx19::start();
+    Engine::start();
     processWindow();
     releaseOutput();
     return true;
 }
 
-bool vx22vx51::stop()
+bool MidiEngine::stop()
 {
     if (!isActivated()) {
-        vx19::stop();
+        Engine::stop();
         return true;
     }
     holdOutput();
-    vx19::stop();
+    Engine::stop();
     if (layerOpen()) {
         m_layer->dropOutput();
         m_layer->drainOutput();
@@ -135,12 +136,12 @@ bool vx22vx51::stop()
     return true;
 }
 
-bool vx22vx51::deactivate()
+bool MidiEngine::deactivate()
 {
-    return vx19::deactivate();
+    return Engine::deactivate();
 }
 
-bool vx22vx51::clean()
+bool MidiEngine::clean()
 {
     if (isPlaying())
         stop();
@@ -155,11 +156,11 @@ bool vx22vx51::clean()
     }
     m_clientId = -1;
     m_queueId = -1;
-    vx19::deactivate();
-    return vx19::clean();
+    Engine::deactivate();
+    return Engine::clean();
 }
 
-void vx22vx51::endThread()
+void MidiEngine::endThread()
 {
     if (!m_thread)
         return;
@@ -175,19 +176,19 @@ void vx22vx51::endThread()
 // ---------------------------------------------------------------------------------------------
 // Output mutex holds of the GUI thread
 
-void vx22vx51::holdOutput()
+void MidiEngine::holdOutput()
 {
     if (m_outputHolds++ == 0)
         m_outputMutex.lock();
 }
 
-void vx22vx51::releaseOutput()
+void MidiEngine::releaseOutput()
 {
     if (m_outputHolds > 0 && --m_outputHolds == 0)
         m_outputMutex.unlock();
 }
 
-void vx22vx51::editLocked()
+void MidiEngine::editLocked()
 {
     if (m_editHeld)
         return;
@@ -195,7 +196,7 @@ void vx22vx51::editLocked()
     holdOutput();
 }
 
-void vx22vx51::editUnlocked()
+void MidiEngine::editUnlocked()
 {
     if (!m_editHeld)
         return;
@@ -206,11 +207,11 @@ void vx22vx51::editUnlocked()
 // ---------------------------------------------------------------------------------------------
 // Wake-up and windows
 
-void vx22vx51::wakeOutput()
+void MidiEngine::wakeOutput()
 {
     if (!isPlaying())
         return;
-    const vx20Cursor* playHead = session()->audioEngine()->cursor();
+    const SessionCursor* playHead = session()->audioEngine()->cursor();
     const uint64_t due = uint64_t(playHead->frameCount()) + m_readAhead;
     if (due < m_scheduledCount.load(std::memory_order_acquire))
         return;
@@ -226,10 +227,10 @@ void vx22vx51::wakeOutput()
         m_thread->wake();
 }
 
-void vx22vx51::processWindow()
+void MidiEngine::processWindow()
 {
-    vx20* s = session();
-    vx20Cursor* midiCursor = cursor();
+    Session* s = session();
+    SessionCursor* midiCursor = cursor();
     uint32_t a = midiCursor->frame();
     uint32_t b = a + m_readAhead;
     if (s->isLoopSet() && a < s->loopOut()) {
@@ -252,20 +253,20 @@ void vx22vx51::processWindow()
     m_windowCount.fetch_add(1, std::memory_order_acq_rel);
 }
 
-void vx22vx51::moveMidiCursor(uint32_t frame)
+void MidiEngine::moveMidiCursor(uint32_t frame)
 {
     // Clips passed over are rewound; each clip seeks its own events when it processes.
     cursor()->locate(frame, false);
 }
 
-void vx22vx51::wrapOffsets(uint32_t loopIn, uint32_t loopOut)
+void MidiEngine::wrapOffsets(uint32_t loopIn, uint32_t loopOut)
 {
-    vx20* s = session();
+    Session* s = session();
     m_tickOffset -= int64_t(s->loopOutTick()) - int64_t(s->loopInTick());
     m_frameOffset -= int64_t(loopOut) - int64_t(loopIn);
 }
 
-void vx22vx51::processRange(uint32_t a, uint32_t b)
+void MidiEngine::processRange(uint32_t a, uint32_t b)
 {
     if (a >= b)
         return;
@@ -274,18 +275,18 @@ void vx22vx51::processRange(uint32_t a, uint32_t b)
     processTracks(a, b);
 }
 
-void vx22vx51::processTracks(uint32_t a, uint32_t b)
+void MidiEngine::processTracks(uint32_t a, uint32_t b)
 {
     const auto& tracks = session()->tracks();
-    const vx20Cursor* midiCursor = cursor();
+    const SessionCursor* midiCursor = cursor();
     for (size_t i = 0; i < tracks.size(); ++i)
         if (tracks[i]->isMidi())
             processTrackClips(tracks[i], midiCursor->clip(uint32_t(i)), a, b);
 }
 
-void vx22vx51::processTrackClips(vx18* track, vx21* from, uint32_t a, uint32_t b)
+void MidiEngine::processTrackClips(Track* track, Clip* from, uint32_t a, uint32_t b)
 {
-    for (vx21* clip = from ? from : track->firstClip(); clip && clip->start() < b;
+    for (Clip* clip = from ? from : track->firstClip(); clip && clip->start() < b;
          clip = clip->next())
         if (clip->end() > a)
             clip->process(a, b);
@@ -294,17 +295,17 @@ void vx22vx51::processTrackClips(vx18* track, vx21* from, uint32_t a, uint32_t b
 // ---------------------------------------------------------------------------------------------
 // Time
 
-uint32_t vx22vx51::frameToTick(uint32_t frame)
+uint32_t MidiEngine::frameToTick(uint32_t frame)
 {
     return m_tempoCursor ? m_tempoCursor->frameToTick(frame) : frame;
 }
 
-uint32_t vx22vx51::tickToFrame(uint32_t tick)
+uint32_t MidiEngine::tickToFrame(uint32_t tick)
 {
     return m_tempoCursor ? m_tempoCursor->tickToFrame(tick) : tick;
 }
 
-uint32_t vx22vx51::queueTimeOfFrame(uint32_t frame) const
+uint32_t MidiEngine::queueTimeOfFrame(uint32_t frame) const
 {
     // Frames before queue time 0 are sent at once (queue time 0).
     const int64_t frames = int64_t(frame) - m_frameOffset;
@@ -314,15 +315,15 @@ uint32_t vx22vx51::queueTimeOfFrame(uint32_t frame) const
     return uint32_t(std::min<long long>(ticks, std::numeric_limits<uint32_t>::max()));
 }
 
-uint32_t vx22vx51::queueTimeOfTick(uint32_t tick)
+uint32_t MidiEngine::queueTimeOfTick(uint32_t tick)
 {
     return queueTimeOfFrame(tickToFrame(tick));
 }
 
-void vx22vx51::startQueue(uint32_t frame)
+void MidiEngine::startQueue(uint32_t frame)
 {
-    vx29& scale = session()->scale();
-    const vx29Node* node = m_tempoCursor->nodeAtFrame(frame);
+    TimeScale& scale = session()->scale();
+    const TempoNode* node = m_tempoCursor->nodeAtFrame(frame);
     const float tempo = playableTempo(node ? node->tempo : 120.0f);
     const auto microseconds = uint32_t(std::max(60000000.0 / double(tempo), 1.0));
     const uint32_t ticksPerBeat = std::max<uint32_t>(scale.ticksPerBeat(), 1);
@@ -342,9 +343,9 @@ void vx22vx51::startQueue(uint32_t frame)
     handOver(event);
 }
 
-void vx22vx51::queueTempoChange(uint32_t a, uint32_t b)
+void MidiEngine::queueTempoChange(uint32_t a, uint32_t b)
 {
-    const vx29Node* node = m_tempoCursor->nodeAtFrame(b);
+    const TempoNode* node = m_tempoCursor->nodeAtFrame(b);
     if (!node || playableTempo(node->tempo) == m_lastTempo)
         return;
     const uint32_t frame = std::max(a, node->frame);
@@ -363,11 +364,11 @@ void vx22vx51::queueTempoChange(uint32_t a, uint32_t b)
     retimeMonitors();
 }
 
-void vx22vx51::queueMetronome(uint32_t a, uint32_t b)
+void MidiEngine::queueMetronome(uint32_t a, uint32_t b)
 {
     if (!isMetronomeOn() || !m_metronomeBus || !m_metronomeBus->isOpen())
         return;
-    const vx29Node* n = m_tempoCursor->nodeAtFrame(a);
+    const TempoNode* n = m_tempoCursor->nodeAtFrame(a);
     if (!n || n->ticksPerMeterBeat == 0)
         return;
     const uint32_t tickA = frameToTick(a);
@@ -379,16 +380,16 @@ void vx22vx51::queueMetronome(uint32_t a, uint32_t b)
         if (t >= tickA)
             queueClick(t, (beat - n->beat) % std::max<uint16_t>(n->beatsPerBar, 1) == 0);
         ++beat;
-        const vx29Node* next = m_tempoCursor->nodeAtMeterBeat(beat);
+        const TempoNode* next = m_tempoCursor->nodeAtMeterBeat(beat);
         if (next && next->ticksPerMeterBeat > 0)
             n = next;
         t = n->tick + n->ticksPerMeterBeat * (beat - n->beat);
     }
 }
 
-void vx22vx51::queueClick(uint32_t tick, bool bar)
+void MidiEngine::queueClick(uint32_t tick, bool bar)
 {
-    const vx22MetronomeSound& m = m_metronome;
+    const MetronomeSound& m = m_metronome;
     const uint32_t time = queueTimeOfTick(tick);
     const uint32_t duration = uint32_t(std::max(bar ? m.barDuration : m.beatDuration, 0));
     SequencerEvent event = SequencerEvent::note(
@@ -402,46 +403,46 @@ void vx22vx51::queueClick(uint32_t tick, bool bar)
 // ---------------------------------------------------------------------------------------------
 // Clip events
 
-void vx22vx51::enqueue(vx22Clip* clip, const vx22Event& event, uint32_t tick, float gain)
+void MidiEngine::enqueue(MidiClip* clip, const MidiEvent& event, uint32_t tick, float gain)
 {
-    vx18* track = clip->track();
-    vx22Bus* bus = track ? midiBus(track->outputBus()) : nullptr;
+    Track* track = clip->track();
+    MidiBus* bus = track ? midiBus(track->outputBus()) : nullptr;
     if (!bus || !bus->isOpen())
         return;
-    if (m_noteOnsOnly && event.status != vx22Event::NoteOn)
+    if (m_noteOnsOnly && event.status != MidiEvent::NoteOn)
         return;
     const uint8_t channel = uint8_t(track->properties().channel & 0x0F);
     const uint32_t time = queueTimeOfTick(tick);
     SequencerEvent out;
     switch (event.status) {
-    case vx22Event::NoteOn: {
+    case MidiEvent::NoteOn: {
         // Velocities are kept within 7 bits by clamping: a gain above 1 never wraps them.
         const int velocity = std::clamp(int(gain * float(event.data2)), 0, 127);
         const uint32_t duration = queueTimeOfTick(tick + event.duration) - time;
         out = SequencerEvent::note(time, channel, event.data1 & 0x7F, uint8_t(velocity), duration);
         break;
     }
-    case vx22Event::KeyPressure:
+    case MidiEvent::KeyPressure:
         out = SequencerEvent::control(SequencerEvent::KeyPressure, time, channel,
                                       event.data1 & 0x7F, event.data2 & 0x7F);
         break;
-    case vx22Event::Controller:
+    case MidiEvent::Controller:
         out = SequencerEvent::control(SequencerEvent::Controller, time, channel, event.data1 & 0x7F,
                                       event.data2 & 0x7F);
         break;
-    case vx22Event::Program:
+    case MidiEvent::Program:
         out = SequencerEvent::control(SequencerEvent::ProgramChange, time, channel, 0,
                                       event.data1 & 0x7F);
         break;
-    case vx22Event::ChannelPressure:
+    case MidiEvent::ChannelPressure:
         out = SequencerEvent::control(SequencerEvent::ChannelPressure, time, channel, 0,
                                       event.data2 & 0x7F);
         break;
-    case vx22Event::PitchBend:
+    case MidiEvent::PitchBend:
         out = SequencerEvent::control(SequencerEvent::PitchBend, time, channel, 0,
                                       (event.data2 & 0x7F) * 128 + (event.data1 & 0x7F) - 8192);
         break;
-    case vx22Event::SysEx:
+    case MidiEvent::SysEx:
         out.type = SequencerEvent::SysEx;
         out.time = time;
         out.flags = SequencerEvent::kVariableLengthFlag;
@@ -454,19 +455,19 @@ void vx22vx51::enqueue(vx22Clip* clip, const vx22Event& event, uint32_t tick, fl
     sendScheduled(out, bus, trackMonitor(track));
 }
 
-void vx22vx51::handOver(const SequencerEvent& event)
+void MidiEngine::handOver(const SequencerEvent& event)
 {
     if (m_tap)
         m_tap(m_tapContext, event);
 }
 
-void vx22vx51::setEventTap(EventTap tap, void* context)
+void MidiEngine::setEventTap(EventTap tap, void* context)
 {
     m_tap = tap;
     m_tapContext = context;
 }
 
-void vx22vx51::sendScheduled(SequencerEvent event, vx22Bus* bus, vx22Monitor* monitor)
+void MidiEngine::sendScheduled(SequencerEvent event, MidiBus* bus, MidiMonitor* monitor)
 {
     event.queue = uint8_t(m_queueId);
     event.sourceClient = uint8_t(m_clientId);
@@ -478,56 +479,56 @@ void vx22vx51::sendScheduled(SequencerEvent event, vx22Bus* bus, vx22Monitor* mo
     const int velocity = note ? event.data.note.velocity : 0;
     if (monitor)
         monitor->count(event.time, status, velocity);
-    if (vx22Monitor* out = bus->midiOutputMonitor())
+    if (MidiMonitor* out = bus->midiOutputMonitor())
         out->count(event.time, status, velocity);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Monitors
 
-void vx22vx51::resetMonitors()
+void MidiEngine::resetMonitors()
 {
-    auto resetBus = [](vx22Bus* bus) {
+    auto resetBus = [](MidiBus* bus) {
         if (!bus)
             return;
-        if (vx22Monitor* in = bus->midiInputMonitor())
+        if (MidiMonitor* in = bus->midiInputMonitor())
             in->reset();
-        if (vx22Monitor* out = bus->midiOutputMonitor())
+        if (MidiMonitor* out = bus->midiOutputMonitor())
             out->reset();
     };
     for (const auto& bus : buses())
         resetBus(midiBus(bus.get()));
     resetBus(m_ownMetronomeBus.get());
-    for (vx18* track : session()->tracks())
-        if (vx22Monitor* monitor = trackMonitor(track))
+    for (Track* track : session()->tracks())
+        if (MidiMonitor* monitor = trackMonitor(track))
             monitor->reset();
 }
 
-void vx22vx51::retimeMonitors()
+void MidiEngine::retimeMonitors()
 {
     // Two read-aheads over the 16 slots; queue ticks run at the queue tempo, so the width in
     // queue ticks is the same whatever tempo the song has reached.
     const uint32_t width =
         std::max<uint32_t>(1, uint32_t(roundHalfAway(m_readAhead * 2.0L / 16 * m_queueRate)));
-    auto retime = [width](vx22Monitor* monitor) {
+    auto retime = [width](MidiMonitor* monitor) {
         if (monitor)
             monitor->setSlotWidth(width, 0);
     };
     for (const auto& bus : buses())
-        if (vx22Bus* b = midiBus(bus.get()))
+        if (MidiBus* b = midiBus(bus.get()))
             retime(b->midiOutputMonitor());
     if (m_ownMetronomeBus)
         retime(m_ownMetronomeBus->midiOutputMonitor());
-    for (vx18* track : session()->tracks())
+    for (Track* track : session()->tracks())
         retime(trackMonitor(track));
 }
 
-vx22Bus* vx22vx51::midiBus(vx99Bus* bus) const
+MidiBus* MidiEngine::midiBus(Bus* bus) const
 {
-    return dynamic_cast<vx22Bus*>(bus);
+    return dynamic_cast<MidiBus*>(bus);
 }
 
-vx22Monitor* vx22vx51::trackMonitor(vx18* track) const
+MidiMonitor* MidiEngine::trackMonitor(Track* track) const
 {
-    return track ? dynamic_cast<vx22Monitor*>(track->monitor()) : nullptr;
+    return track ? dynamic_cast<MidiMonitor*>(track->monitor()) : nullptr;
 }

@@ -11,29 +11,29 @@
 #include <memory>
 #include <vector>
 
-class vx18;
-class vx20;
-class vx22Bus;
-class vx22Clip;
-class vx22Event;
-class vx22Monitor;
-class vx22OutputThread;
-class vx21;
-class vx29Cursor;
-struct vx29Node;
+class Track;
+class Session;
+class MidiBus;
+class MidiClip;
+class MidiEvent;
+class MidiMonitor;
+class MidiOutputThread;
+class Clip;
+class TimeScaleCursor;
+struct TempoNode;
 
 /** What the MIDI metronome plays: first beat of a bar and every other beat. */
-struct vx22MetronomeSound
+struct MetronomeSound
 {
     int channel = 9;                                         // zero-based: MIDI channel 10
     int barNote = 76, barVelocity = 96, barDuration = 48;    // duration in ticks
     int beatNote = 77, beatVelocity = 64, beatDuration = 24; // duration in ticks
 
-    bool operator==(const vx22MetronomeSound&) const = default;
+    bool operator==(const MetronomeSound&) const = default;
 };
 
 /**
- * vx22vx51: the MIDI engine.
+ * MidiEngine: the MIDI engine.
  *
  * Turns the session's MIDI tracks into timed sequencer events while the transport plays, adds
  * a metronome, and sends immediate messages (note previews, patches, volume and pan,
@@ -54,14 +54,14 @@ struct vx22MetronomeSound
  * track, and for as long as the session's edit lock is held, so the output thread never reads
  * the session while it changes.
  */
-class vx22vx51 : public vx19
+class MidiEngine : public Engine
 {
 public:
     /** Called with every event handed to the sequencer layer (tests, meters). */
     using EventTap = void (*)(void* context, const SequencerEvent& event);
 
-    explicit vx22vx51(vx20* session, SequencerLayer* layer = &SequencerLayer::shared());
-    ~vx22vx51() override;
+    explicit MidiEngine(Session* session, SequencerLayer* layer = &SequencerLayer::shared());
+    ~MidiEngine() override;
 
     // The engine operation set, in the base class's order.
     /** Re-sends every track's volume and pan when resets were deferred. */
@@ -79,14 +79,14 @@ public:
     bool clean() override;
 
     // Buses.
-    vx99Bus* createBus(const QString& name, int flags) override;
+    Bus* createBus(const QString& name, int flags) override;
     void clearBuses() override;
-    void openBus(vx99Bus* bus) override;
-    void closeBus(vx99Bus* bus) override;
+    void openBus(Bus* bus) override;
+    void closeBus(Bus* bus) override;
     void busesChanged() override;
-    void busGainChanged(vx99Bus* bus) override;
-    void busPanningChanged(vx99Bus* bus) override;
-    std::unique_ptr<vx99Monitor> createMonitor(vx18* track, vx99Bus* output) override;
+    void busGainChanged(Bus* bus) override;
+    void busPanningChanged(Bus* bus) override;
+    std::unique_ptr<Monitor> createMonitor(Track* track, Bus* output) override;
 
     /**
      * Re-schedules a track from the play head after its audibility changed or its clips were
@@ -94,7 +94,7 @@ public:
      * again: the note-ons it withheld in the already scheduled range are queued from the play
      * head on.
      */
-    void trackAudibilityChanged(vx18* track, bool audible) override;
+    void trackAudibilityChanged(Track* track, bool audible) override;
     /**
      * The session's edit lock keeps the output thread out of the session while it is held
      * (suspend() and resume() around a loop change need nothing more: they run inside it).
@@ -123,24 +123,24 @@ public:
     SequencerLayer* layer() const { return m_layer; }
 
     // Metronome.
-    const vx22MetronomeSound& metronomeSound() const { return m_metronome; }
-    void setMetronomeSound(const vx22MetronomeSound& sound);
+    const MetronomeSound& metronomeSound() const { return m_metronome; }
+    void setMetronomeSound(const MetronomeSound& sound);
     bool isMetronomeOn() const { return m_metronomeOn.load(std::memory_order_acquire); }
     void setMetronomeOn(bool on);
     bool metronomeOwnBus() const { return m_metronomeOwnBus; }
     /** True: a bus of its own named "Metronome"; false: the first output bus. */
     void setMetronomeOwnBus(bool own);
-    vx22Bus* metronomeBus() const { return m_metronomeBus; }
+    MidiBus* metronomeBus() const { return m_metronomeBus; }
 
     // Immediate messages (direct events on the bus's port).
     /** Preview: velocity above 0 sends a note on, otherwise a note off, on the track's channel. */
-    void playNote(vx18* track, int key, int velocity);
-    void playNote(vx22Bus* bus, int channel, int key, int velocity, vx22Monitor* trackMonitor);
+    void playNote(Track* track, int key, int velocity);
+    void playNote(MidiBus* bus, int channel, int key, int velocity, MidiMonitor* trackMonitor);
     /**
      * Program (>= 0) with an optional bank select: method 0 sends controllers 0 and 32, 1 only
      * controller 0, 2 only controller 32. A non-empty instrument name is kept in the patch map.
      */
-    bool setPatch(vx22Bus* bus, int channel, const QString& instrument, int bankMethod, int bank,
+    bool setPatch(MidiBus* bus, int channel, const QString& instrument, int bankMethod, int bank,
                   int program);
     /**
      * Every MIDI track's program (and bank, when above 0) on its channel, then its volume and
@@ -148,21 +148,21 @@ public:
      */
     void sendTrackPatches();
     /** Sound off and notes off on every patched channel; reset controllers when asked. */
-    void shutOff(vx22Bus* bus, bool reset);
+    void shutOff(MidiBus* bus, bool reset);
     /**
      * Controller 7 from the track monitor's gain / controller 10 from its pan. While the layer
      * is closed the request is counted as a deferred reset, which resetControls() makes good.
      */
-    void sendTrackVolume(vx18* track);
-    void sendTrackPan(vx18* track);
-    void sendTrackVolume(vx18* track, float gain);
-    void sendTrackPan(vx18* track, float pan);
+    void sendTrackVolume(Track* track);
+    void sendTrackPan(Track* track);
+    void sendTrackVolume(Track* track, float gain);
+    void sendTrackPan(Track* track, float pan);
     /** 127 x gain and 63 x pan + 64, truncated and kept within 0..127. */
     static int volumeValue(float gain);
     static int panValue(float pan);
     /** Universal master volume and balance from the bus's output monitor (SysEx). */
-    void sendMasterVolume(vx22Bus* bus);
-    void sendMasterBalance(vx22Bus* bus);
+    void sendMasterVolume(MidiBus* bus);
+    void sendMasterBalance(MidiBus* bus);
 
     // Scheduling (output thread, under the output mutex).
     /** One read-ahead window from the MIDI cursor on, with loop wraps. */
@@ -173,8 +173,8 @@ public:
      */
     uint32_t queueTimeOfFrame(uint32_t frame) const;
     uint32_t queueTimeOfTick(uint32_t tick);
-    /** A clip event at session tick `tick` with the clip's fade gain; see vx22Clip::process. */
-    void enqueue(vx22Clip* clip, const vx22Event& event, uint32_t tick, float gain);
+    /** A clip event at session tick `tick` with the clip's fade gain; see MidiClip::process. */
+    void enqueue(MidiClip* clip, const MidiEvent& event, uint32_t tick, float gain);
     /** Frame/tick conversions on the engine's own tempo cursor (under the output mutex). */
     uint32_t frameToTick(uint32_t frame);
     uint32_t tickToFrame(uint32_t tick);
@@ -190,24 +190,24 @@ public:
     uint64_t windowCount() const { return m_windowCount.load(std::memory_order_acquire); }
     float lastTempo() const { return m_lastTempo; }
     int deferredResets() const { return m_deferredResets; }
-    vx22OutputThread* outputThread() const { return m_thread.get(); }
+    MidiOutputThread* outputThread() const { return m_thread.get(); }
     QMutex& outputMutex() { return m_outputMutex; }
     void setEventTap(EventTap tap, void* context);
 
 private:
-    friend class vx22OutputThread;
+    friend class MidiOutputThread;
 
     bool layerOpen() const { return m_layer && m_layer->isOpen(); }
     void handOver(const SequencerEvent& event);
-    void sendScheduled(SequencerEvent event, vx22Bus* bus, vx22Monitor* trackMonitor);
-    void sendDirect(vx22Bus* bus, SequencerEvent event, vx22Monitor* trackMonitor = nullptr);
-    void sendController(vx22Bus* bus, int channel, int controller, int value);
-    void sendSysEx(vx22Bus* bus, const uint8_t* bytes, uint32_t length);
+    void sendScheduled(SequencerEvent event, MidiBus* bus, MidiMonitor* trackMonitor);
+    void sendDirect(MidiBus* bus, SequencerEvent event, MidiMonitor* trackMonitor = nullptr);
+    void sendController(MidiBus* bus, int channel, int controller, int value);
+    void sendSysEx(MidiBus* bus, const uint8_t* bytes, uint32_t length);
 
     void startQueue(uint32_t frame);
     void processRange(uint32_t a, uint32_t b);
     void processTracks(uint32_t a, uint32_t b);
-    void processTrackClips(vx18* track, vx21* from, uint32_t a, uint32_t b);
+    void processTrackClips(Track* track, Clip* from, uint32_t a, uint32_t b);
     void queueTempoChange(uint32_t a, uint32_t b);
     void queueMetronome(uint32_t a, uint32_t b);
     void queueClick(uint32_t tick, bool bar);
@@ -215,14 +215,14 @@ private:
     void resetMonitors();
     void wrapOffsets(uint32_t loopIn, uint32_t loopOut);
     void moveMidiCursor(uint32_t frame);
-    void rescheduleNoteOns(vx18* track, uint32_t from);
+    void rescheduleNoteOns(Track* track, uint32_t from);
     void endThread();
 
     void openMetronomeBus();
     void closeMetronomeBus();
     void resetTrackControls();
-    vx22Bus* midiBus(vx99Bus* bus) const;
-    vx22Monitor* trackMonitor(vx18* track) const;
+    MidiBus* midiBus(Bus* bus) const;
+    MidiMonitor* trackMonitor(Track* track) const;
     void holdOutput();
     void releaseOutput();
 
@@ -236,14 +236,14 @@ private:
     float m_lastTempo = 0.0f;
     std::atomic<bool> m_metronomeOn{false};
     bool m_metronomeOwnBus = false;
-    vx22MetronomeSound m_metronome;
-    vx22Bus* m_metronomeBus = nullptr;
-    std::unique_ptr<vx22Bus> m_ownMetronomeBus;
+    MetronomeSound m_metronome;
+    MidiBus* m_metronomeBus = nullptr;
+    std::unique_ptr<MidiBus> m_ownMetronomeBus;
     int m_deferredResets = 0;
-    std::unique_ptr<vx29Cursor> m_tempoCursor;
+    std::unique_ptr<TimeScaleCursor> m_tempoCursor;
     int m_nextPort = 0;
 
-    std::unique_ptr<vx22OutputThread> m_thread;
+    std::unique_ptr<MidiOutputThread> m_thread;
     QMutex m_outputMutex;
     int m_outputHolds = 0;   // GUI thread: nested holds of the output mutex
     bool m_editHeld = false; // GUI thread: one of the holds belongs to the session's edit lock
@@ -256,7 +256,7 @@ private:
     // Tracks silenced during playback, with the window count at that moment (GUI thread).
     struct Silenced
     {
-        vx18* track;
+        Track* track;
         uint64_t window;    // windows processed before it was silenced
         uint32_t scheduled; // how far MIDI was scheduled then (frame)
     };

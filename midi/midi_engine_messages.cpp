@@ -33,7 +33,7 @@ int fourteenBits(double value)
 // ---------------------------------------------------------------------------------------------
 // Direct events
 
-void vx22vx51::sendDirect(vx22Bus* bus, SequencerEvent event, vx22Monitor* monitor)
+void MidiEngine::sendDirect(MidiBus* bus, SequencerEvent event, MidiMonitor* monitor)
 {
     if (!layerOpen() || !bus || !bus->isOpen())
         return;
@@ -47,17 +47,17 @@ void vx22vx51::sendDirect(vx22Bus* bus, SequencerEvent event, vx22Monitor* monit
     const int velocity = noteOn ? event.data.note.velocity : 0;
     if (monitor)
         monitor->countNow(status, velocity);
-    if (vx22Monitor* out = bus->midiOutputMonitor())
+    if (MidiMonitor* out = bus->midiOutputMonitor())
         out->countNow(status, velocity);
 }
 
-void vx22vx51::sendController(vx22Bus* bus, int channel, int controller, int value)
+void MidiEngine::sendController(MidiBus* bus, int channel, int controller, int value)
 {
     sendDirect(bus, SequencerEvent::control(SequencerEvent::Controller, 0, uint8_t(channel & 0x0F),
                                             uint32_t(controller & 0x7F), value & 0x7F));
 }
 
-void vx22vx51::sendSysEx(vx22Bus* bus, const uint8_t* bytes, uint32_t length)
+void MidiEngine::sendSysEx(MidiBus* bus, const uint8_t* bytes, uint32_t length)
 {
     SequencerEvent event;
     event.type = SequencerEvent::SysEx;
@@ -67,7 +67,7 @@ void vx22vx51::sendSysEx(vx22Bus* bus, const uint8_t* bytes, uint32_t length)
     sendDirect(bus, event);
 }
 
-void vx22vx51::playNote(vx18* track, int key, int velocity)
+void MidiEngine::playNote(Track* track, int key, int velocity)
 {
     if (!track || !track->isMidi())
         return;
@@ -75,7 +75,7 @@ void vx22vx51::playNote(vx18* track, int key, int velocity)
              trackMonitor(track));
 }
 
-void vx22vx51::playNote(vx22Bus* bus, int channel, int key, int velocity, vx22Monitor* monitor)
+void MidiEngine::playNote(MidiBus* bus, int channel, int key, int velocity, MidiMonitor* monitor)
 {
     const auto ch = uint8_t(channel & 0x0F);
     const auto k = uint8_t(key & 0x7F);
@@ -85,8 +85,8 @@ void vx22vx51::playNote(vx22Bus* bus, int channel, int key, int velocity, vx22Mo
         sendDirect(bus, SequencerEvent::noteOff(0, ch, k), monitor);
 }
 
-bool vx22vx51::setPatch(vx22Bus* bus, int channel, const QString& instrument, int bankMethod,
-                        int bank, int program)
+bool MidiEngine::setPatch(MidiBus* bus, int channel, const QString& instrument, int bankMethod,
+                          int bank, int program)
 {
     if (!bus || program < 0)
         return false;
@@ -115,7 +115,7 @@ bool vx22vx51::setPatch(vx22Bus* bus, int channel, const QString& instrument, in
     return true;
 }
 
-void vx22vx51::shutOff(vx22Bus* bus, bool reset)
+void MidiEngine::shutOff(MidiBus* bus, bool reset)
 {
     if (!bus)
         return;
@@ -129,23 +129,23 @@ void vx22vx51::shutOff(vx22Bus* bus, bool reset)
     }
 }
 
-int vx22vx51::volumeValue(float gain)
+int MidiEngine::volumeValue(float gain)
 {
     return std::clamp(int(127.0 * double(gain)), 0, 127);
 }
 
-int vx22vx51::panValue(float pan)
+int MidiEngine::panValue(float pan)
 {
     return std::clamp(int(63.0 * double(pan)) + 64, 0, 127);
 }
 
-void vx22vx51::sendTrackPatches()
+void MidiEngine::sendTrackPatches()
 {
-    for (vx18* track : session()->tracks()) {
-        vx22Bus* bus = track->isMidi() ? midiBus(track->outputBus()) : nullptr;
+    for (Track* track : session()->tracks()) {
+        MidiBus* bus = track->isMidi() ? midiBus(track->outputBus()) : nullptr;
         if (!bus)
             continue;
-        const vx18::Properties& props = track->properties();
+        const Track::Properties& props = track->properties();
         // Bank 0 is every output's default: no bank select, so a drum channel keeps its kit.
         if (props.program >= 0)
             setPatch(bus, props.channel, QString(), 0, props.bank > 0 ? props.bank : -1,
@@ -157,21 +157,21 @@ void vx22vx51::sendTrackPatches()
     }
 }
 
-void vx22vx51::sendTrackVolume(vx18* track)
+void MidiEngine::sendTrackVolume(Track* track)
 {
-    if (vx22Monitor* monitor = trackMonitor(track))
+    if (MidiMonitor* monitor = trackMonitor(track))
         sendTrackVolume(track, monitor->gain());
 }
 
-void vx22vx51::sendTrackPan(vx18* track)
+void MidiEngine::sendTrackPan(Track* track)
 {
-    if (vx22Monitor* monitor = trackMonitor(track))
+    if (MidiMonitor* monitor = trackMonitor(track))
         sendTrackPan(track, monitor->panning());
 }
 
-void vx22vx51::sendTrackVolume(vx18* track, float gain)
+void MidiEngine::sendTrackVolume(Track* track, float gain)
 {
-    vx22Bus* bus = track ? midiBus(track->outputBus()) : nullptr;
+    MidiBus* bus = track ? midiBus(track->outputBus()) : nullptr;
     if (!layerOpen() || !bus || !bus->isOpen()) {
         ++m_deferredResets; // resetControls() sends it once the port is there
         return;
@@ -179,9 +179,9 @@ void vx22vx51::sendTrackVolume(vx18* track, float gain)
     sendController(bus, track->properties().channel, kVolume, volumeValue(gain));
 }
 
-void vx22vx51::sendTrackPan(vx18* track, float pan)
+void MidiEngine::sendTrackPan(Track* track, float pan)
 {
-    vx22Bus* bus = track ? midiBus(track->outputBus()) : nullptr;
+    MidiBus* bus = track ? midiBus(track->outputBus()) : nullptr;
     if (!layerOpen() || !bus || !bus->isOpen()) {
         ++m_deferredResets;
         return;
@@ -189,9 +189,9 @@ void vx22vx51::sendTrackPan(vx18* track, float pan)
     sendController(bus, track->properties().channel, kPan, panValue(pan));
 }
 
-void vx22vx51::sendMasterVolume(vx22Bus* bus)
+void MidiEngine::sendMasterVolume(MidiBus* bus)
 {
-    const vx22Monitor* out = bus ? bus->midiOutputMonitor() : nullptr;
+    const MidiMonitor* out = bus ? bus->midiOutputMonitor() : nullptr;
     if (!out)
         return;
     const int value = fourteenBits(double(out->gain()));
@@ -200,9 +200,9 @@ void vx22vx51::sendMasterVolume(vx22Bus* bus)
     sendSysEx(bus, bytes.data(), uint32_t(bytes.size()));
 }
 
-void vx22vx51::sendMasterBalance(vx22Bus* bus)
+void MidiEngine::sendMasterBalance(MidiBus* bus)
 {
-    const vx22Monitor* out = bus ? bus->midiOutputMonitor() : nullptr;
+    const MidiMonitor* out = bus ? bus->midiOutputMonitor() : nullptr;
     if (!out)
         return;
     const int value = fourteenBits((double(out->panning()) + 1.0) / 2.0);
@@ -214,25 +214,25 @@ void vx22vx51::sendMasterBalance(vx22Bus* bus)
 // ---------------------------------------------------------------------------------------------
 // Buses
 
-vx99Bus* vx22vx51::createBus(const QString& name, int flags)
+Bus* MidiEngine::createBus(const QString& name, int flags)
 {
-    return insertBus(std::make_unique<vx22Bus>(name, flags));
+    return insertBus(std::make_unique<MidiBus>(name, flags));
 }
 
-void vx22vx51::clearBuses()
+void MidiEngine::clearBuses()
 {
     holdOutput();
     for (const auto& bus : buses())
         closeBus(bus.get());
     if (!m_metronomeOwnBus)
         m_metronomeBus = nullptr;
-    vx19::clearBuses();
+    Engine::clearBuses();
     releaseOutput();
 }
 
-void vx22vx51::openBus(vx99Bus* bus)
+void MidiEngine::openBus(Bus* bus)
 {
-    vx22Bus* b = midiBus(bus);
+    MidiBus* b = midiBus(bus);
     if (!b || b->isOpen() || !layerOpen() || !isInitialized())
         return;
     m_layer->createPort(b->name().toUtf8().constData());
@@ -247,9 +247,9 @@ void vx22vx51::openBus(vx99Bus* bus)
     }
 }
 
-void vx22vx51::closeBus(vx99Bus* bus)
+void MidiEngine::closeBus(Bus* bus)
 {
-    vx22Bus* b = midiBus(bus);
+    MidiBus* b = midiBus(bus);
     if (!b)
         return;
     holdOutput();
@@ -263,28 +263,28 @@ void vx22vx51::closeBus(vx99Bus* bus)
     releaseOutput();
 }
 
-void vx22vx51::busesChanged()
+void MidiEngine::busesChanged()
 {
     holdOutput();
     if (!m_metronomeOwnBus && isInitialized())
-        m_metronomeBus = midiBus(firstBus(vx99Bus::Output));
+        m_metronomeBus = midiBus(firstBus(Bus::Output));
     releaseOutput();
 }
 
-void vx22vx51::busGainChanged(vx99Bus* bus)
+void MidiEngine::busGainChanged(Bus* bus)
 {
     sendMasterVolume(midiBus(bus));
 }
 
-void vx22vx51::busPanningChanged(vx99Bus* bus)
+void MidiEngine::busPanningChanged(Bus* bus)
 {
     sendMasterBalance(midiBus(bus));
 }
 
-std::unique_ptr<vx99Monitor> vx22vx51::createMonitor(vx18* track, vx99Bus* output)
+std::unique_ptr<Monitor> MidiEngine::createMonitor(Track* track, Bus* output)
 {
     (void)output;
-    auto monitor = std::make_unique<vx22Monitor>();
+    auto monitor = std::make_unique<MidiMonitor>();
     monitor->setTrack(this, track);
     return monitor;
 }
@@ -292,19 +292,19 @@ std::unique_ptr<vx99Monitor> vx22vx51::createMonitor(vx18* track, vx99Bus* outpu
 // ---------------------------------------------------------------------------------------------
 // Metronome
 
-void vx22vx51::setMetronomeSound(const vx22MetronomeSound& sound)
+void MidiEngine::setMetronomeSound(const MetronomeSound& sound)
 {
     holdOutput();
     m_metronome = sound;
     releaseOutput();
 }
 
-void vx22vx51::setMetronomeOn(bool on)
+void MidiEngine::setMetronomeOn(bool on)
 {
     m_metronomeOn.store(on, std::memory_order_release);
 }
 
-void vx22vx51::setMetronomeOwnBus(bool own)
+void MidiEngine::setMetronomeOwnBus(bool own)
 {
     if (own == m_metronomeOwnBus)
         return;
@@ -318,20 +318,20 @@ void vx22vx51::setMetronomeOwnBus(bool own)
     releaseOutput();
 }
 
-void vx22vx51::openMetronomeBus()
+void MidiEngine::openMetronomeBus()
 {
     holdOutput();
     if (m_metronomeOwnBus) {
-        m_ownMetronomeBus = std::make_unique<vx22Bus>(QStringLiteral("Metronome"), vx99Bus::Output);
+        m_ownMetronomeBus = std::make_unique<MidiBus>(QStringLiteral("Metronome"), Bus::Output);
         openBus(m_ownMetronomeBus.get());
         m_metronomeBus = m_ownMetronomeBus.get();
     } else {
-        m_metronomeBus = midiBus(firstBus(vx99Bus::Output));
+        m_metronomeBus = midiBus(firstBus(Bus::Output));
     }
     releaseOutput();
 }
 
-void vx22vx51::closeMetronomeBus()
+void MidiEngine::closeMetronomeBus()
 {
     holdOutput();
     if (m_ownMetronomeBus) {
@@ -345,7 +345,7 @@ void vx22vx51::closeMetronomeBus()
 // ---------------------------------------------------------------------------------------------
 // Re-scheduling a track during playback
 
-void vx22vx51::trackAudibilityChanged(vx18* track, bool audible)
+void MidiEngine::trackAudibilityChanged(Track* track, bool audible)
 {
     if (!track || !track->isMidi() || !isPlaying())
         return;
@@ -354,7 +354,7 @@ void vx22vx51::trackAudibilityChanged(vx18* track, bool audible)
                              [track](const Silenced& s) { return s.track == track; });
     if (!audible) {
         // What sounds stops now; notes it already queued may still start within the window.
-        vx22Bus* bus = midiBus(track->outputBus());
+        MidiBus* bus = midiBus(track->outputBus());
         const int channel = track->properties().channel;
         sendController(bus, channel, kAllSoundOff, 0);
         sendController(bus, channel, kAllNotesOff, 0);
@@ -371,9 +371,9 @@ void vx22vx51::trackAudibilityChanged(vx18* track, bool audible)
     releaseOutput();
 }
 
-void vx22vx51::rescheduleNoteOns(vx18* track, uint32_t from)
+void MidiEngine::rescheduleNoteOns(Track* track, uint32_t from)
 {
-    vx20* s = session();
+    Session* s = session();
     const uint32_t head = s->playHead();
     const uint32_t scheduled = cursor()->frame();
     m_noteOnsOnly = true;

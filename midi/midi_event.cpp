@@ -1,6 +1,6 @@
 #include "midi_event.h"
 
-std::unique_ptr<vx22Event> vx22Event::note(uint32_t time, uint8_t key, uint8_t velocity,
+std::unique_ptr<MidiEvent> MidiEvent::note(uint32_t time, uint8_t key, uint8_t velocity,
                                            uint32_t duration)
 {
     auto event = channel(time, NoteOn, key, velocity);
@@ -8,10 +8,10 @@ std::unique_ptr<vx22Event> vx22Event::note(uint32_t time, uint8_t key, uint8_t v
     return event;
 }
 
-std::unique_ptr<vx22Event> vx22Event::channel(uint32_t time, int status, uint8_t data1,
+std::unique_ptr<MidiEvent> MidiEvent::channel(uint32_t time, int status, uint8_t data1,
                                               uint8_t data2)
 {
-    auto event = std::make_unique<vx22Event>();
+    auto event = std::make_unique<MidiEvent>();
     event->time = time;
     event->status = status & 0xF0;
     event->data1 = data1;
@@ -19,9 +19,9 @@ std::unique_ptr<vx22Event> vx22Event::channel(uint32_t time, int status, uint8_t
     return event;
 }
 
-std::unique_ptr<vx22Event> vx22Event::meta(uint32_t time, int type, const QByteArray& data)
+std::unique_ptr<MidiEvent> MidiEvent::meta(uint32_t time, int type, const QByteArray& data)
 {
-    auto event = std::make_unique<vx22Event>();
+    auto event = std::make_unique<MidiEvent>();
     event->time = time;
     event->status = Meta;
     event->metaType = type & 0x7F;
@@ -29,9 +29,9 @@ std::unique_ptr<vx22Event> vx22Event::meta(uint32_t time, int type, const QByteA
     return event;
 }
 
-std::unique_ptr<vx22Event> vx22Event::sysex(uint32_t time, const QByteArray& bytes)
+std::unique_ptr<MidiEvent> MidiEvent::sysex(uint32_t time, const QByteArray& bytes)
 {
-    auto event = std::make_unique<vx22Event>();
+    auto event = std::make_unique<MidiEvent>();
     event->time = time;
     event->status = SysEx;
     if (bytes.isEmpty() || uint8_t(bytes.at(0)) != 0xF0)
@@ -41,9 +41,9 @@ std::unique_ptr<vx22Event> vx22Event::sysex(uint32_t time, const QByteArray& byt
     return event;
 }
 
-std::unique_ptr<vx22Event> vx22Event::clone() const
+std::unique_ptr<MidiEvent> MidiEvent::clone() const
 {
-    auto copy = std::make_unique<vx22Event>();
+    auto copy = std::make_unique<MidiEvent>();
     copy->time = time;
     copy->status = status;
     copy->metaType = metaType;

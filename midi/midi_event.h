@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <memory>
 
-class vx22Sequence;
+class MidiSequence;
 
 /**
- * vx22Event: one event of a MIDI sequence (vx22Sequence).
+ * MidiEvent: one event of a MIDI sequence (MidiSequence).
  *
  * Channel messages keep their status without the channel nibble (the sequence's channel is used
  * when they are written). Note-offs are never stored: a note-on carries its duration. System
@@ -15,10 +15,10 @@ class vx22Sequence;
  * own their data.
  *
  * An event in a sequence is linked into its list; change its time only while it is out of the
- * list (vx22Sequence::take, then insert). GUI thread; the MIDI engine reads events from its
+ * list (MidiSequence::take, then insert). GUI thread; the MIDI engine reads events from its
  * output thread while the session is not being edited.
  */
-class vx22Event
+class MidiEvent
 {
 public:
     enum Status : int
@@ -48,21 +48,21 @@ public:
     static constexpr int MaxDataLength = 65535;
 
     /** A note on with its length in ticks. */
-    static std::unique_ptr<vx22Event> note(uint32_t time, uint8_t key, uint8_t velocity,
+    static std::unique_ptr<MidiEvent> note(uint32_t time, uint8_t key, uint8_t velocity,
                                            uint32_t duration);
     /** A channel message of the given status (low nibble ignored) with its data bytes. */
-    static std::unique_ptr<vx22Event> channel(uint32_t time, int status, uint8_t data1,
+    static std::unique_ptr<MidiEvent> channel(uint32_t time, int status, uint8_t data1,
                                               uint8_t data2 = 0);
     /** A meta event of the given type with its payload (at most MaxDataLength bytes). */
-    static std::unique_ptr<vx22Event> meta(uint32_t time, int type, const QByteArray& data);
+    static std::unique_ptr<MidiEvent> meta(uint32_t time, int type, const QByteArray& data);
     /** A system exclusive message; a leading 0xF0 is added when the bytes lack it. */
-    static std::unique_ptr<vx22Event> sysex(uint32_t time, const QByteArray& bytes);
+    static std::unique_ptr<MidiEvent> sysex(uint32_t time, const QByteArray& bytes);
 
     /** A copy outside any list. */
-    std::unique_ptr<vx22Event> clone() const;
+    std::unique_ptr<MidiEvent> clone() const;
 
-    vx22Event* prev() const { return m_prev; }
-    vx22Event* next() const { return m_next; }
+    MidiEvent* prev() const { return m_prev; }
+    MidiEvent* next() const { return m_next; }
 
     bool isNote() const { return status == NoteOn; }
     bool isMeta() const { return status == Meta; }
@@ -83,9 +83,9 @@ public:
     uint32_t duration = 0; // note on: length in ticks
 
 private:
-    friend class vx22Sequence;
+    friend class MidiSequence;
 
-    vx22Event* m_prev = nullptr;
-    vx22Event* m_next = nullptr;
+    MidiEvent* m_prev = nullptr;
+    MidiEvent* m_next = nullptr;
     QByteArray m_data;
 };

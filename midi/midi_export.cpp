@@ -23,7 +23,7 @@ bool refuse(const QString& path, const QString& reason)
 
 // A track plays through bus when its resolved output bus is that bus; a track that was never
 // attached goes by the bus name it asks for, or by the first output bus attach() would give it.
-bool routesTo(const vx18* track, const vx99Bus* bus, const vx19* engine)
+bool routesTo(const Track* track, const Bus* bus, const Engine* engine)
 {
     if (!bus)
         return true;
@@ -32,18 +32,18 @@ bool routesTo(const vx18* track, const vx99Bus* bus, const vx19* engine)
     const QString& name = track->properties().outputBus;
     if (!name.isEmpty())
         return name == bus->name();
-    return engine && bus == engine->firstBus(vx99Bus::Output);
+    return engine && bus == engine->firstBus(Bus::Output);
 }
 
 // The end of the song: the session's end, or later when a MIDI clip's material ends later
 // (a clip whose length was not set yet still has notes to save).
-uint32_t songEnd(vx20* session)
+uint32_t songEnd(Session* session)
 {
     uint32_t end = session->endFrame();
-    vx29& scale = session->scale();
-    for (vx18* track : session->tracks()) {
-        for (vx21* clip = track->firstClip(); clip; clip = clip->next()) {
-            auto* midi = dynamic_cast<vx22Clip*>(clip);
+    TimeScale& scale = session->scale();
+    for (Track* track : session->tracks()) {
+        for (Clip* clip = track->firstClip(); clip; clip = clip->next()) {
+            auto* midi = dynamic_cast<MidiClip*>(clip);
             if (midi && clip->length() == 0) {
                 const uint32_t startTick = scale.frameToTick(clip->start());
                 end = std::max(end, scale.tickToFrame(startTick + midi->sequence().end()));
@@ -63,20 +63,20 @@ struct Range
 class TrackCopier
 {
 public:
-    TrackCopier(vx20* session, const Range& range) : m_scale(session->scale()), m_range(range) {}
+    TrackCopier(Session* session, const Range& range) : m_scale(session->scale()), m_range(range) {}
 
-    void copyClip(const vx22Clip& clip, vx22Sequence& into)
+    void copyClip(const MidiClip& clip, MidiSequence& into)
     {
         if (clip.start() >= m_range.to || (clip.length() > 0 && clip.end() <= m_range.from))
             return;
         const uint32_t startTick = m_scale.frameToTick(clip.start());
         // Events past the end of a clip with a length are not played, so not exported.
         const uint64_t clipEnd = clip.length() > 0 ? m_scale.frameToTick(clip.end()) : UINT64_MAX;
-        const vx22Sequence& source = clip.sequence();
-        for (const vx22Event* e = source.first(); e; e = e->next()) {
+        const MidiSequence& source = clip.sequence();
+        for (const MidiEvent* e = source.first(); e; e = e->next()) {
             const uint64_t tick =
                 uint64_t(startTick) +
-                vx22Sequence::convert(e->time, into.resolution(), source.resolution());
+                MidiSequence::convert(e->time, into.resolution(), source.resolution());
             if (tick < m_range.fromTick || tick >= m_range.toTick || tick >= clipEnd)
                 continue;
             auto copy = e->clone();
@@ -88,9 +88,9 @@ public:
     }
 
 private:
-    void shapeNote(const vx22Clip& clip, vx22Event& note, uint64_t tick, uint16_t from, uint16_t to)
+    void shapeNote(const MidiClip& clip, MidiEvent& note, uint64_t tick, uint16_t from, uint16_t to)
     {
-        const uint64_t duration = vx22Sequence::convert(note.duration, to, from);
+        const uint64_t duration = MidiSequence::convert(note.duration, to, from);
         note.duration = uint32_t(std::min<uint64_t>(duration, m_range.toTick - tick));
         const uint32_t frame = m_scale.tickToFrame(uint32_t(tick));
         const float gain = clip.length() > 0 ? clip.gainAt(frame - clip.start()) : clip.gain();
@@ -99,15 +99,15 @@ private:
         note.data2 = uint8_t(std::clamp<long>(velocity, 0, 127));
     }
 
-    vx29& m_scale;
+    TimeScale& m_scale;
     Range m_range;
 };
 
-std::vector<vx18*> exportedTracks(vx20* session, const vx99Bus* bus, const vx18* first)
+std::vector<Track*> exportedTracks(Session* session, const Bus* bus, const Track* first)
 {
-    std::vector<vx18*> tracks;
-    const vx19* engine = session->midiEngine();
-    for (vx18* track : session->tracks()) {
+    std::vector<Track*> tracks;
+    const Engine* engine = session->midiEngine();
+    for (Track* track : session->tracks()) {
         if (track->isMidi() && routesTo(track, bus, engine))
             tracks.push_back(track);
     }
@@ -119,12 +119,12 @@ std::vector<vx18*> exportedTracks(vx20* session, const vx99Bus* bus, const vx18*
 
 } // namespace
 
-bool exportMidi(vx20* session, const QString& path, uint32_t from, uint32_t to, vx99Bus* bus,
-                const vx22ExportOptions& options)
+bool exportMidi(Session* session, const QString& path, uint32_t from, uint32_t to, Bus* bus,
+                const MidiExportOptions& options)
 {
     if (!session)
         return refuse(path, QStringLiteral("no session"));
-    const vx19* engine = session->midiEngine();
+    const Engine* engine = session->midiEngine();
     if (engine && engine->isPlaying())
         return refuse(path, QStringLiteral("the MIDI engine is playing"));
     if (from >= to) {
@@ -135,62 +135,62 @@ bool exportMidi(vx20* session, const QString& path, uint32_t from, uint32_t to, 
     if (!bus && engine && !engine->buses().empty())
         bus = engine->buses().front().get();
 
-    vx29& scale = session->scale();
+    TimeScale& scale = session->scale();
     const uint16_t resolution = scale.ticksPerBeat();
     const Range range{from, to, scale.frameToTick(from), scale.frameToTick(to)};
     const bool format0 = options.format == 0;
     const QString baseName = QFileInfo(path).completeBaseName();
 
-    std::vector<std::unique_ptr<vx22Sequence>> owned;
+    std::vector<std::unique_ptr<MidiSequence>> owned;
     if (format0) {
         for (uint16_t channel = 0; channel < 16; ++channel)
-            owned.push_back(std::make_unique<vx22Sequence>(QString(), channel, resolution));
+            owned.push_back(std::make_unique<MidiSequence>(QString(), channel, resolution));
     }
     // The setup messages lead the first track; in format 1 they need a track of their own.
-    std::unique_ptr<vx22Sequence> setup;
+    std::unique_ptr<MidiSequence> setup;
     if (!options.setupMessages.isEmpty()) {
-        vx22Sequence* first = format0 ? owned.front().get() : nullptr;
+        MidiSequence* first = format0 ? owned.front().get() : nullptr;
         if (!first) {
-            setup = std::make_unique<vx22Sequence>(baseName, 0, resolution);
+            setup = std::make_unique<MidiSequence>(baseName, 0, resolution);
             first = setup.get();
         }
         for (const QByteArray& message : options.setupMessages)
-            first->insert(vx22Event::sysex(0, message));
+            first->insert(MidiEvent::sysex(0, message));
     }
 
     TrackCopier copier(session, range);
-    for (vx18* track : exportedTracks(session, bus, options.firstTrack)) {
-        const vx18::Properties& props = track->properties();
-        vx22Sequence* into = nullptr;
+    for (Track* track : exportedTracks(session, bus, options.firstTrack)) {
+        const Track::Properties& props = track->properties();
+        MidiSequence* into = nullptr;
         if (format0) {
             into = owned[props.channel & 0x0F].get();
             into->setName(into->name().isEmpty()
                               ? props.name
                               : into->name() + QStringLiteral("; ") + props.name);
         } else {
-            owned.push_back(std::make_unique<vx22Sequence>(props.name, props.channel, resolution));
+            owned.push_back(std::make_unique<MidiSequence>(props.name, props.channel, resolution));
             into = owned.back().get();
         }
         if (into->bank() < 0)
             into->setBank(props.bank);
         if (into->program() < 0)
             into->setProgram(props.program);
-        for (vx21* clip = track->firstClip(); clip; clip = clip->next()) {
-            if (auto* midi = dynamic_cast<vx22Clip*>(clip))
+        for (Clip* clip = track->firstClip(); clip; clip = clip->next()) {
+            if (auto* midi = dynamic_cast<MidiClip*>(clip))
                 copier.copyClip(*midi, *into);
         }
         if (QCoreApplication::instance())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
 
-    std::vector<vx22Sequence*> sequences;
+    std::vector<MidiSequence*> sequences;
     if (!format0)
         sequences.push_back(setup.get()); // none: the conductor track
     for (const auto& sequence : owned)
         sequences.push_back(sequence.get());
 
-    vx22File file;
-    if (!file.open(path, vx22File::Write))
+    MidiFile file;
+    if (!file.open(path, MidiFile::Write))
         return false;
     const uint16_t tracks = format0 ? 1 : uint16_t(sequences.size());
     if (!file.writeHeader(format0 ? 0 : 1, tracks, resolution))

@@ -5,22 +5,22 @@
 #include <QString>
 #include <cstdint>
 
-class vx18;
-class vx20;
-class vx22ConductorHook;
-class vx99Bus;
+class Track;
+class Session;
+class ConductorHook;
+class Bus;
 
 /** What exportMidi writes besides the tracks. */
-struct vx22ExportOptions
+struct MidiExportOptions
 {
     /** 1: a conductor track and one track per MIDI track; 0: one track, a channel per track. */
     int format = 1;
     /** The output bus's initialization system exclusive messages, put first at time 0. */
     QList<QByteArray> setupMessages;
     /** Set while a song is saved: its events open the first track. */
-    vx22ConductorHook* songStructure = nullptr;
+    ConductorHook* songStructure = nullptr;
     /** Exported before the other tracks (the melody, which a song keeps as track 1). */
-    const vx18* firstTrack = nullptr;
+    const Track* firstTrack = nullptr;
 };
 
 /**
@@ -33,5 +33,5 @@ struct vx22ExportOptions
  * written. Refused (false) while the MIDI engine plays. Failures add a message to the error log.
  * GUI thread only; processes user-interface events between tracks.
  */
-bool exportMidi(vx20* session, const QString& path, uint32_t from, uint32_t to,
-                vx99Bus* bus = nullptr, const vx22ExportOptions& options = {});
+bool exportMidi(Session* session, const QString& path, uint32_t from, uint32_t to,
+                Bus* bus = nullptr, const MidiExportOptions& options = {});

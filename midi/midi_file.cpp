@@ -3,8 +3,8 @@
 #include "byte_writer.h"
 #include "error_log.h"
 #include "midi_sequence.h"
-#include "track_reader.h"
-#include "track_writer.h"
+#include "midi_track_reader.h"
+#include "midi_track_writer.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -12,21 +12,21 @@
 #include <QSaveFile>
 #include <cstring>
 
-vx22File::vx22File() = default;
+MidiFile::MidiFile() = default;
 
-vx22File::~vx22File()
+MidiFile::~MidiFile()
 {
     discard();
 }
 
-bool vx22File::fail(const QString& operation, const QString& message)
+bool MidiFile::fail(const QString& operation, const QString& message)
 {
     const QString where = m_path.isEmpty() ? QStringLiteral("(memory)") : m_path;
-    ErrorLog::add(QStringLiteral("vx22File::%1: %2: %3").arg(operation, where, message));
+    ErrorLog::add(QStringLiteral("MidiFile::%1: %2: %3").arg(operation, where, message));
     return false;
 }
 
-void vx22File::reset()
+void MidiFile::reset()
 {
     m_in.reset();
     m_out.reset();
@@ -39,7 +39,7 @@ void vx22File::reset()
     m_tempoMap.reset();
 }
 
-bool vx22File::open(const QString& path, int mode)
+bool MidiFile::open(const QString& path, int mode)
 {
     close();
     m_path = path;
@@ -60,7 +60,7 @@ bool vx22File::open(const QString& path, int mode)
     return openDevice(std::move(file));
 }
 
-bool vx22File::openData(const QByteArray& bytes)
+bool MidiFile::openData(const QByteArray& bytes)
 {
     close();
     m_path.clear();
@@ -70,7 +70,7 @@ bool vx22File::openData(const QByteArray& bytes)
     return openDevice(std::move(buffer));
 }
 
-bool vx22File::openDevice(std::unique_ptr<QIODevice> device)
+bool MidiFile::openDevice(std::unique_ptr<QIODevice> device)
 {
     m_in = std::move(device);
     m_mode = Read;
@@ -82,7 +82,7 @@ bool vx22File::openDevice(std::unique_ptr<QIODevice> device)
     return false;
 }
 
-bool vx22File::readBytes(char* data, qint64 size)
+bool MidiFile::readBytes(char* data, qint64 size)
 {
     return m_in->read(data, size) == size;
 }
@@ -95,7 +95,7 @@ static uint32_t bigEndian(const char* bytes, int size)
     return value;
 }
 
-bool vx22File::readHeader()
+bool MidiFile::readHeader()
 {
     char head[14];
     if (!readBytes(head, 8) || std::memcmp(head, "MThd", 4) != 0)
@@ -121,7 +121,7 @@ bool vx22File::readHeader()
     return true;
 }
 
-bool vx22File::readChunkTable()
+bool MidiFile::readChunkTable()
 {
     // Grown chunk by chunk: the declared count is not trusted for an allocation.
     for (int i = 0; i < m_trackCount; ++i) {
@@ -143,7 +143,7 @@ bool vx22File::readChunkTable()
     return true;
 }
 
-bool vx22File::readTrackData(int index, QByteArray& data)
+bool MidiFile::readTrackData(int index, QByteArray& data)
 {
     const Track& track = m_tracks[size_t(index)];
     // The length was checked against the file's size when it was opened.
@@ -154,13 +154,13 @@ bool vx22File::readTrackData(int index, QByteArray& data)
     return true;
 }
 
-bool vx22File::readPass(std::span<vx22Sequence* const> destinations, int track, int selector,
+bool MidiFile::readPass(std::span<MidiSequence* const> destinations, int track, int selector,
                         bool channelFilter)
 {
     QByteArray data;
     if (!readTrackData(track, data))
         return false;
-    vx22TrackReader::Setup setup;
+    MidiTrackReader::Setup setup;
     setup.destinations = destinations;
     setup.format = m_format;
     setup.trackIndex = track;
@@ -168,14 +168,14 @@ bool vx22File::readPass(std::span<vx22Sequence* const> destinations, int track, 
     setup.channelFilter = channelFilter;
     setup.division = m_division;
     setup.tempoMap = tempoMap();
-    vx22TrackReader reader(setup, reinterpret_cast<const uint8_t*>(data.constData()),
+    MidiTrackReader reader(setup, reinterpret_cast<const uint8_t*>(data.constData()),
                            uint32_t(data.size()));
     if (!reader.read())
         return fail(QStringLiteral("readTracks"), reader.error());
     return true;
 }
 
-bool vx22File::readTracks(std::span<vx22Sequence* const> destinations, int selector)
+bool MidiFile::readTracks(std::span<MidiSequence* const> destinations, int selector)
 {
     if (m_mode != Read || !m_tempoMap)
         return fail(QStringLiteral("readTracks"), QStringLiteral("not open for reading"));
@@ -196,20 +196,20 @@ bool vx22File::readTracks(std::span<vx22Sequence* const> destinations, int selec
         for (size_t k = 0; ok && k < passes; ++k)
             ok = readPass(destinations, int(k), selector, false);
     }
-    for (vx22Sequence* destination : destinations) {
+    for (MidiSequence* destination : destinations) {
         if (destination)
             destination->finish();
     }
     return ok;
 }
 
-bool vx22File::readTrack(vx22Sequence& destination, int selector)
+bool MidiFile::readTrack(MidiSequence& destination, int selector)
 {
-    vx22Sequence* one[1] = {&destination};
+    MidiSequence* one[1] = {&destination};
     return readTracks(one, selector);
 }
 
-bool vx22File::writeHeader(uint16_t format, uint16_t trackCount, uint16_t division)
+bool MidiFile::writeHeader(uint16_t format, uint16_t trackCount, uint16_t division)
 {
     if (m_mode != Write || m_headerWritten)
         return fail(QStringLiteral("writeHeader"), QStringLiteral("not open for writing"));
@@ -219,7 +219,7 @@ bool vx22File::writeHeader(uint16_t format, uint16_t trackCount, uint16_t divisi
     m_format = format;
     m_trackCount = format == 0 ? 1 : trackCount;
     m_division = division;
-    vx22ByteWriter out(m_written);
+    ByteWriter out(m_written);
     out.writeBytes("MThd", 4);
     out.writeNumber(6, 4);
     out.writeNumber(m_format, 2);
@@ -230,10 +230,10 @@ bool vx22File::writeHeader(uint16_t format, uint16_t trackCount, uint16_t divisi
     return true;
 }
 
-bool vx22File::writeChunk(std::span<vx22Sequence* const> merged, const vx22Sequence* main)
+bool MidiFile::writeChunk(std::span<MidiSequence* const> merged, const MidiSequence* main)
 {
     const bool first = m_chunksWritten == 0;
-    vx22TrackWriter::Setup setup;
+    MidiTrackWriter::Setup setup;
     if (main)
         setup.merged = merged;
     setup.main = main;
@@ -244,8 +244,8 @@ bool vx22File::writeChunk(std::span<vx22Sequence* const> merged, const vx22Seque
     // holds a sequence (format 0, or a first track carrying setup messages).
     setup.writeTempo = first && main;
     setup.songStructure = first ? m_songStructure : nullptr;
-    const QByteArray data = vx22TrackWriter(setup).build();
-    vx22ByteWriter out(m_written);
+    const QByteArray data = MidiTrackWriter(setup).build();
+    ByteWriter out(m_written);
     out.writeBytes("MTrk", 4);
     out.writeNumber(uint32_t(data.size()), 4);
     out.writeBytes(data);
@@ -253,7 +253,7 @@ bool vx22File::writeChunk(std::span<vx22Sequence* const> merged, const vx22Seque
     return true;
 }
 
-bool vx22File::writeTracks(std::span<vx22Sequence* const> sequences)
+bool MidiFile::writeTracks(std::span<MidiSequence* const> sequences)
 {
     if (m_mode != Write || !m_headerWritten)
         return fail(QStringLiteral("writeTracks"), QStringLiteral("no header written"));
@@ -270,13 +270,13 @@ bool vx22File::writeTracks(std::span<vx22Sequence* const> sequences)
     return writeChunk(merged, sequences[0]);
 }
 
-bool vx22File::writeTrack(vx22Sequence* sequence)
+bool MidiFile::writeTrack(MidiSequence* sequence)
 {
-    vx22Sequence* one[1] = {sequence};
+    MidiSequence* one[1] = {sequence};
     return writeTracks(one);
 }
 
-bool vx22File::close()
+bool MidiFile::close()
 {
     if (m_mode != Write) {
         reset();
@@ -301,7 +301,7 @@ bool vx22File::close()
     return ok ? true : fail(QStringLiteral("close"), reason);
 }
 
-void vx22File::discard()
+void MidiFile::discard()
 {
     if (m_out)
         m_out->cancelWriting();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tempo_map.h"
+#include "midi_tempo_map.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,11 +12,11 @@
 
 class QIODevice;
 class QSaveFile;
-class vx22ConductorHook;
-class vx22Sequence;
+class ConductorHook;
+class MidiSequence;
 
 /**
- * vx22File: one Standard MIDI File being read or written.
+ * MidiFile: one Standard MIDI File being read or written.
  *
  * Reading checks the header and the table of track chunks when the file is opened (every chunk
  * must lie inside the file), then reads tracks into sequences on demand. Writing builds the
@@ -26,7 +26,7 @@ class vx22Sequence;
  * Every failure returns false and adds a message to the error log. GUI thread (or any one
  * thread at a time that owns the object).
  */
-class vx22File
+class MidiFile
 {
 public:
     enum Mode
@@ -41,11 +41,11 @@ public:
         uint32_t offset = 0; // offset of the data, after the chunk header
     };
 
-    vx22File();
+    MidiFile();
     /** A file still open for writing is discarded. */
-    ~vx22File();
-    vx22File(const vx22File&) = delete;
-    vx22File& operator=(const vx22File&) = delete;
+    ~MidiFile();
+    MidiFile(const MidiFile&) = delete;
+    MidiFile& operator=(const MidiFile&) = delete;
 
     /** Closes whatever was open, then opens path for reading (mode 0 or 1) or writing (2). */
     bool open(const QString& path, int mode);
@@ -61,16 +61,16 @@ public:
      * or destination[channel] (other formats, meta events to the first). Each destination is
      * finished afterwards.
      */
-    bool readTracks(std::span<vx22Sequence* const> destinations, int selector);
-    bool readTrack(vx22Sequence& destination, int selector);
+    bool readTracks(std::span<MidiSequence* const> destinations, int selector);
+    bool readTrack(MidiSequence& destination, int selector);
 
     /**
      * Writes track chunks: one per sequence for format 1 (none stands for the conductor track,
      * which holds the tempo map), or one chunk merging every sequence by time for format 0.
      */
-    bool writeTracks(std::span<vx22Sequence* const> sequences);
+    bool writeTracks(std::span<MidiSequence* const> sequences);
     /** One track chunk for the sequence (none: the conductor track). */
-    bool writeTrack(vx22Sequence* sequence);
+    bool writeTrack(MidiSequence* sequence);
 
     /** Ends reading, or writes the file (header and chunks) over the previous one. */
     bool close();
@@ -78,7 +78,7 @@ public:
     void discard();
 
     /** While set, the first track written opens with the song-structure events. */
-    void setSongStructure(vx22ConductorHook* hook) { m_songStructure = hook; }
+    void setSongStructure(ConductorHook* hook) { m_songStructure = hook; }
 
     const QString& path() const { return m_path; }
     int mode() const { return m_mode; }
@@ -88,7 +88,7 @@ public:
     uint16_t division() const { return m_division; }
     const std::vector<Track>& tracks() const { return m_tracks; }
     /** Present once the header was read or written. */
-    vx22TempoMap* tempoMap() { return m_tempoMap ? &*m_tempoMap : nullptr; }
+    MidiTempoMap* tempoMap() { return m_tempoMap ? &*m_tempoMap : nullptr; }
     /** Track chunks written so far. */
     int tracksWritten() const { return m_chunksWritten; }
 
@@ -98,9 +98,9 @@ private:
     bool readChunkTable();
     bool readBytes(char* data, qint64 size);
     bool readTrackData(int index, QByteArray& data);
-    bool readPass(std::span<vx22Sequence* const> destinations, int track, int selector,
+    bool readPass(std::span<MidiSequence* const> destinations, int track, int selector,
                   bool channelFilter);
-    bool writeChunk(std::span<vx22Sequence* const> merged, const vx22Sequence* main);
+    bool writeChunk(std::span<MidiSequence* const> merged, const MidiSequence* main);
     bool fail(const QString& operation, const QString& message);
     void reset();
 
@@ -115,6 +115,6 @@ private:
     uint16_t m_trackCount = 0;
     uint16_t m_division = 0;
     std::vector<Track> m_tracks;
-    std::optional<vx22TempoMap> m_tempoMap;
-    vx22ConductorHook* m_songStructure = nullptr;
+    std::optional<MidiTempoMap> m_tempoMap;
+    ConductorHook* m_songStructure = nullptr;
 };

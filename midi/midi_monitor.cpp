@@ -4,43 +4,43 @@
 
 #include <algorithm>
 
-vx22Monitor::vx22Monitor(float gain, float panning) : vx99Monitor(gain, panning) {}
+MidiMonitor::MidiMonitor(float gain, float panning) : Monitor(gain, panning) {}
 
-void vx22Monitor::setTrack(vx22vx51* engine, vx18* track)
+void MidiMonitor::setTrack(MidiEngine* engine, Track* track)
 {
     m_engine = engine;
     m_track = track;
 }
 
-void vx22Monitor::setGain(float gain)
+void MidiMonitor::setGain(float gain)
 {
-    vx99Monitor::setGain(gain);
+    Monitor::setGain(gain);
     if (m_engine && m_track)
         m_engine->sendTrackVolume(m_track);
 }
 
-void vx22Monitor::setPanning(float panning)
+void MidiMonitor::setPanning(float panning)
 {
-    vx99Monitor::setPanning(panning);
+    Monitor::setPanning(panning);
     if (m_engine && m_track)
         m_engine->sendTrackPan(m_track);
 }
 
-void vx22Monitor::raise(std::atomic<int>& peak, int value)
+void MidiMonitor::raise(std::atomic<int>& peak, int value)
 {
     int now = peak.load(std::memory_order_relaxed);
     while (value > now && !peak.compare_exchange_weak(now, value, std::memory_order_relaxed)) {
     }
 }
 
-void vx22Monitor::add(Slot& slot, int status, int velocity)
+void MidiMonitor::add(Slot& slot, int status, int velocity)
 {
     if ((status & 0xF0) == 0x90)
         raise(slot.peak, velocity);
     slot.count.fetch_add(1, std::memory_order_relaxed);
 }
 
-uint32_t vx22Monitor::widthAt(uint32_t time) const
+uint32_t MidiMonitor::widthAt(uint32_t time) const
 {
     // The width before the last tempo change still applies to events timed before it.
     const uint32_t width = time < m_changeTime.load(std::memory_order_relaxed)
@@ -49,7 +49,7 @@ uint32_t vx22Monitor::widthAt(uint32_t time) const
     return std::max<uint32_t>(width, 1);
 }
 
-void vx22Monitor::count(uint32_t time, int status, int velocity)
+void MidiMonitor::count(uint32_t time, int status, int velocity)
 {
     const uint32_t base = m_base.load(std::memory_order_relaxed);
     if (time <= base) {
@@ -61,21 +61,21 @@ void vx22Monitor::count(uint32_t time, int status, int velocity)
     add(m_slots[size_t(slot)], status, velocity);
 }
 
-void vx22Monitor::countNow(int status, int velocity)
+void MidiMonitor::countNow(int status, int velocity)
 {
     if ((status & 0xF0) == 0x90)
         raise(m_peak, velocity);
     m_count.fetch_add(1, std::memory_order_relaxed);
 }
 
-void vx22Monitor::setSlotWidth(uint32_t width, uint32_t from)
+void MidiMonitor::setSlotWidth(uint32_t width, uint32_t from)
 {
     m_oldWidth.store(m_width.load(std::memory_order_relaxed), std::memory_order_relaxed);
     m_changeTime.store(from, std::memory_order_relaxed);
     m_width.store(std::max<uint32_t>(width, 1), std::memory_order_relaxed);
 }
 
-void vx22Monitor::advance(uint32_t time)
+void MidiMonitor::advance(uint32_t time)
 {
     uint32_t base = m_base.load(std::memory_order_relaxed);
     int current = m_current.load(std::memory_order_relaxed);
@@ -94,7 +94,7 @@ void vx22Monitor::advance(uint32_t time)
     m_base.store(base, std::memory_order_relaxed);
 }
 
-void vx22Monitor::reset()
+void MidiMonitor::reset()
 {
     for (Slot& slot : m_slots) {
         slot.peak.store(0, std::memory_order_relaxed);

@@ -6,11 +6,11 @@
 #include <atomic>
 #include <cstdint>
 
-class vx18;
-class vx22vx51;
+class Track;
+class MidiEngine;
 
 /**
- * vx22Monitor: the gain and pan of a MIDI track or bus, with note-on peaks and event counts
+ * MidiMonitor: the gain and pan of a MIDI track or bus, with note-on peaks and event counts
  * for the meters.
  *
  * Events scheduled ahead are counted into a ring of 16 time slots by their queue time, so a
@@ -21,15 +21,15 @@ class vx22vx51;
  * volume or pan controller (GUI thread). count() runs on the output thread and the GUI thread
  * at once and only touches atomics; the readers may run on any thread.
  */
-class vx22Monitor : public vx99Monitor
+class MidiMonitor : public Monitor
 {
 public:
     static constexpr int kSlots = 16;
 
-    explicit vx22Monitor(float gain = 1.0f, float panning = 0.0f);
+    explicit MidiMonitor(float gain = 1.0f, float panning = 0.0f);
 
     /** Sends the track's controllers on every change of gain or pan (none: a bus monitor). */
-    void setTrack(vx22vx51* engine, vx18* track);
+    void setTrack(MidiEngine* engine, Track* track);
     void setGain(float gain) override;
     void setPanning(float panning) override;
 
@@ -66,8 +66,8 @@ private:
     void add(Slot& slot, int status, int velocity);
     uint32_t widthAt(uint32_t time) const;
 
-    vx22vx51* m_engine = nullptr;
-    vx18* m_track = nullptr;
+    MidiEngine* m_engine = nullptr;
+    Track* m_track = nullptr;
     std::array<Slot, kSlots> m_slots;
     std::atomic<int> m_peak{0};
     std::atomic<int> m_count{0};

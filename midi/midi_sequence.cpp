@@ -4,21 +4,21 @@
 
 #include <algorithm>
 
-vx22Sequence::vx22Sequence(const QString& name, uint16_t channel, uint16_t resolution)
+MidiSequence::MidiSequence(const QString& name, uint16_t channel, uint16_t resolution)
     : m_name(name), m_channel(channel & 0x0F), m_resolution(resolution)
 {
 }
 
-vx22Sequence::~vx22Sequence()
+MidiSequence::~MidiSequence()
 {
     deleteEvents();
 }
 
-void vx22Sequence::deleteEvents()
+void MidiSequence::deleteEvents()
 {
-    vx22Event* event = m_first;
+    MidiEvent* event = m_first;
     while (event) {
-        vx22Event* next = event->m_next;
+        MidiEvent* next = event->m_next;
         delete event;
         event = next;
     }
@@ -28,26 +28,26 @@ void vx22Sequence::deleteEvents()
     ++m_generation;
 }
 
-void vx22Sequence::clear()
+void MidiSequence::clear()
 {
     clearEvents();
     m_bank = -1;
     m_program = -1;
 }
 
-void vx22Sequence::clearEvents()
+void MidiSequence::clearEvents()
 {
     deleteEvents();
     m_end = 0;
     m_lowestKey = m_highestKey = 0;
 }
 
-void vx22Sequence::raiseEnd(uint32_t ticks)
+void MidiSequence::raiseEnd(uint32_t ticks)
 {
     m_end = std::max(m_end, ticks);
 }
 
-uint32_t vx22Sequence::convert(uint32_t ticks, uint16_t to, uint16_t from)
+uint32_t MidiSequence::convert(uint32_t ticks, uint16_t to, uint16_t from)
 {
     if (to == from || from == 0)
         return ticks;
@@ -55,11 +55,11 @@ uint32_t vx22Sequence::convert(uint32_t ticks, uint16_t to, uint16_t from)
     return uint32_t(std::min<long long>(roundHalfAway(value), UINT32_MAX));
 }
 
-vx22Event* vx22Sequence::insert(std::unique_ptr<vx22Event> owned)
+MidiEvent* MidiSequence::insert(std::unique_ptr<MidiEvent> owned)
 {
-    vx22Event* event = owned.release();
+    MidiEvent* event = owned.release();
     // Files and recordings arrive in time order, so the place is searched from the tail.
-    vx22Event* after = m_last;
+    MidiEvent* after = m_last;
     while (after && after->time > event->time)
         after = after->m_prev;
     event->m_prev = after;
@@ -86,7 +86,7 @@ vx22Event* vx22Sequence::insert(std::unique_ptr<vx22Event> owned)
     return event;
 }
 
-std::unique_ptr<vx22Event> vx22Sequence::take(vx22Event* event)
+std::unique_ptr<MidiEvent> MidiSequence::take(MidiEvent* event)
 {
     if (!event)
         return nullptr;
@@ -101,16 +101,16 @@ std::unique_ptr<vx22Event> vx22Sequence::take(vx22Event* event)
     event->m_prev = event->m_next = nullptr;
     --m_count;
     ++m_generation;
-    for (vx22Event*& pending : m_pending) {
+    for (MidiEvent*& pending : m_pending) {
         if (pending == event)
             pending = nullptr;
     }
-    return std::unique_ptr<vx22Event>(event);
+    return std::unique_ptr<MidiEvent>(event);
 }
 
-void vx22Sequence::closePending(uint32_t time, uint8_t key)
+void MidiSequence::closePending(uint32_t time, uint8_t key)
 {
-    vx22Event*& pending = m_pending[key & 0x7F];
+    MidiEvent*& pending = m_pending[key & 0x7F];
     if (!pending)
         return;
     pending->duration = time > pending->time ? time - pending->time : 0;
@@ -118,19 +118,19 @@ void vx22Sequence::closePending(uint32_t time, uint8_t key)
     pending = nullptr;
 }
 
-void vx22Sequence::addReadNoteOff(uint32_t time, uint8_t key)
+void MidiSequence::addReadNoteOff(uint32_t time, uint8_t key)
 {
     closePending(time > m_begin ? time - m_begin : 0, key);
 }
 
-void vx22Sequence::addRead(std::unique_ptr<vx22Event> event)
+void MidiSequence::addRead(std::unique_ptr<MidiEvent> event)
 {
     event->time = event->time > m_begin ? event->time - m_begin : 0;
-    if (event->status == vx22Event::NoteOff) {
+    if (event->status == MidiEvent::NoteOff) {
         closePending(event->time, event->data1);
         return;
     }
-    if (event->status == vx22Event::NoteOn) {
+    if (event->status == MidiEvent::NoteOn) {
         const uint8_t key = event->data1 & 0x7F;
         closePending(event->time, key);
         event->duration = 0;
@@ -140,13 +140,13 @@ void vx22Sequence::addRead(std::unique_ptr<vx22Event> event)
     insert(std::move(event));
 }
 
-void vx22Sequence::finish()
+void MidiSequence::finish()
 {
     if (m_end < m_length)
         m_end = m_length;
     if (m_length == 0)
         m_length = m_end;
-    for (vx22Event*& pending : m_pending) {
+    for (MidiEvent*& pending : m_pending) {
         if (pending) {
             pending->duration = m_end > pending->time ? m_end - pending->time : 0;
             pending = nullptr;
@@ -154,18 +154,18 @@ void vx22Sequence::finish()
     }
 }
 
-void vx22Sequence::replace(uint32_t from, uint32_t to, const vx22Sequence& source)
+void MidiSequence::replace(uint32_t from, uint32_t to, const MidiSequence& source)
 {
     const bool toEnd = to <= from;
     auto inRange = [&](uint32_t time) { return time >= from && (toEnd || time < to); };
 
-    for (vx22Event* event = m_first; event;) {
-        vx22Event* next = event->m_next;
+    for (MidiEvent* event = m_first; event;) {
+        MidiEvent* next = event->m_next;
         if (inRange(event->time))
             take(event); // the returned owner deletes it
         event = next;
     }
-    for (const vx22Event* event = source.first(); event; event = event->next()) {
+    for (const MidiEvent* event = source.first(); event; event = event->next()) {
         const uint32_t time = convert(event->time, m_resolution, source.resolution());
         if (!inRange(time))
             continue;

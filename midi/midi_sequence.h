@@ -8,22 +8,22 @@
 #include <memory>
 
 /**
- * vx22Sequence: the MIDI data of one clip or one file track.
+ * MidiSequence: the MIDI data of one clip or one file track.
  *
  * Events form an intrusive doubly linked list ordered by time; an event inserted at the time of
  * existing events goes after them. The list owns its events. While a file is read, note-ons wait
  * in a pending table until their note-off arrives (addRead) or the sequence is finished.
  *
- * GUI thread. The MIDI engine walks the list from its output thread through a vx22SequenceCursor
+ * GUI thread. The MIDI engine walks the list from its output thread through a MidiSequenceCursor
  * while the session is not being edited; walking allocates nothing.
  */
-class vx22Sequence
+class MidiSequence
 {
 public:
-    vx22Sequence(const QString& name = QString(), uint16_t channel = 0, uint16_t resolution = 960);
-    ~vx22Sequence();
-    vx22Sequence(const vx22Sequence&) = delete;
-    vx22Sequence& operator=(const vx22Sequence&) = delete;
+    MidiSequence(const QString& name = QString(), uint16_t channel = 0, uint16_t resolution = 960);
+    ~MidiSequence();
+    MidiSequence(const MidiSequence&) = delete;
+    MidiSequence& operator=(const MidiSequence&) = delete;
 
     /** Drops every event and pending note; bank and program back to -1, end to 0. */
     void clear();
@@ -35,13 +35,13 @@ public:
      * relative to begin (at least 0); a note-on or note-off ends every pending note-on of its
      * key; a note-on then waits for its own note-off; a note-off is dropped.
      */
-    void addRead(std::unique_ptr<vx22Event> event);
+    void addRead(std::unique_ptr<MidiEvent> event);
     /** The note-off half of addRead, without an event object. */
     void addReadNoteOff(uint32_t time, uint8_t key);
     /** Inserts by time after events of the same time; updates the key range and end. */
-    vx22Event* insert(std::unique_ptr<vx22Event> event);
+    MidiEvent* insert(std::unique_ptr<MidiEvent> event);
     /** Unlinks the event and hands it to the caller. */
-    std::unique_ptr<vx22Event> take(vx22Event* event);
+    std::unique_ptr<MidiEvent> take(MidiEvent* event);
     /** Raises end to length and length to end; notes still pending last until end. */
     void finish();
     /**
@@ -50,13 +50,13 @@ public:
      * resolution, rounded half away from zero; durations likewise). When to <= from the range
      * runs to the end.
      */
-    void replace(uint32_t from, uint32_t to, const vx22Sequence& source);
+    void replace(uint32_t from, uint32_t to, const MidiSequence& source);
 
-    vx22Event* first() const { return m_first; }
-    vx22Event* last() const { return m_last; }
+    MidiEvent* first() const { return m_first; }
+    MidiEvent* last() const { return m_last; }
     int count() const { return m_count; }
     bool isEmpty() const { return m_count == 0; }
-    /** Changes whenever an event joins or leaves the list (see vx22SequenceCursor). */
+    /** Changes whenever an event joins or leaves the list (see MidiSequenceCursor). */
     uint32_t generation() const { return m_generation; }
 
     const QString& name() const { return m_name; }
@@ -96,10 +96,10 @@ private:
     uint8_t m_lowestKey = 0;
     uint8_t m_highestKey = 0;
     uint32_t m_end = 0;
-    vx22Event* m_first = nullptr;
-    vx22Event* m_last = nullptr;
+    MidiEvent* m_first = nullptr;
+    MidiEvent* m_last = nullptr;
     int m_count = 0;
     uint32_t m_generation = 0;
     // Every note-on or note-off ends all pending notes of its key, so at most one waits per key.
-    std::array<vx22Event*, 128> m_pending{};
+    std::array<MidiEvent*, 128> m_pending{};
 };

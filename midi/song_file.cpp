@@ -17,31 +17,31 @@ namespace {
 
 QString tr(const char* text)
 {
-    return QCoreApplication::translate("vx22SongFile", text);
+    return QCoreApplication::translate("SongFile", text);
 }
 
-vx22SongHost& defaultHost()
+SongHost& defaultHost()
 {
-    static vx22SongHost host;
+    static SongHost host;
     return host;
 }
 
 } // namespace
 
-vx22SongFile::vx22SongFile(vx20* session, vx18* melodyTrack, vx22Clip* melodyClip,
-                           vx22SongHost* host, vx22ConductorHook* songStructure)
+SongFile::SongFile(Session* session, Track* melodyTrack, MidiClip* melodyClip, SongHost* host,
+                   ConductorHook* songStructure)
     : m_session(session), m_melodyTrack(melodyTrack), m_melodyClip(melodyClip),
       m_host(host ? host : &defaultHost()), m_songStructure(songStructure)
 {
 }
 
-bool vx22SongFile::openSong(const QString& path)
+bool SongFile::openSong(const QString& path)
 {
     QString error = tr("The file was not loaded:\n\n\"%1\"").arg(path);
     QString stylePath;
     if (m_session && m_melodyClip) {
-        vx22File file;
-        if (file.open(path, vx22File::Read) && readSong(file, error, stylePath))
+        MidiFile file;
+        if (file.open(path, MidiFile::Read) && readSong(file, error, stylePath))
             error.clear();
         file.close();
     }
@@ -60,14 +60,14 @@ bool vx22SongFile::openSong(const QString& path)
 }
 
 // The song's tracks after the file was opened: false with the reason appended to error.
-bool vx22SongFile::readSong(vx22File& file, QString& error, QString& stylePath)
+bool SongFile::readSong(MidiFile& file, QString& error, QString& stylePath)
 {
     // Only format 1 keeps the tempo track and the melody apart; nothing else is read.
     if (file.format() != 1) {
         error += tr("\n\nThe MIDI format %1 is not supported.").arg(file.format());
         return false;
     }
-    vx22Sequence conductor(QString(), 0, m_session->scale().ticksPerBeat());
+    MidiSequence conductor(QString(), 0, m_session->scale().ticksPerBeat());
     if (!file.readTrack(conductor, 0)) {
         error += tr("\n\nThe tempo track was not loaded.");
         return false;
@@ -84,9 +84,9 @@ bool vx22SongFile::readSong(vx22File& file, QString& error, QString& stylePath)
     return true;
 }
 
-bool vx22SongFile::loadMelody(vx22File& file, const QString& path)
+bool SongFile::loadMelody(MidiFile& file, const QString& path)
 {
-    vx22Sequence& melody = m_melodyClip->sequence();
+    MidiSequence& melody = m_melodyClip->sequence();
     m_session->lockEdit();
     // The whole track is read, whatever window an earlier file left in the sequence.
     melody.clearEvents();
@@ -110,20 +110,20 @@ bool vx22SongFile::loadMelody(vx22File& file, const QString& path)
 }
 
 // The clip shows and plays the melody that was read, however long the previous one was.
-void vx22SongFile::fitMelodyClip()
+void SongFile::fitMelodyClip()
 {
-    const vx22Sequence& melody = m_melodyClip->sequence();
-    vx29& scale = m_session->scale();
+    const MidiSequence& melody = m_melodyClip->sequence();
+    TimeScale& scale = m_session->scale();
     const uint32_t startTick = scale.frameToTick(m_melodyClip->start());
     if (melody.length() > 0)
         m_melodyClip->setLength(scale.tickToFrame(startTick + melody.length()) -
                                 m_melodyClip->start());
-    if (vx18* track = m_melodyClip->track())
+    if (Track* track = m_melodyClip->track())
         m_session->trackChanged(track);
     m_session->updateEnd(0);
 }
 
-QString vx22SongFile::findStyle(const QString& stylePath)
+QString SongFile::findStyle(const QString& stylePath)
 {
     if (stylePath.isEmpty() || QFileInfo::exists(stylePath))
         return stylePath;
@@ -137,9 +137,9 @@ QString vx22SongFile::findStyle(const QString& stylePath)
     return QString();
 }
 
-bool vx22SongFile::saveSong(const QString& path)
+bool SongFile::saveSong(const QString& path)
 {
-    vx22ExportOptions options;
+    MidiExportOptions options;
     options.format = 1; // a song is always read back from format 1
     options.songStructure = m_songStructure;
     options.firstTrack = m_melodyTrack;

@@ -2,7 +2,7 @@
 
 #include "error_log.h"
 
-void vx22SongHost::warning(const QString& text)
+void SongHost::warning(const QString& text)
 {
     ErrorLog::add(text);
 }

@@ -3,15 +3,15 @@
 #include <QString>
 
 /**
- * vx22SongHost: what opening and saving a song asks of the window that runs them.
+ * SongHost: what opening and saving a song asks of the window that runs them.
  *
  * The main window implements it with real message boxes and its settings; tests implement it
  * directly. The defaults put warnings into the error log and do nothing else. GUI thread only.
  */
-class vx22SongHost
+class SongHost
 {
 public:
-    virtual ~vx22SongHost() = default;
+    virtual ~SongHost() = default;
 
     /** A warning box titled "Cantova" (the wait cursor lifted while it shows). */
     virtual void warning(const QString& text);

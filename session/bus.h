@@ -2,22 +2,22 @@
 
 #include <QString>
 
-class vx99Monitor;
+class Monitor;
 
 /**
- * vx99Bus: a named input and/or output connection of an engine.
+ * Bus: a named input and/or output connection of an engine.
  *
  * The audio and MIDI engines derive their buses from it. Tracks find their buses by name and
  * fall back to the first bus that can serve the direction. GUI thread only (engines read the
  * bus objects, the GUI creates and deletes them under the session's edit lock).
  */
-class vx99Bus
+class Bus
 {
 public:
     enum Flag { Input = 1, Output = 2, Duplex = Input | Output };
 
-    vx99Bus(const QString& name, int flags) : m_name(name), m_flags(flags) {}
-    virtual ~vx99Bus() = default;
+    Bus(const QString& name, int flags) : m_name(name), m_flags(flags) {}
+    virtual ~Bus() = default;
 
     const QString& name() const { return m_name; }
     void setName(const QString& name) { m_name = name; }
@@ -32,8 +32,8 @@ public:
     void setPassThrough(bool on) { m_passThrough = on; }
 
     /** The gain and pan stages of each direction; none where the bus has no such direction. */
-    virtual vx99Monitor* inputMonitor() const { return nullptr; }
-    virtual vx99Monitor* outputMonitor() const { return nullptr; }
+    virtual Monitor* inputMonitor() const { return nullptr; }
+    virtual Monitor* outputMonitor() const { return nullptr; }
 
     /** MIDI buses: the name of the instrument definition the bus plays; empty otherwise. */
     virtual QString instrumentName() const { return QString(); }

@@ -9,28 +9,28 @@
 #include <QObject>
 #include <utility>
 
-vx99BusCommand::vx99BusCommand(vx20* session, int kind, vx99Bus* bus, const QString& name)
-    : vx30(name), m_bus(bus), m_session(session), m_kind(kind)
+BusCommand::BusCommand(Session* session, int kind, Bus* bus, const QString& name)
+    : Command(name), m_bus(bus), m_session(session), m_kind(kind)
 {
 }
 
-vx19* vx99BusCommand::engine() const
+Engine* BusCommand::engine() const
 {
     if (!m_session)
         return nullptr;
-    return m_kind == vx19::AudioKind ? m_session->audioEngine() : m_session->midiEngine();
+    return m_kind == Engine::AudioKind ? m_session->audioEngine() : m_session->midiEngine();
 }
 
-bool vx99BusCommand::busInEngine() const
+bool BusCommand::busInEngine() const
 {
-    vx19* e = engine();
+    Engine* e = engine();
     return e && m_bus && e->busIndex(m_bus) >= 0;
 }
 
-std::vector<vx18*> vx99BusCommand::detachTracks()
+std::vector<Track*> BusCommand::detachTracks()
 {
-    std::vector<vx18*> detached;
-    for (vx18* track : m_session->tracks())
+    std::vector<Track*> detached;
+    for (Track* track : m_session->tracks())
         if (track->kind() == m_kind &&
             (track->inputBus() == m_bus || track->outputBus() == m_bus)) {
             track->detach();
@@ -39,9 +39,9 @@ std::vector<vx18*> vx99BusCommand::detachTracks()
     return detached;
 }
 
-bool vx99BusCommand::takeOut()
+bool BusCommand::takeOut()
 {
-    vx19* e = engine();
+    Engine* e = engine();
     if (!busInEngine())
         return false;
     m_index = e->busIndex(m_bus);
@@ -50,9 +50,9 @@ bool vx99BusCommand::takeOut()
     return m_owned != nullptr;
 }
 
-bool vx99BusCommand::putBack()
+bool BusCommand::putBack()
 {
-    vx19* e = engine();
+    Engine* e = engine();
     if (!e || !m_owned)
         return false;
     e->insertBus(std::move(m_owned), m_index);
@@ -60,14 +60,14 @@ bool vx99BusCommand::putBack()
     return true;
 }
 
-vx99BusCommand::PlayingPause::PlayingPause(vx20* session)
+BusCommand::PlayingPause::PlayingPause(Session* session)
     : m_session(session), m_wasPlaying(session && session->isPlaying())
 {
     if (m_wasPlaying)
         m_session->setPlaying(false);
 }
 
-vx99BusCommand::PlayingPause::~PlayingPause()
+BusCommand::PlayingPause::~PlayingPause()
 {
     if (m_wasPlaying)
         m_session->setPlaying(true);
@@ -75,16 +75,16 @@ vx99BusCommand::PlayingPause::~PlayingPause()
 
 // ---------------------------------------------------------------------------------------------
 
-vx99CreateBusCommand::vx99CreateBusCommand(vx20* session, int kind, const QString& busName,
-                                           int flags, const QString& instrument)
-    : vx99BusCommand(session, kind, nullptr, QObject::tr("create bus")), m_busName(busName),
+CreateBusCommand::CreateBusCommand(Session* session, int kind, const QString& busName, int flags,
+                                   const QString& instrument)
+    : BusCommand(session, kind, nullptr, QObject::tr("create bus")), m_busName(busName),
       m_flags(flags), m_instrument(instrument)
 {
 }
 
-bool vx99CreateBusCommand::apply()
+bool CreateBusCommand::apply()
 {
-    vx19* e = engine();
+    Engine* e = engine();
     if (!e)
         return false;
     EditLock lock(session());
@@ -100,7 +100,7 @@ bool vx99CreateBusCommand::apply()
     return true;
 }
 
-bool vx99CreateBusCommand::revert()
+bool CreateBusCommand::revert()
 {
     if (!busInEngine())
         return false;
@@ -113,12 +113,12 @@ bool vx99CreateBusCommand::revert()
 
 // ---------------------------------------------------------------------------------------------
 
-vx99DeleteBusCommand::vx99DeleteBusCommand(vx20* session, int kind, vx99Bus* bus)
-    : vx99BusCommand(session, kind, bus, QObject::tr("delete bus"))
+DeleteBusCommand::DeleteBusCommand(Session* session, int kind, Bus* bus)
+    : BusCommand(session, kind, bus, QObject::tr("delete bus"))
 {
 }
 
-bool vx99DeleteBusCommand::apply()
+bool DeleteBusCommand::apply()
 {
     if (!busInEngine())
         return false;
@@ -128,7 +128,7 @@ bool vx99DeleteBusCommand::apply()
     return takeOut();
 }
 
-bool vx99DeleteBusCommand::revert()
+bool DeleteBusCommand::revert()
 {
     if (!ownsObject())
         return false;
@@ -136,7 +136,7 @@ bool vx99DeleteBusCommand::revert()
     EditLock lock(session());
     if (!putBack())
         return false;
-    for (vx18* track : m_tracks)
+    for (Track* track : m_tracks)
         if (session()->indexOf(track) >= 0)
             track->attach();
     m_tracks.clear();
@@ -145,22 +145,21 @@ bool vx99DeleteBusCommand::revert()
 
 // ---------------------------------------------------------------------------------------------
 
-vx99UpdateBusCommand::vx99UpdateBusCommand(vx20* session, int kind, vx99Bus* bus,
-                                           const QString& busName, int flags, bool passThrough,
-                                           const QString& instrument)
-    : vx99BusCommand(session, kind, bus, QObject::tr("update bus")), m_busName(busName),
-      m_flags(flags), m_passThrough(passThrough), m_instrument(instrument)
+UpdateBusCommand::UpdateBusCommand(Session* session, int kind, Bus* bus, const QString& busName,
+                                   int flags, bool passThrough, const QString& instrument)
+    : BusCommand(session, kind, bus, QObject::tr("update bus")), m_busName(busName), m_flags(flags),
+      m_passThrough(passThrough), m_instrument(instrument)
 {
 }
 
-bool vx99UpdateBusCommand::swap()
+bool UpdateBusCommand::swap()
 {
     if (!busInEngine())
         return false;
     PlayingPause pause(session());
     EditLock lock(session());
-    vx19* e = engine();
-    const std::vector<vx18*> tracks = detachTracks();
+    Engine* e = engine();
+    const std::vector<Track*> tracks = detachTracks();
     e->closeBus(m_bus);
     const QString oldName = m_bus->name();
     const int oldFlags = m_bus->flags();
@@ -172,8 +171,8 @@ bool vx99UpdateBusCommand::swap()
     m_bus->setInstrumentName(m_instrument);
     e->openBus(m_bus);
     // The tracks named the bus by its old name; they follow it so attach() finds it again.
-    for (vx18* track : tracks) {
-        vx18::Properties props = track->properties();
+    for (Track* track : tracks) {
+        Track::Properties props = track->properties();
         if (props.inputBus == oldName)
             props.inputBus = m_busName;
         if (props.outputBus == oldName)
@@ -191,23 +190,23 @@ bool vx99UpdateBusCommand::swap()
 
 // ---------------------------------------------------------------------------------------------
 
-vx99BusGainCommand::vx99BusGainCommand(vx20* session, int kind, vx99Bus* bus, float gain)
-    : vx99BusGainCommand(session, kind, bus, gain, Gain, QObject::tr("bus gain"))
+BusGainCommand::BusGainCommand(Session* session, int kind, Bus* bus, float gain)
+    : BusGainCommand(session, kind, bus, gain, Gain, QObject::tr("bus gain"))
 {
 }
 
-vx99BusGainCommand::vx99BusGainCommand(vx20* session, int kind, vx99Bus* bus, float value,
-                                       Value which, const QString& name)
-    : vx99BusCommand(session, kind, bus, name), m_which(which), m_input(value), m_output(value)
+BusGainCommand::BusGainCommand(Session* session, int kind, Bus* bus, float value, Value which,
+                               const QString& name)
+    : BusCommand(session, kind, bus, name), m_which(which), m_input(value), m_output(value)
 {
     setReportsChange(false);
 }
 
-bool vx99BusGainCommand::swap()
+bool BusGainCommand::swap()
 {
     if (!busInEngine())
         return false;
-    auto swapValue = [this](vx99Monitor* monitor, float& value) {
+    auto swapValue = [this](Monitor* monitor, float& value) {
         if (!monitor)
             return;
         const float now = m_which == Gain ? monitor->gain() : monitor->panning();
@@ -228,19 +227,19 @@ bool vx99BusGainCommand::swap()
     return true;
 }
 
-vx99BusPanningCommand::vx99BusPanningCommand(vx20* session, int kind, vx99Bus* bus, float panning)
-    : vx99BusGainCommand(session, kind, bus, panning, Panning, QObject::tr("bus pan"))
+BusPanningCommand::BusPanningCommand(Session* session, int kind, Bus* bus, float panning)
+    : BusGainCommand(session, kind, bus, panning, Panning, QObject::tr("bus pan"))
 {
 }
 
 // ---------------------------------------------------------------------------------------------
 
-vx99BusPassthruCommand::vx99BusPassthruCommand(vx20* session, int kind, vx99Bus* bus, bool on)
-    : vx99BusCommand(session, kind, bus, QObject::tr("bus pass-through")), m_on(on)
+BusPassthruCommand::BusPassthruCommand(Session* session, int kind, Bus* bus, bool on)
+    : BusCommand(session, kind, bus, QObject::tr("bus pass-through")), m_on(on)
 {
 }
 
-bool vx99BusPassthruCommand::swap()
+bool BusPassthruCommand::swap()
 {
     if (!busInEngine())
         return false;

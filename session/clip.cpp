@@ -8,26 +8,26 @@
 #include <QFileInfo>
 #include <algorithm>
 
-vx21::vx21()
+Clip::Clip()
 {
     updateFadeCurves();
 }
 
-vx21::~vx21() = default;
+Clip::~Clip() = default;
 
-std::unique_ptr<vx30> vx21::makeStretchEdit(float factor) const
+std::unique_ptr<Command> Clip::makeStretchEdit(float factor) const
 {
     (void)factor;
     return nullptr;
 }
 
-bool vx21::reload()
+bool Clip::reload()
 {
     close(false);
     return open();
 }
 
-vx20* vx21::session() const
+Session* Clip::session() const
 {
     return m_track ? m_track->session() : nullptr;
 }
@@ -35,19 +35,19 @@ vx20* vx21::session() const
 // Tick copies are measured the way the MIDI clip reads its file: the start as a position,
 // the length and the fades as spans from the clip's start or to its end, and the offset as the
 // span before the start (or from frame 0 when the offset reaches back past it).
-uint32_t vx21::toTicks(uint32_t frames) const
+uint32_t Clip::toTicks(uint32_t frames) const
 {
-    vx20* s = session();
+    Session* s = session();
     return s ? s->scale().frameToTick(frames) : 0;
 }
 
-void vx21::setStart(uint32_t frame)
+void Clip::setStart(uint32_t frame)
 {
     m_start = frame;
     updateTicksFromFrames();
 }
 
-void vx21::setLength(uint32_t frames)
+void Clip::setLength(uint32_t frames)
 {
     m_length = frames;
     m_fadeIn = std::min(m_fadeIn, m_length);
@@ -56,13 +56,13 @@ void vx21::setLength(uint32_t frames)
     updateTicksFromFrames();
 }
 
-void vx21::setOffset(uint32_t frames)
+void Clip::setOffset(uint32_t frames)
 {
     m_offset = frames;
     updateTicksFromFrames();
 }
 
-void vx21::setFadeIn(uint32_t frames, int shape)
+void Clip::setFadeIn(uint32_t frames, int shape)
 {
     m_fadeIn = std::min(frames, m_length);
     m_fadeInShape = shape;
@@ -70,7 +70,7 @@ void vx21::setFadeIn(uint32_t frames, int shape)
     updateTicksFromFrames();
 }
 
-void vx21::setFadeOut(uint32_t frames, int shape)
+void Clip::setFadeOut(uint32_t frames, int shape)
 {
     m_fadeOut = std::min(frames, m_length);
     m_fadeOutShape = shape;
@@ -78,12 +78,12 @@ void vx21::setFadeOut(uint32_t frames, int shape)
     updateTicksFromFrames();
 }
 
-void vx21::updateTicksFromFrames()
+void Clip::updateTicksFromFrames()
 {
-    vx20* s = session();
+    Session* s = session();
     if (!s)
         return;
-    vx29& scale = s->scale();
+    TimeScale& scale = s->scale();
     m_startTick = scale.frameToTick(m_start);
     const uint32_t endTick = scale.frameToTick(m_start + m_length);
     m_lengthTick = endTick - m_startTick;
@@ -93,12 +93,12 @@ void vx21::updateTicksFromFrames()
     m_fadeOutTick = endTick - scale.frameToTick(m_start + m_length - m_fadeOut);
 }
 
-void vx21::updateFramesFromTicks()
+void Clip::updateFramesFromTicks()
 {
-    vx20* s = session();
+    Session* s = session();
     if (!s)
         return;
-    vx29& scale = s->scale();
+    TimeScale& scale = s->scale();
     m_start = scale.tickToFrame(m_startTick);
     const uint32_t endTick = m_startTick + m_lengthTick;
     const uint32_t end = scale.tickToFrame(endTick);
@@ -115,9 +115,9 @@ void vx21::updateFramesFromTicks()
 static std::array<float, 4> fadeCurve(int shape, long double a, long double b)
 {
     switch (shape) {
-    case vx21::Linear:
+    case Clip::Linear:
         return {0.0f, 0.0f, float(a), float(b)};
-    case vx21::Cubic:
+    case Clip::Cubic:
         return {float(a * a * a), float(3 * a * a * b), float(3 * a * b * b), float(b * b * b)};
     default: // quadratic
         return {0.0f, float(a * a), float(2 * a * b), float(b * b)};
@@ -130,7 +130,7 @@ static float evaluate(const std::array<float, 4>& c, uint32_t x)
     return float(((c[0] * v + c[1]) * v + c[2]) * v + c[3]);
 }
 
-void vx21::updateFadeCurves()
+void Clip::updateFadeCurves()
 {
     m_fadeInCurve = m_fadeIn > 0 ? fadeCurve(m_fadeInShape, 1.0L / m_fadeIn, 0.0L)
                                  : std::array<float, 4>{};
@@ -139,7 +139,7 @@ void vx21::updateFadeCurves()
                                    : std::array<float, 4>{};
 }
 
-float vx21::gainAt(uint32_t x) const
+float Clip::gainAt(uint32_t x) const
 {
     if (x >= m_length)
         return 0.0f;
@@ -151,7 +151,7 @@ float vx21::gainAt(uint32_t x) const
     return g;
 }
 
-void vx21::updateLoopWindow(uint32_t loopIn, uint32_t loopOut)
+void Clip::updateLoopWindow(uint32_t loopIn, uint32_t loopOut)
 {
     const uint64_t clipEnd = uint64_t(m_start) + m_length;
     if (loopIn >= loopOut || loopOut <= m_start || loopIn >= clipEnd) {
@@ -163,23 +163,23 @@ void vx21::updateLoopWindow(uint32_t loopIn, uint32_t loopOut)
     setLoopWindow(m_windowIn, m_windowOut);
 }
 
-void vx21::setSelection(uint32_t in, uint32_t out)
+void Clip::setSelection(uint32_t in, uint32_t out)
 {
     m_selectionIn = in;
     m_selectionOut = out;
 }
 
-void vx21::setFilePath(const QString& path)
+void Clip::setFilePath(const QString& path)
 {
     m_filePath = path.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
-QString vx21::toolTip() const
+QString Clip::toolTip() const
 {
-    vx20* s = session();
+    Session* s = session();
     QString start, end, offset, length;
     if (s) {
-        vx29& scale = s->scale();
+        TimeScale& scale = s->scale();
         start = scale.format(m_start);
         end = scale.format(m_start + m_length);
         offset = scale.format(m_start, true, m_offset);

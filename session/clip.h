@@ -5,27 +5,27 @@
 #include <cstdint>
 #include <memory>
 
-class vx18;
-class vx20;
-class vx30;
+class Track;
+class Session;
+class Command;
 
 /**
- * vx21: a clip on a track, the base of the MIDI clip and the audio clip.
+ * Clip: a clip on a track, the base of the MIDI clip and the audio clip.
  *
  * Positions, lengths, offsets and fades are frames; each has a tick copy kept in step through
  * the session's time scale so the MIDI engine and the views never convert in their loops.
  * Clips of a track form an intrusive list ordered by start. GUI thread only, except process()
  * and gainAt(), which the engines call while the session is not being edited.
  */
-class vx21
+class Clip
 {
 public:
     enum FadeShape { Linear = 0, Quadratic = 1, Cubic = 2 };
 
-    vx21();
-    virtual ~vx21();
-    vx21(const vx21&) = delete;
-    vx21& operator=(const vx21&) = delete;
+    Clip();
+    virtual ~Clip();
+    Clip(const Clip&) = delete;
+    Clip& operator=(const Clip&) = delete;
 
     // The clip's operations; the MIDI and audio clips give them their meaning.
     /** Opens the backing file (reads a MIDI file, opens an audio buffer). */
@@ -63,7 +63,7 @@ public:
      * of every event of the clip's present material, [offset, offset + length), by factor;
      * none for other clips.
      */
-    virtual std::unique_ptr<vx30> makeStretchEdit(float factor) const;
+    virtual std::unique_ptr<Command> makeStretchEdit(float factor) const;
     /** Closes the clip and opens it again, after its file or its material settings changed. */
     bool reload();
 
@@ -118,23 +118,23 @@ public:
     bool isModified() const { return m_modified; }
     void setModified(bool modified) { m_modified = modified; }
 
-    vx18* track() const { return m_track; }
-    vx21* prev() const { return m_prev; }
-    vx21* next() const { return m_next; }
+    Track* track() const { return m_track; }
+    Clip* prev() const { return m_prev; }
+    Clip* next() const { return m_next; }
 
 protected:
     /** The session of the clip's track, or none for a clip not on a track. */
-    vx20* session() const;
+    Session* session() const;
 
 private:
-    friend class vx18; // links the clip into its list
+    friend class Track; // links the clip into its list
 
     void updateFadeCurves();
     uint32_t toTicks(uint32_t frames) const;
 
-    vx21* m_prev = nullptr;
-    vx21* m_next = nullptr;
-    vx18* m_track = nullptr;
+    Clip* m_prev = nullptr;
+    Clip* m_next = nullptr;
+    Track* m_track = nullptr;
     QString m_filePath;
     QString m_name;
     uint32_t m_start = 0;

@@ -9,12 +9,12 @@
 #include <utility>
 
 /** One clip operation: the values it will set next and what it needs to set them. */
-struct vx21Command::Operation
+struct ClipCommand::Operation
 {
     Kind kind;
-    vx21* clip;
-    vx18* track = nullptr;       // add / remove: the clip's track; move: the track to go to
-    std::unique_ptr<vx21> owned; // add / remove: the clip while it is out of its track
+    Clip* clip;
+    Track* track = nullptr;      // add / remove: the clip's track; move: the track to go to
+    std::unique_ptr<Clip> owned; // add / remove: the clip while it is out of its track
     uint32_t start = 0;
     uint32_t offset = 0;
     uint32_t length = 0;
@@ -24,11 +24,11 @@ struct vx21Command::Operation
     float value = 0.0f; // gain, stretch factor, pitch shift; resize: stretch factor
     QString text;       // name, file path
     uint16_t fileTrack = 0;
-    std::unique_ptr<vx30> midiEdit; // resize of a clip on a MIDI track by a factor
+    std::unique_ptr<Command> midiEdit; // resize of a clip on a MIDI track by a factor
     bool midiEditApplied = false;
     bool tookBank = false, tookProgram = false; // add: the track took the clip's instrument
     bool moved = false;     // the operation has moved the clip in its list at least once
-    vx21* before = nullptr; // the clip that preceded it then (none: it was first)
+    Clip* before = nullptr; // the clip that preceded it then (none: it was first)
 };
 
 namespace {
@@ -42,24 +42,26 @@ uint32_t movedFade(uint32_t fade, int64_t delta)
 
 } // namespace
 
-vx21Command::vx21Command(vx20* session, const QString& name) : vx30(name), m_session(session) {}
+ClipCommand::ClipCommand(Session* session, const QString& name) : Command(name), m_session(session)
+{
+}
 
-vx21Command::~vx21Command() = default;
+ClipCommand::~ClipCommand() = default;
 
-bool vx21Command::push(vx20* session, std::unique_ptr<vx21Command> command)
+bool ClipCommand::push(Session* session, std::unique_ptr<ClipCommand> command)
 {
     if (!session || !command || command->isEmpty())
         return false;
     return session->push(std::move(command));
 }
 
-void vx21Command::addSubCommand(std::unique_ptr<vx30> command)
+void ClipCommand::addSubCommand(std::unique_ptr<Command> command)
 {
     if (command)
         m_subCommands.push_back(std::move(command));
 }
 
-vx21Command::Operation& vx21Command::append(Kind kind, vx21* clip)
+ClipCommand::Operation& ClipCommand::append(Kind kind, Clip* clip)
 {
     m_operations.push_back(std::make_unique<Operation>());
     Operation& op = *m_operations.back();
@@ -68,17 +70,17 @@ vx21Command::Operation& vx21Command::append(Kind kind, vx21* clip)
     return op;
 }
 
-vx21Command::Kind vx21Command::operationKind(int index) const
+ClipCommand::Kind ClipCommand::operationKind(int index) const
 {
     return m_operations[size_t(index)]->kind;
 }
 
-vx21* vx21Command::operationClip(int index) const
+Clip* ClipCommand::operationClip(int index) const
 {
     return m_operations[size_t(index)]->clip;
 }
 
-bool vx21Command::ownsObject() const
+bool ClipCommand::ownsObject() const
 {
     for (const auto& op : m_operations)
         if (op->owned)
@@ -92,7 +94,7 @@ bool vx21Command::ownsObject() const
 // ---------------------------------------------------------------------------------------------
 // Building
 
-void vx21Command::addClip(std::unique_ptr<vx21> clip, vx18* track)
+void ClipCommand::addClip(std::unique_ptr<Clip> clip, Track* track)
 {
     if (!clip || !track)
         return;
@@ -101,14 +103,14 @@ void vx21Command::addClip(std::unique_ptr<vx21> clip, vx18* track)
     op.owned = std::move(clip);
 }
 
-void vx21Command::removeClip(vx21* clip)
+void ClipCommand::removeClip(Clip* clip)
 {
     if (!clip || !clip->track())
         return;
     append(Remove, clip).track = clip->track();
 }
 
-void vx21Command::changeFile(vx21* clip, const QString& path, uint16_t fileTrack)
+void ClipCommand::changeFile(Clip* clip, const QString& path, uint16_t fileTrack)
 {
     if (!clip)
         return;
@@ -117,13 +119,13 @@ void vx21Command::changeFile(vx21* clip, const QString& path, uint16_t fileTrack
     op.fileTrack = fileTrack;
 }
 
-void vx21Command::rename(vx21* clip, const QString& name)
+void ClipCommand::rename(Clip* clip, const QString& name)
 {
     if (clip)
         append(Name, clip).text = name;
 }
 
-void vx21Command::move(vx21* clip, vx18* track, uint32_t start, uint32_t offset, uint32_t length)
+void ClipCommand::move(Clip* clip, Track* track, uint32_t start, uint32_t offset, uint32_t length)
 {
     if (!clip || !track || !clip->track())
         return;
@@ -138,15 +140,15 @@ void vx21Command::move(vx21* clip, vx18* track, uint32_t start, uint32_t offset,
                      : 0;
 }
 
-void vx21Command::resize(vx21* clip, uint32_t start, uint32_t offset, uint32_t length, float factor)
+void ClipCommand::resize(Clip* clip, uint32_t start, uint32_t offset, uint32_t length, float factor)
 {
     const bool onMidi = clip && clip->track() && clip->track()->isMidi();
     resize(clip, start, offset, length, factor,
            onMidi && factor > 0 ? clip->makeStretchEdit(factor) : nullptr);
 }
 
-void vx21Command::resize(vx21* clip, uint32_t start, uint32_t offset, uint32_t length, float factor,
-                         std::unique_ptr<vx30> midiEdit)
+void ClipCommand::resize(Clip* clip, uint32_t start, uint32_t offset, uint32_t length, float factor,
+                         std::unique_ptr<Command> midiEdit)
 {
     if (!clip)
         return;
@@ -161,13 +163,13 @@ void vx21Command::resize(vx21* clip, uint32_t start, uint32_t offset, uint32_t l
     op.midiEdit = std::move(midiEdit);
 }
 
-void vx21Command::setGain(vx21* clip, float gain)
+void ClipCommand::setGain(Clip* clip, float gain)
 {
     if (clip)
         append(Gain, clip).value = gain;
 }
 
-void vx21Command::setFadeIn(vx21* clip, uint32_t length, int shape)
+void ClipCommand::setFadeIn(Clip* clip, uint32_t length, int shape)
 {
     if (!clip)
         return;
@@ -176,7 +178,7 @@ void vx21Command::setFadeIn(vx21* clip, uint32_t length, int shape)
     op.shape = shape;
 }
 
-void vx21Command::setFadeOut(vx21* clip, uint32_t length, int shape)
+void ClipCommand::setFadeOut(Clip* clip, uint32_t length, int shape)
 {
     if (!clip)
         return;
@@ -185,19 +187,19 @@ void vx21Command::setFadeOut(vx21* clip, uint32_t length, int shape)
     op.shape = shape;
 }
 
-void vx21Command::stretch(vx21* clip, float factor)
+void ClipCommand::stretch(Clip* clip, float factor)
 {
     if (clip)
         append(Stretch, clip).value = factor;
 }
 
-void vx21Command::pitch(vx21* clip, float shift)
+void ClipCommand::pitch(Clip* clip, float shift)
 {
     if (clip)
         append(Pitch, clip).value = shift;
 }
 
-void vx21Command::setLength(vx21* clip, uint32_t length)
+void ClipCommand::setLength(Clip* clip, uint32_t length)
 {
     if (!clip)
         return;
@@ -209,7 +211,7 @@ void vx21Command::setLength(vx21* clip, uint32_t length)
 // ---------------------------------------------------------------------------------------------
 // Running
 
-bool vx21Command::apply()
+bool ClipCommand::apply()
 {
     EditLock lock(m_session);
     for (auto& command : m_subCommands)
@@ -221,7 +223,7 @@ bool vx21Command::apply()
     return true;
 }
 
-bool vx21Command::revert()
+bool ClipCommand::revert()
 {
     EditLock lock(m_session);
     for (auto op = m_operations.rbegin(); op != m_operations.rend(); ++op)
@@ -233,9 +235,9 @@ bool vx21Command::revert()
     return true;
 }
 
-void vx21Command::run(Operation& op)
+void ClipCommand::run(Operation& op)
 {
-    vx21* clip = op.clip;
+    Clip* clip = op.clip;
     switch (op.kind) {
     case Add:
     case Remove:
@@ -282,7 +284,7 @@ void vx21Command::run(Operation& op)
     }
 }
 
-void vx21Command::changed(vx18* track)
+void ClipCommand::changed(Track* track)
 {
     if (track && track->session())
         track->session()->trackChanged(track);
@@ -290,7 +292,7 @@ void vx21Command::changed(vx18* track)
 
 // Add and remove are the same swap from opposite starts: an owned clip goes in, a clip on its
 // track comes out and is owned.
-void vx21Command::swapMembership(Operation& op)
+void ClipCommand::swapMembership(Operation& op)
 {
     if (op.owned) {
         place(op.track, op.owned.release(), op);
@@ -311,24 +313,24 @@ void vx21Command::swapMembership(Operation& op)
 // go behind it again. Undo thus gives clips of equal start their order back, which the
 // cursors depend on. The list runs commands strictly back and forth, so op.before is on the
 // track whenever it is asked for.
-void vx21Command::place(vx18* track, vx21* clip, Operation& op)
+void ClipCommand::place(Track* track, Clip* clip, Operation& op)
 {
-    vx21* after = op.before;
+    Clip* after = op.before;
     const bool restore = op.moved;
     track->addClip(clip);
     if (!restore || (after && after->start() > clip->start()))
         return;
     auto next = [&] { return after ? after->next() : track->firstClip(); };
-    for (vx21* x = next(); x && x != clip && x->start() == clip->start(); x = next())
+    for (Clip* x = next(); x && x != clip && x->start() == clip->start(); x = next())
         track->reorderClip(x);
 }
 
-void vx21Command::takeInstrument(Operation& op)
+void ClipCommand::takeInstrument(Operation& op)
 {
-    vx18* track = op.track;
+    Track* track = op.track;
     if (!track->isMidi())
         return;
-    vx18::Properties props = track->properties();
+    Track::Properties props = track->properties();
     op.tookBank = props.bank < 0 && op.clip->bank() >= 0;
     op.tookProgram = props.program < 0 && op.clip->program() >= 0;
     if (op.tookBank)
@@ -339,11 +341,11 @@ void vx21Command::takeInstrument(Operation& op)
         track->setProperties(props);
 }
 
-void vx21Command::giveBackInstrument(Operation& op)
+void ClipCommand::giveBackInstrument(Operation& op)
 {
     if (!op.tookBank && !op.tookProgram)
         return;
-    vx18::Properties props = op.track->properties();
+    Track::Properties props = op.track->properties();
     if (op.tookBank)
         props.bank = -1;
     if (op.tookProgram)
@@ -352,9 +354,9 @@ void vx21Command::giveBackInstrument(Operation& op)
     op.tookBank = op.tookProgram = false;
 }
 
-void vx21Command::swapFile(Operation& op)
+void ClipCommand::swapFile(Operation& op)
 {
-    vx21* clip = op.clip;
+    Clip* clip = op.clip;
     const QString path = clip->filePath();
     const uint16_t fileTrack = clip->fileTrackNumber();
     clip->setFilePath(op.text);
@@ -366,14 +368,14 @@ void vx21Command::swapFile(Operation& op)
 }
 
 // Move: the clip leaves its track, takes the stored place and joins the stored track.
-void vx21Command::swapPlace(Operation& op)
+void ClipCommand::swapPlace(Operation& op)
 {
-    vx21* clip = op.clip;
-    vx18* from = clip->track();
-    vx18* to = op.track;
+    Clip* clip = op.clip;
+    Track* from = clip->track();
+    Track* to = op.track;
     const uint32_t start = clip->start(), offset = clip->offset(), length = clip->length();
     const uint32_t fadeIn = clip->fadeIn(), fadeOut = clip->fadeOut();
-    vx21* before = clip->prev();
+    Clip* before = clip->prev();
     from->removeClip(clip);
     clip->setStart(op.start);
     clip->setOffset(op.offset);
@@ -394,12 +396,12 @@ void vx21Command::swapPlace(Operation& op)
         changed(to);
 }
 
-void vx21Command::swapSize(Operation& op)
+void ClipCommand::swapSize(Operation& op)
 {
-    vx21* clip = op.clip;
+    Clip* clip = op.clip;
     const uint32_t start = clip->start(), offset = clip->offset(), length = clip->length();
     const uint32_t fadeIn = clip->fadeIn(), fadeOut = clip->fadeOut();
-    vx21* before = clip->prev();
+    Clip* before = clip->prev();
     clip->setStart(op.start);
     clip->setOffset(op.offset);
     clip->setLength(op.length);
@@ -417,7 +419,7 @@ void vx21Command::swapSize(Operation& op)
         }
         clip->reload();
     }
-    if (vx18* track = clip->start() != start ? clip->track() : nullptr) {
+    if (Track* track = clip->start() != start ? clip->track() : nullptr) {
         track->removeClip(clip);
         place(track, clip, op);
         op.before = before;
@@ -431,9 +433,9 @@ void vx21Command::swapSize(Operation& op)
     changed(clip->track());
 }
 
-void vx21Command::swapFade(Operation& op)
+void ClipCommand::swapFade(Operation& op)
 {
-    vx21* clip = op.clip;
+    Clip* clip = op.clip;
     if (op.kind == FadeIn) {
         const uint32_t length = clip->fadeIn();
         const int shape = clip->fadeInShape();
@@ -449,9 +451,9 @@ void vx21Command::swapFade(Operation& op)
     }
 }
 
-void vx21Command::swapLength(Operation& op)
+void ClipCommand::swapLength(Operation& op)
 {
-    vx21* clip = op.clip;
+    Clip* clip = op.clip;
     const uint32_t length = clip->length(), fadeOut = clip->fadeOut();
     clip->setLength(op.length);
     clip->setFadeOut(op.fadeOut);

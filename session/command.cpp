@@ -13,17 +13,17 @@ uint64_t nextSerial()
 
 } // namespace
 
-vx30::vx30(const QString& name) : m_name(name), m_serial(nextSerial()) {}
+Command::Command(const QString& name) : m_name(name), m_serial(nextSerial()) {}
 
-vx30::~vx30() = default;
+Command::~Command() = default;
 
-vx30::EditLock::EditLock(vx20* session) : m_session(session)
+Command::EditLock::EditLock(Session* session) : m_session(session)
 {
     if (m_session)
         m_session->lockEdit();
 }
 
-vx30::EditLock::~EditLock()
+Command::EditLock::~EditLock()
 {
     if (m_session)
         m_session->unlockEdit();

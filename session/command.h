@@ -3,13 +3,13 @@
 #include <QString>
 #include <cstdint>
 
-class vx20;
+class Session;
 
 /**
- * vx30: an undoable command, the only way the session's structure is changed.
+ * Command: an undoable command, the only way the session's structure is changed.
  *
  * A command is built with the values it will set, pushed once onto the session's undo list
- * (vx30List), which applies it, and then reverted and applied again as the user undoes and
+ * (CommandList), which applies it, and then reverted and applied again as the user undoes and
  * redoes. Most commands keep the other value and swap it with the current one on each run, so
  * apply and revert are the same swap. A command that takes an object out of the session (a
  * track, a clip, an event) owns that object while it is out and destroys it with itself.
@@ -17,13 +17,13 @@ class vx20;
  * GUI thread only. apply() and revert() take the session's edit lock themselves where they
  * change what the engines read.
  */
-class vx30
+class Command
 {
 public:
-    explicit vx30(const QString& name);
-    virtual ~vx30();
-    vx30(const vx30&) = delete;
-    vx30& operator=(const vx30&) = delete;
+    explicit Command(const QString& name);
+    virtual ~Command();
+    Command(const Command&) = delete;
+    Command& operator=(const Command&) = delete;
 
     /** Applies (or re-applies) the change; false when its target no longer exists. */
     virtual bool apply() = 0;
@@ -49,13 +49,13 @@ public:
     class EditLock
     {
     public:
-        explicit EditLock(vx20* session);
+        explicit EditLock(Session* session);
         ~EditLock();
         EditLock(const EditLock&) = delete;
         EditLock& operator=(const EditLock&) = delete;
 
     private:
-        vx20* m_session;
+        Session* m_session;
     };
 
 protected:

@@ -3,10 +3,10 @@
 #include <QAction>
 #include <QRegularExpression>
 
-class vx30List::Busy
+class CommandList::Busy
 {
 public:
-    explicit Busy(vx30List* list) : m_list(list) { m_list->m_busy = true; }
+    explicit Busy(CommandList* list) : m_list(list) { m_list->m_busy = true; }
     ~Busy()
     {
         m_list->m_busy = false;
@@ -19,46 +19,46 @@ public:
     Busy& operator=(const Busy&) = delete;
 
 private:
-    vx30List* m_list;
+    CommandList* m_list;
 };
 
-vx30List::vx30List(QObject* parent) : QObject(parent) {}
+CommandList::CommandList(QObject* parent) : QObject(parent) {}
 
-vx30List::~vx30List()
+CommandList::~CommandList()
 {
     destroyAll();
 }
 
-vx30* vx30List::current() const
+Command* CommandList::current() const
 {
     return m_current >= 0 ? m_commands[size_t(m_current)].get() : nullptr;
 }
 
-vx30* vx30List::next() const
+Command* CommandList::next() const
 {
     const size_t i = size_t(m_current + 1);
     return i < m_commands.size() ? m_commands[i].get() : nullptr;
 }
 
-vx30* vx30List::at(int index) const
+Command* CommandList::at(int index) const
 {
     return index >= 0 && size_t(index) < m_commands.size() ? m_commands[size_t(index)].get()
                                                            : nullptr;
 }
 
-void vx30List::setAside(int index)
+void CommandList::setAside(int index)
 {
     m_setAside.push_back(std::move(m_commands[size_t(index)]));
     m_commands.erase(m_commands.begin() + index);
 }
 
-void vx30List::setAsideTail()
+void CommandList::setAsideTail()
 {
     while (int(m_commands.size()) > m_current + 1)
         setAside(int(m_commands.size()) - 1);
 }
 
-bool vx30List::push(std::unique_ptr<vx30> command)
+bool CommandList::push(std::unique_ptr<Command> command)
 {
     if (!command || m_busy)
         return false;
@@ -68,7 +68,7 @@ bool vx30List::push(std::unique_ptr<vx30> command)
         setAsideTail();
         m_commands.push_back(std::move(command));
         m_current = int(m_commands.size()) - 1;
-        vx30* c = m_commands.back().get();
+        Command* c = m_commands.back().get();
         ok = c->apply();
         reports = c->reportsChange();
     }
@@ -76,9 +76,9 @@ bool vx30List::push(std::unique_ptr<vx30> command)
     return ok;
 }
 
-bool vx30List::revert()
+bool CommandList::revert()
 {
-    vx30* c = current();
+    Command* c = current();
     if (!c || m_busy)
         return false;
     bool ok;
@@ -91,9 +91,9 @@ bool vx30List::revert()
     return ok;
 }
 
-bool vx30List::redo()
+bool CommandList::redo()
 {
-    vx30* c = next();
+    Command* c = next();
     if (!c || m_busy)
         return false;
     bool ok;
@@ -106,7 +106,7 @@ bool vx30List::redo()
     return ok;
 }
 
-bool vx30List::dropCurrent()
+bool CommandList::dropCurrent()
 {
     if (m_current < 0 || m_busy)
         return false;
@@ -116,7 +116,7 @@ bool vx30List::dropCurrent()
     return true;
 }
 
-bool vx30List::rollbackTo(vx30* command)
+bool CommandList::rollbackTo(Command* command)
 {
     if (m_busy)
         return false;
@@ -134,7 +134,7 @@ bool vx30List::rollbackTo(vx30* command)
         // The undone tail assumes the commands rolled back here; it can never be redone.
         setAsideTail();
         while (m_current > target) {
-            vx30* c = m_commands[size_t(m_current)].get();
+            Command* c = m_commands[size_t(m_current)].get();
             c->revert();
             reports = reports || c->reportsChange();
             setAside(m_current);
@@ -145,7 +145,7 @@ bool vx30List::rollbackTo(vx30* command)
     return true;
 }
 
-void vx30List::clear()
+void CommandList::clear()
 {
     if (m_busy) {
         m_clearPending = true;
@@ -155,7 +155,7 @@ void vx30List::clear()
     emit changed(false);
 }
 
-void vx30List::destroyAll()
+void CommandList::destroyAll()
 {
     // Newest first, so a command is destroyed before the older ones it was built on.
     while (!m_commands.empty())
@@ -165,7 +165,7 @@ void vx30List::destroyAll()
     m_current = -1;
 }
 
-QString vx30List::labelText(const QString& text, const vx30* command)
+QString CommandList::labelText(const QString& text, const Command* command)
 {
     // Not a static: labels are also refreshed while the program's statics are torn down at exit.
     const QRegularExpression trailing(QStringLiteral("[\\s]+\\([^\\)]+\\)$"));
@@ -176,7 +176,7 @@ QString vx30List::labelText(const QString& text, const vx30* command)
     return label;
 }
 
-void vx30List::labelAction(QAction* action, const vx30* command)
+void CommandList::labelAction(QAction* action, const Command* command)
 {
     if (action)
         action->setText(labelText(action->text(), command));

@@ -9,7 +9,7 @@
 class QAction;
 
 /**
- * vx30List: the session's undo list.
+ * CommandList: the session's undo list.
  *
  * An ordered list of commands with a current position (the last applied command, or none).
  * The list owns its commands. A command taken out of the list (the undone tail discarded by a
@@ -21,19 +21,19 @@ class QAction;
  * a push, revert, redo, drop or rollback asked for meanwhile is refused (returns false), and a
  * clear() asked for meanwhile happens when the running operation ends.
  */
-class vx30List : public QObject
+class CommandList : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit vx30List(QObject* parent = nullptr);
-    ~vx30List() override;
+    explicit CommandList(QObject* parent = nullptr);
+    ~CommandList() override;
 
     /**
      * Discards the commands after the current one, appends the command, makes it current and
      * applies it. Returns the result of apply (a failed command stays in the list).
      */
-    bool push(std::unique_ptr<vx30> command);
+    bool push(std::unique_ptr<Command> command);
     /** Reverts the current command and moves one back; false when there is none. */
     bool revert();
     /** Moves to the next command and applies it; false when there is none. */
@@ -45,27 +45,27 @@ public:
      * discards the undone tail. Refused (false, nothing happens) when `command` is not an
      * applied command of the list.
      */
-    bool rollbackTo(vx30* command);
+    bool rollbackTo(Command* command);
     /** Destroys every command, those set aside included. */
     void clear();
 
     /** The last applied command, or none. */
-    vx30* current() const;
+    Command* current() const;
     /** The command redo() would apply, or none. */
-    vx30* next() const;
+    Command* next() const;
     int count() const { return int(m_commands.size()); }
     /** Index of the current command, -1 when none. */
     int currentIndex() const { return m_current; }
-    vx30* at(int index) const;
+    Command* at(int index) const;
     int setAsideCount() const { return int(m_setAside.size()); }
 
     /**
      * Labels an Undo or Redo action: drops a trailing " (...)" from its text and appends
      * " (name)" for the command (nothing when there is none).
      */
-    static void labelAction(QAction* action, const vx30* command);
+    static void labelAction(QAction* action, const Command* command);
     /** The text labelAction() gives an action whose text is `text`. */
-    static QString labelText(const QString& text, const vx30* command);
+    static QString labelText(const QString& text, const Command* command);
 
 Q_SIGNALS:
     /**
@@ -87,8 +87,8 @@ private:
     void setAside(int index);
     void destroyAll();
 
-    std::vector<std::unique_ptr<vx30>> m_commands;
-    std::vector<std::unique_ptr<vx30>> m_setAside;
+    std::vector<std::unique_ptr<Command>> m_commands;
+    std::vector<std::unique_ptr<Command>> m_setAside;
     int m_current = -1;
     bool m_busy = false;
     bool m_clearPending = false;

@@ -8,14 +8,14 @@
 #include <memory>
 #include <vector>
 
-class vx18;
-class vx20;
-class vx20Cursor;
-class vx21;
-class vx99Monitor;
+class Track;
+class Session;
+class SessionCursor;
+class Clip;
+class Monitor;
 
 /**
- * vx19: the base of the audio engine and the MIDI engine.
+ * Engine: the base of the audio engine and the MIDI engine.
  *
  * The operations reset controls, init, activate, start, stop, deactivate and clean are its
  * virtual slots in that order. This base class is also a working engine that plays nothing:
@@ -23,15 +23,15 @@ class vx99Monitor;
  * session without devices. Each engine owns the session cursor of its track kind and its buses.
  * All methods are GUI thread only unless stated otherwise.
  */
-class vx19
+class Engine
 {
 public:
     enum Kind { NoKind = 0, AudioKind = 1, MidiKind = 2 };
 
-    vx19(vx20* session, int kind);
-    virtual ~vx19();
-    vx19(const vx19&) = delete;
-    vx19& operator=(const vx19&) = delete;
+    Engine(Session* session, int kind);
+    virtual ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
 
     // The engine operation set, in this order.
     virtual void resetControls() {}
@@ -48,36 +48,36 @@ public:
     bool isPlaying() const { return m_playing.load(std::memory_order_acquire); }
 
     int kind() const { return m_kind; }
-    vx20* session() const { return m_session; }
+    Session* session() const { return m_session; }
     /** The session cursor of this engine's kind: the audio play head, or how far MIDI is scheduled. */
-    vx20Cursor* cursor() const { return m_cursor.get(); }
+    SessionCursor* cursor() const { return m_cursor.get(); }
 
     // Buses. The engine owns them; tracks keep pointers resolved by attach().
-    const std::vector<std::unique_ptr<vx99Bus>>& buses() const { return m_buses; }
-    virtual vx99Bus* createBus(const QString& name, int flags);
-    vx99Bus* findBus(const QString& name) const;
+    const std::vector<std::unique_ptr<Bus>>& buses() const { return m_buses; }
+    virtual Bus* createBus(const QString& name, int flags);
+    Bus* findBus(const QString& name) const;
     /** The first bus with the given flag bit, or none. */
-    vx99Bus* firstBus(int flag) const;
+    Bus* firstBus(int flag) const;
     /** Closes and deletes every bus; tracks must have been detached first. */
     virtual void clearBuses();
     /** Position of the bus in the list, -1 when it is not the engine's. */
-    int busIndex(const vx99Bus* bus) const;
+    int busIndex(const Bus* bus) const;
     /** Takes the bus out of the list (closed first); the caller owns it. None when not found. */
-    std::unique_ptr<vx99Bus> takeBus(vx99Bus* bus);
+    std::unique_ptr<Bus> takeBus(Bus* bus);
     /** Puts a bus into the list at index (the end when out of range) and opens it. */
-    vx99Bus* insertBus(std::unique_ptr<vx99Bus> bus, int index = -1);
+    Bus* insertBus(std::unique_ptr<Bus> bus, int index = -1);
     /** Opens the bus's device side (a MIDI port) when the engine is initialised. */
-    virtual void openBus(vx99Bus* bus) { (void)bus; }
+    virtual void openBus(Bus* bus) { (void)bus; }
     /** Silences and closes the bus's device side. */
-    virtual void closeBus(vx99Bus* bus) { (void)bus; }
+    virtual void closeBus(Bus* bus) { (void)bus; }
     /** After buses were added, removed or changed: re-pick the metronome and player buses. */
     virtual void busesChanged() {}
     /** A bus monitor's gain or pan changed (the MIDI engine sends master volume or balance). */
-    virtual void busGainChanged(vx99Bus* bus) { (void)bus; }
-    virtual void busPanningChanged(vx99Bus* bus) { (void)bus; }
+    virtual void busGainChanged(Bus* bus) { (void)bus; }
+    virtual void busPanningChanged(Bus* bus) { (void)bus; }
 
     /** The gain and pan stage for a track with an output bus; the engine's own kind. */
-    virtual std::unique_ptr<vx99Monitor> createMonitor(vx18* track, vx99Bus* output);
+    virtual std::unique_ptr<Monitor> createMonitor(Track* track, Bus* output);
 
     /**
      * Asks the engine to fade its output in (+1) or out (-1) and waits, processing events, until
@@ -97,7 +97,7 @@ public:
     virtual void editUnlocked() {}
 
     /** A track's audibility changed under mute and solo while the engines run. */
-    virtual void trackAudibilityChanged(vx18* track, bool audible)
+    virtual void trackAudibilityChanged(Track* track, bool audible)
     {
         (void)track;
         (void)audible;
@@ -117,16 +117,16 @@ public:
      * Makes the clip a record-armed track of this engine's kind records into, starting at
      * frame start; none when the engine cannot record. The caller adds it to the track.
      */
-    virtual vx21* createRecordingClip(vx18* track, uint32_t start);
+    virtual Clip* createRecordingClip(Track* track, uint32_t start);
 
 private:
-    vx20* m_session;
+    Session* m_session;
     int m_kind;
     bool m_initialized = false;
     bool m_activated = false;
     std::atomic<bool> m_playing{false};
-    std::unique_ptr<vx20Cursor> m_cursor;
-    std::vector<std::unique_ptr<vx99Bus>> m_buses;
+    std::unique_ptr<SessionCursor> m_cursor;
+    std::vector<std::unique_ptr<Bus>> m_buses;
 
 protected:
     void setPlaying(bool playing) { m_playing.store(playing, std::memory_order_release); }

@@ -1,17 +1,17 @@
 #pragma once
 
 /**
- * vx99Monitor: the gain and pan stage of a track (or a bus) that the engines read while
+ * Monitor: the gain and pan stage of a track (or a bus) that the engines read while
  * rendering and the meters show.
  *
  * The audio and MIDI engines derive their own monitors with per-channel gains and peaks.
  * Setters run on the GUI thread; the engines only read the values.
  */
-class vx99Monitor
+class Monitor
 {
 public:
-    vx99Monitor(float gain = 1.0f, float panning = 0.0f) : m_gain(gain), m_panning(panning) {}
-    virtual ~vx99Monitor() = default;
+    Monitor(float gain = 1.0f, float panning = 0.0f) : m_gain(gain), m_panning(panning) {}
+    virtual ~Monitor() = default;
 
     float gain() const { return m_gain; }
     float panning() const { return m_panning; }

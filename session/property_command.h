@@ -5,13 +5,13 @@
 #include <utility>
 
 /**
- * vx99PropertyCommand: swaps a whole set of properties of some object.
+ * PropertyCommand: swaps a whole set of properties of some object.
  *
  * Built with the properties to set; each run reads the current ones, writes the stored ones
  * and keeps what it read, so apply and revert are the same swap. Subclasses say how the
  * properties are read and written.
  */
-template <class Properties> class vx99PropertyCommand : public vx30
+template <class Properties> class PropertyCommand : public Command
 {
 public:
     bool apply() override { return swap(); }
@@ -21,8 +21,8 @@ public:
     const Properties& stored() const { return m_stored; }
 
 protected:
-    vx99PropertyCommand(const QString& name, Properties props)
-        : vx30(name), m_stored(std::move(props))
+    PropertyCommand(const QString& name, Properties props)
+        : Command(name), m_stored(std::move(props))
     {
     }
 

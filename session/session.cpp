@@ -16,34 +16,34 @@
 
 namespace {
 
-vx20::EngineFactory& engineFactory()
+Session::EngineFactory& engineFactory()
 {
-    static vx20::EngineFactory factory;
+    static Session::EngineFactory factory;
     return factory;
 }
 
 } // namespace
 
-vx20* vx20::instance()
+Session* Session::instance()
 {
     // A function-local static is destroyed at exit, after main() returns.
-    static vx20 session(engineFactory());
+    static Session session(engineFactory());
     return &session;
 }
 
-void vx20::setEngineFactory(EngineFactory factory)
+void Session::setEngineFactory(EngineFactory factory)
 {
     engineFactory() = std::move(factory);
 }
 
-vx20::vx20(const EngineFactory& factory)
+Session::Session(const EngineFactory& factory)
 {
     m_scale.reset();
     createEngines(factory);
     clear();
 }
 
-vx20::~vx20()
+Session::~Session()
 {
     if (m_audioEngine && m_audioEngine->isPlaying())
         m_audioEngine->stop();
@@ -55,30 +55,30 @@ vx20::~vx20()
     m_audioEngine.reset();
 }
 
-void vx20::createEngines(const EngineFactory& factory)
+void Session::createEngines(const EngineFactory& factory)
 {
-    m_midiEngine = factory ? factory(this, vx19::MidiKind) : nullptr;
-    m_audioEngine = factory ? factory(this, vx19::AudioKind) : nullptr;
+    m_midiEngine = factory ? factory(this, Engine::MidiKind) : nullptr;
+    m_audioEngine = factory ? factory(this, Engine::AudioKind) : nullptr;
     if (!m_midiEngine)
-        m_midiEngine = std::make_unique<vx19>(this, vx19::MidiKind);
+        m_midiEngine = std::make_unique<Engine>(this, Engine::MidiKind);
     if (!m_audioEngine)
-        m_audioEngine = std::make_unique<vx19>(this, vx19::AudioKind);
+        m_audioEngine = std::make_unique<Engine>(this, Engine::AudioKind);
 }
 
-void vx20::setEngines(std::unique_ptr<vx19> audio, std::unique_ptr<vx19> midi)
+void Session::setEngines(std::unique_ptr<Engine> audio, std::unique_ptr<Engine> midi)
 {
-    for (vx19* old : {m_audioEngine.get(), m_midiEngine.get()}) {
+    for (Engine* old : {m_audioEngine.get(), m_midiEngine.get()}) {
         if (old->isPlaying())
             old->stop();
         old->clean();
     }
-    for (vx18* track : m_tracks)
+    for (Track* track : m_tracks)
         track->detach();
     m_audioEngine = std::move(audio);
     m_midiEngine = std::move(midi);
 }
 
-void vx20::clear()
+void Session::clear()
 {
     m_editDepth = 0;
     m_engineBusy = 0;
@@ -103,8 +103,8 @@ void vx20::clear()
     m_loop = m_punch = Range();
     m_recording = false;
     afterTempoChange();
-    for (vx19* engine : {m_audioEngine.get(), m_midiEngine.get()}) {
-        vx20Cursor* cursor = engine->cursor();
+    for (Engine* engine : {m_audioEngine.get(), m_midiEngine.get()}) {
+        SessionCursor* cursor = engine->cursor();
         cursor->rebuild();
         cursor->locate(0, false);
         cursor->resetCount();
@@ -112,24 +112,24 @@ void vx20::clear()
     }
 }
 
-void vx20::destroyTracks()
+void Session::destroyTracks()
 {
     while (!m_tracks.empty()) {
-        vx18* track = m_tracks.back();
+        Track* track = m_tracks.back();
         m_tracks.pop_back();
         track->detach();
         delete track;
     }
 }
 
-vx20::Properties vx20::properties() const
+Session::Properties Session::properties() const
 {
-    auto scale = std::make_shared<vx29>();
+    auto scale = std::make_shared<TimeScale>();
     scale->copyFrom(m_scale);
     return {m_sessionDir, m_songName, m_comment, std::move(scale)};
 }
 
-void vx20::setProperties(const Properties& props)
+void Session::setProperties(const Properties& props)
 {
     m_sessionDir = props.sessionDir;
     m_songName = props.songName;
@@ -141,33 +141,33 @@ void vx20::setProperties(const Properties& props)
     newResolution ? afterMeterChange() : afterTempoChange();
 }
 
-void vx20::setSessionDir(const QString& dir)
+void Session::setSessionDir(const QString& dir)
 {
     m_sessionDir = QDir(dir).absolutePath();
 }
 
-void vx20::updateEnd(uint32_t frame)
+void Session::updateEnd(uint32_t frame)
 {
     if (frame != 0) {
         m_endFrame = std::max(m_endFrame, frame);
         return;
     }
     m_endFrame = 0;
-    for (vx18* track : m_tracks)
-        for (vx21* clip = track->firstClip(); clip; clip = clip->next())
+    for (Track* track : m_tracks)
+        for (Clip* clip = track->firstClip(); clip; clip = clip->next())
             m_endFrame = std::max(m_endFrame, clip->end());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Tracks
 
-int vx20::indexOf(const vx18* track) const
+int Session::indexOf(const Track* track) const
 {
     const auto it = std::find(m_tracks.begin(), m_tracks.end(), track);
     return it == m_tracks.end() ? -1 : int(it - m_tracks.begin());
 }
 
-void vx20::addTrack(vx18* track, vx18* after)
+void Session::addTrack(Track* track, Track* after)
 {
     if (track->isMidi() && track->trackNumber() == 0) {
         uint16_t number;
@@ -181,7 +181,7 @@ void vx20::addTrack(vx18* track, vx18* after)
     }
     const int at = after ? indexOf(after) : -1;
     m_tracks.insert(at < 0 ? m_tracks.end() : m_tracks.begin() + at + 1, track);
-    for (vx20Cursor* cursor : m_cursors)
+    for (SessionCursor* cursor : m_cursors)
         cursor->trackAdded(track);
     updateLoopWindows(track);
     track->attach();
@@ -194,14 +194,14 @@ void vx20::addTrack(vx18* track, vx18* after)
         armTrack(track, true);
 }
 
-void vx20::removeTrack(vx18* track)
+void Session::removeTrack(Track* track)
 {
     const int at = indexOf(track);
     if (at < 0)
         return;
     track->detach();
     armTrack(track, false); // drops the recording clip
-    for (vx20Cursor* cursor : m_cursors)
+    for (SessionCursor* cursor : m_cursors)
         cursor->trackRemoved(track);
     m_recordCount -= track->isRecordArmed() ? 1 : 0;
     m_muteCount -= track->isMuted() ? 1 : 0;
@@ -215,7 +215,7 @@ void vx20::removeTrack(vx18* track)
         m_currentTrack = nullptr;
 }
 
-void vx20::moveTrack(vx18* track, vx18* before)
+void Session::moveTrack(Track* track, Track* before)
 {
     const int from = indexOf(track);
     if (from < 0 || track == before)
@@ -223,18 +223,18 @@ void vx20::moveTrack(vx18* track, vx18* before)
     m_tracks.erase(m_tracks.begin() + from);
     const int at = before ? indexOf(before) : -1;
     m_tracks.insert(at < 0 ? m_tracks.end() : m_tracks.begin() + at, track);
-    for (vx20Cursor* cursor : m_cursors)
+    for (SessionCursor* cursor : m_cursors)
         cursor->rebuild();
 }
 
-void vx20::trackChanged(vx18* track)
+void Session::trackChanged(Track* track)
 {
     updateLoopWindows(track);
-    for (vx20Cursor* cursor : m_cursors)
+    for (SessionCursor* cursor : m_cursors)
         cursor->trackChanged(track);
 }
 
-void vx20::setNewTrackColours(vx18* track) const
+void Session::setNewTrackColours(Track* track) const
 {
     track->setColoursForNumber(trackCount() + 1);
 }
@@ -242,14 +242,14 @@ void vx20::setNewTrackColours(vx18* track) const
 // ---------------------------------------------------------------------------------------------
 // Mute, solo and record
 
-bool vx20::isAudible(const vx18* track) const
+bool Session::isAudible(const Track* track) const
 {
     return !track->isMuted() && (m_soloCount == 0 || track->isSoloed());
 }
 
-void vx20::passOnAudibility(vx18* track, bool audible)
+void Session::passOnAudibility(Track* track, bool audible)
 {
-    vx19* engine = track->engine();
+    Engine* engine = track->engine();
     if (!engine)
         return;
     engine->trackAudibilityChanged(track, audible);
@@ -258,24 +258,24 @@ void vx20::passOnAudibility(vx18* track, bool audible)
         engine->cursor()->trackChanged(track);
 }
 
-void vx20::mute(vx18* track, bool on)
+void Session::mute(Track* track, bool on)
 {
     if (track->isMuted() == on)
         return;
-    track->setFlag(&vx18::Properties::mute, on);
+    track->setFlag(&Track::Properties::mute, on);
     on ? ++m_muteCount : --m_muteCount;
     if (isPlaying())
         passOnAudibility(track, isAudible(track));
 }
 
-void vx20::solo(vx18* track, bool on)
+void Session::solo(Track* track, bool on)
 {
     if (track->isSoloed() == on)
         return;
     std::vector<bool> before;
-    for (vx18* t : m_tracks)
+    for (Track* t : m_tracks)
         before.push_back(isAudible(t));
-    track->setFlag(&vx18::Properties::solo, on);
+    track->setFlag(&Track::Properties::solo, on);
     on ? ++m_soloCount : --m_soloCount;
     if (!isPlaying())
         return;
@@ -284,11 +284,11 @@ void vx20::solo(vx18* track, bool on)
             passOnAudibility(m_tracks[i], !before[i]);
 }
 
-void vx20::record(vx18* track, bool on)
+void Session::record(Track* track, bool on)
 {
     if (track->isRecordArmed() == on)
         return;
-    track->setFlag(&vx18::Properties::record, on);
+    track->setFlag(&Track::Properties::record, on);
     on ? ++m_recordCount : --m_recordCount;
     if (m_recording)
         armTrack(track, on);
@@ -296,21 +296,21 @@ void vx20::record(vx18* track, bool on)
         m_recording = false;
 }
 
-std::unique_ptr<vx21> vx20::takeRecordingClip(vx18* track)
+std::unique_ptr<Clip> Session::takeRecordingClip(Track* track)
 {
-    std::unique_ptr<vx21> clip = track->takeRecordingClip();
+    std::unique_ptr<Clip> clip = track->takeRecordingClip();
     if (clip)
         --(track->isAudio() ? m_audioTrackCount : m_midiTrackCount);
     return clip;
 }
 
-uint32_t vx20::recordingStart() const
+uint32_t Session::recordingStart() const
 {
     const uint32_t position = playHead();
     return isPunchSet() && position < m_punch.in ? m_punch.in : position;
 }
 
-void vx20::armTrack(vx18* track, bool on)
+void Session::armTrack(Track* track, bool on)
 {
     uint16_t& count = track->isAudio() ? m_audioTrackCount : m_midiTrackCount;
     if (!on) {
@@ -322,18 +322,18 @@ void vx20::armTrack(vx18* track, bool on)
     }
     if (track->recordingClip() || !track->engine())
         return;
-    vx21* clip = track->engine()->createRecordingClip(track, recordingStart());
+    Clip* clip = track->engine()->createRecordingClip(track, recordingStart());
     if (!clip)
         return;
     clip->setModified(true);
-    track->setRecordingClip(std::unique_ptr<vx21>(clip));
+    track->setRecordingClip(std::unique_ptr<Clip>(clip));
     ++count;
 }
 
-void vx20::startRecording(bool on)
+void Session::startRecording(bool on)
 {
     m_recording = on;
-    for (vx18* track : m_tracks)
+    for (Track* track : m_tracks)
         if (track->isRecordArmed())
             armTrack(track, on);
 }
@@ -341,19 +341,19 @@ void vx20::startRecording(bool on)
 // ---------------------------------------------------------------------------------------------
 // Ranges
 
-void vx20::updateLoopWindows(vx18* track)
+void Session::updateLoopWindows(Track* track)
 {
-    for (vx21* clip = track->firstClip(); clip; clip = clip->next())
+    for (Clip* clip = track->firstClip(); clip; clip = clip->next())
         clip->updateLoopWindow(m_loop.in, m_loop.out);
 }
 
-void vx20::updateLoopWindows()
+void Session::updateLoopWindows()
 {
-    for (vx18* track : m_tracks)
+    for (Track* track : m_tracks)
         updateLoopWindows(track);
 }
 
-void vx20::setLoop(uint32_t in, uint32_t out)
+void Session::setLoop(uint32_t in, uint32_t out)
 {
     if (isPlaying() && m_recording)
         return;
@@ -375,19 +375,19 @@ void vx20::setLoop(uint32_t in, uint32_t out)
     unlockEdit();
 }
 
-void vx20::setPunch(uint32_t in, uint32_t out)
+void Session::setPunch(uint32_t in, uint32_t out)
 {
     if (in >= out)
         in = out = 0;
     m_punch = {in, out, m_scale.frameToTick(in), m_scale.frameToTick(out)};
 }
 
-void vx20::setMarkerIn(uint32_t frame)
+void Session::setMarkerIn(uint32_t frame)
 {
     m_markerIn = {frame, m_scale.frameToTick(frame)};
 }
 
-void vx20::setMarkerOut(uint32_t frame)
+void Session::setMarkerOut(uint32_t frame)
 {
     m_markerOut = {frame, m_scale.frameToTick(frame)};
 }
@@ -395,46 +395,46 @@ void vx20::setMarkerOut(uint32_t frame)
 // ---------------------------------------------------------------------------------------------
 // Tempo, meter and resolution
 
-float vx20::tempo() const
+float Session::tempo() const
 {
-    const vx29Node* first = m_scale.firstNode();
+    const TempoNode* first = m_scale.firstNode();
     if (!first)
         return 120.0f;
     // The node counts beats of its tempo unit; a quarter is unit 2.
     return float(first->tempo * std::ldexp(1.0, 2 - int(first->tempoUnit)));
 }
 
-void vx20::setTempo(float bpm)
+void Session::setTempo(float bpm)
 {
-    if (vx29Node* first = m_scale.firstNode())
+    if (TempoNode* first = m_scale.firstNode())
         first->tempo = float(bpm * std::ldexp(1.0, int(first->tempoUnit) - 2));
 }
 
-void vx20::setMeter(uint16_t tempoUnit, uint16_t beatsPerBar, uint16_t beatUnit)
+void Session::setMeter(uint16_t tempoUnit, uint16_t beatsPerBar, uint16_t beatUnit)
 {
-    if (vx29Node* first = m_scale.firstNode()) {
+    if (TempoNode* first = m_scale.firstNode()) {
         first->tempoUnit = tempoUnit;
         first->beatsPerBar = beatsPerBar;
         first->beatUnit = beatUnit;
     }
 }
 
-void vx20::setTicksPerBeat(uint16_t ticks)
+void Session::setTicksPerBeat(uint16_t ticks)
 {
     m_scale.setTicksPerBeat(ticks);
 }
 
-void vx20::setSampleRate(uint32_t rate)
+void Session::setSampleRate(uint32_t rate)
 {
     m_scale.setSampleRate(rate);
 }
 
-void vx20::afterTempoChange()
+void Session::afterTempoChange()
 {
     m_scale.recompute();
-    for (vx18* track : m_tracks)
+    for (Track* track : m_tracks)
         if (track->isMidi())
-            for (vx21* clip = track->firstClip(); clip; clip = clip->next())
+            for (Clip* clip = track->firstClip(); clip; clip = clip->next())
                 clip->updateFramesFromTicks();
     if (isLoopSet()) {
         m_loop.in = m_scale.tickToFrame(m_loop.inTick);
@@ -451,11 +451,11 @@ void vx20::afterTempoChange()
     updateEnd(0);
 }
 
-void vx20::afterMeterChange()
+void Session::afterMeterChange()
 {
     m_scale.recompute();
-    for (vx18* track : m_tracks) {
-        for (vx21* clip = track->firstClip(); clip; clip = clip->next()) {
+    for (Track* track : m_tracks) {
+        for (Clip* clip = track->firstClip(); clip; clip = clip->next()) {
             // A MIDI clip's events are in ticks of the old resolution: it reloads its file.
             if (track->isMidi())
                 clip->close(false);
@@ -475,14 +475,14 @@ void vx20::afterMeterChange()
 // ---------------------------------------------------------------------------------------------
 // File names
 
-QString vx20::sanitizeName(const QString& text)
+QString Session::sanitizeName(const QString& text)
 {
     static const QRegularExpression separators(QStringLiteral("[\\s|\\.|\\-]+"));
     return text.simplified().replace(separators, QStringLiteral("_"));
 }
 
-QString vx20::uniqueFileName(const QString& trackName, int number,
-                             const QString& extension) const
+QString Session::uniqueFileName(const QString& trackName, int number,
+                                const QString& extension) const
 {
     QString base = sanitizeName(m_songName);
     if (!base.isEmpty())
@@ -498,7 +498,7 @@ QString vx20::uniqueFileName(const QString& trackName, int number,
     return dir.absoluteFilePath(base.arg(std::max(number, 1)));
 }
 
-QString vx20::audioRecordingPath(const QString& extension)
+QString Session::audioRecordingPath(const QString& extension)
 {
     return QDir(QDir::tempPath()).absoluteFilePath(QStringLiteral("orvantmp.") + extension);
 }

@@ -11,24 +11,24 @@
 #include <memory>
 #include <vector>
 
-class vx18;
-class vx19;
-class vx20Cursor;
-class vx21;
+class Track;
+class Engine;
+class SessionCursor;
+class Clip;
 
 /**
- * vx20SongData: song-wide data a higher library keeps per session (the song structure state).
+ * SongData: song-wide data a higher library keeps per session (the song structure state).
  * The session owns it and empties it with every new song.
  */
-class vx20SongData
+class SongData
 {
 public:
-    virtual ~vx20SongData() = default;
+    virtual ~SongData() = default;
     virtual void reset() = 0;
 };
 
 /**
- * vx20: the session, the one document every part of the program works on.
+ * Session: the session, the one document every part of the program works on.
  *
  * It holds the tracks in display order, the time scale, the ranges (loop, punch, markers), the
  * mute / solo / record counters and both engines. The main window and the undoable commands are
@@ -36,34 +36,34 @@ public:
  * inside lockEdit() / unlockEdit(), which keeps the audio engine's thread out: that thread calls
  * tryLockEngine() once per block and renders without the session when it fails.
  */
-class vx20
+class Session
 {
 public:
-    /** Makes the engine of a kind (vx19::AudioKind or MidiKind) for a new session. */
-    using EngineFactory = std::function<std::unique_ptr<vx19>(vx20* session, int kind)>;
+    /** Makes the engine of a kind (Engine::AudioKind or MidiKind) for a new session. */
+    using EngineFactory = std::function<std::unique_ptr<Engine>(Session* session, int kind)>;
 
     /** The process-wide session, created on first use and destroyed at exit. */
-    static vx20* instance();
+    static Session* instance();
     /** Sets how instance() makes its engines; call before the first instance(). */
     static void setEngineFactory(EngineFactory factory);
 
     /** A session with engines from the factory (base engines that play nothing when none). */
-    explicit vx20(const EngineFactory& factory = {});
-    ~vx20();
-    vx20(const vx20&) = delete;
-    vx20& operator=(const vx20&) = delete;
+    explicit Session(const EngineFactory& factory = {});
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     /** Empties the session for a new song. */
     void clear();
 
     /** The song structure state; none until the song-making code installs it. */
-    vx20SongData* songData() const { return m_song.get(); }
-    void setSongData(std::unique_ptr<vx20SongData> song) { m_song = std::move(song); }
+    SongData* songData() const { return m_song.get(); }
+    void setSongData(std::unique_ptr<SongData> song) { m_song = std::move(song); }
 
     // Undo list. Every structural edit is a command pushed here.
-    vx30List& commands() { return m_commands; }
+    CommandList& commands() { return m_commands; }
     /** Pushes the command onto the undo list, which applies it; the result of apply. */
-    bool push(std::unique_ptr<vx30> command) { return m_commands.push(std::move(command)); }
+    bool push(std::unique_ptr<Command> command) { return m_commands.push(std::move(command)); }
 
     /** What the "session properties" command swaps as a whole. */
     struct Properties
@@ -71,7 +71,7 @@ public:
         QString sessionDir;
         QString songName;
         QString comment;
-        std::shared_ptr<const vx29> scale; // a copy of the time scale
+        std::shared_ptr<const TimeScale> scale; // a copy of the time scale
     };
     /** The properties now, with a copy of the time scale. */
     Properties properties() const;
@@ -82,7 +82,7 @@ public:
     void setProperties(const Properties& props);
 
     // Document.
-    vx29& scale() { return m_scale; }
+    TimeScale& scale() { return m_scale; }
     const QString& sessionDir() const { return m_sessionDir; }
     void setSessionDir(const QString& dir);
     const QString& songName() const { return m_songName; }
@@ -98,33 +98,33 @@ public:
     void updateEnd(uint32_t frame);
 
     // Tracks.
-    const std::vector<vx18*>& tracks() const { return m_tracks; }
+    const std::vector<Track*>& tracks() const { return m_tracks; }
     int trackCount() const { return int(m_tracks.size()); }
-    int indexOf(const vx18* track) const;
-    vx18* currentTrack() const { return m_currentTrack; }
-    void setCurrentTrack(vx18* track) { m_currentTrack = track; }
+    int indexOf(const Track* track) const;
+    Track* currentTrack() const { return m_currentTrack; }
+    void setCurrentTrack(Track* track) { m_currentTrack = track; }
     /** Adds the track after `after` (last when none); the session owns it from then on. */
-    void addTrack(vx18* track, vx18* after = nullptr);
+    void addTrack(Track* track, Track* after = nullptr);
     /** Unlinks the track; the caller (a command) owns it from then on. */
-    void removeTrack(vx18* track);
+    void removeTrack(Track* track);
     /** Relinks the track before `before` (at the end when none). */
-    void moveTrack(vx18* track, vx18* before);
+    void moveTrack(Track* track, Track* before);
     /** After a clip of the track was added, removed, moved or resized. */
-    void trackChanged(vx18* track);
+    void trackChanged(Track* track);
     /** The colours a new track gets: number = track count + 1. */
-    void setNewTrackColours(vx18* track) const;
+    void setNewTrackColours(Track* track) const;
 
     // Flags and their counters.
-    void mute(vx18* track, bool on);
-    void solo(vx18* track, bool on);
-    void record(vx18* track, bool on);
+    void mute(Track* track, bool on);
+    void solo(Track* track, bool on);
+    void record(Track* track, bool on);
     /**
      * Takes the clip the track is recording into out of it (the recording goes on for other
      * tracks); the caller finishes it. None when the track records nothing.
      */
-    std::unique_ptr<vx21> takeRecordingClip(vx18* track);
+    std::unique_ptr<Clip> takeRecordingClip(Track* track);
     /** A track sounds while not muted and either nothing is soloed or it is soloed. */
-    bool isAudible(const vx18* track) const;
+    bool isAudible(const Track* track) const;
     uint32_t muteCount() const { return m_muteCount; }
     uint32_t soloCount() const { return m_soloCount; }
     uint32_t recordCount() const { return m_recordCount; }
@@ -163,10 +163,10 @@ public:
     void afterMeterChange();
 
     // Engines and transport.
-    vx19* audioEngine() const { return m_audioEngine.get(); }
-    vx19* midiEngine() const { return m_midiEngine.get(); }
+    Engine* audioEngine() const { return m_audioEngine.get(); }
+    Engine* midiEngine() const { return m_midiEngine.get(); }
     /** Replaces both engines (start-up installs the real ones); the old ones are cleaned. */
-    void setEngines(std::unique_ptr<vx19> audio, std::unique_ptr<vx19> midi);
+    void setEngines(std::unique_ptr<Engine> audio, std::unique_ptr<Engine> midi);
     QMutex& mutex() { return m_mutex; }
     bool ensureMasterBuses();
     bool isPlaying() const;
@@ -196,9 +196,9 @@ public:
     static QString audioRecordingPath(const QString& extension = QStringLiteral("wav"));
 
     // Cursors register themselves.
-    void addCursor(vx20Cursor* cursor);
-    void removeCursor(vx20Cursor* cursor);
-    const std::vector<vx20Cursor*>& cursors() const { return m_cursors; }
+    void addCursor(SessionCursor* cursor);
+    void removeCursor(SessionCursor* cursor);
+    const std::vector<SessionCursor*>& cursors() const { return m_cursors; }
 
 private:
     struct Range
@@ -212,28 +212,28 @@ private:
 
     void createEngines(const EngineFactory& factory);
     void destroyTracks();
-    void deleteTrack(vx18* track);
+    void deleteTrack(Track* track);
     void updateLoopWindows();
-    void updateLoopWindows(vx18* track);
-    void passOnAudibility(vx18* track, bool audible);
-    void armTrack(vx18* track, bool on);
+    void updateLoopWindows(Track* track);
+    void passOnAudibility(Track* track, bool audible);
+    void armTrack(Track* track, bool on);
     uint32_t recordingStart() const;
     void waitForEngine(int milliseconds) const;
 
     QString m_sessionDir;
     QString m_songName;
     QString m_comment;
-    vx29 m_scale;
+    TimeScale m_scale;
     uint32_t m_endFrame = 0;
     uint32_t m_recordCount = 0;
     uint32_t m_muteCount = 0;
     uint32_t m_soloCount = 0;
-    vx18* m_currentTrack = nullptr;
-    std::vector<vx18*> m_tracks;
-    std::vector<vx20Cursor*> m_cursors;
+    Track* m_currentTrack = nullptr;
+    std::vector<Track*> m_tracks;
+    std::vector<SessionCursor*> m_cursors;
     QString m_clientName = QStringLiteral("Cantova");
-    std::unique_ptr<vx19> m_midiEngine;
-    std::unique_ptr<vx19> m_audioEngine;
+    std::unique_ptr<Engine> m_midiEngine;
+    std::unique_ptr<Engine> m_audioEngine;
     QMutex m_mutex;
     uint16_t m_audioTrackCount = 0;
     uint16_t m_midiTrackCount = 0;
@@ -246,7 +246,7 @@ private:
     std::atomic<int> m_editDepth{0};
     std::atomic<int> m_engineBusy{0};
     std::atomic<int> m_editGuard{0};
-    std::unique_ptr<vx20SongData> m_song;
+    std::unique_ptr<SongData> m_song;
     // Last, so commands (and the tracks and clips they own) go while the rest still exists.
-    vx30List m_commands;
+    CommandList m_commands;
 };

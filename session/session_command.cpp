@@ -4,18 +4,21 @@
 #include "clip_command.h"
 #include "track.h"
 
-vx20Command::vx20Command(vx20* session, const QString& name) : vx30(name), m_session(session) {}
+SessionCommand::SessionCommand(Session* session, const QString& name)
+    : Command(name), m_session(session)
+{
+}
 
 // ---------------------------------------------------------------------------------------------
 // Session tempo
 
-vx20TempoCommand::vx20TempoCommand(vx20* session, float tempo, uint16_t tempoUnit,
-                                   uint16_t beatsPerBar, uint16_t beatUnit, uint16_t ticksPerBeat)
-    : vx20Command(session, QObject::tr("session tempo"))
+TempoCommand::TempoCommand(Session* session, float tempo, uint16_t tempoUnit, uint16_t beatsPerBar,
+                           uint16_t beatUnit, uint16_t ticksPerBeat)
+    : SessionCommand(session, QObject::tr("session tempo"))
 {
     if (!session)
         return;
-    const vx29Node* first = session->scale().firstNode();
+    const TempoNode* first = session->scale().firstNode();
     const float oldTempo = session->tempo();
     if (tempo > 0 && tempo != oldTempo)
         m_tempo = tempo;
@@ -30,21 +33,21 @@ vx20TempoCommand::vx20TempoCommand(vx20* session, float tempo, uint16_t tempoUni
         buildClipCommand(oldTempo, m_tempo);
 }
 
-vx20TempoCommand::~vx20TempoCommand() = default;
+TempoCommand::~TempoCommand() = default;
 
-bool vx20TempoCommand::isEmpty() const
+bool TempoCommand::isEmpty() const
 {
     return m_tempo <= 0 && !m_tempoUnit && !m_beatsPerBar && !m_beatUnit && !m_ticksPerBeat;
 }
 
-void vx20TempoCommand::buildClipCommand(float oldTempo, float newTempo)
+void TempoCommand::buildClipCommand(float oldTempo, float newTempo)
 {
-    vx20* s = session();
-    auto clips = std::make_unique<vx21Command>(s, name());
-    for (vx18* track : s->tracks()) {
+    Session* s = session();
+    auto clips = std::make_unique<ClipCommand>(s, name());
+    for (Track* track : s->tracks()) {
         if (!track->isAudio())
             continue;
-        for (vx21* clip = track->firstClip(); clip; clip = clip->next()) {
+        for (Clip* clip = track->firstClip(); clip; clip = clip->next()) {
             if (s->stretchAudio())
                 clips->stretch(clip, clip->stretchFactor() * oldTempo / newTempo);
             else
@@ -56,18 +59,18 @@ void vx20TempoCommand::buildClipCommand(float oldTempo, float newTempo)
 }
 
 // The melody of a recording was transcribed at the old tempo.
-void vx20TempoCommand::markAudioClips()
+void TempoCommand::markAudioClips()
 {
-    for (vx18* track : session()->tracks())
+    for (Track* track : session()->tracks())
         if (track->isAudio())
-            for (vx21* clip = track->firstClip(); clip; clip = clip->next())
+            for (Clip* clip = track->firstClip(); clip; clip = clip->next())
                 clip->setNeedsTranscription(true);
 }
 
-bool vx20TempoCommand::run(bool applying)
+bool TempoCommand::run(bool applying)
 {
-    vx20* s = session();
-    vx29Node* first = s ? s->scale().firstNode() : nullptr;
+    Session* s = session();
+    TempoNode* first = s ? s->scale().firstNode() : nullptr;
     if (!first)
         return false;
     if (isEmpty())
@@ -104,18 +107,18 @@ bool vx20TempoCommand::run(bool applying)
 // ---------------------------------------------------------------------------------------------
 // Loop and punch
 
-vx20RangeCommand::vx20RangeCommand(vx20* session, uint32_t in, uint32_t out, const QString& name)
-    : vx20Command(session, name), m_in(in < out ? in : 0), m_out(in < out ? out : 0),
+RangeCommand::RangeCommand(Session* session, uint32_t in, uint32_t out, const QString& name)
+    : SessionCommand(session, name), m_in(in < out ? in : 0), m_out(in < out ? out : 0),
       m_markerIn(in < out || !session ? m_in : session->markerIn()),
       m_markerOut(in < out || !session ? m_out : session->markerOut())
 {
 }
 
-vx20RangeCommand::~vx20RangeCommand() = default;
+RangeCommand::~RangeCommand() = default;
 
-void vx20RangeCommand::swap()
+void RangeCommand::swap()
 {
-    vx20* s = session();
+    Session* s = session();
     uint32_t in, out;
     range(in, out);
     const uint32_t markerIn = s->markerIn(), markerOut = s->markerOut();
@@ -128,7 +131,7 @@ void vx20RangeCommand::swap()
     m_markerOut = markerOut;
 }
 
-bool vx20RangeCommand::apply()
+bool RangeCommand::apply()
 {
     if (!session())
         return false;
@@ -139,7 +142,7 @@ bool vx20RangeCommand::apply()
     return true;
 }
 
-bool vx20RangeCommand::revert()
+bool RangeCommand::revert()
 {
     if (!session())
         return false;
@@ -150,38 +153,38 @@ bool vx20RangeCommand::revert()
     return true;
 }
 
-vx20LoopCommand::vx20LoopCommand(vx20* session, uint32_t in, uint32_t out)
-    : vx20RangeCommand(session, in, out, QObject::tr("session loop"))
+LoopCommand::LoopCommand(Session* session, uint32_t in, uint32_t out)
+    : RangeCommand(session, in, out, QObject::tr("session loop"))
 {
     if (session && in < out && session->isPunchSet())
-        setExclusion(std::make_unique<vx20PunchCommand>(session, 0, 0));
+        setExclusion(std::make_unique<PunchCommand>(session, 0, 0));
 }
 
-void vx20LoopCommand::range(uint32_t& in, uint32_t& out) const
+void LoopCommand::range(uint32_t& in, uint32_t& out) const
 {
     in = session()->loopIn();
     out = session()->loopOut();
 }
 
-void vx20LoopCommand::setRange(uint32_t in, uint32_t out)
+void LoopCommand::setRange(uint32_t in, uint32_t out)
 {
     session()->setLoop(in, out);
 }
 
-vx20PunchCommand::vx20PunchCommand(vx20* session, uint32_t in, uint32_t out)
-    : vx20RangeCommand(session, in, out, QObject::tr("session punch"))
+PunchCommand::PunchCommand(Session* session, uint32_t in, uint32_t out)
+    : RangeCommand(session, in, out, QObject::tr("session punch"))
 {
     if (session && in < out && session->isLoopSet())
-        setExclusion(std::make_unique<vx20LoopCommand>(session, 0, 0));
+        setExclusion(std::make_unique<LoopCommand>(session, 0, 0));
 }
 
-void vx20PunchCommand::range(uint32_t& in, uint32_t& out) const
+void PunchCommand::range(uint32_t& in, uint32_t& out) const
 {
     in = session()->punchIn();
     out = session()->punchOut();
 }
 
-void vx20PunchCommand::setRange(uint32_t in, uint32_t out)
+void PunchCommand::setRange(uint32_t in, uint32_t out)
 {
     session()->setPunch(in, out);
 }
@@ -189,12 +192,12 @@ void vx20PunchCommand::setRange(uint32_t in, uint32_t out)
 // ---------------------------------------------------------------------------------------------
 // Session properties
 
-vx20EditCommand::vx20EditCommand(vx20* session, const vx20::Properties& props)
-    : vx99PropertyCommand(QObject::tr("session properties"), props), m_session(session)
+EditSessionCommand::EditSessionCommand(Session* session, const Session::Properties& props)
+    : PropertyCommand(QObject::tr("session properties"), props), m_session(session)
 {
 }
 
-bool vx20EditCommand::read(vx20::Properties& props) const
+bool EditSessionCommand::read(Session::Properties& props) const
 {
     if (!m_session)
         return false;
@@ -202,7 +205,7 @@ bool vx20EditCommand::read(vx20::Properties& props) const
     return true;
 }
 
-void vx20EditCommand::write(const vx20::Properties& props)
+void EditSessionCommand::write(const Session::Properties& props)
 {
     EditLock lock(m_session);
     m_session->setProperties(props);

@@ -6,23 +6,23 @@
 
 #include <memory>
 
-class vx21Command;
+class ClipCommand;
 
-/** vx20Command: the base of the commands on the session as a whole. GUI thread only. */
-class vx20Command : public vx30
+/** SessionCommand: the base of the commands on the session as a whole. GUI thread only. */
+class SessionCommand : public Command
 {
 public:
-    vx20* session() const { return m_session; }
+    Session* session() const { return m_session; }
 
 protected:
-    vx20Command(vx20* session, const QString& name);
+    SessionCommand(Session* session, const QString& name);
 
 private:
-    vx20* m_session;
+    Session* m_session;
 };
 
 /**
- * vx20TempoCommand: "session tempo". Changes the first node's tempo (quarter notes per
+ * TempoCommand: "session tempo". Changes the first node's tempo (quarter notes per
  * minute), tempo unit, meter numerator and meter denominator exponent and the session's
  * resolution, each only when given (above 0) and different from the present value; every run
  * swaps the values back.
@@ -32,12 +32,12 @@ private:
  * stretched by old tempo / new tempo, otherwise it keeps its length (and is reloaded).
  * Runs under the session's edit lock.
  */
-class vx20TempoCommand : public vx20Command
+class TempoCommand : public SessionCommand
 {
 public:
-    vx20TempoCommand(vx20* session, float tempo, uint16_t tempoUnit = 0, uint16_t beatsPerBar = 0,
-                     uint16_t beatUnit = 0, uint16_t ticksPerBeat = 0);
-    ~vx20TempoCommand() override;
+    TempoCommand(Session* session, float tempo, uint16_t tempoUnit = 0, uint16_t beatsPerBar = 0,
+                 uint16_t beatUnit = 0, uint16_t ticksPerBeat = 0);
+    ~TempoCommand() override;
 
     bool apply() override { return run(true); }
     bool revert() override { return run(false); }
@@ -45,7 +45,7 @@ public:
     /** True when the command changes nothing. */
     bool isEmpty() const;
     /** The inner clip command (none when the tempo stays). */
-    const vx21Command* clipCommand() const { return m_clips.get(); }
+    const ClipCommand* clipCommand() const { return m_clips.get(); }
 
 private:
     bool run(bool applying);
@@ -57,54 +57,54 @@ private:
     uint16_t m_beatsPerBar = 0;
     uint16_t m_beatUnit = 0;
     uint16_t m_ticksPerBeat = 0;
-    std::unique_ptr<vx21Command> m_clips;
+    std::unique_ptr<ClipCommand> m_clips;
 };
 
 /**
- * vx20RangeCommand: the base of the loop and punch commands. Swaps the range; when the range
+ * RangeCommand: the base of the loop and punch commands. Swaps the range; when the range
  * it sets is set (in < out) the markers take it, and a revert gives them back. It may carry a
  * command clearing the other range, applied before it and reverted after it.
  */
-class vx20RangeCommand : public vx20Command
+class RangeCommand : public SessionCommand
 {
 public:
-    ~vx20RangeCommand() override;
+    ~RangeCommand() override;
     bool apply() override;
     bool revert() override;
     /** The command clearing the other range, when there is one. */
-    const vx30* exclusion() const { return m_exclusion.get(); }
+    const Command* exclusion() const { return m_exclusion.get(); }
 
 protected:
-    vx20RangeCommand(vx20* session, uint32_t in, uint32_t out, const QString& name);
+    RangeCommand(Session* session, uint32_t in, uint32_t out, const QString& name);
 
     virtual void range(uint32_t& in, uint32_t& out) const = 0;
     virtual void setRange(uint32_t in, uint32_t out) = 0;
-    void setExclusion(std::unique_ptr<vx30> command) { m_exclusion = std::move(command); }
+    void setExclusion(std::unique_ptr<Command> command) { m_exclusion = std::move(command); }
 
 private:
     void swap();
 
     uint32_t m_in, m_out;
     uint32_t m_markerIn, m_markerOut;
-    std::unique_ptr<vx30> m_exclusion;
+    std::unique_ptr<Command> m_exclusion;
 };
 
-/** vx20LoopCommand: "session loop". A set loop clears a set punch range. */
-class vx20LoopCommand : public vx20RangeCommand
+/** LoopCommand: "session loop". A set loop clears a set punch range. */
+class LoopCommand : public RangeCommand
 {
 public:
-    vx20LoopCommand(vx20* session, uint32_t in, uint32_t out);
+    LoopCommand(Session* session, uint32_t in, uint32_t out);
 
 protected:
     void range(uint32_t& in, uint32_t& out) const override;
     void setRange(uint32_t in, uint32_t out) override;
 };
 
-/** vx20PunchCommand: "session punch". A set punch range clears a set loop. */
-class vx20PunchCommand : public vx20RangeCommand
+/** PunchCommand: "session punch". A set punch range clears a set loop. */
+class PunchCommand : public RangeCommand
 {
 public:
-    vx20PunchCommand(vx20* session, uint32_t in, uint32_t out);
+    PunchCommand(Session* session, uint32_t in, uint32_t out);
 
 protected:
     void range(uint32_t& in, uint32_t& out) const override;
@@ -112,18 +112,18 @@ protected:
 };
 
 /**
- * vx20EditCommand: "session properties": session folder, song name, comment and a copy of the
+ * EditSessionCommand: "session properties": session folder, song name, comment and a copy of the
  * time scale, swapped as a whole under the edit lock.
  */
-class vx20EditCommand : public vx99PropertyCommand<vx20::Properties>
+class EditSessionCommand : public PropertyCommand<Session::Properties>
 {
 public:
-    vx20EditCommand(vx20* session, const vx20::Properties& props);
+    EditSessionCommand(Session* session, const Session::Properties& props);
 
 protected:
-    bool read(vx20::Properties& props) const override;
-    void write(const vx20::Properties& props) override;
+    bool read(Session::Properties& props) const override;
+    void write(const Session::Properties& props) override;
 
 private:
-    vx20* m_session;
+    Session* m_session;
 };

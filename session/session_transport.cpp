@@ -10,27 +10,27 @@
 #include <QThread>
 #include <algorithm>
 
-bool vx20::isPlaying() const
+bool Session::isPlaying() const
 {
     return m_audioEngine->isPlaying() && m_midiEngine->isPlaying();
 }
 
-bool vx20::isActive() const
+bool Session::isActive() const
 {
     return m_audioEngine->isActivated() && m_midiEngine->isActivated();
 }
 
-uint32_t vx20::playHead() const
+uint32_t Session::playHead() const
 {
     return m_audioEngine->cursor()->frame();
 }
 
-bool vx20::ensureMasterBuses()
+bool Session::ensureMasterBuses()
 {
     lockEdit();
-    for (vx19* engine : {m_audioEngine.get(), m_midiEngine.get()}) {
+    for (Engine* engine : {m_audioEngine.get(), m_midiEngine.get()}) {
         if (engine->buses().empty()) {
-            engine->createBus(QStringLiteral("Master"), vx99Bus::Duplex);
+            engine->createBus(QStringLiteral("Master"), Bus::Duplex);
             // The metronome (and player) of the engine play on its first output bus.
             engine->busesChanged();
         }
@@ -41,28 +41,28 @@ bool vx20::ensureMasterBuses()
         return false;
     }
     bool attached = true;
-    for (vx18* track : m_tracks)
+    for (Track* track : m_tracks)
         attached = track->attach() && attached;
     unlockEdit();
     if (attached)
         return true;
     m_audioEngine->clearBuses();
     m_midiEngine->clearBuses();
-    for (vx18* track : m_tracks) {
+    for (Track* track : m_tracks) {
         track->detach();
         armTrack(track, false);
     }
     return false;
 }
 
-void vx20::setPlaying(bool on)
+void Session::setPlaying(bool on)
 {
     m_editGuard.fetch_add(1);
     if (on) {
         if (m_recording) {
             const uint32_t start = recordingStart();
-            for (vx18* track : m_tracks)
-                if (vx21* clip = track->recordingClip())
+            for (Track* track : m_tracks)
+                if (Clip* clip = track->recordingClip())
                     clip->setStart(start);
             // TODO: a MIDI recording clip starting after the play head begins its data
             // frameToTick(start - play head) ticks later; comes with the MIDI clip.
@@ -84,7 +84,7 @@ void vx20::setPlaying(bool on)
     m_editGuard.fetch_sub(1);
 }
 
-void vx20::locate(uint32_t frame)
+void Session::locate(uint32_t frame)
 {
     if (isPlaying() && m_recording)
         return;
@@ -99,7 +99,7 @@ void vx20::locate(uint32_t frame)
     unlockEdit();
 }
 
-void vx20::locateCursors(uint32_t frame, bool seek)
+void Session::locateCursors(uint32_t frame, bool seek)
 {
     m_audioEngine->cursor()->locate(frame, seek);
     m_midiEngine->cursor()->locate(frame, seek);
@@ -108,7 +108,7 @@ void vx20::locateCursors(uint32_t frame, bool seek)
 // ---------------------------------------------------------------------------------------------
 // Edit lock
 
-void vx20::waitForEngine(int milliseconds) const
+void Session::waitForEngine(int milliseconds) const
 {
     // The user interface stays responsive while the engine finishes its block.
     if (QCoreApplication::instance())
@@ -116,7 +116,7 @@ void vx20::waitForEngine(int milliseconds) const
     QThread::msleep(milliseconds);
 }
 
-void vx20::lockEdit()
+void Session::lockEdit()
 {
     m_editGuard.fetch_add(1, std::memory_order_acq_rel);
     if (m_editDepth.fetch_add(1, std::memory_order_acq_rel) == 0) {
@@ -131,7 +131,7 @@ void vx20::lockEdit()
     m_editGuard.fetch_sub(1, std::memory_order_acq_rel);
 }
 
-void vx20::unlockEdit()
+void Session::unlockEdit()
 {
     m_editGuard.fetch_add(1, std::memory_order_acq_rel);
     if (m_editDepth.fetch_sub(1, std::memory_order_acq_rel) - 1 <= 0) {
@@ -143,18 +143,18 @@ void vx20::unlockEdit()
     m_editGuard.fetch_sub(1, std::memory_order_acq_rel);
 }
 
-bool vx20::tryLockEngine()
+bool Session::tryLockEngine()
 {
     int expected = 0;
     return m_engineBusy.compare_exchange_strong(expected, 1, std::memory_order_acquire);
 }
 
-void vx20::releaseEngine()
+void Session::releaseEngine()
 {
     m_engineBusy.store(0, std::memory_order_release);
 }
 
-bool vx20::isEditing() const
+bool Session::isEditing() const
 {
     return m_editGuard.load(std::memory_order_acquire) > 0 ||
            m_editDepth.load(std::memory_order_acquire) > 0;
@@ -163,13 +163,13 @@ bool vx20::isEditing() const
 // ---------------------------------------------------------------------------------------------
 // Cursors
 
-void vx20::addCursor(vx20Cursor* cursor)
+void Session::addCursor(SessionCursor* cursor)
 {
     if (std::find(m_cursors.begin(), m_cursors.end(), cursor) == m_cursors.end())
         m_cursors.push_back(cursor);
 }
 
-void vx20::removeCursor(vx20Cursor* cursor)
+void Session::removeCursor(SessionCursor* cursor)
 {
     m_cursors.erase(std::remove(m_cursors.begin(), m_cursors.end(), cursor), m_cursors.end());
 }

@@ -41,7 +41,7 @@ float rateTempo(float tempo)
 }
 
 /** beatsPerBar as used in arithmetic: 0 counts as 1. */
-long double barBeats(const vx29Node* node)
+long double barBeats(const TempoNode* node)
 {
     return node->beatsPerBar ? node->beatsPerBar : 1;
 }
@@ -62,7 +62,7 @@ uint32_t toUnsigned(const QString& text)
  * next node's value is <= value, or backward while the node's own value is > value. The first node
  * is returned when every node lies after value.
  */
-template <typename T> vx29Node* walkTo(vx29Node* node, T vx29Node::*field, T value)
+template <typename T> TempoNode* walkTo(TempoNode* node, T TempoNode::*field, T value)
 {
     if (node->*field <= value) {
         while (node->next && node->next->*field <= value)
@@ -77,24 +77,24 @@ template <typename T> vx29Node* walkTo(vx29Node* node, T vx29Node::*field, T val
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-// vx29Node
+// TempoNode
 
-bool vx29Node::hasValues(float t, uint16_t u, uint16_t b, uint16_t d) const
+bool TempoNode::hasValues(float t, uint16_t u, uint16_t b, uint16_t d) const
 {
     return tempo == t && tempoUnit == u && beatsPerBar == b && beatUnit == d;
 }
 
 // ---------------------------------------------------------------------------------------------
-// vx29Cursor
+// TimeScaleCursor
 
-vx29Cursor::vx29Cursor(const vx29& scale) : m_scale(&scale) {}
+TimeScaleCursor::TimeScaleCursor(const TimeScale& scale) : m_scale(&scale) {}
 
-void vx29Cursor::reset()
+void TimeScaleCursor::reset()
 {
     m_node = nullptr;
 }
 
-vx29Node* vx29Cursor::start()
+TempoNode* TimeScaleCursor::start()
 {
     if (!m_node || m_generation != m_scale->m_generation) {
         m_node = m_scale->m_first;
@@ -103,108 +103,108 @@ vx29Node* vx29Cursor::start()
     return m_node;
 }
 
-vx29Node* vx29Cursor::nodeAtFrame(uint32_t frame)
+TempoNode* TimeScaleCursor::nodeAtFrame(uint32_t frame)
 {
-    vx29Node* node = start();
-    return node ? (m_node = walkTo(node, &vx29Node::frame, frame)) : nullptr;
+    TempoNode* node = start();
+    return node ? (m_node = walkTo(node, &TempoNode::frame, frame)) : nullptr;
 }
 
-vx29Node* vx29Cursor::nodeAtTick(uint32_t tick)
+TempoNode* TimeScaleCursor::nodeAtTick(uint32_t tick)
 {
-    vx29Node* node = start();
-    return node ? (m_node = walkTo(node, &vx29Node::tick, tick)) : nullptr;
+    TempoNode* node = start();
+    return node ? (m_node = walkTo(node, &TempoNode::tick, tick)) : nullptr;
 }
 
-vx29Node* vx29Cursor::nodeAtPixel(uint32_t pixel)
+TempoNode* TimeScaleCursor::nodeAtPixel(uint32_t pixel)
 {
-    vx29Node* node = start();
-    return node ? (m_node = walkTo(node, &vx29Node::pixel, pixel)) : nullptr;
+    TempoNode* node = start();
+    return node ? (m_node = walkTo(node, &TempoNode::pixel, pixel)) : nullptr;
 }
 
-vx29Node* vx29Cursor::nodeAtMeterBeat(uint32_t beat)
+TempoNode* TimeScaleCursor::nodeAtMeterBeat(uint32_t beat)
 {
-    vx29Node* node = start();
-    return node ? (m_node = walkTo(node, &vx29Node::beat, beat)) : nullptr;
+    TempoNode* node = start();
+    return node ? (m_node = walkTo(node, &TempoNode::beat, beat)) : nullptr;
 }
 
-vx29Node* vx29Cursor::nodeAtBar(uint16_t bar)
+TempoNode* TimeScaleCursor::nodeAtBar(uint16_t bar)
 {
-    vx29Node* node = start();
-    return node ? (m_node = walkTo(node, &vx29Node::bar, bar)) : nullptr;
+    TempoNode* node = start();
+    return node ? (m_node = walkTo(node, &TempoNode::bar, bar)) : nullptr;
 }
 
-uint32_t vx29Cursor::frameToTick(uint32_t frame)
+uint32_t TimeScaleCursor::frameToTick(uint32_t frame)
 {
-    const vx29Node* n = nodeAtFrame(frame);
+    const TempoNode* n = nodeAtFrame(frame);
     if (!n)
         return frame;
     return n->tick + toPosition((static_cast<long double>(frame) - n->frame) * n->ticksPerMinute /
                                 m_scale->m_framesPerMinute);
 }
 
-uint32_t vx29Cursor::tickToFrame(uint32_t tick)
+uint32_t TimeScaleCursor::tickToFrame(uint32_t tick)
 {
-    const vx29Node* n = nodeAtTick(tick);
+    const TempoNode* n = nodeAtTick(tick);
     if (!n)
         return tick;
     return n->frame + toPosition((static_cast<long double>(tick) - n->tick) *
                                  m_scale->m_framesPerMinute / n->ticksPerMinute);
 }
 
-uint32_t vx29Cursor::frameToPixel(uint32_t frame) const
+uint32_t TimeScaleCursor::frameToPixel(uint32_t frame) const
 {
     return toPosition(static_cast<long double>(frame) * m_scale->m_pixelsPerMinute /
                       m_scale->m_framesPerMinute);
 }
 
-uint32_t vx29Cursor::pixelToFrame(uint32_t pixel) const
+uint32_t TimeScaleCursor::pixelToFrame(uint32_t pixel) const
 {
     return toPosition(static_cast<long double>(pixel) * m_scale->m_framesPerMinute /
                       m_scale->m_pixelsPerMinute);
 }
 
-uint32_t vx29Cursor::tickToPixel(uint32_t tick)
+uint32_t TimeScaleCursor::tickToPixel(uint32_t tick)
 {
-    const vx29Node* n = nodeAtTick(tick);
+    const TempoNode* n = nodeAtTick(tick);
     if (!n)
         return tick;
     return n->pixel + toPosition((static_cast<long double>(tick) - n->tick) *
                                  m_scale->m_pixelsPerMinute / n->ticksPerMinute);
 }
 
-uint32_t vx29Cursor::pixelToTick(uint32_t pixel)
+uint32_t TimeScaleCursor::pixelToTick(uint32_t pixel)
 {
-    const vx29Node* n = nodeAtPixel(pixel);
+    const TempoNode* n = nodeAtPixel(pixel);
     if (!n)
         return pixel;
     return n->tick + toPosition((static_cast<long double>(pixel) - n->pixel) * n->ticksPerMinute /
                                 m_scale->m_pixelsPerMinute);
 }
 
-uint32_t vx29Cursor::frameToMeterBeat(uint32_t frame)
+uint32_t TimeScaleCursor::frameToMeterBeat(uint32_t frame)
 {
-    const vx29Node* n = nodeAtFrame(frame);
+    const TempoNode* n = nodeAtFrame(frame);
     if (!n)
         return 0;
     return n->beat + toPosition((static_cast<long double>(frame) - n->frame) *
                                 n->meterBeatsPerMinute / m_scale->m_framesPerMinute);
 }
 
-uint32_t vx29Cursor::meterBeatToFrame(uint32_t beat)
+uint32_t TimeScaleCursor::meterBeatToFrame(uint32_t beat)
 {
-    const vx29Node* n = nodeAtMeterBeat(beat);
+    const TempoNode* n = nodeAtMeterBeat(beat);
     if (!n)
         return 0;
     return n->frame + toPosition((static_cast<long double>(beat) - n->beat) *
                                  m_scale->m_framesPerMinute / n->meterBeatsPerMinute);
 }
 
-uint32_t vx29Cursor::frameToSteps(uint32_t frame)
+uint32_t TimeScaleCursor::frameToSteps(uint32_t frame)
 {
     return uint32_t(uint64_t(frameToTick(frame)) * 4u / m_scale->m_ticksPerBeat);
 }
 
-uint32_t vx29Cursor::stepsToFrame(uint32_t steps)
+uint32_t TimeScaleCursor::stepsToFrame(uint32_t steps)
 {
     return tickToFrame(uint32_t(uint16_t(steps)) * m_scale->m_ticksPerBeat / 4u);
 }
@@ -212,13 +212,13 @@ uint32_t vx29Cursor::stepsToFrame(uint32_t steps)
 namespace {
 
 /** Grid of n in ticks: ticksPerMeterBeat / snapPerBeat; 0 = no snap (also the guarded 0 grid). */
-uint16_t gridOf(const vx29Node* n, uint16_t snapPerBeat)
+uint16_t gridOf(const TempoNode* n, uint16_t snapPerBeat)
 {
     return snapPerBeat ? uint16_t(n->ticksPerMeterBeat / snapPerBeat) : uint16_t(0);
 }
 
 /** Snaps tick to the grid measured from n.tick (grid > 0). */
-uint32_t snapToGrid(const vx29Node* n, uint16_t grid, uint32_t tick)
+uint32_t snapToGrid(const TempoNode* n, uint16_t grid, uint32_t tick)
 {
     return n->tick + grid * ((tick - n->tick + (grid >> 1)) / grid);
 }
@@ -228,20 +228,20 @@ uint32_t snapToGrid(const vx29Node* n, uint16_t grid, uint32_t tick)
 // A grid of 0 ticks (snapPerBeat 0, or ticksPerMeterBeat < snapPerBeat) returns the input
 // unchanged: snapFrame and snapPixel do not even round-trip through ticks then.
 
-uint32_t vx29Cursor::snapTick(uint32_t tick)
+uint32_t TimeScaleCursor::snapTick(uint32_t tick)
 {
     if (m_scale->m_snapPerBeat == 0)
         return tick;
-    const vx29Node* n = nodeAtTick(tick);
+    const TempoNode* n = nodeAtTick(tick);
     const uint16_t grid = n ? gridOf(n, m_scale->m_snapPerBeat) : uint16_t(0);
     return grid ? snapToGrid(n, grid, tick) : tick;
 }
 
-uint32_t vx29Cursor::snapFrame(uint32_t frame)
+uint32_t TimeScaleCursor::snapFrame(uint32_t frame)
 {
     if (m_scale->m_snapPerBeat == 0)
         return frame;
-    const vx29Node* n = nodeAtFrame(frame);
+    const TempoNode* n = nodeAtFrame(frame);
     const uint16_t grid = n ? gridOf(n, m_scale->m_snapPerBeat) : uint16_t(0);
     if (!grid)
         return frame;
@@ -253,11 +253,11 @@ uint32_t vx29Cursor::snapFrame(uint32_t frame)
            toPosition((static_cast<long double>(snapped) - n->tick) * f / n->ticksPerMinute);
 }
 
-uint32_t vx29Cursor::snapPixel(uint32_t pixel)
+uint32_t TimeScaleCursor::snapPixel(uint32_t pixel)
 {
     if (m_scale->m_snapPerBeat == 0)
         return pixel;
-    const vx29Node* n = nodeAtPixel(pixel);
+    const TempoNode* n = nodeAtPixel(pixel);
     const uint16_t grid = n ? gridOf(n, m_scale->m_snapPerBeat) : uint16_t(0);
     if (!grid)
         return pixel;
@@ -270,49 +270,49 @@ uint32_t vx29Cursor::snapPixel(uint32_t pixel)
 }
 
 // ---------------------------------------------------------------------------------------------
-// vx29: nodes
+// TimeScale: nodes
 
-vx29::vx29()
+TimeScale::TimeScale()
 {
     reset();
 }
 
-vx29::~vx29()
+TimeScale::~TimeScale()
 {
     clearNodes();
     while (m_free) {
-        vx29Node* next = m_free->next;
+        TempoNode* next = m_free->next;
         delete m_free;
         m_free = next;
     }
 }
 
-vx29Node* vx29::allocateNode()
+TempoNode* TimeScale::allocateNode()
 {
-    vx29Node* node = m_free;
+    TempoNode* node = m_free;
     if (node) {
         m_free = node->next;
-        *node = vx29Node{};
+        *node = TempoNode{};
     } else {
-        node = new vx29Node;
+        node = new TempoNode;
     }
     node->scale = this;
     return node;
 }
 
-void vx29::releaseNode(vx29Node* node)
+void TimeScale::releaseNode(TempoNode* node)
 {
-    *node = vx29Node{};
+    *node = TempoNode{};
     node->scale = nullptr; // marks the storage as not in any list (removeNode refuses it)
     node->next = m_free;
     m_free = node;
 }
 
-void vx29::clearNodes()
+void TimeScale::clearNodes()
 {
-    vx29Node* node = m_first;
+    TempoNode* node = m_first;
     while (node) {
-        vx29Node* next = node->next;
+        TempoNode* next = node->next;
         releaseNode(node);
         node = next;
     }
@@ -322,7 +322,7 @@ void vx29::clearNodes()
     m_cursor.reset();
 }
 
-void vx29::linkAfter(vx29Node* node, vx29Node* after)
+void TimeScale::linkAfter(TempoNode* node, TempoNode* after)
 {
     node->prev = after;
     node->next = after ? after->next : m_first;
@@ -339,7 +339,7 @@ void vx29::linkAfter(vx29Node* node, vx29Node* after)
     m_cursor.reset();
 }
 
-void vx29::unlink(vx29Node* node)
+void TimeScale::unlink(TempoNode* node)
 {
     if (node->prev)
         node->prev->next = node->next;
@@ -355,14 +355,14 @@ void vx29::unlink(vx29Node* node)
     m_cursor.reset();
 }
 
-void vx29::reset()
+void TimeScale::reset()
 {
     clearNodes();
-    linkAfter(allocateNode(), nullptr); // the default values of vx29Node: 120 bpm quarter, 4/4
+    linkAfter(allocateNode(), nullptr); // the default values of TempoNode: 120 bpm quarter, 4/4
     recompute();
 }
 
-void vx29::copyFrom(const vx29& other)
+void TimeScale::copyFrom(const TimeScale& other)
 {
     if (&other == this)
         return;
@@ -374,8 +374,8 @@ void vx29::copyFrom(const vx29& other)
     m_ticksPerBeat = other.m_ticksPerBeat;
     m_pixelsPerBeat = other.m_pixelsPerBeat;
     clearNodes();
-    for (const vx29Node* from = other.m_first; from; from = from->next) {
-        vx29Node* node = allocateNode();
+    for (const TempoNode* from = other.m_first; from; from = from->next) {
+        TempoNode* node = allocateNode();
         node->frame = from->frame;
         node->tempo = from->tempo;
         node->tempoUnit = from->tempoUnit;
@@ -386,10 +386,10 @@ void vx29::copyFrom(const vx29& other)
     recompute();
 }
 
-void vx29::updateRates(vx29Node* n) const
+void TimeScale::updateRates(TempoNode* n) const
 {
     const float tempo = rateTempo(n->tempo);
-    n->scale = const_cast<vx29*>(this);
+    n->scale = const_cast<TimeScale*>(this);
     n->ticksPerMinute = tempo * float(m_ticksPerBeat);
     uint32_t ticks = m_ticksPerBeat;
     float beatsPerMinute = tempo;
@@ -406,9 +406,9 @@ void vx29::updateRates(vx29Node* n) const
     n->meterBeatsPerMinute = beatsPerMinute;
 }
 
-void vx29::updatePosition(vx29Node* n) const
+void TimeScale::updatePosition(TempoNode* n) const
 {
-    const vx29Node* p = n->prev;
+    const TempoNode* p = n->prev;
     const long double f = m_framesPerMinute;
     if (!p) {
         n->frame = 0; // the first node keeps frame, bar, beat and tick 0
@@ -431,17 +431,17 @@ void vx29::updatePosition(vx29Node* n) const
     n->pixel = toPosition(static_cast<long double>(n->frame) * m_pixelsPerMinute / f);
 }
 
-void vx29::recompute()
+void TimeScale::recompute()
 {
     m_pixelsPerMinute = float(1.2 * m_pixelsPerBeat * m_timeZoom);
     m_framesPerMinute = float(m_sampleRate * 60.0);
-    for (vx29Node* node = m_first; node; node = node->next) {
+    for (TempoNode* node = m_first; node; node = node->next) {
         updateRates(node);
         updatePosition(node);
     }
 }
 
-void vx29::recomputeFrom(vx29Node* node)
+void TimeScale::recomputeFrom(TempoNode* node)
 {
     if (!node)
         return;
@@ -450,19 +450,19 @@ void vx29::recomputeFrom(vx29Node* node)
         updatePosition(node);
 }
 
-vx29Node* vx29::setNode(uint32_t frame, float tempo, uint16_t tempoUnit, uint16_t beatsPerBar,
-                        uint16_t beatUnit)
+TempoNode* TimeScale::setNode(uint32_t frame, float tempo, uint16_t tempoUnit, uint16_t beatsPerBar,
+                              uint16_t beatUnit)
 {
     const long double fpm = m_framesPerMinute;
     // 1. Move the frame to the nearest bar line of the governing node's meter.
-    if (const vx29Node* q = nodeAtFrame(frame)) {
+    if (const TempoNode* q = nodeAtFrame(frame)) {
         const uint16_t bars = uint16_t(
             toPosition(q->meterBeatsPerMinute * (static_cast<long double>(frame) - q->frame) /
                        (barBeats(q) * fpm)));
         frame = q->frame + toPosition(barBeats(q) * fpm * bars / q->meterBeatsPerMinute);
     }
     // 2. A node on that frame takes the values.
-    vx29Node* r = nodeAtFrame(frame);
+    TempoNode* r = nodeAtFrame(frame);
     if (r && r->frame == frame) {
         r->tempo = tempo;
         r->tempoUnit = tempoUnit;
@@ -476,14 +476,14 @@ vx29Node* vx29::setNode(uint32_t frame, float tempo, uint16_t tempoUnit, uint16_
         return r;
     // 4. The next node has them: move it here.
     if (r && r->next && r->next->hasValues(tempo, tempoUnit, beatsPerBar, beatUnit)) {
-        vx29Node* next = r->next;
+        TempoNode* next = r->next;
         next->frame = frame;
         next->bar = 0;
         recomputeFrom(next);
         return next;
     }
     // 5. A new node after r.
-    vx29Node* node = allocateNode();
+    TempoNode* node = allocateNode();
     node->frame = frame;
     node->bar = 0;
     node->tempo = tempo;
@@ -495,60 +495,60 @@ vx29Node* vx29::setNode(uint32_t frame, float tempo, uint16_t tempoUnit, uint16_
     return node;
 }
 
-void vx29::removeNode(vx29Node* node)
+void TimeScale::removeNode(TempoNode* node)
 {
     if (!node || node == m_first || node->scale != this || !node->prev)
         return;
-    vx29Node* next = node->next;
+    TempoNode* next = node->next;
     // Unlinking first makes node's predecessor the predecessor of the followers, so their
     // positions are computed against it and anchored followers keep their bars.
     unlink(node);
-    for (vx29Node* n = next; n; n = n->next)
+    for (TempoNode* n = next; n; n = n->next)
         updatePosition(n);
     releaseNode(node);
 }
 
 // ---------------------------------------------------------------------------------------------
-// vx29: settings
+// TimeScale: settings
 
-void vx29::setTimeZoom(uint16_t percent)
+void TimeScale::setTimeZoom(uint16_t percent)
 {
     m_timeZoom = std::max<uint16_t>(percent, 1);
     recompute();
 }
 
-void vx29::setSampleRate(uint32_t rate)
+void TimeScale::setSampleRate(uint32_t rate)
 {
     m_sampleRate = std::max<uint32_t>(rate, 1);
     recompute();
 }
 
-void vx29::setTicksPerBeat(uint16_t ticks)
+void TimeScale::setTicksPerBeat(uint16_t ticks)
 {
     m_ticksPerBeat = std::max<uint16_t>(ticks, 1);
     recompute();
 }
 
-void vx29::setPixelsPerBeat(uint16_t pixels)
+void TimeScale::setPixelsPerBeat(uint16_t pixels)
 {
     m_pixelsPerBeat = std::max<uint16_t>(pixels, 1);
     recompute();
 }
 
 // ---------------------------------------------------------------------------------------------
-// vx29: snap table
+// TimeScale: snap table
 
-int vx29::snapCount()
+int TimeScale::snapCount()
 {
     return kSnapCount;
 }
 
-uint16_t vx29::snapValue(int index)
+uint16_t TimeScale::snapValue(int index)
 {
     return index >= 0 && index < kSnapCount ? kSnapValues[index] : 0;
 }
 
-int vx29::snapIndex(uint16_t value)
+int TimeScale::snapIndex(uint16_t value)
 {
     for (int i = 0; i < kSnapCount; ++i) {
         if (kSnapValues[i] == value)
@@ -557,11 +557,11 @@ int vx29::snapIndex(uint16_t value)
     return 0;
 }
 
-QStringList vx29::snapNames()
+QStringList TimeScale::snapNames()
 {
     QStringList names;
-    names << QCoreApplication::translate("vx29", "None");
-    const QString beat = QCoreApplication::translate("vx29", "Beat");
+    names << QCoreApplication::translate("TimeScale", "None");
+    const QString beat = QCoreApplication::translate("TimeScale", "Beat");
     names << beat;
     for (int i = 2; i < kSnapCount; ++i)
         names << beat + QStringLiteral("/%1").arg(kSnapValues[i]);
@@ -569,9 +569,9 @@ QStringList vx29::snapNames()
 }
 
 // ---------------------------------------------------------------------------------------------
-// vx29: time texts
+// TimeScale: time texts
 
-QString vx29::format(uint32_t position, bool isLength, uint32_t length)
+QString TimeScale::format(uint32_t position, bool isLength, uint32_t length)
 {
     switch (m_timeFormat) {
     case Clock:
@@ -583,7 +583,7 @@ QString vx29::format(uint32_t position, bool isLength, uint32_t length)
     }
 }
 
-QString vx29::formatClock(uint32_t value) const
+QString TimeScale::formatClock(uint32_t value) const
 {
     // Integer arithmetic gives exactly floor() of the seconds and truncate(fraction × 1000) of the
     // clock text, without the representation error of value / sampleRate in floating point (which would
@@ -597,9 +597,9 @@ QString vx29::formatClock(uint32_t value) const
     return QString::asprintf("%02u:%02u:%02u.%03u", hours, minutes, unsigned(seconds), ms);
 }
 
-QString vx29::formatBarsBeatsTicks(uint32_t position, bool isLength, uint32_t length)
+QString TimeScale::formatBarsBeatsTicks(uint32_t position, bool isLength, uint32_t length)
 {
-    const vx29Node* n = nodeAtFrame(position);
+    const TempoNode* n = nodeAtFrame(position);
     if (!n)
         return isLength ? QStringLiteral("0.00.000") : QStringLiteral("1.01.000");
     const long double rate = n->ticksPerMinute;
@@ -623,7 +623,7 @@ QString vx29::formatBarsBeatsTicks(uint32_t position, bool isLength, uint32_t le
     return QString::asprintf("%u.%02u.%03lu", bars, beats, static_cast<unsigned long>(ticks));
 }
 
-uint32_t vx29::parse(const QString& text, bool isLength, uint32_t start)
+uint32_t TimeScale::parse(const QString& text, bool isLength, uint32_t start)
 {
     switch (m_timeFormat) {
     case Clock:
@@ -635,7 +635,7 @@ uint32_t vx29::parse(const QString& text, bool isLength, uint32_t start)
     }
 }
 
-uint32_t vx29::parseClock(const QString& text) const
+uint32_t TimeScale::parseClock(const QString& text) const
 {
     const long double hours = toUnsigned(text.section(QLatin1Char(':'), 0, 0));
     const long double minutes = toUnsigned(text.section(QLatin1Char(':'), 1, 1));
@@ -646,7 +646,7 @@ uint32_t vx29::parseClock(const QString& text) const
     return toPosition((seconds + (hours * 60 + minutes) * 60) * m_sampleRate);
 }
 
-uint32_t vx29::parseBarsBeatsTicks(const QString& text, bool isLength, uint32_t start)
+uint32_t TimeScale::parseBarsBeatsTicks(const QString& text, bool isLength, uint32_t start)
 {
     uint16_t bar = uint16_t(toUnsigned(text.section(QLatin1Char('.'), 0, 0)));
     uint32_t beat = toUnsigned(text.section(QLatin1Char('.'), 1, 1));
@@ -656,10 +656,10 @@ uint32_t vx29::parseBarsBeatsTicks(const QString& text, bool isLength, uint32_t 
             --bar;
         if (beat > 0)
             --beat;
-    } else if (const vx29Node* s = nodeAtFrame(start)) {
+    } else if (const TempoNode* s = nodeAtFrame(start)) {
         bar = uint16_t(bar + s->bar);
     }
-    const vx29Node* n = nodeAtBar(bar);
+    const TempoNode* n = nodeAtBar(bar);
     if (!n)
         return start;
     const long double ticks =
@@ -667,7 +667,7 @@ uint32_t vx29::parseBarsBeatsTicks(const QString& text, bool isLength, uint32_t 
     return n->frame + toPosition(ticks * m_framesPerMinute / n->ticksPerMinute);
 }
 
-uint32_t vx29::parseTicks(const QString& text, bool isLength, uint32_t startTick)
+uint32_t TimeScale::parseTicks(const QString& text, bool isLength, uint32_t startTick)
 {
     const uint32_t start = isLength ? tickToFrame(startTick) : 0;
     return frameToTick(parse(text, isLength, start));

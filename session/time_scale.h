@@ -4,19 +4,19 @@
 #include <QStringList>
 #include <cstdint>
 
-class vx29;
+class TimeScale;
 
 /**
- * vx29Node: one tempo and meter node of the time scale.
+ * TempoNode: one tempo and meter node of the time scale.
  *
  * Nodes form an intrusive doubly linked list ordered by frame. A node whose bar is greater than
  * its predecessor's is anchored to that bar: tempo changes earlier in the song move it in frames
  * but keep it on its bar.
  */
-struct vx29Node
+struct TempoNode
 {
-    vx29Node* prev = nullptr;
-    vx29Node* next = nullptr;
+    TempoNode* prev = nullptr;
+    TempoNode* next = nullptr;
     uint32_t frame = 0;
     uint16_t bar = 0;
     uint32_t beat = 0; // meter beats from the session start
@@ -27,7 +27,7 @@ struct vx29Node
     uint16_t beatsPerBar = 4;
     uint16_t beatUnit = 2; // meter denominator, power-of-two exponent
     uint16_t ticksPerMeterBeat = 960;
-    vx29* scale = nullptr;
+    TimeScale* scale = nullptr;
     float ticksPerMinute = 0.0f;
     float meterBeatsPerMinute = 0.0f;
 
@@ -36,7 +36,7 @@ struct vx29Node
 };
 
 /**
- * vx29Cursor: node lookups and conversions that remember the last node found.
+ * TimeScaleCursor: node lookups and conversions that remember the last node found.
  *
  * A lookup starts from the remembered node and walks forward or backward, so positions that move
  * forward in time cost a few comparisons. A cursor is not shared between threads: code that
@@ -52,17 +52,17 @@ struct vx29Node
  * must not outlive its scale. With no node, lookups return none and the conversions fall back as
  * described for each of them (tick/frame/pixel conversions return their input, meter beats 0).
  */
-class vx29Cursor
+class TimeScaleCursor
 {
 public:
-    explicit vx29Cursor(const vx29& scale);
+    explicit TimeScaleCursor(const TimeScale& scale);
 
     /** The last node whose value is <= the argument; none only when the scale has no node. */
-    vx29Node* nodeAtFrame(uint32_t frame);
-    vx29Node* nodeAtTick(uint32_t tick);
-    vx29Node* nodeAtPixel(uint32_t pixel);
-    vx29Node* nodeAtMeterBeat(uint32_t beat);
-    vx29Node* nodeAtBar(uint16_t bar);
+    TempoNode* nodeAtFrame(uint32_t frame);
+    TempoNode* nodeAtTick(uint32_t tick);
+    TempoNode* nodeAtPixel(uint32_t pixel);
+    TempoNode* nodeAtMeterBeat(uint32_t beat);
+    TempoNode* nodeAtBar(uint16_t bar);
 
     uint32_t frameToTick(uint32_t frame);
     uint32_t tickToFrame(uint32_t tick);
@@ -85,20 +85,20 @@ public:
 
 private:
     /** The remembered node, or the first node when nothing valid is remembered. */
-    vx29Node* start();
+    TempoNode* start();
 
-    const vx29* m_scale;
-    vx29Node* m_node = nullptr;
+    const TimeScale* m_scale;
+    TempoNode* m_node = nullptr;
     uint32_t m_generation = 0; // scale generation m_node belongs to
 };
 
 /**
- * vx29: the session's time scale.
+ * TimeScale: the session's time scale.
  *
  * Maps between sample frames, ticks, meter beats and bars, and pixels through an ordered list of
  * tempo and meter nodes; snaps positions to the grid; formats and parses the three time texts
- * (clock time, bars.beats.ticks, raw frames). GUI thread only, except through a vx29Cursor of the
- * calling thread's own.
+ * (clock time, bars.beats.ticks, raw frames). GUI thread only, except through a TimeScaleCursor of
+ * the calling thread's own.
  *
  * Guards against values no song should hold (none of them changes a valid song's results):
  * - A node tempo that is not a number >= 1 bpm (0, negative, NaN) computes the node's rates as
@@ -111,48 +111,48 @@ private:
  * - Every float-to-position conversion rounds half away from zero and wraps modulo 2^32; a result
  *   that is not finite (a division by a zero rate) becomes 0.
  */
-class vx29
+class TimeScale
 {
 public:
     enum TimeFormat { Frames = 0, Clock = 1, BarsBeatsTicks = 2 };
 
-    vx29();
-    ~vx29();
-    vx29(const vx29&) = delete;
-    vx29& operator=(const vx29&) = delete;
+    TimeScale();
+    ~TimeScale();
+    TimeScale(const TimeScale&) = delete;
+    TimeScale& operator=(const TimeScale&) = delete;
 
     /** One default node (120 bpm quarter, 4/4 at frame 0), then recompute. */
     void reset();
     /** Copies the settings and every node's frame, tempo and meter; then recomputes. */
-    void copyFrom(const vx29& other);
+    void copyFrom(const TimeScale& other);
 
     /**
      * Adds or changes a tempo and meter node at the bar line nearest to frame.
      * Returns the node that now carries the values.
      */
-    vx29Node* setNode(uint32_t frame, float tempo, uint16_t tempoUnit, uint16_t beatsPerBar,
-                      uint16_t beatUnit);
+    TempoNode* setNode(uint32_t frame, float tempo, uint16_t tempoUnit, uint16_t beatsPerBar,
+                       uint16_t beatUnit);
     /**
      * Removes a node other than the first; later nodes keep their bars. The first node, none and a
      * node that is not in this scale's list are refused (nothing happens).
      */
-    void removeNode(vx29Node* node);
+    void removeNode(TempoNode* node);
 
     /** Derived values of every node, then their positions. */
     void recompute();
     /** Rates of node, then the positions of node and every later node. */
-    void recomputeFrom(vx29Node* node);
+    void recomputeFrom(TempoNode* node);
 
-    vx29Node* firstNode() const { return m_first; }
-    vx29Node* lastNode() const { return m_last; }
+    TempoNode* firstNode() const { return m_first; }
+    TempoNode* lastNode() const { return m_last; }
     int nodeCount() const { return m_count; }
 
     // Lookups and conversions through the scale's own cursor (GUI thread).
-    vx29Node* nodeAtFrame(uint32_t frame) { return m_cursor.nodeAtFrame(frame); }
-    vx29Node* nodeAtTick(uint32_t tick) { return m_cursor.nodeAtTick(tick); }
-    vx29Node* nodeAtPixel(uint32_t pixel) { return m_cursor.nodeAtPixel(pixel); }
-    vx29Node* nodeAtMeterBeat(uint32_t beat) { return m_cursor.nodeAtMeterBeat(beat); }
-    vx29Node* nodeAtBar(uint16_t bar) { return m_cursor.nodeAtBar(bar); }
+    TempoNode* nodeAtFrame(uint32_t frame) { return m_cursor.nodeAtFrame(frame); }
+    TempoNode* nodeAtTick(uint32_t tick) { return m_cursor.nodeAtTick(tick); }
+    TempoNode* nodeAtPixel(uint32_t pixel) { return m_cursor.nodeAtPixel(pixel); }
+    TempoNode* nodeAtMeterBeat(uint32_t beat) { return m_cursor.nodeAtMeterBeat(beat); }
+    TempoNode* nodeAtBar(uint16_t bar) { return m_cursor.nodeAtBar(bar); }
     uint32_t frameToTick(uint32_t frame) { return m_cursor.frameToTick(frame); }
     uint32_t tickToFrame(uint32_t tick) { return m_cursor.tickToFrame(tick); }
     uint32_t frameToPixel(uint32_t frame) const { return m_cursor.frameToPixel(frame); }
@@ -198,15 +198,15 @@ public:
     float framesPerMinute() const { return m_framesPerMinute; }
 
 private:
-    friend class vx29Cursor;
+    friend class TimeScaleCursor;
 
-    vx29Node* allocateNode();
-    void releaseNode(vx29Node* node);
+    TempoNode* allocateNode();
+    void releaseNode(TempoNode* node);
     void clearNodes();
-    void linkAfter(vx29Node* node, vx29Node* after);
-    void unlink(vx29Node* node);
-    void updateRates(vx29Node* node) const;
-    void updatePosition(vx29Node* node) const;
+    void linkAfter(TempoNode* node, TempoNode* after);
+    void unlink(TempoNode* node);
+    void updateRates(TempoNode* node) const;
+    void updatePosition(TempoNode* node) const;
     QString formatClock(uint32_t value) const;
     QString formatBarsBeatsTicks(uint32_t position, bool isLength, uint32_t length);
     uint32_t parseClock(const QString& text) const;
@@ -219,12 +219,13 @@ private:
     uint32_t m_sampleRate = 44100;
     uint16_t m_ticksPerBeat = 960;
     uint16_t m_pixelsPerBeat = 32;
-    vx29Node* m_first = nullptr;
-    vx29Node* m_last = nullptr;
+    TempoNode* m_first = nullptr;
+    TempoNode* m_last = nullptr;
     int m_count = 0;
-    vx29Node* m_free = nullptr; // recycled node storage, linked through next
-    vx29Cursor m_cursor{*this};
+    TempoNode* m_free = nullptr; // recycled node storage, linked through next
+    TimeScaleCursor m_cursor{*this};
     float m_pixelsPerMinute = 0.0f;
     float m_framesPerMinute = 0.0f;
-    uint32_t m_generation = 1; // changes whenever a node joins or leaves the list (see vx29Cursor)
+    uint32_t m_generation =
+        1; // changes whenever a node joins or leaves the list (see TimeScaleCursor)
 };

@@ -5,14 +5,15 @@
 #include <cstdint>
 #include <memory>
 
-class vx19;
-class vx20;
-class vx21;
-class vx99Bus;
-class vx99Monitor;
+class Engine;
+class Session;
+class Clip;
+class Bus;
+class Monitor;
 
 /** Track parameter kinds, as commands and bus messages name them. */
-enum vx18Param : uint16_t {
+enum TrackParam : uint16_t
+{
     TrackNone = 0,
     TrackGain = 1,
     TrackPanning = 2,
@@ -24,16 +25,16 @@ enum vx18Param : uint16_t {
 };
 
 /** Reads a parameter text: the wildcard texts, a kind name, or an unsigned 16-bit number. */
-uint16_t vx18ParamFromText(const QString& text);
+uint16_t trackParamFromText(const QString& text);
 
 /**
- * vx18: a track of the session, holding its clips in start order.
+ * Track: a track of the session, holding its clips in start order.
  *
  * Its persistent part is Properties, which undoable commands copy as a whole. A track belongs to
  * at most one session list at a time. GUI thread only; the engines read the clip list and the
  * monitor while the session is not being edited.
  */
-class vx18
+class Track
 {
 public:
     enum Kind { AudioTrack = 1, MidiTrack = 2 };
@@ -64,12 +65,12 @@ public:
     static constexpr int DefaultHeight = 48;
     static constexpr int MinimumHeight = 24;
 
-    vx18(vx20* session, int kind);
-    ~vx18();
-    vx18(const vx18&) = delete;
-    vx18& operator=(const vx18&) = delete;
+    Track(Session* session, int kind);
+    ~Track();
+    Track(const Track&) = delete;
+    Track& operator=(const Track&) = delete;
 
-    vx20* session() const { return m_session; }
+    Session* session() const { return m_session; }
     int kind() const { return m_props.kind; }
     bool isAudio() const { return m_props.kind == AudioTrack; }
     bool isMidi() const { return m_props.kind == MidiTrack; }
@@ -87,7 +88,7 @@ public:
     void setColoursForNumber(int n);
     static QColor colourForNumber(int n);
 
-    /** Flags as the session's counters see them; change them through vx20::mute/solo/record. */
+    /** Flags as the session's counters see them; change them through Session::mute/solo/record. */
     bool isMuted() const { return m_props.mute; }
     bool isSoloed() const { return m_props.solo; }
     bool isRecordArmed() const { return m_props.record; }
@@ -102,49 +103,49 @@ public:
     void setZoomedHeight(int h);
 
     // Clips, ordered by start frame (equal starts keep their insertion order).
-    vx21* firstClip() const { return m_first; }
-    vx21* lastClip() const { return m_last; }
+    Clip* firstClip() const { return m_first; }
+    Clip* lastClip() const { return m_last; }
     int clipCount() const { return m_clipCount; }
     /** Takes ownership of the clip and inserts it by start. */
-    void addClip(vx21* clip);
+    void addClip(Clip* clip);
     /** Unlinks the clip and gives its ownership to the caller. */
-    void removeClip(vx21* clip);
+    void removeClip(Clip* clip);
     /** Re-inserts a clip whose start changed, keeping the list ordered. */
-    void reorderClip(vx21* clip);
+    void reorderClip(Clip* clip);
     /** Destroys every clip. */
     void deleteClips();
 
     /** The clip being recorded while armed; owned by the track until recording hands it over. */
-    vx21* recordingClip() const { return m_recordingClip.get(); }
-    void setRecordingClip(std::unique_ptr<vx21> clip);
-    std::unique_ptr<vx21> takeRecordingClip();
+    Clip* recordingClip() const { return m_recordingClip.get(); }
+    void setRecordingClip(std::unique_ptr<Clip> clip);
+    std::unique_ptr<Clip> takeRecordingClip();
 
     // Buses and monitor, resolved by attach().
-    vx99Bus* inputBus() const { return m_input; }
-    vx99Bus* outputBus() const { return m_output; }
-    vx99Monitor* monitor() const { return m_monitor.get(); }
+    Bus* inputBus() const { return m_input; }
+    Bus* outputBus() const { return m_output; }
+    Monitor* monitor() const { return m_monitor.get(); }
     /** The engine of the track's kind, or none outside a session. */
-    vx19* engine() const;
+    Engine* engine() const;
     /** Resolves the buses by name (or the first suitable one) and installs a monitor. */
     bool attach();
     /** Drops buses and monitor (not the recording clip; the session handles that). */
     void detach();
 
 private:
-    friend class vx20;
+    friend class Session;
     void setFlag(bool Properties::*flag, bool on) { m_props.*flag = on; }
-    void linkClip(vx21* clip, vx21* before);
+    void linkClip(Clip* clip, Clip* before);
 
-    vx20* m_session;
+    Session* m_session;
     Properties m_props;
     uint16_t m_trackNumber = 0;
     int m_height = DefaultHeight;
     int m_zoomedHeight = DefaultHeight;
-    vx21* m_first = nullptr;
-    vx21* m_last = nullptr;
+    Clip* m_first = nullptr;
+    Clip* m_last = nullptr;
     int m_clipCount = 0;
-    std::unique_ptr<vx21> m_recordingClip;
-    vx99Bus* m_input = nullptr;
-    vx99Bus* m_output = nullptr;
-    std::unique_ptr<vx99Monitor> m_monitor;
+    std::unique_ptr<Clip> m_recordingClip;
+    Bus* m_input = nullptr;
+    Bus* m_output = nullptr;
+    std::unique_ptr<Monitor> m_monitor;
 };

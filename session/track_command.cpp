@@ -4,26 +4,26 @@
 #include "session.h"
 
 // ---------------------------------------------------------------------------------------------
-// vx18Command
+// TrackCommand
 
-vx18Command::vx18Command(vx20* session, vx18* track, const QString& name)
-    : vx30(name), m_session(session), m_track(track)
+TrackCommand::TrackCommand(Session* session, Track* track, const QString& name)
+    : Command(name), m_session(session), m_track(track)
 {
 }
 
-vx18Command::vx18Command(vx20* session, std::unique_ptr<vx18> track, vx18* after,
-                         const QString& name)
-    : vx30(name), m_session(session), m_track(track.get()), m_owned(std::move(track)),
+TrackCommand::TrackCommand(Session* session, std::unique_ptr<Track> track, Track* after,
+                           const QString& name)
+    : Command(name), m_session(session), m_track(track.get()), m_owned(std::move(track)),
       m_after(after)
 {
 }
 
-bool vx18Command::inSession() const
+bool TrackCommand::inSession() const
 {
     return m_session && m_track && m_session->indexOf(m_track) >= 0;
 }
 
-bool vx18Command::swapMembership()
+bool TrackCommand::swapMembership()
 {
     if (!m_session || !m_track || (!m_owned && !inSession()))
         return false;
@@ -32,9 +32,9 @@ bool vx18Command::swapMembership()
     return true;
 }
 
-void vx18Command::putIn()
+void TrackCommand::putIn()
 {
-    vx18* first = m_session->trackCount() > 0 ? m_session->tracks().front() : nullptr;
+    Track* first = m_session->trackCount() > 0 ? m_session->tracks().front() : nullptr;
     m_session->addTrack(m_owned.release(), m_atFront ? nullptr : m_after);
     if (m_atFront && first)
         m_session->moveTrack(m_track, first);
@@ -42,7 +42,7 @@ void vx18Command::putIn()
         shareInstrument();
 }
 
-void vx18Command::takeOut()
+void TrackCommand::takeOut()
 {
     const int at = m_session->indexOf(m_track);
     m_atFront = at == 0;
@@ -53,13 +53,13 @@ void vx18Command::takeOut()
 }
 
 // One output bus channel plays one instrument: the tracks sharing it take the new track's.
-void vx18Command::shareInstrument()
+void TrackCommand::shareInstrument()
 {
-    const vx18::Properties& mine = m_track->properties();
+    const Track::Properties& mine = m_track->properties();
     if (!m_track->isMidi() || (mine.instrument < 0 && mine.bank < 0 && mine.program < 0))
         return;
-    for (vx18* other : m_session->tracks()) {
-        vx18::Properties props = other->properties();
+    for (Track* other : m_session->tracks()) {
+        Track::Properties props = other->properties();
         if (other == m_track || !other->isMidi() || props.outputBus != mine.outputBus ||
             props.channel != mine.channel)
             continue;
@@ -73,10 +73,10 @@ void vx18Command::shareInstrument()
     // engine has its buses.
 }
 
-void vx18Command::unshareInstrument()
+void TrackCommand::unshareInstrument()
 {
     for (const SharedInstrument& shared : m_shared) {
-        vx18::Properties props = shared.track->properties();
+        Track::Properties props = shared.track->properties();
         props.instrument = shared.instrument;
         props.bank = shared.bank;
         props.program = shared.program;
@@ -88,35 +88,35 @@ void vx18Command::unshareInstrument()
 // ---------------------------------------------------------------------------------------------
 // Add, remove, import
 
-vx99AddTrackCommand::vx99AddTrackCommand(vx20* session, std::unique_ptr<vx18> track, vx18* after)
-    : vx99AddTrackCommand(session, std::move(track), after, QObject::tr("add track"))
+AddTrackCommand::AddTrackCommand(Session* session, std::unique_ptr<Track> track, Track* after)
+    : AddTrackCommand(session, std::move(track), after, QObject::tr("add track"))
 {
 }
 
-vx99AddTrackCommand::vx99AddTrackCommand(vx20* session, std::unique_ptr<vx18> track, vx18* after,
-                                         const QString& name)
-    : vx18Command(session, std::move(track), after, name)
+AddTrackCommand::AddTrackCommand(Session* session, std::unique_ptr<Track> track, Track* after,
+                                 const QString& name)
+    : TrackCommand(session, std::move(track), after, name)
 {
     setSharesInstrument(true);
 }
 
-vx99RemoveTrackCommand::vx99RemoveTrackCommand(vx20* session, vx18* track)
-    : vx18Command(session, track, QObject::tr("remove track"))
+RemoveTrackCommand::RemoveTrackCommand(Session* session, Track* track)
+    : TrackCommand(session, track, QObject::tr("remove track"))
 {
 }
 
-vx99ImportTrackCommand::vx99ImportTrackCommand(vx20* session, std::unique_ptr<vx21> clip,
-                                               const QString& name, uint16_t channel)
-    : vx99AddTrackCommand(session, makeTrack(session, std::move(clip), name, channel), nullptr,
-                          QObject::tr("import track"))
+ImportTrackCommand::ImportTrackCommand(Session* session, std::unique_ptr<Clip> clip,
+                                       const QString& name, uint16_t channel)
+    : AddTrackCommand(session, makeTrack(session, std::move(clip), name, channel), nullptr,
+                      QObject::tr("import track"))
 {
 }
 
-std::unique_ptr<vx18> vx99ImportTrackCommand::makeTrack(vx20* session, std::unique_ptr<vx21> clip,
-                                                        const QString& name, uint16_t channel)
+std::unique_ptr<Track> ImportTrackCommand::makeTrack(Session* session, std::unique_ptr<Clip> clip,
+                                                     const QString& name, uint16_t channel)
 {
-    auto track = std::make_unique<vx18>(session, vx18::MidiTrack);
-    vx18::Properties props = track->properties();
+    auto track = std::make_unique<Track>(session, Track::MidiTrack);
+    Track::Properties props = track->properties();
     props.name = name;
     props.channel = channel & 0x0F;
     if (clip) {
@@ -134,30 +134,30 @@ std::unique_ptr<vx18> vx99ImportTrackCommand::makeTrack(vx20* session, std::uniq
 // ---------------------------------------------------------------------------------------------
 // Move, resize
 
-vx99MoveTrackCommand::vx99MoveTrackCommand(vx20* session, vx18* track, vx18* before)
-    : vx18Command(session, track, QObject::tr("move track")), m_before(before)
+MoveTrackCommand::MoveTrackCommand(Session* session, Track* track, Track* before)
+    : TrackCommand(session, track, QObject::tr("move track")), m_before(before)
 {
 }
 
-bool vx99MoveTrackCommand::swap()
+bool MoveTrackCommand::swap()
 {
     if (!inSession())
         return false;
     const auto& tracks = session()->tracks();
     const size_t next = size_t(session()->indexOf(track())) + 1;
-    vx18* successor = next < tracks.size() ? tracks[next] : nullptr;
+    Track* successor = next < tracks.size() ? tracks[next] : nullptr;
     EditLock lock(session());
     session()->moveTrack(track(), m_before);
     m_before = successor;
     return true;
 }
 
-vx99ResizeTrackCommand::vx99ResizeTrackCommand(vx20* session, vx18* track, int height)
-    : vx18Command(session, track, QObject::tr("resize track")), m_height(height)
+ResizeTrackCommand::ResizeTrackCommand(Session* session, Track* track, int height)
+    : TrackCommand(session, track, QObject::tr("resize track")), m_height(height)
 {
 }
 
-bool vx99ResizeTrackCommand::swap()
+bool ResizeTrackCommand::swap()
 {
     if (!inSession())
         return false;
@@ -170,14 +170,12 @@ bool vx99ResizeTrackCommand::swap()
 // ---------------------------------------------------------------------------------------------
 // Properties
 
-vx99EditTrackCommand::vx99EditTrackCommand(vx20* session, vx18* track,
-                                           const vx18::Properties& props)
-    : vx99PropertyCommand(QObject::tr("track properties"), props), m_session(session),
-      m_track(track)
+EditTrackCommand::EditTrackCommand(Session* session, Track* track, const Track::Properties& props)
+    : PropertyCommand(QObject::tr("track properties"), props), m_session(session), m_track(track)
 {
 }
 
-bool vx99EditTrackCommand::read(vx18::Properties& props) const
+bool EditTrackCommand::read(Track::Properties& props) const
 {
     if (!m_session || !m_track || m_session->indexOf(m_track) < 0)
         return false;
@@ -185,10 +183,10 @@ bool vx99EditTrackCommand::read(vx18::Properties& props) const
     return true;
 }
 
-void vx99EditTrackCommand::write(const vx18::Properties& props)
+void EditTrackCommand::write(const Track::Properties& props)
 {
     EditLock lock(m_session);
-    vx18::Properties p = props;
+    Track::Properties p = props;
     p.kind = m_track->kind();
     // Flags set behind the session's back would leave its counters wrong.
     p.mute = m_track->isMuted();

@@ -10,9 +10,9 @@ namespace {
 QString stateName(int state)
 {
     switch (state) {
-    case vx18StateCommand::Record:
+    case TrackStateCommand::Record:
         return QObject::tr("track record");
-    case vx18StateCommand::Mute:
+    case TrackStateCommand::Mute:
         return QObject::tr("track mute");
     default:
         return QObject::tr("track solo");
@@ -21,24 +21,24 @@ QString stateName(int state)
 
 } // namespace
 
-vx18StateCommand::vx18StateCommand(vx20* session, const std::vector<vx18*>& tracks, int state,
-                                   bool on, bool fromControlSurface)
-    : vx30(stateName(state)), m_session(session), m_state(state),
+TrackStateCommand::TrackStateCommand(Session* session, const std::vector<Track*>& tracks, int state,
+                                     bool on, bool fromControlSurface)
+    : Command(stateName(state)), m_session(session), m_state(state),
       m_fromControlSurface(fromControlSurface)
 {
-    for (vx18* track : tracks)
+    for (Track* track : tracks)
         if (track)
             m_entries.push_back({track, on});
 }
 
-vx18StateCommand::~vx18StateCommand() = default;
+TrackStateCommand::~TrackStateCommand() = default;
 
-bool vx18StateCommand::ownsObject() const
+bool TrackStateCommand::ownsObject() const
 {
     return m_recorded && m_recorded->ownsObject();
 }
 
-bool vx18StateCommand::flag(const vx18* track) const
+bool TrackStateCommand::flag(const Track* track) const
 {
     switch (m_state) {
     case Record:
@@ -50,7 +50,7 @@ bool vx18StateCommand::flag(const vx18* track) const
     }
 }
 
-void vx18StateCommand::setFlag(vx18* track, bool on)
+void TrackStateCommand::setFlag(Track* track, bool on)
 {
     switch (m_state) {
     case Record:
@@ -65,7 +65,7 @@ void vx18StateCommand::setFlag(vx18* track, bool on)
     }
 }
 
-bool vx18StateCommand::run()
+bool TrackStateCommand::run()
 {
     if (!m_session)
         return false;
@@ -92,16 +92,16 @@ bool vx18StateCommand::run()
 }
 
 // Takes the recording clips of the tracks this run disarms, before disarming drops them.
-void vx18StateCommand::finishRecordings()
+void TrackStateCommand::finishRecordings()
 {
     if (!m_session->isRecording())
         return;
-    auto recorded = std::make_unique<vx21Command>(m_session, QObject::tr("record clip"));
+    auto recorded = std::make_unique<ClipCommand>(m_session, QObject::tr("record clip"));
     const uint32_t end = m_session->isPunchSet() ? m_session->punchOut() : m_session->playHead();
     for (const Entry& entry : m_entries) {
         if (entry.value || !entry.track->isRecordArmed())
             continue;
-        std::unique_ptr<vx21> clip = m_session->takeRecordingClip(entry.track);
+        std::unique_ptr<Clip> clip = m_session->takeRecordingClip(entry.track);
         if (!clip || end <= clip->start())
             continue; // nothing was recorded: the clip goes
         clip->setLength(end - clip->start());

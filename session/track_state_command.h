@@ -5,12 +5,12 @@
 #include <memory>
 #include <vector>
 
-class vx18;
-class vx20;
-class vx21Command;
+class Track;
+class Session;
+class ClipCommand;
 
 /**
- * vx18StateCommand: "track record", "track mute" or "track solo" on one or more tracks.
+ * TrackStateCommand: "track record", "track mute" or "track solo" on one or more tracks.
  *
  * Each run swaps the flag of every track with the stored value, through the session so its
  * counters and the engines follow, and tells the control-surface mapping (the list's
@@ -22,7 +22,7 @@ class vx21Command;
  * applied on every odd run and reverted on every even one. GUI thread only; runs under the
  * session's edit lock.
  */
-class vx18StateCommand : public vx30
+class TrackStateCommand : public Command
 {
 public:
     enum State
@@ -32,9 +32,9 @@ public:
         Solo = 2
     };
 
-    vx18StateCommand(vx20* session, const std::vector<vx18*>& tracks, int state, bool on,
-                     bool fromControlSurface = false);
-    ~vx18StateCommand() override;
+    TrackStateCommand(Session* session, const std::vector<Track*>& tracks, int state, bool on,
+                      bool fromControlSurface = false);
+    ~TrackStateCommand() override;
 
     bool apply() override { return run(); }
     bool revert() override { return run(); }
@@ -42,24 +42,24 @@ public:
 
     int state() const { return m_state; }
     /** The inner command that finished recordings into clips; none when there was nothing. */
-    const vx21Command* recordedClips() const { return m_recorded.get(); }
+    const ClipCommand* recordedClips() const { return m_recorded.get(); }
 
 private:
     struct Entry
     {
-        vx18* track;
+        Track* track;
         bool value; // the flag the next run sets
     };
 
     bool run();
-    bool flag(const vx18* track) const;
-    void setFlag(vx18* track, bool on);
+    bool flag(const Track* track) const;
+    void setFlag(Track* track, bool on);
     void finishRecordings();
 
-    vx20* m_session;
+    Session* m_session;
     int m_state;
     std::vector<Entry> m_entries;
     bool m_fromControlSurface;
     int m_runs = 0;
-    std::unique_ptr<vx21Command> m_recorded;
+    std::unique_ptr<ClipCommand> m_recorded;
 };

@@ -2,13 +2,14 @@
 
 #include "session.h"
 
-vx18ValueCommand::vx18ValueCommand(vx20* session, vx18* track, float value, const QString& name)
-    : vx18Command(session, track, name), m_value(value)
+TrackValueCommand::TrackValueCommand(Session* session, Track* track, float value,
+                                     const QString& name)
+    : TrackCommand(session, track, name), m_value(value)
 {
     setReportsChange(false);
 }
 
-bool vx18ValueCommand::swap()
+bool TrackValueCommand::swap()
 {
     if (!inSession())
         return false;
@@ -24,17 +25,17 @@ bool vx18ValueCommand::swap()
     return true;
 }
 
-bool vx18ValueCommand::pushMerged(vx20* session, std::unique_ptr<vx18ValueCommand> command,
-                                  uint64_t& remembered)
+bool TrackValueCommand::pushMerged(Session* session, std::unique_ptr<TrackValueCommand> command,
+                                   uint64_t& remembered)
 {
     if (!session || !command)
         return false;
-    vx30List& list = session->commands();
+    CommandList& list = session->commands();
     // The serial is only ever taken from a command of the caller's kind, so the cast is safe;
     // an address could belong to a newer command by now.
-    vx30* current = list.current();
+    Command* current = list.current();
     if (current && current->serial() == remembered) {
-        auto* previous = static_cast<vx18ValueCommand*>(current);
+        auto* previous = static_cast<TrackValueCommand*>(current);
         const bool previousUp = previous->m_to > previous->m_from;
         const bool up = command->m_value > previous->m_to;
         if (previous->track() == command->track() && previous->m_ran && previousUp == up) {
@@ -46,40 +47,41 @@ bool vx18ValueCommand::pushMerged(vx20* session, std::unique_ptr<vx18ValueComman
     return session->push(std::move(command));
 }
 
-vx18GainCommand::vx18GainCommand(vx20* session, vx18* track, float gain)
-    : vx18ValueCommand(session, track, gain, QObject::tr("track gain"))
+TrackGainCommand::TrackGainCommand(Session* session, Track* track, float gain)
+    : TrackValueCommand(session, track, gain, QObject::tr("track gain"))
 {
 }
 
-bool vx18GainCommand::change(vx20* session, vx18* track, float gain)
+bool TrackGainCommand::change(Session* session, Track* track, float gain)
 {
     static uint64_t remembered = 0;
-    return pushMerged(session, std::make_unique<vx18GainCommand>(session, track, gain), remembered);
-}
-
-vx18PanningCommand::vx18PanningCommand(vx20* session, vx18* track, float panning)
-    : vx18ValueCommand(session, track, panning, QObject::tr("track pan"))
-{
-}
-
-bool vx18PanningCommand::change(vx20* session, vx18* track, float panning)
-{
-    static uint64_t remembered = 0;
-    return pushMerged(session, std::make_unique<vx18PanningCommand>(session, track, panning),
+    return pushMerged(session, std::make_unique<TrackGainCommand>(session, track, gain),
                       remembered);
 }
 
-vx18MonitorCommand::vx18MonitorCommand(vx20* session, vx18* track, bool on)
-    : vx18Command(session, track, QObject::tr("track monitor")), m_on(on)
+TrackPanningCommand::TrackPanningCommand(Session* session, Track* track, float panning)
+    : TrackValueCommand(session, track, panning, QObject::tr("track pan"))
 {
 }
 
-bool vx18MonitorCommand::swap()
+bool TrackPanningCommand::change(Session* session, Track* track, float panning)
+{
+    static uint64_t remembered = 0;
+    return pushMerged(session, std::make_unique<TrackPanningCommand>(session, track, panning),
+                      remembered);
+}
+
+TrackMonitorCommand::TrackMonitorCommand(Session* session, Track* track, bool on)
+    : TrackCommand(session, track, QObject::tr("track monitor")), m_on(on)
+{
+}
+
+bool TrackMonitorCommand::swap()
 {
     if (!inSession())
         return false;
     EditLock lock(session());
-    vx18::Properties props = track()->properties();
+    Track::Properties props = track()->properties();
     const bool on = props.monitor;
     props.monitor = m_on;
     track()->setProperties(props);

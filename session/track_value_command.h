@@ -5,7 +5,7 @@
 #include <optional>
 
 /**
- * vx18ValueCommand: the base of the gain and panning commands, which merge along a drag.
+ * TrackValueCommand: the base of the gain and panning commands, which merge along a drag.
  *
  * A new command for a track absorbs the remembered previous one of its kind when that one is
  * still the list's current command, is for the same track and moved the value the same way
@@ -14,10 +14,10 @@
  * leaves one command; a change of direction starts another.
  *
  * Neither kind takes the edit lock: the engines read gain and panning from the track's monitor,
- * whose values the GUI thread writes while they play (see vx99Monitor). Nor do they report a
+ * whose values the GUI thread writes while they play (see Monitor). Nor do they report a
  * change to the views.
  */
-class vx18ValueCommand : public vx18Command
+class TrackValueCommand : public TrackCommand
 {
 public:
     bool apply() override { return swap(); }
@@ -28,13 +28,13 @@ public:
     float to() const { return m_to; }
 
 protected:
-    vx18ValueCommand(vx20* session, vx18* track, float value, const QString& name);
+    TrackValueCommand(Session* session, Track* track, float value, const QString& name);
 
     virtual float read() const = 0;
     virtual void write(float value) = 0;
 
     /** Pushes the command, absorbing the one whose serial is `remembered`; remembers it. */
-    static bool pushMerged(vx20* session, std::unique_ptr<vx18ValueCommand> command,
+    static bool pushMerged(Session* session, std::unique_ptr<TrackValueCommand> command,
                            uint64_t& remembered);
 
 private:
@@ -47,37 +47,37 @@ private:
     float m_to = 0.0f;
 };
 
-/** vx18GainCommand: "track gain". */
-class vx18GainCommand : public vx18ValueCommand
+/** TrackGainCommand: "track gain". */
+class TrackGainCommand : public TrackValueCommand
 {
 public:
-    vx18GainCommand(vx20* session, vx18* track, float gain);
+    TrackGainCommand(Session* session, Track* track, float gain);
     /** Builds and pushes a gain change, merged with the previous one of the same drag. */
-    static bool change(vx20* session, vx18* track, float gain);
+    static bool change(Session* session, Track* track, float gain);
 
 protected:
     float read() const override { return track()->properties().gain; }
     void write(float value) override { track()->setGain(value); }
 };
 
-/** vx18PanningCommand: "track pan". */
-class vx18PanningCommand : public vx18ValueCommand
+/** TrackPanningCommand: "track pan". */
+class TrackPanningCommand : public TrackValueCommand
 {
 public:
-    vx18PanningCommand(vx20* session, vx18* track, float panning);
+    TrackPanningCommand(Session* session, Track* track, float panning);
     /** Builds and pushes a panning change, merged with the previous one of the same drag. */
-    static bool change(vx20* session, vx18* track, float panning);
+    static bool change(Session* session, Track* track, float panning);
 
 protected:
     float read() const override { return track()->properties().panning; }
     void write(float value) override { track()->setPanning(value); }
 };
 
-/** vx18MonitorCommand: "track monitor", the track's input monitoring flag. */
-class vx18MonitorCommand : public vx18Command
+/** TrackMonitorCommand: "track monitor", the track's input monitoring flag. */
+class TrackMonitorCommand : public TrackCommand
 {
 public:
-    vx18MonitorCommand(vx20* session, vx18* track, bool on);
+    TrackMonitorCommand(Session* session, Track* track, bool on);
     bool apply() override { return swap(); }
     bool revert() override { return swap(); }
 

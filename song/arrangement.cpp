@@ -21,16 +21,16 @@ constexpr uint16_t kDrumChannel = 9;
 
 // The clip that receives the arrangement of an arranged track; none when the user removed the
 // track or its clip.
-vx22Clip* arrangedClip(vx20& session, vx18* track)
+MidiClip* arrangedClip(Session& session, Track* track)
 {
     if (!track || session.indexOf(track) < 0)
         return nullptr;
-    return dynamic_cast<vx22Clip*>(track->firstClip());
+    return dynamic_cast<MidiClip*>(track->firstClip());
 }
 
 // The chord a pattern note is played over: "Empty" before the first chord, and "Drums" for a
 // chord whose name cannot be read (the rhythm goes on, the pitched parts rest).
-QString chordInEffect(const vx22Event* chord)
+QString chordInEffect(const MidiEvent* chord)
 {
     if (!chord)
         return QString(kEmptyChord);
@@ -47,17 +47,17 @@ bool partPlays(const QString& chord, bool drumPart)
 }
 
 // The chord the pattern of a style track is written over at a position of its section.
-QString sourceChord(const vx22Sequence& styleTrack, uint32_t sectionStart, uint32_t position)
+QString sourceChord(const MidiSequence& styleTrack, uint32_t sectionStart, uint32_t position)
 {
-    const vx22Event* chord = lastLaneEventAtOrBefore(styleTrack, position, ChordLane);
+    const MidiEvent* chord = lastLaneEventAtOrBefore(styleTrack, position, ChordLane);
     if (chord && chord->time >= sectionStart)
         return laneText(chord);
     return QString(kDefaultSourceChord);
 }
 
-const vx22Event* firstEventAtOrAfter(const vx22Sequence& track, uint32_t tick)
+const MidiEvent* firstEventAtOrAfter(const MidiSequence& track, uint32_t tick)
 {
-    const vx22Event* e = track.first();
+    const MidiEvent* e = track.first();
     while (e && e->time < tick)
         e = e->next();
     return e;
@@ -65,21 +65,21 @@ const vx22Event* firstEventAtOrAfter(const vx22Sequence& track, uint32_t tick)
 
 } // namespace
 
-Arrangement::Arrangement(vx20& session, vx22Sequence& melody)
+Arrangement::Arrangement(Session& session, MidiSequence& melody)
     : m_session(session), m_song(*SongState::of(&session)), m_melody(melody)
 {
 }
 
-void Arrangement::arrangeRange(const vx22Event* edited, uint32_t from, uint32_t to, int kind)
+void Arrangement::arrangeRange(const MidiEvent* edited, uint32_t from, uint32_t to, int kind)
 {
     if (m_song.styleTracks.empty())
         return;
     if (edited)
         kind = laneKind(edited);
-    const vx22Event* found = edited ? edited : lastLaneEventAtOrBefore(m_melody, from, kind);
+    const MidiEvent* found = edited ? edited : lastLaneEventAtOrBefore(m_melody, from, kind);
     uint32_t start = std::max(found ? found->time : 0u, from);
 
-    const vx22Event* next = found ? nextLaneEvent(found, m_melody, start, kind)
+    const MidiEvent* next = found ? nextLaneEvent(found, m_melody, start, kind)
                                   : nextLaneEvent(nullptr, m_melody, start, kind);
     const uint32_t songEnd = m_melody.length();
     const uint32_t end = next ? std::max(to, next->time) : songEnd;
@@ -89,11 +89,11 @@ void Arrangement::arrangeRange(const vx22Event* edited, uint32_t from, uint32_t 
     // arrangement left behind it.
     clearArranged(start, end, end >= songEnd);
 
-    const vx22Event* section =
+    const MidiEvent* section =
         kind == SectionLane ? found : lastLaneEventAtOrBefore(m_melody, start, SectionLane);
     uint32_t offset = start - (section ? section->time : 0);
     while (start < end) {
-        const vx22Event* nextSection = nextLaneEvent(nullptr, m_melody, start, SectionLane);
+        const MidiEvent* nextSection = nextLaneEvent(nullptr, m_melody, start, SectionLane);
         const uint32_t partEnd = std::min(nextSection ? nextSection->time : songEnd, end);
         renderPart(section ? laneText(section) : QString(), offset, start, partEnd);
         if (!nextSection || partEnd >= end)
@@ -108,8 +108,8 @@ void Arrangement::arrangeRange(const vx22Event* edited, uint32_t from, uint32_t 
 
 void Arrangement::clearArranged(uint32_t start, uint32_t end, bool toTheEnd)
 {
-    for (vx18* track : m_song.arrangedTracks) {
-        vx22Clip* clip = arrangedClip(m_session, track);
+    for (Track* track : m_song.arrangedTracks) {
+        MidiClip* clip = arrangedClip(m_session, track);
         if (!clip)
             continue;
         if (toTheEnd)
@@ -122,7 +122,7 @@ void Arrangement::clearArranged(uint32_t start, uint32_t end, bool toTheEnd)
 void Arrangement::renderPart(const QString& section, uint32_t offset, uint32_t start,
                              uint32_t end)
 {
-    const vx22Sequence& markers = *m_song.styleTracks.front();
+    const MidiSequence& markers = *m_song.styleTracks.front();
     StyleSectionSpan span = styleSectionSpan(markers, section.isEmpty() ? kMainSection : section);
     if (!span.found)
         span = styleSectionSpan(markers, kMainSection);
@@ -131,20 +131,20 @@ void Arrangement::renderPart(const QString& section, uint32_t offset, uint32_t s
 
     const size_t parts = std::min(m_song.styleTracks.size(), m_song.arrangedTracks.size());
     for (size_t i = 0; i < parts; ++i)
-        if (vx22Clip* clip = arrangedClip(m_session, m_song.arrangedTracks[i]))
+        if (MidiClip* clip = arrangedClip(m_session, m_song.arrangedTracks[i]))
             renderSection(offset, span.start, span.end, start, end, *m_song.styleTracks[i],
                           clip->sequence());
 }
 
 void Arrangement::renderSection(uint32_t offset, uint32_t sectionStart, uint32_t sectionEnd,
-                                uint32_t from, uint32_t to, const vx22Sequence& styleTrack,
-                                vx22Sequence& arranged) const
+                                uint32_t from, uint32_t to, const MidiSequence& styleTrack,
+                                MidiSequence& arranged) const
 {
-    const vx22Event* chord = lastLaneEventAtOrBefore(m_melody, from, ChordLane);
-    const vx22Event* nextChord = nextLaneEvent(chord, m_melody, from, ChordLane);
+    const MidiEvent* chord = lastLaneEventAtOrBefore(m_melody, from, ChordLane);
+    const MidiEvent* nextChord = nextLaneEvent(chord, m_melody, from, ChordLane);
     if (!chord && !nextChord)
         return;
-    const vx22Event* loopStart = firstEventAtOrAfter(styleTrack, sectionStart);
+    const MidiEvent* loopStart = firstEventAtOrAfter(styleTrack, sectionStart);
     if (!loopStart || loopStart->time >= sectionEnd || from >= to)
         return;
 
@@ -152,9 +152,9 @@ void Arrangement::renderSection(uint32_t offset, uint32_t sectionStart, uint32_t
     const uint16_t styleTpq = styleTrack.resolution();
     // A section too short to advance the song by a tick would never reach the end of the span.
     const uint64_t length = sectionEnd - sectionStart;
-    if (vx22Sequence::convert(uint32_t(length), songTpq, styleTpq) == 0)
+    if (MidiSequence::convert(uint32_t(length), songTpq, styleTpq) == 0)
         return;
-    const uint64_t entry = vx22Sequence::convert(offset, styleTpq, songTpq) % length;
+    const uint64_t entry = MidiSequence::convert(offset, styleTpq, songTpq) % length;
     const QString source = sourceChord(styleTrack, sectionStart, uint32_t(sectionStart + entry));
     const bool drumPart = styleTrack.channel() == kDrumChannel;
 
@@ -162,7 +162,7 @@ void Arrangement::renderSection(uint32_t offset, uint32_t sectionStart, uint32_t
     bool plays = partPlays(name, drumPart);
     // Style ticks since the section was entered: the pattern position plus the loops done.
     uint64_t loopBase = 0;
-    const vx22Event* e = firstEventAtOrAfter(styleTrack, uint32_t(sectionStart + entry));
+    const MidiEvent* e = firstEventAtOrAfter(styleTrack, uint32_t(sectionStart + entry));
     for (;;) {
         if (!e || e->time >= sectionEnd) {
             loopBase += length;
@@ -184,8 +184,8 @@ void Arrangement::renderSection(uint32_t offset, uint32_t sectionStart, uint32_t
         }
         if (e->isNote() && plays) {
             const int key = drumPart ? e->data1 : mapPitch(e->data1, name, source);
-            arranged.insert(vx22Event::note(uint32_t(songTick), uint8_t(key), e->data2,
-                                            vx22Sequence::convert(e->duration, songTpq, styleTpq)));
+            arranged.insert(MidiEvent::note(uint32_t(songTick), uint8_t(key), e->data2,
+                                            MidiSequence::convert(e->duration, songTpq, styleTpq)));
         }
         e = e->next();
     }
@@ -193,8 +193,8 @@ void Arrangement::renderSection(uint32_t offset, uint32_t sectionStart, uint32_t
 
 void Arrangement::finishArranged()
 {
-    for (vx18* track : m_song.arrangedTracks) {
-        vx22Clip* clip = arrangedClip(m_session, track);
+    for (Track* track : m_song.arrangedTracks) {
+        MidiClip* clip = arrangedClip(m_session, track);
         if (!clip)
             continue;
         clip->sequence().finish();
@@ -204,7 +204,7 @@ void Arrangement::finishArranged()
     m_session.updateEnd(0);
 }
 
-void arrangeSong(vx20& session, vx22Clip* melody)
+void arrangeSong(Session& session, MidiClip* melody)
 {
     if (!melody)
         return;
@@ -213,9 +213,9 @@ void arrangeSong(vx20& session, vx22Clip* melody)
         .arrangeRange(nullptr, 0, melody->sequence().length(), SectionLane);
 }
 
-void fitClipToEvents(vx20& session, vx22Clip& clip)
+void fitClipToEvents(Session& session, MidiClip& clip)
 {
-    vx29& scale = session.scale();
+    TimeScale& scale = session.scale();
     const uint32_t startTick = scale.frameToTick(clip.start());
     const uint32_t endFrame = scale.tickToFrame(startTick + clip.sequence().length());
     clip.setLength(endFrame > clip.start() ? endFrame - clip.start() : 0);

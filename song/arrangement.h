@@ -4,10 +4,10 @@
 #include <cstdint>
 
 class SongState;
-class vx20;
-class vx22Clip;
-class vx22Event;
-class vx22Sequence;
+class Session;
+class MidiClip;
+class MidiEvent;
+class MidiSequence;
 
 /**
  * Arrangement: renders the accompaniment of a song into its arranged tracks.
@@ -26,7 +26,7 @@ class vx22Sequence;
 class Arrangement
 {
 public:
-    Arrangement(vx20& session, vx22Sequence& melody);
+    Arrangement(Session& session, MidiSequence& melody);
 
     /**
      * Rebuilds the arrangement from `from` (or from the edited lane event) to the end of the
@@ -34,7 +34,7 @@ public:
      * song. Make Chords and a new style pass no event, 0, the melody length and SectionLane; a
      * lane edit passes the edited event (none when it was deleted), its tick, 0 and its kind.
      */
-    void arrangeRange(const vx22Event* edited, uint32_t from, uint32_t to, int kind);
+    void arrangeRange(const MidiEvent* edited, uint32_t from, uint32_t to, int kind);
 
     /**
      * Plays the style section [sectionStart, sectionEnd) of one style track into an arranged
@@ -42,16 +42,16 @@ public:
      * the song section's start.
      */
     void renderSection(uint32_t offset, uint32_t sectionStart, uint32_t sectionEnd, uint32_t from,
-                       uint32_t to, const vx22Sequence& styleTrack, vx22Sequence& arranged) const;
+                       uint32_t to, const MidiSequence& styleTrack, MidiSequence& arranged) const;
 
 private:
     void clearArranged(uint32_t start, uint32_t end, bool toTheEnd);
     void renderPart(const QString& section, uint32_t offset, uint32_t start, uint32_t end);
     void finishArranged();
 
-    vx20& m_session;
+    Session& m_session;
     SongState& m_song;
-    vx22Sequence& m_melody;
+    MidiSequence& m_melody;
 };
 
 /**
@@ -59,7 +59,7 @@ private:
  * (unless the user fixed them) and the whole arrangement is rebuilt. Without a melody clip there
  * are no chords to play, and nothing happens.
  */
-void arrangeSong(vx20& session, vx22Clip* melody);
+void arrangeSong(Session& session, MidiClip* melody);
 
 /** Sets a MIDI clip's length in frames to cover its sequence's length from the clip's start. */
-void fitClipToEvents(vx20& session, vx22Clip& clip);
+void fitClipToEvents(Session& session, MidiClip& clip);

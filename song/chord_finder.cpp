@@ -124,13 +124,13 @@ void ChordFinder::reset()
     m_melody = nullptr;
 }
 
-void ChordFinder::collectBarNotes(const vx22Sequence& melody, uint32_t barStart, uint32_t barEnd)
+void ChordFinder::collectBarNotes(const MidiSequence& melody, uint32_t barStart, uint32_t barEnd)
 {
     m_noteCount = 0;
     // Resume where the previous bar stopped, unless the melody changed in between.
     const bool resume = m_melody == &melody && m_resume && m_resumeGeneration == melody.generation();
-    const vx22Event* e = resume ? m_resume : melody.first();
-    const vx22Event* nextResume = nullptr;
+    const MidiEvent* e = resume ? m_resume : melody.first();
+    const MidiEvent* nextResume = nullptr;
     const double barLength = double(barEnd - barStart);
     for (; e && e->time < barEnd; e = e->next()) {
         if (!e->isNote() || e->endTime() <= barStart)

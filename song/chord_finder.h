@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 
-class vx22Event;
-class vx22Sequence;
+class MidiEvent;
+class MidiSequence;
 
 /**
  * ChordFinder: picks one chord per bar for a melody, bar after bar.
@@ -59,7 +59,7 @@ public:
     void reset();
 
     /** Collects the notes of the melody that sound in [barStart, barEnd). */
-    void collectBarNotes(const vx22Sequence& melody, uint32_t barStart, uint32_t barEnd);
+    void collectBarNotes(const MidiSequence& melody, uint32_t barStart, uint32_t barEnd);
     /** Scores the collected notes; the chord's vocabulary index or -1. See result(). */
     int findChord();
     const BarResult& result() const { return m_bar; }
@@ -99,7 +99,7 @@ private:
     std::array<int, 12> m_strength{};
     BarResult m_bar;
     BarResult m_previous;
-    const vx22Event* m_resume = nullptr; // where the next bar's note walk starts
-    const vx22Sequence* m_melody = nullptr;
+    const MidiEvent* m_resume = nullptr; // where the next bar's note walk starts
+    const MidiSequence* m_melody = nullptr;
     uint32_t m_resumeGeneration = 0;
 };

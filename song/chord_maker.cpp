@@ -14,22 +14,20 @@ namespace {
 
 // Removes the events of kind strictly inside (from, to) that keep() rejects.
 template <typename Keep>
-void removeInside(vx22Sequence& melody, uint32_t from, uint32_t to, int kind, Keep keep)
+void removeInside(MidiSequence& melody, uint32_t from, uint32_t to, int kind, Keep keep)
 {
-    std::vector<vx22Event*> doomed;
-    for (vx22Event* e = melody.first(); e && e->time < to; e = e->next())
+    std::vector<MidiEvent*> doomed;
+    for (MidiEvent* e = melody.first(); e && e->time < to; e = e->next())
         if (e->time > from && laneKind(e) == kind && !keep(e))
             doomed.push_back(e);
-    for (vx22Event* e : doomed)
+    for (MidiEvent* e : doomed)
         melody.take(e);
 }
 
 } // namespace
 
-ChordMaker::ChordMaker(SongState& song, vx22Sequence& melody, uint32_t barTicks)
-    : m_song(song)
-    , m_melody(melody)
-    , m_barTicks(barTicks > 0 ? barTicks : 1)
+ChordMaker::ChordMaker(SongState& song, MidiSequence& melody, uint32_t barTicks)
+    : m_song(song), m_melody(melody), m_barTicks(barTicks > 0 ? barTicks : 1)
 {
 }
 
@@ -52,7 +50,7 @@ void ChordMaker::writeBar(ChordFinder& finder, uint32_t barStart, uint32_t barEn
     finder.collectBarNotes(m_melody, barStart, barEnd);
     const QString name = finder.nameOfCandidate(finder.findChord());
 
-    vx22Event* chord = findLaneEvent(m_melody, barStart, ChordLane);
+    MidiEvent* chord = findLaneEvent(m_melody, barStart, ChordLane);
     const bool fixed = isFixedChord(chord);
     if (!fixed && laneText(chord) != name)
         chord = setLaneEvent(m_melody, barStart, ChordLane, name, false);
@@ -60,7 +58,7 @@ void ChordMaker::writeBar(ChordFinder& finder, uint32_t barStart, uint32_t barEn
 
     setLaneEvent(m_melody, barStart, SuggestedChordsLane, finder.result().suggestions);
     removeInside(m_melody, barStart, barEnd, SuggestedChordsLane,
-                 [](const vx22Event*) { return false; });
+                 [](const MidiEvent*) { return false; });
 
     finder.endBar();
     // A fixed chord is what the next bar follows, whatever the scorer preferred.

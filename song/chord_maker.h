@@ -3,7 +3,7 @@
 #include <cstdint>
 
 class SongState;
-class vx22Sequence;
+class MidiSequence;
 
 /**
  * ChordMaker: writes the chord lane and the suggested-chords notes of a whole melody.
@@ -17,7 +17,7 @@ class ChordMaker
 {
 public:
     /** barTicks: beats per bar times ticks per quarter of the session. */
-    ChordMaker(SongState& song, vx22Sequence& melody, uint32_t barTicks);
+    ChordMaker(SongState& song, MidiSequence& melody, uint32_t barTicks);
 
     /** Runs over every bar; false when a bar found no chord where one was expected (logged). */
     bool run();
@@ -26,6 +26,6 @@ private:
     void writeBar(class ChordFinder& finder, uint32_t barStart, uint32_t barEnd);
 
     SongState& m_song;
-    vx22Sequence& m_melody;
+    MidiSequence& m_melody;
     uint32_t m_barTicks;
 };

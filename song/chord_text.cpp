@@ -67,7 +67,7 @@ ParsedChord parseChord(const QString& text)
     ParsedChord chord;
     chord.root = parseNote(simple);
     if (chord.root == kNoTpc) {
-        qDebug("1:vxParseChord failed <%s>", qUtf8Printable(simple));
+        qDebug("1:parseChord failed <%s>", qUtf8Printable(simple));
         return ParsedChord();
     }
     const qsizetype slash = simple.indexOf(QLatin1Char('/'));
@@ -78,7 +78,7 @@ ParsedChord parseChord(const QString& text)
     const QStringView extension = QStringView(simple).mid(start, end - start);
     chord.type = ChordDictionary::find(extension);
     if (!chord.isValid()) {
-        qDebug("2:vxParseChord failed <%s><%s>", qUtf8Printable(simple),
+        qDebug("2:parseChord failed <%s><%s>", qUtf8Printable(simple),
                qUtf8Printable(extension.toString()));
         return ParsedChord();
     }

@@ -44,11 +44,11 @@ DetectedKey chooseKey(const double weights[12], int lastPitchClass)
     return {signatureOfTonic(chosen), minor};
 }
 
-DetectedKey detectKey(const vx22Sequence& melody)
+DetectedKey detectKey(const MidiSequence& melody)
 {
     double counts[12] = {};
     int last = -1;
-    for (const vx22Event* e = melody.first(); e; e = e->next()) {
+    for (const MidiEvent* e = melody.first(); e; e = e->next()) {
         if (!e->isNote())
             continue;
         counts[e->data1 % 12] += 1.0;

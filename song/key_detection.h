@@ -1,7 +1,7 @@
 #pragma once
 
 class SongState;
-class vx22Sequence;
+class MidiSequence;
 
 /** A key as a signature (sharps positive, flats negative) with a minor flag. */
 struct DetectedKey
@@ -17,7 +17,7 @@ struct DetectedKey
  * relative minor when the melody ends on that minor's tonic and the minor fits as well, and as
  * the major key of the last note whenever that fits equally well. Every note-on counts once.
  */
-DetectedKey detectKey(const vx22Sequence& melody);
+DetectedKey detectKey(const MidiSequence& melody);
 
 /**
  * The same rule over twelve weights per pitch class (note counts, or durations for a key

@@ -39,18 +39,18 @@ int metaTypeOf(int kind)
 {
     switch (kind) {
     case SectionLane:
-        return vx22Event::MetaMarker;
+        return MidiEvent::MetaMarker;
     case LyricLane:
-        return vx22Event::MetaLyric;
+        return MidiEvent::MetaLyric;
     default:
-        return vx22Event::MetaText;
+        return MidiEvent::MetaText;
     }
 }
 
 // Moves an event to a new time, keeping the list ordered.
-void retime(vx22Sequence& track, vx22Event* event, uint32_t time)
+void retime(MidiSequence& track, MidiEvent* event, uint32_t time)
 {
-    std::unique_ptr<vx22Event> taken = track.take(event);
+    std::unique_ptr<MidiEvent> taken = track.take(event);
     taken->time = time;
     track.insert(std::move(taken));
 }
@@ -67,12 +67,12 @@ const QStringList& sectionNames()
     return names;
 }
 
-int laneKind(const vx22Event* event)
+int laneKind(const MidiEvent* event)
 {
     if (!event || !event->isMeta())
         return NoLane;
     switch (event->metaType) {
-    case vx22Event::MetaText: {
+    case MidiEvent::MetaText: {
         const QByteArray& data = event->data();
         if (data.isEmpty())
             return NoLane;
@@ -80,16 +80,16 @@ int laneKind(const vx22Event* event)
             return ChordLane;
         return data[0] == kSuggestedPrefix ? SuggestedChordsLane : NoLane;
     }
-    case vx22Event::MetaMarker:
+    case MidiEvent::MetaMarker:
         return SectionLane;
-    case vx22Event::MetaLyric:
+    case MidiEvent::MetaLyric:
         return LyricLane;
     default:
         return NoLane;
     }
 }
 
-QString laneText(const vx22Event* event)
+QString laneText(const MidiEvent* event)
 {
     switch (laneKind(event)) {
     case ChordLane:
@@ -103,78 +103,77 @@ QString laneText(const vx22Event* event)
     }
 }
 
-bool isFixedChord(const vx22Event* event)
+bool isFixedChord(const MidiEvent* event)
 {
     return laneKind(event) == ChordLane && event->data().startsWith(kFixedPrefix);
 }
 
-vx22Event* findLaneEvent(const vx22Sequence& track, uint32_t tick, int kind)
+MidiEvent* findLaneEvent(const MidiSequence& track, uint32_t tick, int kind)
 {
-    for (vx22Event* e = track.first(); e && e->time <= tick; e = e->next())
+    for (MidiEvent* e = track.first(); e && e->time <= tick; e = e->next())
         if (e->time == tick && laneKind(e) == kind)
             return e;
     return nullptr;
 }
 
-vx22Event* lastLaneEventAtOrBefore(const vx22Sequence& track, uint32_t tick, int kind)
+MidiEvent* lastLaneEventAtOrBefore(const MidiSequence& track, uint32_t tick, int kind)
 {
-    for (vx22Event* e = track.last(); e; e = e->prev())
+    for (MidiEvent* e = track.last(); e; e = e->prev())
         if (e->time <= tick && laneKind(e) == kind)
             return e;
     return nullptr;
 }
 
-vx22Event* nextLaneEvent(const vx22Event* from, const vx22Sequence& track, uint32_t tick,
-                         int kind)
+MidiEvent* nextLaneEvent(const MidiEvent* from, const MidiSequence& track, uint32_t tick, int kind)
 {
     if (from) {
         const int fromKind = laneKind(from);
-        for (vx22Event* e = from->next(); e; e = e->next())
+        for (MidiEvent* e = from->next(); e; e = e->next())
             if (laneKind(e) == fromKind)
                 return e;
         return nullptr;
     }
-    for (vx22Event* e = track.first(); e; e = e->next())
+    for (MidiEvent* e = track.first(); e; e = e->next())
         if (e->time > tick && laneKind(e) == kind)
             return e;
     return nullptr;
 }
 
-vx22Event* setLaneEvent(vx22Sequence& track, uint32_t tick, int kind, const QString& text,
+MidiEvent* setLaneEvent(MidiSequence& track, uint32_t tick, int kind, const QString& text,
                         bool fixed)
 {
-    vx22Event* event = findLaneEvent(track, tick, kind);
+    MidiEvent* event = findLaneEvent(track, tick, kind);
     if (text.isEmpty()) {
         if (event)
             track.take(event); // the returned owner deletes it
         return nullptr;
     }
     if (!event)
-        event = track.insert(vx22Event::meta(tick, metaTypeOf(kind), QByteArray()));
+        event = track.insert(MidiEvent::meta(tick, metaTypeOf(kind), QByteArray()));
     event->metaType = metaTypeOf(kind);
     event->setData(storedText(kind, text, fixed));
     return event;
 }
 
-void eraseEventsInRange(vx22Sequence& track, uint32_t from, uint32_t to)
+void eraseEventsInRange(MidiSequence& track, uint32_t from, uint32_t to)
 {
-    vx22Event* e = track.first();
+    MidiEvent* e = track.first();
     while (e && e->time < to) {
-        vx22Event* next = e->next();
+        MidiEvent* next = e->next();
         if (e->time >= from)
             track.take(e);
         e = next;
     }
 }
 
-void truncateTrack(vx22Sequence& track, uint32_t from)
+void truncateTrack(MidiSequence& track, uint32_t from)
 {
     while (track.last() && track.last()->time >= from)
         track.take(track.last());
     track.setLength(from);
 }
 
-void shiftEvents(vx22Sequence& track, uint32_t from, uint32_t to)
+void shiftEvents(MidiSequence& track, uint32_t from, uint32_t to)
 {
     if (to == from)
         return;
@@ -182,23 +181,23 @@ void shiftEvents(vx22Sequence& track, uint32_t from, uint32_t to)
         eraseEventsInRange(track, to, from);
     const int64_t delta = int64_t(to) - int64_t(from);
     // Collect first: moving an event re-links it, which would disturb a forward walk.
-    std::vector<vx22Event*> moving;
-    for (vx22Event* e = track.first(); e; e = e->next())
+    std::vector<MidiEvent*> moving;
+    for (MidiEvent* e = track.first(); e; e = e->next())
         if (e->time >= from)
             moving.push_back(e);
     // The shift is the same for every moved event, so moving them in list order keeps ties in
     // their order and never passes an event that has yet to move.
-    for (vx22Event* e : moving)
+    for (MidiEvent* e : moving)
         retime(track, e, uint32_t(std::max<int64_t>(0, e->time + delta)));
     track.setLength(uint32_t(std::max<int64_t>(0, int64_t(track.length()) + delta)));
 }
 
-StyleSectionSpan styleSectionSpan(const vx22Sequence& styleTrack, const QString& name)
+StyleSectionSpan styleSectionSpan(const MidiSequence& styleTrack, const QString& name)
 {
     const QByteArray wanted = toStored(name);
-    const vx22Event* start = nullptr;
-    for (const vx22Event* e = styleTrack.first(); e; e = e->next()) {
-        if (!e->isMeta() || e->metaType != vx22Event::MetaMarker)
+    const MidiEvent* start = nullptr;
+    for (const MidiEvent* e = styleTrack.first(); e; e = e->next()) {
+        if (!e->isMeta() || e->metaType != MidiEvent::MetaMarker)
             continue;
         if (start && e->data() != wanted)
             return {start->time, e->time, true};
@@ -211,7 +210,7 @@ StyleSectionSpan styleSectionSpan(const vx22Sequence& styleTrack, const QString&
     return {start->time, std::max(styleTrack.length(), start->time), true};
 }
 
-uint32_t styleSectionLength(const vx22Sequence& styleTrack, const QString& name)
+uint32_t styleSectionLength(const MidiSequence& styleTrack, const QString& name)
 {
     const StyleSectionSpan span = styleSectionSpan(styleTrack, name);
     return (span.end - span.start) / std::max<uint32_t>(1, styleTrack.resolution());

@@ -3,8 +3,8 @@
 #include <QString>
 #include <cstdint>
 
-class vx22Event;
-class vx22Sequence;
+class MidiEvent;
+class MidiSequence;
 
 /*
  * The song's lanes as meta events of the melody track.
@@ -28,38 +28,37 @@ enum LaneKind : int {
 const QStringList& sectionNames();
 
 /** 0..4: the lane an event belongs to (0 for every other event). */
-int laneKind(const vx22Event* event);
+int laneKind(const MidiEvent* event);
 /** The event's text without its lane prefix (chords and suggested chords); empty for kind 0. */
-QString laneText(const vx22Event* event);
+QString laneText(const MidiEvent* event);
 /** True only for chords the user fixed (prefix "["). */
-bool isFixedChord(const vx22Event* event);
+bool isFixedChord(const MidiEvent* event);
 
 /** The first event of the kind at exactly tick, or none. */
-vx22Event* findLaneEvent(const vx22Sequence& track, uint32_t tick, int kind);
+MidiEvent* findLaneEvent(const MidiSequence& track, uint32_t tick, int kind);
 /** Scanning back from the end, the first event of the kind at or before tick, or none. */
-vx22Event* lastLaneEventAtOrBefore(const vx22Sequence& track, uint32_t tick, int kind);
+MidiEvent* lastLaneEventAtOrBefore(const MidiSequence& track, uint32_t tick, int kind);
 /**
  * With from: the next event after it of from's kind. Without: the first event of kind strictly
  * after tick.
  */
-vx22Event* nextLaneEvent(const vx22Event* from, const vx22Sequence& track, uint32_t tick,
-                         int kind);
+MidiEvent* nextLaneEvent(const MidiEvent* from, const MidiSequence& track, uint32_t tick, int kind);
 /**
  * Stores text as the event of kind at tick (reusing the one there) and returns it; an empty
  * text deletes that event and returns none.
  */
-vx22Event* setLaneEvent(vx22Sequence& track, uint32_t tick, int kind, const QString& text,
+MidiEvent* setLaneEvent(MidiSequence& track, uint32_t tick, int kind, const QString& text,
                         bool fixed = false);
 
 /** Removes every event with from <= tick < to. */
-void eraseEventsInRange(vx22Sequence& track, uint32_t from, uint32_t to);
+void eraseEventsInRange(MidiSequence& track, uint32_t from, uint32_t to);
 /** Removes every event at or after from; the track's length becomes from. */
-void truncateTrack(vx22Sequence& track, uint32_t from);
+void truncateTrack(MidiSequence& track, uint32_t from);
 /**
  * Moves the content at from to to: later events move by (to - from); moving back first removes
  * what lies in [to, from). Times and the length are clamped at 0.
  */
-void shiftEvents(vx22Sequence& track, uint32_t from, uint32_t to);
+void shiftEvents(MidiSequence& track, uint32_t from, uint32_t to);
 /** Where a section of a style lies in its first track, in style ticks: [start, end). */
 struct StyleSectionSpan
 {
@@ -73,10 +72,10 @@ struct StyleSectionSpan
  * before any other marker starts it (a marker at tick 0 never does); the next marker with
  * another text ends it, or the track's length when there is none.
  */
-StyleSectionSpan styleSectionSpan(const vx22Sequence& styleTrack, const QString& name);
+StyleSectionSpan styleSectionSpan(const MidiSequence& styleTrack, const QString& name);
 
 /**
  * Length in quarter notes of the style section whose marker text is name (0 when there is none):
  * from its marker to the next marker with another text, or to the track's length.
  */
-uint32_t styleSectionLength(const vx22Sequence& styleTrack, const QString& name);
+uint32_t styleSectionLength(const MidiSequence& styleTrack, const QString& name);

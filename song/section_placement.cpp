@@ -25,33 +25,33 @@ struct Bars
     uint32_t ticks; // ticks per bar: beats x ticks per quarter, whatever the beat unit
 };
 
-Bars sessionBars(vx20& session)
+Bars sessionBars(Session& session)
 {
     const uint32_t ticks = songBarTicks(session);
     return {ticks / std::max<uint32_t>(session.scale().ticksPerBeat(), 1), ticks};
 }
 
-const vx22Event* firstNote(const vx22Sequence& melody)
+const MidiEvent* firstNote(const MidiSequence& melody)
 {
-    for (const vx22Event* e = melody.first(); e; e = e->next())
+    for (const MidiEvent* e = melody.first(); e; e = e->next())
         if (e->isNote())
             return e;
     return nullptr;
 }
 
-uint32_t melodyEnd(const vx22Sequence& melody)
+uint32_t melodyEnd(const MidiSequence& melody)
 {
     uint32_t end = 0;
-    for (const vx22Event* e = melody.first(); e; e = e->next())
+    for (const MidiEvent* e = melody.first(); e; e = e->next())
         if (e->isNote())
             end = std::max(end, e->endTime());
     return end;
 }
 
-void removeSections(vx22Sequence& melody)
+void removeSections(MidiSequence& melody)
 {
-    for (vx22Event* e = melody.first(); e;) {
-        vx22Event* next = e->next();
+    for (MidiEvent* e = melody.first(); e;) {
+        MidiEvent* next = e->next();
         if (laneKind(e) == SectionLane)
             melody.take(e); // the returned owner deletes it
         e = next;
@@ -59,7 +59,7 @@ void removeSections(vx22Sequence& melody)
 }
 
 // A MIDI clip moves its events; positions are taken relative to the clip's start.
-void shiftMidiClip(vx29& scale, vx22Clip& clip, uint32_t from, uint32_t to)
+void shiftMidiClip(TimeScale& scale, MidiClip& clip, uint32_t from, uint32_t to)
 {
     const uint32_t clipStart = scale.frameToTick(clip.start());
     const uint32_t relFrom = from > clipStart ? from - clipStart : 0;
@@ -72,7 +72,7 @@ void shiftMidiClip(vx29& scale, vx22Clip& clip, uint32_t from, uint32_t to)
 
 // An audio clip moves by the same time; one that would start before 0 loses its beginning
 // instead. A clip lying wholly before 0 afterwards is left where it is.
-void shiftAudioClip(vx21Command& command, vx21& clip, int64_t frames)
+void shiftAudioClip(ClipCommand& command, Clip& clip, int64_t frames)
 {
     const int64_t start = int64_t(clip.start()) + frames;
     if (start >= 0) {
@@ -85,16 +85,16 @@ void shiftAudioClip(vx21Command& command, vx21& clip, int64_t frames)
     command.resize(&clip, 0, uint32_t(clip.offset() + trim), uint32_t(clip.length() - trim));
 }
 
-void shiftSong(vx20& session, vx22Clip& melody, uint32_t from, uint32_t to)
+void shiftSong(Session& session, MidiClip& melody, uint32_t from, uint32_t to)
 {
-    vx29& scale = session.scale();
+    TimeScale& scale = session.scale();
     const int64_t frames = int64_t(scale.tickToFrame(to)) - int64_t(scale.tickToFrame(from));
-    auto audio = std::make_unique<vx21Command>(&session, QStringLiteral("clip resize"));
+    auto audio = std::make_unique<ClipCommand>(&session, QStringLiteral("clip resize"));
     bool melodyMoved = false;
     session.lockEdit();
-    for (vx18* track : session.tracks()) {
-        for (vx21* clip = track->firstClip(); clip; clip = clip->next()) {
-            if (auto* midi = dynamic_cast<vx22Clip*>(clip)) {
+    for (Track* track : session.tracks()) {
+        for (Clip* clip = track->firstClip(); clip; clip = clip->next()) {
+            if (auto* midi = dynamic_cast<MidiClip*>(clip)) {
                 shiftMidiClip(scale, *midi, from, to);
                 melodyMoved = melodyMoved || midi == &melody;
             } else if (track->isAudio()) {
@@ -105,7 +105,7 @@ void shiftSong(vx20& session, vx22Clip& melody, uint32_t from, uint32_t to)
     if (!melodyMoved) // a melody not (yet) on a track moves all the same
         shiftMidiClip(scale, melody, from, to);
     session.unlockEdit();
-    vx21Command::push(&session, std::move(audio));
+    ClipCommand::push(&session, std::move(audio));
 }
 
 // The intro's chord names the tonic of the song's key.
@@ -118,11 +118,11 @@ QString tonicChord(const SongState& song)
 
 } // namespace
 
-void placeSections(vx20& session, vx22Clip& clip)
+void placeSections(Session& session, MidiClip& clip)
 {
     SongState& song = *SongState::of(&session);
-    vx22Sequence& melody = clip.sequence();
-    const vx22Event* first = firstNote(melody);
+    MidiSequence& melody = clip.sequence();
+    const MidiEvent* first = firstNote(melody);
     if (song.sectionsFixed || !first)
         return;
     removeSections(melody);

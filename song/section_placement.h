@@ -1,7 +1,7 @@
 #pragma once
 
-class vx20;
-class vx22Clip;
+class Session;
+class MidiClip;
 
 /**
  * Places the song sections around the melody: an intro as long as the style's "Intro A" (whole
@@ -13,4 +13,4 @@ class vx22Clip;
  * start instead). Nothing happens when the user fixed the sections or the melody has no note.
  * GUI thread only.
  */
-void placeSections(vx20& session, vx22Clip& melody);
+void placeSections(Session& session, MidiClip& melody);

@@ -10,14 +10,14 @@
 
 #include <algorithm>
 
-uint32_t songBarTicks(vx20& session)
+uint32_t songBarTicks(Session& session)
 {
-    const vx29Node* first = session.scale().firstNode();
+    const TempoNode* first = session.scale().firstNode();
     const uint32_t beats = std::max<uint32_t>(first ? first->beatsPerBar : 4, 1);
     return beats * std::max<uint32_t>(session.scale().ticksPerBeat(), 1);
 }
 
-void findChordsAndArrange(vx20& session, vx22Clip& melody,
+void findChordsAndArrange(Session& session, MidiClip& melody,
                           const std::function<void(int step)>& progress)
 {
     SongState& song = *SongState::of(&session);

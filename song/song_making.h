@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <functional>
 
-class vx20;
-class vx22Clip;
+class Session;
+class MidiClip;
 
 /**
  * Make Chords without its dialogs, as the window and the command line run it: one chord per bar
@@ -13,8 +13,8 @@ class vx22Clip;
  * 2 (arranged). Clears the song's chordsChanged flag and marks the melody modified.
  * GUI thread only.
  */
-void findChordsAndArrange(vx20& session, vx22Clip& melody,
+void findChordsAndArrange(Session& session, MidiClip& melody,
                           const std::function<void(int step)>& progress = {});
 
 /** Ticks per bar as song making counts them: beats per bar x ticks per quarter. */
-uint32_t songBarTicks(vx20& session);
+uint32_t songBarTicks(Session& session);

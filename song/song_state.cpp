@@ -3,15 +3,14 @@
 #include "key_names.h"
 #include "midi_sequence.h"
 
-SongState::SongState(vx20* session)
-    : m_session(session)
+SongState::SongState(Session* session) : m_session(session)
 {
     reset();
 }
 
 SongState::~SongState() = default;
 
-SongState* SongState::of(vx20* session)
+SongState* SongState::of(Session* session)
 {
     if (auto* song = dynamic_cast<SongState*>(session->songData()))
         return song;
@@ -47,13 +46,13 @@ QString SongState::displayedKey() const
     return transposedKeyName(key, transpose);
 }
 
-void SongState::writeConductor(vx22Sequence& events)
+void SongState::writeConductor(MidiSequence& events)
 {
     QByteArray header(kHeaderMarker);
     header += keyFixed ? '1' : '0';
     header += sectionsFixed ? '1' : '0';
     header += stylePath.toLocal8Bit();
-    events.insert(vx22Event::meta(0, vx22Event::MetaText, header));
+    events.insert(MidiEvent::meta(0, MidiEvent::MetaText, header));
 
     // An empty or unreadable key is written as C major.
     const ParsedKey parsed = parseKey(key);
@@ -61,27 +60,27 @@ void SongState::writeConductor(vx22Sequence& events)
     QByteArray signature(2, '\0');
     signature[0] = char(valid ? parsed.signature : 0);
     signature[1] = char(valid && parsed.minor ? 1 : 0);
-    events.insert(vx22Event::meta(0, vx22Event::MetaKeySignature, signature));
+    events.insert(MidiEvent::meta(0, MidiEvent::MetaKeySignature, signature));
 }
 
-bool SongState::readConductor(const vx22Sequence& conductor, QString& path)
+bool SongState::readConductor(const MidiSequence& conductor, QString& path)
 {
     keyFixed = false;
     sectionsFixed = false;
     key.clear();
     path.clear();
     bool ours = false;
-    for (const vx22Event* e = conductor.first(); e; e = e->next()) {
+    for (const MidiEvent* e = conductor.first(); e; e = e->next()) {
         if (!e->isMeta())
             continue;
         const QByteArray& data = e->data();
-        if (e->metaType == vx22Event::MetaText && data.startsWith("cantova") &&
-            data.size() >= 9 && data.mid(7, 2) == "30") {
+        if (e->metaType == MidiEvent::MetaText && data.startsWith("cantova") && data.size() >= 9 &&
+            data.mid(7, 2) == "30") {
             keyFixed = data.size() > 9 && data[9] != '0';
             sectionsFixed = data.size() > 10 && data[10] != '0';
             path = QString::fromLocal8Bit(data.mid(11));
             ours = true;
-        } else if (e->metaType == vx22Event::MetaKeySignature && key.isEmpty() &&
+        } else if (e->metaType == MidiEvent::MetaKeySignature && key.isEmpty() &&
                    data.size() >= 2) {
             // Only the first key signature counts; signatures outside -7..+7 name no key.
             key = keyName(int(int8_t(data[0])), data[1] != 0);

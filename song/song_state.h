@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-class vx18;
-class vx22Sequence;
+class Track;
+class MidiSequence;
 
 /**
  * SongState: the song-wide state of song making, one per session.
@@ -19,9 +19,9 @@ class vx22Sequence;
  * Holds the key (suggested and in effect), the two "fixed" flags, the display transposition, the
  * change and arrangement flags and the loaded style with its tracks and the session tracks that
  * receive the arrangement. It also writes the song header (marker text and key signature) into
- * the first track of a saved song and reads it back (vx22ConductorHook). GUI thread only.
+ * the first track of a saved song and reads it back (ConductorHook). GUI thread only.
  */
-class SongState : public QObject, public vx22ConductorHook, public vx20SongData
+class SongState : public QObject, public ConductorHook, public SongData
 {
     Q_OBJECT
 
@@ -30,16 +30,16 @@ public:
     static constexpr char kHeaderMarker[] = "cantova30";
     static constexpr char kDefaultStyleName[] = "Default Piano";
 
-    explicit SongState(vx20* session = nullptr);
+    explicit SongState(Session* session = nullptr);
     ~SongState() override;
 
     /** The session's song state, installed in the session on first use. */
-    static SongState* of(vx20* session);
+    static SongState* of(Session* session);
 
     /** Keys back to "Cmaj", flags cleared, the style closed (its tracks are not removed). */
     void reset() override;
 
-    vx20* session() const { return m_session; }
+    Session* session() const { return m_session; }
 
     QString suggestedKey;
     QString key;
@@ -53,9 +53,9 @@ public:
     uint16_t styleBeats = 0;
     uint16_t styleBeatUnit = 0;
     /** The loaded style's tracks. */
-    std::vector<std::unique_ptr<vx22Sequence>> styleTracks;
+    std::vector<std::unique_ptr<MidiSequence>> styleTracks;
     /** The session tracks receiving the arrangement, one per style track. */
-    std::vector<vx18*> arrangedTracks;
+    std::vector<Track*> arrangedTracks;
 
     /** Refreshes the piano roll and the main window after the song changed. */
     std::function<void()> songChanged;
@@ -66,9 +66,9 @@ public:
     /** The key in effect as the key button shows it: transposed for display. */
     QString displayedKey() const;
 
-    // vx22ConductorHook
-    void writeConductor(vx22Sequence& events) override;
-    bool readConductor(const vx22Sequence& conductor, QString& stylePath) override;
+    // ConductorHook
+    void writeConductor(MidiSequence& events) override;
+    bool readConductor(const MidiSequence& conductor, QString& stylePath) override;
     void markUnchanged() override { chordsChanged = false; }
 
 Q_SIGNALS:
@@ -76,5 +76,5 @@ Q_SIGNALS:
     void keyChanged();
 
 private:
-    vx20* m_session;
+    Session* m_session;
 };

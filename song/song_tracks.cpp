@@ -5,14 +5,14 @@
 #include "time_scale.h"
 #include "track.h"
 
-SongTracks SongTracks::addTo(vx20& session)
+SongTracks SongTracks::addTo(Session& session)
 {
     SongTracks tracks;
-    tracks.audio = new vx18(&session, vx18::AudioTrack);
+    tracks.audio = new Track(&session, Track::AudioTrack);
     session.addTrack(tracks.audio);
-    tracks.melodyTrack = new vx18(&session, vx18::MidiTrack);
+    tracks.melodyTrack = new Track(&session, Track::MidiTrack);
     session.addTrack(tracks.melodyTrack);
-    tracks.melody = new vx22Clip(&session);
+    tracks.melody = new MidiClip(&session);
     tracks.melody->sequence().setResolution(session.scale().ticksPerBeat());
     tracks.melodyTrack->addClip(tracks.melody);
     return tracks;

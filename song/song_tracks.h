@@ -1,8 +1,8 @@
 #pragma once
 
-class vx18;
-class vx20;
-class vx22Clip;
+class Track;
+class Session;
+class MidiClip;
 
 /**
  * SongTracks: the tracks every song has, in their order: the audio track of the recording, then
@@ -11,10 +11,10 @@ class vx22Clip;
  */
 struct SongTracks
 {
-    vx18* audio = nullptr;
-    vx18* melodyTrack = nullptr;
-    vx22Clip* melody = nullptr;
+    Track* audio = nullptr;
+    Track* melodyTrack = nullptr;
+    MidiClip* melody = nullptr;
 
     /** Adds the tracks to a session (directly, not through the undo list). */
-    static SongTracks addTo(vx20& session);
+    static SongTracks addTo(Session& session);
 };

@@ -10,14 +10,14 @@ namespace {
 // does not use.
 constexpr int64_t kMinimumEntryLength = 27;
 
-bool takeTag(vx22ByteReader& in, const char* tag)
+bool takeTag(ByteReader& in, const char* tag)
 {
     const uint8_t* bytes = in.take(4);
     return bytes && std::memcmp(bytes, tag, 4) == 0;
 }
 
 // True when the next four bytes are the tag; reads nothing.
-bool nextIs(const vx22ByteReader& in, const uint8_t* data, const char* tag)
+bool nextIs(const ByteReader& in, const uint8_t* data, const char* tag)
 {
     return in.left() >= 4 && std::memcmp(data + in.offset(), tag, 4) == 0;
 }
@@ -32,7 +32,7 @@ QString partName(const uint8_t* bytes)
 }
 
 // One "Ctab" entry after its tag; false when it ends the reading.
-bool readEntry(vx22ByteReader& in, std::vector<StyleCasm::Part>& parts)
+bool readEntry(ByteReader& in, std::vector<StyleCasm::Part>& parts)
 {
     const int64_t length = in.readNumber(4);
     if (length < kMinimumEntryLength || length > int64_t(in.left()))
@@ -48,7 +48,7 @@ bool readEntry(vx22ByteReader& in, std::vector<StyleCasm::Part>& parts)
 
 // A "CSEG" segment after its tag: the section list, then its entries. False when the reading
 // ends inside it.
-bool readSegment(vx22ByteReader& in, const uint8_t* data, std::vector<StyleCasm::Part>& parts)
+bool readSegment(ByteReader& in, const uint8_t* data, std::vector<StyleCasm::Part>& parts)
 {
     const int64_t length = in.readNumber(4);
     if (length <= 5 || length > int64_t(in.left()) || !takeTag(in, "Sdec"))
@@ -69,7 +69,7 @@ bool readSegment(vx22ByteReader& in, const uint8_t* data, std::vector<StyleCasm:
 std::vector<StyleCasm::Part> StyleCasm::read(const uint8_t* data, uint32_t size)
 {
     std::vector<Part> parts;
-    vx22ByteReader outer(data, size);
+    ByteReader outer(data, size);
     if (!takeTag(outer, "CASM"))
         return parts;
     const int64_t length = outer.readNumber(4);
@@ -78,7 +78,7 @@ std::vector<StyleCasm::Part> StyleCasm::read(const uint8_t* data, uint32_t size)
     // The walk stays inside the block as declared, and inside the bytes that are really there.
     const uint32_t block = uint32_t(std::min<int64_t>(length, outer.left()));
     const uint8_t* start = data + outer.offset();
-    vx22ByteReader in(start, block);
+    ByteReader in(start, block);
     // Every pass consumes at least one tag, so the loop ends with the bytes.
     while (takeTag(in, "CSEG")) {
         if (!readSegment(in, start, parts))

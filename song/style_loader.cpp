@@ -18,10 +18,10 @@ namespace {
 
 constexpr uint16_t kDefaultStyleChannel = 8;
 
-std::unique_ptr<vx18> makeArrangedTrack(vx20& session, const vx22Sequence& style)
+std::unique_ptr<Track> makeArrangedTrack(Session& session, const MidiSequence& style)
 {
-    auto track = std::make_unique<vx18>(&session, vx18::MidiTrack);
-    vx18::Properties props = track->properties();
+    auto track = std::make_unique<Track>(&session, Track::MidiTrack);
+    Track::Properties props = track->properties();
     props.name = style.name();
     props.channel = style.channel();
     props.program = style.program();
@@ -33,11 +33,11 @@ std::unique_ptr<vx18> makeArrangedTrack(vx20& session, const vx22Sequence& style
     return track;
 }
 
-std::unique_ptr<vx22Clip> makeArrangeClip(vx20& session, const vx22Sequence& style)
+std::unique_ptr<MidiClip> makeArrangeClip(Session& session, const MidiSequence& style)
 {
-    auto clip = std::make_unique<vx22Clip>(&session);
+    auto clip = std::make_unique<MidiClip>(&session);
     clip->setName(style.name());
-    vx22Sequence& events = clip->sequence();
+    MidiSequence& events = clip->sequence();
     events.setResolution(session.scale().ticksPerBeat());
     events.setChannel(style.channel());
     events.setProgram(style.program());
@@ -46,69 +46,69 @@ std::unique_ptr<vx22Clip> makeArrangeClip(vx20& session, const vx22Sequence& sty
 }
 
 // The default piano style's one bar of C major seventh: C E G B on every beat.
-void addDefaultPattern(vx22Sequence& track, uint32_t tpq, uint32_t beats)
+void addDefaultPattern(MidiSequence& track, uint32_t tpq, uint32_t beats)
 {
     static constexpr uint8_t kChord[] = {48, 52, 55, 59};
     for (uint32_t bar = 1; bar <= 4; ++bar) {
         for (uint32_t beat = 0; beat < beats; ++beat) {
             const uint32_t tick = tpq * (beat + beats * bar);
             for (uint8_t key : kChord)
-                track.insert(vx22Event::note(tick, key, beat == 0 ? 90 : 70, tpq));
+                track.insert(MidiEvent::note(tick, key, beat == 0 ? 90 : 70, tpq));
         }
     }
 }
 
 } // namespace
 
-bool closeStyle(vx20& session, bool removeTracks)
+bool closeStyle(Session& session, bool removeTracks)
 {
     SongState& song = *SongState::of(&session);
     bool ok = true;
     if (removeTracks) {
-        for (vx18* track : song.arrangedTracks) {
+        for (Track* track : song.arrangedTracks) {
             if (session.indexOf(track) < 0) {
                 ErrorLog::add(QStringLiteral("closeStyle: track removing error"));
                 ok = false;
                 continue;
             }
-            session.push(std::make_unique<vx99RemoveTrackCommand>(&session, track));
+            session.push(std::make_unique<RemoveTrackCommand>(&session, track));
         }
     }
     song.closeStyle();
     return ok;
 }
 
-void createArrangedTracks(vx20& session)
+void createArrangedTracks(Session& session)
 {
     SongState& song = *SongState::of(&session);
     song.arrangedTracks.clear();
     for (const auto& style : song.styleTracks) {
         // Style sequences are kept in time order by every insertion, so there is nothing to sort.
         auto owned = makeArrangedTrack(session, *style);
-        vx18* track = owned.get();
-        session.push(std::make_unique<vx99AddTrackCommand>(&session, std::move(owned)));
+        Track* track = owned.get();
+        session.push(std::make_unique<AddTrackCommand>(&session, std::move(owned)));
         song.arrangedTracks.push_back(track);
         // Only a change is pushed: an unmuted new track needs no "track mute" entry.
         if (song.arrangementOff)
-            session.push(std::make_unique<vx18StateCommand>(
-                &session, std::vector<vx18*>{track}, vx18StateCommand::Mute, true));
-        auto clips = std::make_unique<vx21Command>(&session, QStringLiteral("Arrange"));
+            session.push(std::make_unique<TrackStateCommand>(&session, std::vector<Track*>{track},
+                                                             TrackStateCommand::Mute, true));
+        auto clips = std::make_unique<ClipCommand>(&session, QStringLiteral("Arrange"));
         clips->addClip(makeArrangeClip(session, *style), track);
-        vx21Command::push(&session, std::move(clips));
+        ClipCommand::push(&session, std::move(clips));
     }
 }
 
-void loadDefaultStyle(vx20& session)
+void loadDefaultStyle(Session& session)
 {
     closeStyle(session, true);
     SongState& song = *SongState::of(&session);
-    const vx29Node* meter = session.scale().firstNode();
+    const TempoNode* meter = session.scale().firstNode();
     song.styleBeats = meter ? meter->beatsPerBar : 4;
     song.styleBeatUnit = meter ? meter->beatUnit : 2;
 
     const uint32_t tpq = session.scale().ticksPerBeat();
     const uint32_t beats = std::max<uint32_t>(song.styleBeats, 1);
-    auto track = std::make_unique<vx22Sequence>(QStringLiteral("Arranged Track %1").arg(1),
+    auto track = std::make_unique<MidiSequence>(QStringLiteral("Arranged Track %1").arg(1),
                                                 kDefaultStyleChannel, uint16_t(tpq));
     track->setProgram(0);
     track->setBank(0);
@@ -120,7 +120,7 @@ void loadDefaultStyle(vx20& session)
     createArrangedTracks(session);
 }
 
-bool openStyle(vx20& session, const QString& path)
+bool openStyle(Session& session, const QString& path)
 {
     closeStyle(session, true);
     if (path.isEmpty()) {

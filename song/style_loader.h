@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class vx20;
+class Session;
 
 /*
  * Loading the accompaniment style of a song into its SongState, and the session tracks that
@@ -15,21 +15,21 @@ class vx20;
  * On any reading failure the default piano style is loaded instead and false is returned, with
  * the reason in the error log; a song always has a style afterwards.
  */
-bool openStyle(vx20& session, const QString& path);
+bool openStyle(Session& session, const QString& path);
 
 /** Loads the built-in "Default Piano" style in the session's meter. */
-void loadDefaultStyle(vx20& session);
+void loadDefaultStyle(Session& session);
 
 /**
  * Forgets the style. With removeTracks the arranged tracks leave the session through undoable
  * remove-track commands; a track no longer in the session is reported in the error log and
  * false is returned.
  */
-bool closeStyle(vx20& session, bool removeTracks);
+bool closeStyle(Session& session, bool removeTracks);
 
 /**
  * One session MIDI track with an empty "Arrange" clip per style track, added through undoable
  * commands and kept in SongState::arrangedTracks in the style's order; muted while the
  * arrangement is switched off.
  */
-void createArrangedTracks(vx20& session);
+void createArrangedTracks(Session& session);

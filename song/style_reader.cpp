@@ -12,9 +12,9 @@ namespace {
 constexpr uint16_t kSectionChannel = 8;
 constexpr int kDrumChannel = 9;
 
-bool hasNotes(const vx22Sequence& track)
+bool hasNotes(const MidiSequence& track)
 {
-    for (const vx22Event* e = track.first(); e; e = e->next()) {
+    for (const MidiEvent* e = track.first(); e; e = e->next()) {
         if (e->isNote())
             return true;
     }
@@ -55,21 +55,21 @@ bool StyleReader::readData(const QByteArray& bytes, const QString& where)
 
 bool StyleReader::readTracks(const QByteArray& bytes)
 {
-    vx22File file;
+    MidiFile file;
     if (!file.openData(bytes))
         return fail(QStringLiteral("not a Standard MIDI File"));
     const bool perChunk = file.format() == 1;
     if (perChunk && file.trackCount() == 0)
         return fail(QStringLiteral("the file has no track"));
     const size_t count = perChunk ? file.tracks().size() : 16;
-    std::vector<vx22Sequence*> destinations;
+    std::vector<MidiSequence*> destinations;
     for (size_t i = 0; i < count; ++i) {
-        m_style.tracks.push_back(std::make_unique<vx22Sequence>(
+        m_style.tracks.push_back(std::make_unique<MidiSequence>(
             QStringLiteral("Arranged Track %1").arg(i + 1), uint16_t(i), file.division()));
         destinations.push_back(m_style.tracks.back().get());
     }
     // One destination would make readTracks read a single track; a style always takes all.
-    vx22Sequence spare;
+    MidiSequence spare;
     if (destinations.size() == 1)
         destinations.push_back(&spare);
     if (!file.readTracks(destinations, 0))
@@ -79,11 +79,11 @@ bool StyleReader::readTracks(const QByteArray& bytes)
     for (size_t i = 0; i < count; ++i)
         m_style.tracks[i]->setChannel(uint16_t(i));
 
-    const vx22File::Track& last = file.tracks().empty() ? vx22File::Track{} : file.tracks().back();
+    const MidiFile::Track& last = file.tracks().empty() ? MidiFile::Track{} : file.tracks().back();
     applyPartTable(bytes, last.offset + last.length);
 
     // The meter at the start of the style; a time signature that makes no sense keeps 4/4.
-    const vx22TempoMap::Node* node = file.tempoMap() ? file.tempoMap()->find(0) : nullptr;
+    const MidiTempoMap::Node* node = file.tempoMap() ? file.tempoMap()->find(0) : nullptr;
     if (node && node->numerator > 0 && node->exponent <= 6) {
         m_style.beats = node->numerator;
         m_style.beatUnit = node->exponent;
@@ -100,7 +100,7 @@ void StyleReader::applyPartTable(const QByteArray& bytes, uint32_t from)
          StyleCasm::read(data + from, uint32_t(bytes.size()) - from)) {
         if (size_t(part.source) >= m_style.tracks.size())
             continue;
-        vx22Sequence& track = *m_style.tracks[size_t(part.source)];
+        MidiSequence& track = *m_style.tracks[size_t(part.source)];
         if (!part.name.isEmpty())
             track.setName(part.name);
         // Destination 8 stands for the drum channel in these tables.
@@ -111,8 +111,8 @@ void StyleReader::applyPartTable(const QByteArray& bytes, uint32_t from)
 bool StyleReader::checkMainSection()
 {
     int found = 0;
-    for (const vx22Event* e = m_style.tracks.front()->first(); e; e = e->next()) {
-        if (e->isMeta() && e->metaType == vx22Event::MetaMarker && e->data() == "Main A")
+    for (const MidiEvent* e = m_style.tracks.front()->first(); e; e = e->next()) {
+        if (e->isMeta() && e->metaType == MidiEvent::MetaMarker && e->data() == "Main A")
             ++found;
     }
     if (found == 0)
@@ -126,7 +126,7 @@ bool StyleReader::tidyTracks()
 {
     auto& tracks = m_style.tracks;
     for (size_t j = 0; j < tracks.size();) {
-        vx22Sequence& track = *tracks[j];
+        MidiSequence& track = *tracks[j];
         if (hasNotes(track)) {
             if (track.program() < 0)
                 track.setProgram(0);

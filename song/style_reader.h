@@ -27,7 +27,7 @@ public:
 
     struct Style
     {
-        std::vector<std::unique_ptr<vx22Sequence>> tracks;
+        std::vector<std::unique_ptr<MidiSequence>> tracks;
         uint16_t beats = 4;    // beats per bar
         uint16_t beatUnit = 2; // meter denominator as a power of two (2 = quarter note)
     };

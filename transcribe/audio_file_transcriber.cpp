@@ -35,13 +35,13 @@ private:
 bool AudioFileTranscriber::transcribe(TranscriptionEngine& engine, const QString& path,
                                       const std::function<void(double)>& progress)
 {
-    const auto file = vx23FormatRegistry::instance().create(path);
+    const auto file = AudioFormatRegistry::instance().create(path);
     if (!file) {
         ErrorLog::add(
             QStringLiteral("audio2midi: %1 is not an audio file type Cantova reads").arg(path));
         return false;
     }
-    if (!file->open(path, vx23File::Reading)) {
+    if (!file->open(path, AudioFile::Reading)) {
         ErrorLog::add(QStringLiteral("audio2midi: Cannot read the audio data from file."));
         return false;
     }

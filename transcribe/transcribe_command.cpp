@@ -18,12 +18,12 @@ constexpr double kTicksPerSecond = kDivision * 120.0 / 60.0; // at the file's 12
 
 // Hands the events to the sequence in emission order as Audio to MIDI does: a note-on or
 // note-off ends the open note of its key, so each note gets its length.
-void fillSequence(const TranscriptionResult& result, vx22Sequence& melody)
+void fillSequence(const TranscriptionResult& result, MidiSequence& melody)
 {
     for (const TranscribedEvent& e : result.events) {
         const auto tick = roundToU32(static_cast<long double>(e.time) * kTicksPerSecond);
         if (e.isNoteOn())
-            melody.addRead(vx22Event::channel(tick, vx22Event::NoteOn, e.note, e.velocity));
+            melody.addRead(MidiEvent::channel(tick, MidiEvent::NoteOn, e.note, e.velocity));
         else
             melody.addReadNoteOff(tick, e.note);
     }
@@ -31,10 +31,10 @@ void fillSequence(const TranscriptionResult& result, vx22Sequence& melody)
 }
 
 // Format 1 with the tempo track first, as songs are laid out, so Open MIDI takes the melody.
-bool writeMidi(const QString& path, vx22Sequence& melody)
+bool writeMidi(const QString& path, MidiSequence& melody)
 {
-    vx22File file;
-    if (!file.open(path, vx22File::Write) || !file.writeHeader(1, 2, kDivision) ||
+    MidiFile file;
+    if (!file.open(path, MidiFile::Write) || !file.writeHeader(1, 2, kDivision) ||
         !file.writeTrack(nullptr) || !file.writeTrack(&melody))
         return false;
     return file.close();
@@ -68,7 +68,7 @@ int TranscribeCommand::run(const QStringList& arguments, QTextStream& out, QText
         return failWithLog(err);
 
     const TranscriptionResult& result = engine.result();
-    vx22Sequence melody(QFileInfo(input).completeBaseName(), 0, kDivision);
+    MidiSequence melody(QFileInfo(input).completeBaseName(), 0, kDivision);
     fillSequence(result, melody);
     if (!writeMidi(output, melody))
         return failWithLog(err);

@@ -11,17 +11,17 @@
 #include <algorithm>
 #include <cmath>
 
-void TranscribedMelody::write(const TranscriptionResult& result, vx20& session,
-                              vx22Sequence& melody, uint32_t regionStart, SongState& song)
+void TranscribedMelody::write(const TranscriptionResult& result, Session& session,
+                              MidiSequence& melody, uint32_t regionStart, SongState& song)
 {
-    vx29& scale = session.scale();
+    TimeScale& scale = session.scale();
     const double rate = scale.sampleRate();
     for (const TranscribedEvent& e : result.events) {
         const uint64_t frame = uint64_t(regionStart) + uint64_t(std::trunc(e.time * rate));
         const uint32_t tick = scale.frameToTick(uint32_t(std::min<uint64_t>(frame, UINT32_MAX)));
         // A note-on or note-off ends the open note of its key, so each note gets its length.
         if (e.isNoteOn())
-            melody.addRead(vx22Event::channel(tick, vx22Event::NoteOn, e.note, e.velocity));
+            melody.addRead(MidiEvent::channel(tick, MidiEvent::NoteOn, e.note, e.velocity));
         else
             melody.addReadNoteOff(tick, e.note);
     }

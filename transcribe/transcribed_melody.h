@@ -3,8 +3,8 @@
 #include <cstdint>
 
 class SongState;
-class vx20;
-class vx22Sequence;
+class Session;
+class MidiSequence;
 struct TranscriptionResult;
 
 /**
@@ -20,6 +20,6 @@ class TranscribedMelody
 {
 public:
     /** Adds the notes to melody (which should be empty) and suggests the key to song. */
-    static void write(const TranscriptionResult& result, vx20& session, vx22Sequence& melody,
+    static void write(const TranscriptionResult& result, Session& session, MidiSequence& melody,
                       uint32_t regionStart, SongState& song);
 };

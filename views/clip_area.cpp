@@ -27,7 +27,7 @@ QColor contrastColour(const QColor& fill)
 const QColor kPlayHead(226, 64, 52);
 } // namespace
 
-VxClipArea::VxClipArea(VxTracksView* view) : QWidget(view), m_view(view)
+ClipArea::ClipArea(TracksView* view) : QWidget(view), m_view(view)
 {
     setObjectName(QStringLiteral("ClipArea"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -35,23 +35,23 @@ VxClipArea::VxClipArea(VxTracksView* view) : QWidget(view), m_view(view)
     setMouseTracking(false);
 }
 
-void VxClipArea::resizeEvent(QResizeEvent* event)
+void ClipArea::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     m_view->clipAreaResized();
 }
 
-void VxClipArea::updatePlayHead(int oldX, int newX)
+void ClipArea::updatePlayHead(int oldX, int newX)
 {
     update(QRect(oldX - 2, 0, 5, height()));
     update(QRect(newX - 2, 0, 5, height()));
 }
 
-void VxClipArea::paintEvent(QPaintEvent*)
+void ClipArea::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Base));
-    vx20* session = m_view->session();
+    Session* session = m_view->session();
     const auto& tracks = session->tracks();
     for (size_t i = 0; i < tracks.size(); ++i) {
         const int top = m_view->trackTop(int(i));
@@ -80,10 +80,10 @@ void VxClipArea::paintEvent(QPaintEvent*)
     p.drawLine(x, 0, x, height());
 }
 
-void VxClipArea::paintHint(QPainter& p)
+void ClipArea::paintHint(QPainter& p)
 {
     // A new song has nothing to show yet; say how to begin where the clips will appear.
-    vx20* session = m_view->session();
+    Session* session = m_view->session();
     if (session->endFrame() > 0)
         return;
     const int top = m_view->trackTop(session->trackCount()) + 24;
@@ -98,26 +98,25 @@ void VxClipArea::paintHint(QPainter& p)
                   "Then: Audio to MIDI \u2192 Make Chords \u2192 Make Song."));
 }
 
-void VxClipArea::paintGrid(QPainter& p)
+void ClipArea::paintGrid(QPainter& p)
 {
-    vx29& scale = m_view->scale();
-    const double beatWidth = VxTimeGrid::beatWidth(scale, m_view->xToFrame(0));
+    TimeScale& scale = m_view->scale();
+    const double beatWidth = TimeGrid::beatWidth(scale, m_view->xToFrame(0));
     QColor barColour = palette().color(QPalette::Mid);
     QColor beatColour = barColour;
     beatColour.setAlpha(70);
     const int bottom = std::min(height(), m_view->trackTop(m_view->session()->trackCount()));
-    VxTimeGrid::forEachBeat(scale, uint32_t(std::max(0, m_view->xOffset())),
-                            uint32_t(m_view->xOffset() + width()),
-                            [&](const VxTimeGrid::Line& line) {
-                                const int x = int(line.pixel) - m_view->xOffset();
-                                if (line.beat == 0)
-                                    p.setPen(barColour);
-                                else if (beatWidth >= 8)
-                                    p.setPen(beatColour);
-                                else
-                                    return;
-                                p.drawLine(x, 0, x, bottom);
-                            });
+    TimeGrid::forEachBeat(scale, uint32_t(std::max(0, m_view->xOffset())),
+                          uint32_t(m_view->xOffset() + width()), [&](const TimeGrid::Line& line) {
+                              const int x = int(line.pixel) - m_view->xOffset();
+                              if (line.beat == 0)
+                                  p.setPen(barColour);
+                              else if (beatWidth >= 8)
+                                  p.setPen(beatColour);
+                              else
+                                  return;
+                              p.drawLine(x, 0, x, bottom);
+                          });
     p.setPen(barColour);
     for (int i = 1; i <= m_view->session()->trackCount(); ++i) {
         const int y = m_view->trackTop(i) - 1;
@@ -125,9 +124,9 @@ void VxClipArea::paintGrid(QPainter& p)
     }
 }
 
-void VxClipArea::paintTrack(QPainter& p, vx18* track, const QRect& row)
+void ClipArea::paintTrack(QPainter& p, Track* track, const QRect& row)
 {
-    for (vx21* clip = track->firstClip(); clip; clip = clip->next()) {
+    for (Clip* clip = track->firstClip(); clip; clip = clip->next()) {
         const int x1 = m_view->frameToX(clip->start());
         const int x2 = std::max(x1 + 4, m_view->frameToX(clip->end()));
         if (x2 < 0 || x1 > width())
@@ -136,9 +135,9 @@ void VxClipArea::paintTrack(QPainter& p, vx18* track, const QRect& row)
     }
 }
 
-void VxClipArea::paintClip(QPainter& p, vx21* clip, const QRect& box)
+void ClipArea::paintClip(QPainter& p, Clip* clip, const QRect& box)
 {
-    const vx18::Properties& props = clip->track()->properties();
+    const Track::Properties& props = clip->track()->properties();
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(props.foreground, 1.2));
@@ -167,12 +166,12 @@ void VxClipArea::paintClip(QPainter& p, vx21* clip, const QRect& box)
     p.restore();
 }
 
-void VxClipArea::paintMidiNotes(QPainter& p, vx21* clip, const QRect& box)
+void ClipArea::paintMidiNotes(QPainter& p, Clip* clip, const QRect& box)
 {
-    auto* midi = dynamic_cast<vx22Clip*>(clip);
+    auto* midi = dynamic_cast<MidiClip*>(clip);
     if (!midi || midi->sequence().isEmpty())
         return;
-    const vx22Sequence& sequence = midi->sequence();
+    const MidiSequence& sequence = midi->sequence();
     // The clip's key range fills its height, with at least an octave so a few notes do not
     // turn into bars; the name band at the top stays free.
     int low = sequence.lowestKey();
@@ -185,17 +184,17 @@ void VxClipArea::paintMidiNotes(QPainter& p, vx21* clip, const QRect& box)
     const int top = box.top() + std::min(14, box.height() / 3);
     const double rowHeight = double(box.bottom() - 2 - top) / double(high - low + 1);
     const int noteHeight = std::max(1, int(rowHeight));
-    vx29& scale = m_view->scale();
+    TimeScale& scale = m_view->scale();
     const uint32_t startTick = clip->startTick();
     const uint16_t resolution = sequence.resolution();
     const uint16_t ticksPerBeat = scale.ticksPerBeat();
     auto toX = [&](uint32_t time) {
-        const uint32_t tick = startTick + vx22Sequence::convert(time, ticksPerBeat, resolution);
+        const uint32_t tick = startTick + MidiSequence::convert(time, ticksPerBeat, resolution);
         return int(int64_t(scale.tickToPixel(tick)) - m_view->xOffset());
     };
     p.setPen(Qt::NoPen);
     p.setBrush(contrastColour(clip->track()->properties().background));
-    for (const vx22Event* event = sequence.first(); event; event = event->next()) {
+    for (const MidiEvent* event = sequence.first(); event; event = event->next()) {
         if (!event->isNote())
             continue;
         const int x1 = toX(event->time);
@@ -209,7 +208,7 @@ void VxClipArea::paintMidiNotes(QPainter& p, vx21* clip, const QRect& box)
     }
 }
 
-void VxClipArea::paintWaveform(QPainter& p, vx21* clip, const QRect& box)
+void ClipArea::paintWaveform(QPainter& p, Clip* clip, const QRect& box)
 {
     // TODO: the waveform from the clip's peak file, once audio clips build peaks; until then
     // a centre line marks where it goes.
@@ -220,35 +219,35 @@ void VxClipArea::paintWaveform(QPainter& p, vx21* clip, const QRect& box)
     p.drawLine(box.left() + 2, box.center().y(), box.right() - 2, box.center().y());
 }
 
-vx21* VxClipArea::clipAt(const QPoint& pos, vx18** trackOut) const
+Clip* ClipArea::clipAt(const QPoint& pos, Track** trackOut) const
 {
-    vx18* track = m_view->trackAt(pos.y());
+    Track* track = m_view->trackAt(pos.y());
     if (trackOut)
         *trackOut = track;
     if (!track)
         return nullptr;
     const uint32_t frame = m_view->xToFrame(pos.x());
-    for (vx21* clip = track->firstClip(); clip; clip = clip->next())
+    for (Clip* clip = track->firstClip(); clip; clip = clip->next())
         if (frame >= clip->start() && frame < clip->end())
             return clip;
     return nullptr;
 }
 
-bool VxClipArea::isLiveClip(vx21* clip) const
+bool ClipArea::isLiveClip(Clip* clip) const
 {
-    for (vx18* track : m_view->session()->tracks())
-        for (vx21* c = track->firstClip(); c; c = c->next())
+    for (Track* track : m_view->session()->tracks())
+        for (Clip* c = track->firstClip(); c; c = c->next())
             if (c == clip)
                 return true;
     return false;
 }
 
-void VxClipArea::mousePressEvent(QMouseEvent* event)
+void ClipArea::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    vx18* track = nullptr;
-    vx21* clip = clipAt(event->position().toPoint(), &track);
+    Track* track = nullptr;
+    Clip* clip = clipAt(event->position().toPoint(), &track);
     if (track)
         m_view->selectTrack(track);
     m_dragClip = (clip && track->isAudio()) ? clip : nullptr;
@@ -256,7 +255,7 @@ void VxClipArea::mousePressEvent(QMouseEvent* event)
     m_dragging = false;
 }
 
-void VxClipArea::mouseMoveEvent(QMouseEvent* event)
+void ClipArea::mouseMoveEvent(QMouseEvent* event)
 {
     if (!m_dragClip || !(event->buttons() & Qt::LeftButton))
         return;
@@ -267,7 +266,7 @@ void VxClipArea::mouseMoveEvent(QMouseEvent* event)
     setRangeSelection(m_dragStartX, x);
 }
 
-void VxClipArea::mouseReleaseEvent(QMouseEvent* event)
+void ClipArea::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
@@ -289,7 +288,7 @@ void VxClipArea::mouseReleaseEvent(QMouseEvent* event)
     update();
 }
 
-void VxClipArea::setRangeSelection(int x1, int x2)
+void ClipArea::setRangeSelection(int x1, int x2)
 {
     if (!isLiveClip(m_dragClip)) {
         m_dragClip = nullptr;
@@ -297,7 +296,7 @@ void VxClipArea::setRangeSelection(int x1, int x2)
     }
     if (x2 < x1)
         std::swap(x1, x2);
-    vx29& scale = m_view->scale();
+    TimeScale& scale = m_view->scale();
     const uint32_t in =
         std::clamp(scale.snapFrame(m_view->xToFrame(x1)), m_dragClip->start(), m_dragClip->end());
     const uint32_t out =
@@ -310,11 +309,11 @@ void VxClipArea::setRangeSelection(int x1, int x2)
     update();
 }
 
-bool VxClipArea::event(QEvent* event)
+bool ClipArea::event(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
-        if (vx21* clip = clipAt(help->pos()))
+        if (Clip* clip = clipAt(help->pos()))
             QToolTip::showText(help->globalPos(), clip->toolTip(), this);
         else
             QToolTip::hideText();

@@ -2,8 +2,8 @@
 
 #include "time_scale.h"
 
-void VxTimeGrid::forEachBeat(vx29& scale, uint32_t firstPixel, uint32_t lastPixel,
-                             const std::function<void(const Line&)>& visit)
+void TimeGrid::forEachBeat(TimeScale& scale, uint32_t firstPixel, uint32_t lastPixel,
+                           const std::function<void(const Line&)>& visit)
 {
     uint32_t beat = scale.frameToMeterBeat(scale.pixelToFrame(firstPixel));
     // frameToMeterBeat rounds, so the beat found may lie just right of firstPixel's frame.
@@ -17,7 +17,7 @@ void VxTimeGrid::forEachBeat(vx29& scale, uint32_t firstPixel, uint32_t lastPixe
             break;
         if (pixel < firstPixel)
             continue;
-        const vx29Node* node = scale.nodeAtMeterBeat(beat);
+        const TempoNode* node = scale.nodeAtMeterBeat(beat);
         Line line;
         line.pixel = pixel;
         line.frame = frame;
@@ -31,9 +31,9 @@ void VxTimeGrid::forEachBeat(vx29& scale, uint32_t firstPixel, uint32_t lastPixe
     }
 }
 
-double VxTimeGrid::beatWidth(vx29& scale, uint32_t frame)
+double TimeGrid::beatWidth(TimeScale& scale, uint32_t frame)
 {
-    const vx29Node* node = scale.nodeAtFrame(frame);
+    const TempoNode* node = scale.nodeAtFrame(frame);
     if (!node || node->meterBeatsPerMinute <= 0.0f)
         return 0.0;
     return double(scale.pixelsPerMinute()) / double(node->meterBeatsPerMinute);

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-VxTimeRuler::VxTimeRuler(VxTracksView* view) : QWidget(view), m_view(view)
+TimeRuler::TimeRuler(TracksView* view) : QWidget(view), m_view(view)
 {
     setObjectName(QStringLiteral("TimeRuler"));
     setToolTip(tr("Click to move the play position"));
@@ -18,17 +18,17 @@ VxTimeRuler::VxTimeRuler(VxTracksView* view) : QWidget(view), m_view(view)
     setMouseTracking(false);
 }
 
-QSize VxTimeRuler::sizeHint() const
+QSize TimeRuler::sizeHint() const
 {
     return QSize(200, fontMetrics().height() + 14);
 }
 
-void VxTimeRuler::paintEvent(QPaintEvent*)
+void TimeRuler::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const QPalette& pal = palette();
     p.fillRect(rect(), pal.color(QPalette::Button));
-    vx20* session = m_view->session();
+    Session* session = m_view->session();
     if (session->isLoopSet()) {
         const int x1 = m_view->frameToX(session->loopIn());
         const int x2 = m_view->frameToX(session->loopOut());
@@ -55,12 +55,12 @@ void VxTimeRuler::paintEvent(QPaintEvent*)
     p.drawLine(0, height() - 1, width(), height() - 1);
 }
 
-void VxTimeRuler::paintBars(QPainter& p)
+void TimeRuler::paintBars(QPainter& p)
 {
-    vx29& scale = m_view->scale();
+    TimeScale& scale = m_view->scale();
     const int first = std::max(0, m_view->xOffset() - 40);
     const uint32_t last = uint32_t(m_view->xOffset() + width());
-    const double beatWidth = VxTimeGrid::beatWidth(scale, m_view->xToFrame(0));
+    const double beatWidth = TimeGrid::beatWidth(scale, m_view->xToFrame(0));
     // Label every bar when there is room, else every 2nd, 4th ... bar.
     int labelEvery = 1;
     const double barWidth = beatWidth * 4;
@@ -69,7 +69,7 @@ void VxTimeRuler::paintBars(QPainter& p)
     const QColor text = palette().color(QPalette::ButtonText);
     const QColor faint = palette().color(QPalette::Mid);
     const int h = height();
-    VxTimeGrid::forEachBeat(scale, uint32_t(first), last, [&](const VxTimeGrid::Line& line) {
+    TimeGrid::forEachBeat(scale, uint32_t(first), last, [&](const TimeGrid::Line& line) {
         const int x = int(line.pixel) - m_view->xOffset();
         if (line.beat == 0) {
             p.setPen(text);
@@ -84,9 +84,9 @@ void VxTimeRuler::paintBars(QPainter& p)
     });
 }
 
-void VxTimeRuler::paintSeconds(QPainter& p)
+void TimeRuler::paintSeconds(QPainter& p)
 {
-    vx29& scale = m_view->scale();
+    TimeScale& scale = m_view->scale();
     const double pixelsPerSecond = double(scale.pixelsPerMinute()) / 60.0;
     static const int steps[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600};
     int step = steps[std::size(steps) - 1];
@@ -116,18 +116,18 @@ void VxTimeRuler::paintSeconds(QPainter& p)
     }
 }
 
-void VxTimeRuler::locateAt(int x)
+void TimeRuler::locateAt(int x)
 {
     emit m_view->locateRequested(m_view->scale().snapFrame(m_view->xToFrame(std::max(0, x))));
 }
 
-void VxTimeRuler::mousePressEvent(QMouseEvent* event)
+void TimeRuler::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         locateAt(int(event->position().x()));
 }
 
-void VxTimeRuler::mouseMoveEvent(QMouseEvent* event)
+void TimeRuler::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() & Qt::LeftButton)
         locateAt(int(event->position().x()));

@@ -2,21 +2,21 @@
 
 #include <QWidget>
 
-class VxTracksView;
+class TracksView;
 
 /**
- * VxTimeRuler: the time ruler above the clip area.
+ * TimeRuler: the time ruler above the clip area.
  *
  * Shows bars and beats from the time scale (bar numbers 1-based), or clock time when the scale's
  * format is clock time, the loop range and the play head; a click or drag locates the play
  * head. GUI thread only.
  */
-class VxTimeRuler : public QWidget
+class TimeRuler : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit VxTimeRuler(VxTracksView* view);
+    explicit TimeRuler(TracksView* view);
 
     QSize sizeHint() const override;
 
@@ -30,5 +30,5 @@ private:
     void paintSeconds(QPainter& p);
     void locateAt(int x);
 
-    VxTracksView* m_view;
+    TracksView* m_view;
 };

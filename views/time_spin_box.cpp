@@ -5,33 +5,33 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-vx29SpinBox::vx29SpinBox(QWidget* parent) : QAbstractSpinBox(parent)
+TimeSpinBox::TimeSpinBox(QWidget* parent) : QAbstractSpinBox(parent)
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAccelerated(true);
     setKeyboardTracking(false);
-    connect(this, &QAbstractSpinBox::editingFinished, this, &vx29SpinBox::takeTypedText);
+    connect(this, &QAbstractSpinBox::editingFinished, this, &TimeSpinBox::takeTypedText);
 }
 
-void vx29SpinBox::setScale(vx29* scale)
+void TimeSpinBox::setScale(TimeScale* scale)
 {
     m_scale = scale;
     refreshText();
 }
 
-void vx29SpinBox::setMinimum(unsigned long value)
+void TimeSpinBox::setMinimum(unsigned long value)
 {
     m_minimum = value;
     setValue(m_value, false);
 }
 
-void vx29SpinBox::setMaximum(unsigned long value)
+void TimeSpinBox::setMaximum(unsigned long value)
 {
     m_maximum = value;
     setValue(m_value, false);
 }
 
-unsigned long vx29SpinBox::clamp(unsigned long value) const
+unsigned long TimeSpinBox::clamp(unsigned long value) const
 {
     if (value < m_minimum)
         value = m_minimum;
@@ -40,7 +40,7 @@ unsigned long vx29SpinBox::clamp(unsigned long value) const
     return value;
 }
 
-void vx29SpinBox::setValue(unsigned long value, bool notify)
+void TimeSpinBox::setValue(unsigned long value, bool notify)
 {
     value = clamp(value);
     const bool changed = value != m_value;
@@ -50,30 +50,30 @@ void vx29SpinBox::setValue(unsigned long value, bool notify)
         emit valueChanged(m_value);
 }
 
-QString vx29SpinBox::valueToText(unsigned long value) const
+QString TimeSpinBox::valueToText(unsigned long value) const
 {
     return m_scale ? m_scale->format(uint32_t(value)) : QString::number(value);
 }
 
-unsigned long vx29SpinBox::textToValue(const QString& text) const
+unsigned long TimeSpinBox::textToValue(const QString& text) const
 {
     return m_scale ? m_scale->parse(text.trimmed()) : text.trimmed().toULong();
 }
 
-void vx29SpinBox::refreshText()
+void TimeSpinBox::refreshText()
 {
     const QString text = valueToText(m_value);
     if (lineEdit()->text() != text)
         lineEdit()->setText(text);
 }
 
-void vx29SpinBox::takeTypedText()
+void TimeSpinBox::takeTypedText()
 {
     setValue(textToValue(lineEdit()->text()));
     refreshText();
 }
 
-void vx29SpinBox::stepBy(int steps)
+void TimeSpinBox::stepBy(int steps)
 {
     if (!m_scale) {
         setValue(m_value + steps);
@@ -83,7 +83,7 @@ void vx29SpinBox::stepBy(int steps)
     setValue(m_scale->meterBeatToFrame(uint32_t(beat < 0 ? 0 : beat)));
 }
 
-QAbstractSpinBox::StepEnabled vx29SpinBox::stepEnabled() const
+QAbstractSpinBox::StepEnabled TimeSpinBox::stepEnabled() const
 {
     if (isReadOnly())
         return StepNone;
@@ -95,7 +95,7 @@ QAbstractSpinBox::StepEnabled vx29SpinBox::stepEnabled() const
     return enabled;
 }
 
-QValidator::State vx29SpinBox::validate(QString& text, int& pos) const
+QValidator::State TimeSpinBox::validate(QString& text, int& pos) const
 {
     (void)pos;
     // Any mix of digits and the separators of the three time texts can become a position.
@@ -105,18 +105,18 @@ QValidator::State vx29SpinBox::validate(QString& text, int& pos) const
     return QValidator::Acceptable;
 }
 
-void vx29SpinBox::fixup(QString& text) const
+void TimeSpinBox::fixup(QString& text) const
 {
     text = valueToText(clamp(textToValue(text)));
 }
 
-void vx29SpinBox::focusOutEvent(QFocusEvent* event)
+void TimeSpinBox::focusOutEvent(QFocusEvent* event)
 {
     QAbstractSpinBox::focusOutEvent(event);
     refreshText();
 }
 
-void vx29SpinBox::keyPressEvent(QKeyEvent* event)
+void TimeSpinBox::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
         refreshText();

@@ -3,25 +3,25 @@
 #include <QAbstractSpinBox>
 #include <cstdint>
 
-class vx29;
+class TimeScale;
 
 /**
- * vx29SpinBox: a spin box that shows and takes a position in the time scale's format.
+ * TimeSpinBox: a spin box that shows and takes a position in the time scale's format.
  *
  * The text is the scale's time text of the value (clock time, bars.beats.ticks or frames, as the
  * scale is set); typed text is parsed with the same format. The value is clamped to the minimum
  * and, when the maximum lies above the minimum, to the maximum. The arrows step by one meter
  * beat. GUI thread only.
  */
-class vx29SpinBox : public QAbstractSpinBox
+class TimeSpinBox : public QAbstractSpinBox
 {
     Q_OBJECT
 
 public:
-    explicit vx29SpinBox(QWidget* parent = nullptr);
+    explicit TimeSpinBox(QWidget* parent = nullptr);
 
-    void setScale(vx29* scale);
-    vx29* scale() const { return m_scale; }
+    void setScale(TimeScale* scale);
+    TimeScale* scale() const { return m_scale; }
 
     unsigned long value() const { return m_value; }
     /** Sets the value; with notify false no valueChanged() is emitted. */
@@ -52,7 +52,7 @@ private:
     QString valueToText(unsigned long value) const;
     void takeTypedText();
 
-    vx29* m_scale = nullptr;
+    TimeScale* m_scale = nullptr;
     unsigned long m_value = 0;
     unsigned long m_minimum = 0;
     unsigned long m_maximum = 0;

@@ -28,15 +28,15 @@ QToolButton* makeFlagButton(const QString& text, const QString& tip, const QStri
 }
 } // namespace
 
-VxTrackHeader::VxTrackHeader(VxTracksView* view, vx18* track, QWidget* parent)
+TrackHeader::TrackHeader(TracksView* view, Track* track, QWidget* parent)
     : QWidget(parent), m_view(view), m_track(track), m_kindValue(track->kind())
 {
     setObjectName(QStringLiteral("TrackHeader"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_kind = new QLabel(this);
     m_kind->setObjectName(QStringLiteral("TrackKind"));
-    m_kind->setPixmap(QIcon(track->isAudio() ? QStringLiteral(":/images/vxAudioOnOff.png")
-                                             : QStringLiteral(":/images/vxMidiOnOff.png"))
+    m_kind->setPixmap(QIcon(track->isAudio() ? QStringLiteral(":/images/audio-on-off.png")
+                                             : QStringLiteral(":/images/midi-on-off.png"))
                           .pixmap(16, 16));
     m_name = new QLabel(this);
     m_name->setObjectName(QStringLiteral("TrackName"));
@@ -62,13 +62,13 @@ VxTrackHeader::VxTrackHeader(VxTracksView* view, vx18* track, QWidget* parent)
     updateState();
 }
 
-bool VxTrackHeader::isLive() const
+bool TrackHeader::isLive() const
 {
     // Between a session change and the next rebuild the track may be gone already.
     return m_view->session()->indexOf(m_track) >= 0;
 }
 
-void VxTrackHeader::updateState()
+void TrackHeader::updateState()
 {
     if (!isLive())
         return;
@@ -82,7 +82,7 @@ void VxTrackHeader::updateState()
     update();
 }
 
-void VxTrackHeader::paintEvent(QPaintEvent*)
+void TrackHeader::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     if (!isLive()) {
@@ -99,19 +99,19 @@ void VxTrackHeader::paintEvent(QPaintEvent*)
     p.drawLine(0, height() - 1, width(), height() - 1);
 }
 
-void VxTrackHeader::mousePressEvent(QMouseEvent* event)
+void TrackHeader::mousePressEvent(QMouseEvent* event)
 {
     if (isLive())
         m_view->selectTrack(m_track);
     event->accept();
 }
 
-VxTrackList::VxTrackList(VxTracksView* view) : QWidget(view), m_view(view)
+TrackList::TrackList(TracksView* view) : QWidget(view), m_view(view)
 {
     setObjectName(QStringLiteral("TrackList"));
 }
 
-void VxTrackList::rebuild()
+void TrackList::rebuild()
 {
     // Keep the headers while the tracks are the same ones in the same order (a refresh after
     // an edit), so buttons under the mouse survive it.
@@ -124,33 +124,33 @@ void VxTrackList::rebuild()
         updateRows();
         return;
     }
-    for (VxTrackHeader* header : m_headers)
+    for (TrackHeader* header : m_headers)
         delete header;
     m_headers.clear();
-    for (vx18* track : m_view->session()->tracks()) {
-        auto* header = new VxTrackHeader(m_view, track, this);
+    for (Track* track : m_view->session()->tracks()) {
+        auto* header = new TrackHeader(m_view, track, this);
         header->show();
         m_headers.push_back(header);
     }
     layoutRows();
 }
 
-void VxTrackList::layoutRows()
+void TrackList::layoutRows()
 {
     for (size_t i = 0; i < m_headers.size(); ++i) {
-        vx18* track = m_headers[i]->track();
+        Track* track = m_headers[i]->track();
         m_headers[i]->setGeometry(0, m_view->trackTop(int(i)), width(), track->zoomedHeight());
     }
     update();
 }
 
-void VxTrackList::updateRows()
+void TrackList::updateRows()
 {
-    for (VxTrackHeader* header : m_headers)
+    for (TrackHeader* header : m_headers)
         header->updateState();
 }
 
-void VxTrackList::paintEvent(QPaintEvent*)
+void TrackList::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Window));
@@ -158,7 +158,7 @@ void VxTrackList::paintEvent(QPaintEvent*)
     p.drawLine(width() - 1, 0, width() - 1, height());
 }
 
-void VxTrackList::resizeEvent(QResizeEvent* event)
+void TrackList::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     layoutRows();

@@ -5,21 +5,21 @@
 
 class QLabel;
 class QToolButton;
-class VxTracksView;
-class vx18;
+class TracksView;
+class Track;
 
 /**
- * VxTrackHeader: the head of one track row: colour, kind, name, mute and solo buttons.
+ * TrackHeader: the head of one track row: colour, kind, name, mute and solo buttons.
  * GUI thread only.
  */
-class VxTrackHeader : public QWidget
+class TrackHeader : public QWidget
 {
     Q_OBJECT
 
 public:
-    VxTrackHeader(VxTracksView* view, vx18* track, QWidget* parent);
+    TrackHeader(TracksView* view, Track* track, QWidget* parent);
 
-    vx18* track() const { return m_track; }
+    Track* track() const { return m_track; }
     /** The kind of track the header was made for. */
     int kind() const { return m_kindValue; }
     QToolButton* muteButton() const { return m_mute; }
@@ -34,8 +34,8 @@ protected:
 private:
     bool isLive() const;
 
-    VxTracksView* m_view;
-    vx18* m_track;
+    TracksView* m_view;
+    Track* m_track;
     int m_kindValue;
     QLabel* m_kind;
     QLabel* m_name;
@@ -44,28 +44,28 @@ private:
 };
 
 /**
- * VxTrackList: the column of track headers left of the clip area, scrolled with it.
+ * TrackList: the column of track headers left of the clip area, scrolled with it.
  * GUI thread only.
  */
-class VxTrackList : public QWidget
+class TrackList : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit VxTrackList(VxTracksView* view);
+    explicit TrackList(TracksView* view);
 
     /** Makes one header per session track, in track order. */
     void rebuild();
     /** Places the headers at their rows. */
     void layoutRows();
     void updateRows();
-    const std::vector<VxTrackHeader*>& headers() const { return m_headers; }
+    const std::vector<TrackHeader*>& headers() const { return m_headers; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    VxTracksView* m_view;
-    std::vector<VxTrackHeader*> m_headers;
+    TracksView* m_view;
+    std::vector<TrackHeader*> m_headers;
 };

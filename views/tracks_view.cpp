@@ -21,12 +21,12 @@ constexpr int kTrackListWidth = 180;
 constexpr uint32_t kMinimumSeconds = 60;
 } // namespace
 
-VxTracksView::VxTracksView(vx20* session, QWidget* parent) : QWidget(parent), m_session(session)
+TracksView::TracksView(Session* session, QWidget* parent) : QWidget(parent), m_session(session)
 {
     setObjectName(QStringLiteral("TracksView"));
-    m_ruler = new VxTimeRuler(this);
-    m_trackList = new VxTrackList(this);
-    m_clipArea = new VxClipArea(this);
+    m_ruler = new TimeRuler(this);
+    m_trackList = new TrackList(this);
+    m_clipArea = new ClipArea(this);
     m_hScroll = new QScrollBar(Qt::Horizontal, this);
     m_vScroll = new QScrollBar(Qt::Vertical, this);
     m_trackList->setFixedWidth(kTrackListWidth);
@@ -48,12 +48,12 @@ VxTracksView::VxTracksView(vx20* session, QWidget* parent) : QWidget(parent), m_
         return button;
     };
     cornerLayout->addStretch();
-    m_zoomOut = makeZoomButton("TracksZoomOut", QStringLiteral(":/images/vxZoomOut.png"),
+    m_zoomOut = makeZoomButton("TracksZoomOut", QStringLiteral(":/images/zoom-out.png"),
                                tr("Zoom out (Ctrl+wheel)"));
-    m_zoomIn = makeZoomButton("TracksZoomIn", QStringLiteral(":/images/vxZoomIn.png"),
+    m_zoomIn = makeZoomButton("TracksZoomIn", QStringLiteral(":/images/zoom-in.png"),
                               tr("Zoom in (Ctrl+wheel)"));
-    connect(m_zoomIn, &QToolButton::clicked, this, &VxTracksView::zoomIn);
-    connect(m_zoomOut, &QToolButton::clicked, this, &VxTracksView::zoomOut);
+    connect(m_zoomIn, &QToolButton::clicked, this, &TracksView::zoomIn);
+    connect(m_zoomOut, &QToolButton::clicked, this, &TracksView::zoomOut);
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -79,25 +79,25 @@ VxTracksView::VxTracksView(vx20* session, QWidget* parent) : QWidget(parent), m_
     refresh();
 }
 
-VxTracksView::~VxTracksView() = default;
+TracksView::~TracksView() = default;
 
-vx29& VxTracksView::scale() const
+TimeScale& TracksView::scale() const
 {
     return m_session->scale();
 }
 
-int VxTracksView::frameToX(uint32_t frame) const
+int TracksView::frameToX(uint32_t frame) const
 {
     return int(int64_t(scale().frameToPixel(frame)) - m_xOffset);
 }
 
-uint32_t VxTracksView::xToFrame(int x) const
+uint32_t TracksView::xToFrame(int x) const
 {
     const int64_t pixel = int64_t(x) + m_xOffset;
     return scale().pixelToFrame(uint32_t(std::max<int64_t>(0, pixel)));
 }
 
-int VxTracksView::trackTop(int index) const
+int TracksView::trackTop(int index) const
 {
     int y = -m_yOffset;
     const auto& tracks = m_session->tracks();
@@ -106,10 +106,10 @@ int VxTracksView::trackTop(int index) const
     return y;
 }
 
-vx18* VxTracksView::trackAt(int y) const
+Track* TracksView::trackAt(int y) const
 {
     int top = -m_yOffset;
-    for (vx18* track : m_session->tracks()) {
+    for (Track* track : m_session->tracks()) {
         if (y >= top && y < top + track->zoomedHeight())
             return track;
         top += track->zoomedHeight();
@@ -117,29 +117,29 @@ vx18* VxTracksView::trackAt(int y) const
     return nullptr;
 }
 
-int VxTracksView::contentHeight() const
+int TracksView::contentHeight() const
 {
     int height = 0;
-    for (const vx18* track : m_session->tracks())
+    for (const Track* track : m_session->tracks())
         height += track->zoomedHeight();
     return height;
 }
 
-void VxTracksView::refresh()
+void TracksView::refresh()
 {
     m_trackList->rebuild();
     updateScrollBars();
     redraw();
 }
 
-void VxTracksView::redraw()
+void TracksView::redraw()
 {
     m_trackList->updateRows();
     m_ruler->update();
     m_clipArea->update();
 }
 
-void VxTracksView::updateScrollBars()
+void TracksView::updateScrollBars()
 {
     // The scrollable width is the song plus half a view after it, and at least a minute, so
     // there is room to place and record after the end.
@@ -159,7 +159,7 @@ void VxTracksView::updateScrollBars()
     m_yOffset = m_vScroll->value();
 }
 
-void VxTracksView::setPlayHead(uint32_t frame, bool follow)
+void TracksView::setPlayHead(uint32_t frame, bool follow)
 {
     if (frame == m_playHead)
         return;
@@ -175,19 +175,19 @@ void VxTracksView::setPlayHead(uint32_t frame, bool follow)
     m_clipArea->updatePlayHead(oldX, x);
 }
 
-void VxTracksView::scrollToFrame(uint32_t frame)
+void TracksView::scrollToFrame(uint32_t frame)
 {
     updateScrollBars();
     m_hScroll->setValue(int(scale().frameToPixel(frame)));
 }
 
-void VxTracksView::scrollBy(int dx, int dy)
+void TracksView::scrollBy(int dx, int dy)
 {
     m_hScroll->setValue(m_hScroll->value() + dx);
     m_vScroll->setValue(m_vScroll->value() + dy);
 }
 
-void VxTracksView::setTimeZoom(int percent)
+void TracksView::setTimeZoom(int percent)
 {
     percent = std::clamp(percent, kMinZoom, kMaxZoom);
     if (percent == scale().timeZoom())
@@ -201,17 +201,17 @@ void VxTracksView::setTimeZoom(int percent)
     emit timeZoomChanged(percent);
 }
 
-void VxTracksView::zoomIn()
+void TracksView::zoomIn()
 {
     setTimeZoom(std::max(scale().timeZoom() + 1, scale().timeZoom() * 5 / 4));
 }
 
-void VxTracksView::zoomOut()
+void TracksView::zoomOut()
 {
     setTimeZoom(std::min(scale().timeZoom() - 1, scale().timeZoom() * 4 / 5));
 }
 
-void VxTracksView::selectTrack(vx18* track)
+void TracksView::selectTrack(Track* track)
 {
     if (m_session->currentTrack() == track)
         return;
@@ -220,7 +220,7 @@ void VxTracksView::selectTrack(vx18* track)
     emit selectionChanged();
 }
 
-void VxTracksView::setFlag(vx18* track, bool mute, bool on)
+void TracksView::setFlag(Track* track, bool mute, bool on)
 {
     const FlagHandler& handler = mute ? m_muteHandler : m_soloHandler;
     if (handler)
@@ -233,7 +233,7 @@ void VxTracksView::setFlag(vx18* track, bool mute, bool on)
     emit contentsChanged();
 }
 
-void VxTracksView::wheelEvent(QWheelEvent* event)
+void TracksView::wheelEvent(QWheelEvent* event)
 {
     const QPoint delta = event->angleDelta();
     if (event->modifiers() & Qt::ControlModifier) {
@@ -249,13 +249,13 @@ void VxTracksView::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
-void VxTracksView::resizeEvent(QResizeEvent* event)
+void TracksView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     updateScrollBars();
 }
 
-void VxTracksView::clipAreaResized()
+void TracksView::clipAreaResized()
 {
     updateScrollBars();
     m_trackList->layoutRows();

@@ -6,15 +6,15 @@
 
 class QScrollBar;
 class QToolButton;
-class VxClipArea;
-class VxTimeRuler;
-class VxTrackList;
-class vx18;
-class vx20;
-class vx29;
+class ClipArea;
+class TimeRuler;
+class TrackList;
+class Track;
+class Session;
+class TimeScale;
 
 /**
- * VxTracksView: the tracks window, the main window's central view of the session.
+ * TracksView: the tracks window, the main window's central view of the session.
  *
  * A time ruler (bars and beats, or clock time, as the scale's time format says), one row per
  * track with its name, colour, mute and solo buttons, the clips in the track colours, the play
@@ -22,19 +22,19 @@ class vx29;
  * Positions go through the session's time scale; pixel x of a frame is the scale's pixel minus
  * the horizontal scroll offset. GUI thread only.
  */
-class VxTracksView : public QWidget
+class TracksView : public QWidget
 {
     Q_OBJECT
 
 public:
     /** Changes a track flag for the view; the owner decides how (a command, usually). */
-    using FlagHandler = std::function<void(vx18* track, bool on)>;
+    using FlagHandler = std::function<void(Track* track, bool on)>;
 
-    explicit VxTracksView(vx20* session, QWidget* parent = nullptr);
-    ~VxTracksView() override;
+    explicit TracksView(Session* session, QWidget* parent = nullptr);
+    ~TracksView() override;
 
-    vx20* session() const { return m_session; }
-    vx29& scale() const;
+    Session* session() const { return m_session; }
+    TimeScale& scale() const;
 
     void setMuteHandler(FlagHandler handler) { m_muteHandler = std::move(handler); }
     void setSoloHandler(FlagHandler handler) { m_soloHandler = std::move(handler); }
@@ -52,7 +52,7 @@ public:
     /** Top of the i-th track's row in clip-area coordinates. */
     int trackTop(int index) const;
     /** The track whose row holds y (clip-area coordinates), or none. */
-    vx18* trackAt(int y) const;
+    Track* trackAt(int y) const;
     int contentHeight() const;
 
     /** Scrolls so that frame sits at the left edge. */
@@ -61,7 +61,7 @@ public:
     QToolButton* zoomInButton() const { return m_zoomIn; }
     QToolButton* zoomOutButton() const { return m_zoomOut; }
 
-    void setFlag(vx18* track, bool mute, bool on);
+    void setFlag(Track* track, bool mute, bool on);
     /** The clip area's size changed: the scroll ranges follow it. */
     void clipAreaResized();
 
@@ -75,7 +75,7 @@ public slots:
     /** Sets the scale's time zoom (percent), keeping the frame at the view's left edge. */
     void setTimeZoom(int percent);
     /** Selects a track (the session's current track). */
-    void selectTrack(vx18* track);
+    void selectTrack(Track* track);
 
 signals:
     /** The current track changed. */
@@ -94,10 +94,10 @@ private:
     void updateScrollBars();
     void scrollBy(int dx, int dy);
 
-    vx20* m_session;
-    VxTimeRuler* m_ruler;
-    VxTrackList* m_trackList;
-    VxClipArea* m_clipArea;
+    Session* m_session;
+    TimeRuler* m_ruler;
+    TrackList* m_trackList;
+    ClipArea* m_clipArea;
     QScrollBar* m_hScroll;
     QScrollBar* m_vScroll;
     QToolButton* m_zoomIn;

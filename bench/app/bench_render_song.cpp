@@ -21,14 +21,14 @@ namespace {
 constexpr uint32_t kBar = 3840; // 4/4 at 960 ticks per quarter
 constexpr uint32_t kBars = 90;  // three minutes at 120 bpm
 
-void fillMelody(vx22Sequence& melody)
+void fillMelody(MidiSequence& melody)
 {
     static const int scale[] = {60, 62, 64, 65, 67, 69, 71, 72};
     uint32_t seed = 4242;
     for (uint32_t t = 0; t < kBars * kBar;) {
         seed = seed * 1103515245u + 12345u;
         const uint32_t length = 480 * (1 + (seed >> 8) % 3);
-        melody.insert(vx22Event::note(t, uint8_t(scale[(seed >> 16) % 8]), 96, length - 40));
+        melody.insert(MidiEvent::note(t, uint8_t(scale[(seed >> 16) % 8]), 96, length - 40));
         t += length;
     }
     melody.setLength(kBars * kBar);
@@ -37,13 +37,13 @@ void fillMelody(vx22Sequence& melody)
 void renderThreeMinuteSong(benchmark::State& state)
 {
     SongRenderer renderer;
-    vx20 session(renderer.engines());
-    auto* track = new vx18(&session, vx18::MidiTrack);
-    vx18::Properties props = track->properties();
+    Session session(renderer.engines());
+    auto* track = new Track(&session, Track::MidiTrack);
+    Track::Properties props = track->properties();
     props.program = 0;
     track->setProperties(props);
     session.addTrack(track);
-    auto* melody = new vx22Clip(&session);
+    auto* melody = new MidiClip(&session);
     track->addClip(melody);
     fillMelody(melody->sequence());
     openStyle(session, QDir(QStringLiteral(CANTOVA_STYLES_DIR)).filePath("Pop 8 Beat.sty"));

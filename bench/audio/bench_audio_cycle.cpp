@@ -20,14 +20,14 @@
 namespace {
 
 /** Mixes a ramp into its track's bus for the frames of the range it covers. */
-class RampClip : public vx21
+class RampClip : public Clip
 {
 public:
     RampClip() { setLength(1u << 30); }
     void process(uint32_t first, uint32_t last) override
     {
-        auto* engine = static_cast<vx23vx51*>(track()->engine());
-        auto* bus = static_cast<vx23Bus*>(track()->outputBus());
+        auto* engine = static_cast<AudioEngine*>(track()->engine());
+        auto* bus = static_cast<AudioBus*>(track()->outputBus());
         const uint32_t base = engine->framesThisCycle();
         for (int channel = 0; channel < bus->channels(); ++channel) {
             float* out = bus->outputChannels()[channel] + base;
@@ -39,26 +39,26 @@ public:
 
 struct Rig
 {
-    vx20 session;
-    vx23vx51* audio = nullptr;
+    Session session;
+    AudioEngine* audio = nullptr;
     OfflineAudioClient* client = nullptr;
 
     explicit Rig(int tracks)
     {
-        auto engine = std::make_unique<vx23vx51>(&session, [this] {
+        auto engine = std::make_unique<AudioEngine>(&session, [this] {
             auto made = std::make_unique<OfflineAudioClient>();
             client = made.get();
             return std::unique_ptr<AudioClient>(std::move(made));
         });
         engine->setDrivenByCaller(true);
         audio = engine.get();
-        session.setEngines(std::move(engine), std::make_unique<vx19>(&session, vx19::MidiKind));
+        session.setEngines(std::move(engine), std::make_unique<Engine>(&session, Engine::MidiKind));
         session.clear();
-        for (vx19* e : {session.audioEngine(), session.midiEngine()})
+        for (Engine* e : {session.audioEngine(), session.midiEngine()})
             e->init(), e->activate();
         session.ensureMasterBuses();
         for (int i = 0; i < tracks; ++i) {
-            auto* track = new vx18(&session, vx18::AudioTrack);
+            auto* track = new Track(&session, Track::AudioTrack);
             track->addClip(new RampClip);
             session.addTrack(track);
         }

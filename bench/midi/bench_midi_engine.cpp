@@ -23,19 +23,20 @@ struct DenseSong
 {
     RecordingMidiOutput output{1 << 20};
     SequencerLayer layer;
-    std::unique_ptr<vx20> session;
-    vx22vx51* engine = nullptr;
+    std::unique_ptr<Session> session;
+    MidiEngine* engine = nullptr;
 
     DenseSong()
     {
         layer.setOutput(&output);
-        session = std::make_unique<vx20>([this](vx20* s, int kind) -> std::unique_ptr<vx19> {
-            if (kind != vx19::MidiKind)
-                return nullptr;
-            auto midi = std::make_unique<vx22vx51>(s, &layer);
-            engine = midi.get();
-            return midi;
-        });
+        session =
+            std::make_unique<Session>([this](Session* s, int kind) -> std::unique_ptr<Engine> {
+                if (kind != Engine::MidiKind)
+                    return nullptr;
+                auto midi = std::make_unique<MidiEngine>(s, &layer);
+                engine = midi.get();
+                return midi;
+            });
         engine->setLayerClock(SequencerLayer::Clock::AudioFrames);
         engine->init();
         session->audioEngine()->init();
@@ -52,22 +53,22 @@ struct DenseSong
 
     void addTrack(int t)
     {
-        auto* track = new vx18(session.get(), vx18::MidiTrack);
-        vx18::Properties props = track->properties();
+        auto* track = new Track(session.get(), Track::MidiTrack);
+        Track::Properties props = track->properties();
         props.channel = uint16_t(t);
         props.outputBus = QStringLiteral("Master");
         track->setProperties(props);
         session->addTrack(track);
-        auto* clip = new vx22Clip(session.get());
+        auto* clip = new MidiClip(session.get());
         track->addClip(clip);
         clip->setLength(SongFrames);
         clip->updateTicksFromFrames();
         for (uint32_t n = 0; n < 360 * 4; ++n) {
             const uint32_t time = n * BeatTicks / 4;
             clip->sequence().insert(
-                vx22Event::note(time, uint8_t(36 + (n * 7 + t) % 60), uint8_t(40 + n % 80), 200));
+                MidiEvent::note(time, uint8_t(36 + (n * 7 + t) % 60), uint8_t(40 + n % 80), 200));
             if (n % 4 == 0)
-                clip->sequence().insert(vx22Event::channel(time, 0xB0, 11, uint8_t(n % 128)));
+                clip->sequence().insert(MidiEvent::channel(time, 0xB0, 11, uint8_t(n % 128)));
         }
         session->trackChanged(track);
     }

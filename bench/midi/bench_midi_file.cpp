@@ -16,21 +16,21 @@ constexpr int NotesPerTrack = 6250; // 100,000 notes in all
 
 struct Song
 {
-    std::vector<std::unique_ptr<vx22Sequence>> tracks;
-    std::vector<vx22Sequence*> list{nullptr}; // the conductor first
+    std::vector<std::unique_ptr<MidiSequence>> tracks;
+    std::vector<MidiSequence*> list{nullptr}; // the conductor first
 
     Song()
     {
         for (int t = 0; t < Tracks; ++t) {
-            auto s = std::make_unique<vx22Sequence>(QStringLiteral("Track %1").arg(t + 1),
+            auto s = std::make_unique<MidiSequence>(QStringLiteral("Track %1").arg(t + 1),
                                                     uint16_t(t), 960);
             s->setProgram(t);
             for (int n = 0; n < NotesPerTrack; ++n) {
                 const uint32_t time = uint32_t(n) * 240;
-                s->insert(vx22Event::note(time, uint8_t(36 + (n * 7 + t) % 60),
+                s->insert(MidiEvent::note(time, uint8_t(36 + (n * 7 + t) % 60),
                                           uint8_t(40 + n % 80), 200));
                 if (n % 16 == 0)
-                    s->insert(vx22Event::channel(time, 0xB0, 11, uint8_t(n % 128)));
+                    s->insert(MidiEvent::channel(time, 0xB0, 11, uint8_t(n % 128)));
             }
             list.push_back(s.get());
             tracks.push_back(std::move(s));
@@ -40,8 +40,8 @@ struct Song
 
 bool write(const Song& song, const QString& path)
 {
-    vx22File file;
-    if (!file.open(path, vx22File::Write) || !file.writeHeader(1, Tracks + 1, 960))
+    MidiFile file;
+    if (!file.open(path, MidiFile::Write) || !file.writeHeader(1, Tracks + 1, 960))
         return false;
     file.tempoMap()->set(960 * 4 * 32, 100, 3, 2);
     return file.writeTracks(song.list) && file.close();
@@ -72,14 +72,14 @@ void BM_ReadMidiFile(benchmark::State& state)
     const QString path = dir.filePath(QStringLiteral("bench.mid"));
     write(Song(), path);
     for (auto _ : state) {
-        vx22File file;
-        std::vector<std::unique_ptr<vx22Sequence>> tracks;
-        std::vector<vx22Sequence*> list;
+        MidiFile file;
+        std::vector<std::unique_ptr<MidiSequence>> tracks;
+        std::vector<MidiSequence*> list;
         for (int t = 0; t <= Tracks; ++t) {
-            tracks.push_back(std::make_unique<vx22Sequence>());
+            tracks.push_back(std::make_unique<MidiSequence>());
             list.push_back(tracks.back().get());
         }
-        if (!file.open(path, vx22File::Read) || !file.readTracks(list, 0))
+        if (!file.open(path, MidiFile::Read) || !file.readTracks(list, 0))
             state.SkipWithError(qPrintable(ErrorLog::take()));
         benchmark::DoNotOptimize(list.back()->count());
     }

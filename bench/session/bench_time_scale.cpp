@@ -1,4 +1,4 @@
-// Frame -> tick -> frame conversions through a vx29Cursor on a 1000-node tempo map.
+// Frame -> tick -> frame conversions through a TimeScaleCursor on a 1000-node tempo map.
 //
 // ForwardWalk converts positions in increasing order, as the engines do block by block: the
 // cursor stays on or next to the governing node, so a lookup costs a few comparisons. RandomAccess
@@ -20,13 +20,13 @@ constexpr int kNodes = 1000;
 constexpr size_t kPositions = 1 << 16;
 
 /** kNodes nodes, one every two bars, with changing tempos and meters. */
-void buildMap(vx29& scale, int count)
+void buildMap(TimeScale& scale, int count)
 {
     scale.reset();
     for (int i = 1; i < count; ++i) {
         const float tempo = 80.0f + float((i * 37) % 90);
         const uint16_t beats = (i % 3 == 0) ? 3 : 4;
-        const vx29Node* last = scale.lastNode();
+        const TempoNode* last = scale.lastNode();
         const uint32_t frame =
             last->frame +
             uint32_t(2.0 * last->beatsPerBar * scale.framesPerMinute() / last->meterBeatsPerMinute);
@@ -35,7 +35,7 @@ void buildMap(vx29& scale, int count)
 }
 
 /** kPositions frames spread evenly over the map and one bar beyond, in increasing order. */
-std::vector<uint32_t> positions(const vx29& scale)
+std::vector<uint32_t> positions(const TimeScale& scale)
 {
     const uint64_t end = uint64_t(scale.lastNode()->frame) + 400000;
     std::vector<uint32_t> frames(kPositions);
@@ -44,9 +44,9 @@ std::vector<uint32_t> positions(const vx29& scale)
     return frames;
 }
 
-void run(benchmark::State& state, vx29& scale, const std::vector<uint32_t>& frames)
+void run(benchmark::State& state, TimeScale& scale, const std::vector<uint32_t>& frames)
 {
-    vx29Cursor cursor(scale);
+    TimeScaleCursor cursor(scale);
     size_t i = 0;
     for (auto _ : state) {
         const uint32_t tick = cursor.frameToTick(frames[i]);
@@ -62,14 +62,14 @@ void run(benchmark::State& state, vx29& scale, const std::vector<uint32_t>& fram
 
 void BM_ForwardWalk(benchmark::State& state)
 {
-    vx29 scale;
+    TimeScale scale;
     buildMap(scale, kNodes);
     run(state, scale, positions(scale));
 }
 
 void BM_RandomAccess(benchmark::State& state)
 {
-    vx29 scale;
+    TimeScale scale;
     buildMap(scale, kNodes);
     std::vector<uint32_t> frames = positions(scale);
     std::shuffle(frames.begin(), frames.end(), std::mt19937(12345));
@@ -78,7 +78,7 @@ void BM_RandomAccess(benchmark::State& state)
 
 void BM_SingleNode(benchmark::State& state)
 {
-    vx29 scale;
+    TimeScale scale;
     std::vector<uint32_t> frames(kPositions);
     for (size_t i = 0; i < kPositions; ++i)
         frames[i] = uint32_t(i * 5000);

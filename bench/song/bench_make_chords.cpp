@@ -10,7 +10,7 @@ namespace {
 
 constexpr uint32_t kBar = 3840;
 
-void fillMelody(vx22Sequence& melody)
+void fillMelody(MidiSequence& melody)
 {
     static const int scale[] = {60, 62, 64, 65, 67, 69, 71, 72};
     uint32_t seed = 12345;
@@ -19,7 +19,7 @@ void fillMelody(vx22Sequence& melody)
         seed = seed * 1103515245u + 12345u; // the same melody every run
         const int key = scale[(seed >> 16) % 8];
         const uint32_t length = 480 + 32 * ((seed >> 8) % 8); // 400 bars for 3000 notes
-        melody.insert(vx22Event::note(t, uint8_t(key), 100, length));
+        melody.insert(MidiEvent::note(t, uint8_t(key), 100, length));
         t += length;
     }
     melody.setLength(400 * kBar);
@@ -27,7 +27,7 @@ void fillMelody(vx22Sequence& melody)
 
 void makeChords400Bars(benchmark::State& state)
 {
-    vx22Sequence melody(QString(), 0, 960);
+    MidiSequence melody(QString(), 0, 960);
     fillMelody(melody);
     SongState song;
     for (auto _ : state) {

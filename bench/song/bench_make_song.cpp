@@ -18,7 +18,7 @@ constexpr uint32_t kBar = 3840;
 constexpr uint32_t kBars = 200;
 
 // The same C major tune every run, starting in bar 1 so the intro moves it.
-void fillMelody(vx22Sequence& melody)
+void fillMelody(MidiSequence& melody)
 {
     static const int scale[] = {60, 62, 64, 65, 67, 69, 71, 72};
     uint32_t seed = 12345;
@@ -26,23 +26,23 @@ void fillMelody(vx22Sequence& melody)
     while (t < kBars * kBar) {
         seed = seed * 1103515245u + 12345u;
         const uint32_t length = 480 + 160 * ((seed >> 8) % 4);
-        melody.insert(vx22Event::note(t, uint8_t(scale[(seed >> 16) % 8]), 100, length));
+        melody.insert(MidiEvent::note(t, uint8_t(scale[(seed >> 16) % 8]), 100, length));
         t += length;
     }
     melody.setLength(kBars * kBar);
 }
 
-int styleNotes(vx20& session)
+int styleNotes(Session& session)
 {
     int notes = 0;
     for (const auto& track : SongState::of(&session)->styleTracks)
-        for (const vx22Event* e = track->first(); e; e = e->next())
+        for (const MidiEvent* e = track->first(); e; e = e->next())
             notes += e->isNote();
     return notes;
 }
 
 // The shipped style with the most notes, loaded into the session.
-QString loadRichestStyle(vx20& session)
+QString loadRichestStyle(Session& session)
 {
     const QDir dir(QStringLiteral(CANTOVA_STYLES_DIR));
     QString best;
@@ -60,10 +60,10 @@ QString loadRichestStyle(vx20& session)
 
 void makeSong200Bars(benchmark::State& state)
 {
-    vx20 session;
-    auto* track = new vx18(&session, vx18::MidiTrack);
+    Session session;
+    auto* track = new Track(&session, Track::MidiTrack);
     session.addTrack(track);
-    auto* melody = new vx22Clip(&session);
+    auto* melody = new MidiClip(&session);
     track->addClip(melody);
     const QString style = loadRichestStyle(session);
     size_t arranged = 0;
@@ -74,8 +74,8 @@ void makeSong200Bars(benchmark::State& state)
         state.ResumeTiming();
         findChordsAndArrange(session, *melody);
         arranged = 0;
-        for (vx18* part : SongState::of(&session)->arrangedTracks)
-            arranged += size_t(static_cast<vx22Clip*>(part->firstClip())->sequence().count());
+        for (Track* part : SongState::of(&session)->arrangedTracks)
+            arranged += size_t(static_cast<MidiClip*>(part->firstClip())->sequence().count());
     }
     state.SetLabel(QDir(style).dirName().toStdString());
     state.counters["arranged notes"] = double(arranged);

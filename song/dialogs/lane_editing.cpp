@@ -1,11 +1,11 @@
 #include "lane_editing.h"
 
 #include "arrangement.h"
-#include "chord_edit_form.h"
+#include "chord_edit_dialog.h"
 #include "chord_text.h"
 #include "lane_events.h"
 #include "midi_clip.h"
-#include "section_edit_form.h"
+#include "section_edit_dialog.h"
 #include "song_state.h"
 
 #include <algorithm>
@@ -16,26 +16,26 @@ LaneEdit editOf(int answer)
 {
     if (answer == QDialog::Accepted)
         return LaneEdit::Stored;
-    return answer == VxChordEditForm::Deleted ? LaneEdit::Deleted : LaneEdit::Cancelled;
+    return answer == ChordEditDialog::Deleted ? LaneEdit::Deleted : LaneEdit::Cancelled;
 }
 
 // The end of the track's last event: a note lasts its length, other events take no time.
-uint32_t lastEventEnd(const vx22Sequence& track)
+uint32_t lastEventEnd(const MidiSequence& track)
 {
     uint32_t end = 0;
-    for (const vx22Event* e = track.first(); e; e = e->next())
+    for (const MidiEvent* e = track.first(); e; e = e->next())
         end = std::max(end, e->endTime());
     return end;
 }
 
 } // namespace
 
-LaneEdit editChordLane(QWidget* parent, SongState& song, vx22Clip& melody, uint32_t tick,
+LaneEdit editChordLane(QWidget* parent, SongState& song, MidiClip& melody, uint32_t tick,
                        uint32_t beatEnd)
 {
-    vx22Sequence& track = melody.sequence();
-    const vx22Event* current = findLaneEvent(track, tick, ChordLane);
-    VxChordEditForm form(parent);
+    MidiSequence& track = melody.sequence();
+    const MidiEvent* current = findLaneEvent(track, tick, ChordLane);
+    ChordEditDialog form(parent);
     form.setChord(transposeChordText(laneText(current), song.transpose), isFixedChord(current));
     const LaneEdit edit = editOf(form.exec());
     if (edit == LaneEdit::Cancelled)
@@ -47,11 +47,11 @@ LaneEdit editChordLane(QWidget* parent, SongState& song, vx22Clip& melody, uint3
     return edit;
 }
 
-LaneEdit editSectionLane(QWidget* parent, SongState& song, vx22Clip& melody, uint32_t tick,
+LaneEdit editSectionLane(QWidget* parent, SongState& song, MidiClip& melody, uint32_t tick,
                          uint32_t barEnd)
 {
-    vx22Sequence& track = melody.sequence();
-    VxSectionEditForm form(parent);
+    MidiSequence& track = melody.sequence();
+    SectionEditDialog form(parent);
     form.setSection(laneText(findLaneEvent(track, tick, SectionLane)), song.sectionsFixed);
     const LaneEdit edit = editOf(form.exec());
     if (edit == LaneEdit::Cancelled)
@@ -63,19 +63,19 @@ LaneEdit editSectionLane(QWidget* parent, SongState& song, vx22Clip& melody, uin
     return edit;
 }
 
-void finishLaneEdit(SongState& song, vx22Clip& melody, uint32_t tick, LaneEdit edit,
+void finishLaneEdit(SongState& song, MidiClip& melody, uint32_t tick, LaneEdit edit,
                     uint32_t unitEnd, int kind)
 {
-    vx22Sequence& track = melody.sequence();
+    MidiSequence& track = melody.sequence();
     if (edit == LaneEdit::Stored) {
         track.setLength(std::max(track.length(), unitEnd));
     } else if (edit == LaneEdit::Deleted) {
         if (track.isEmpty() || tick >= lastEventEnd(track))
             track.setLength(tick);
     }
-    if (vx20* session = song.session()) {
+    if (Session* session = song.session()) {
         // A deleted event leaves no event to start from: the span then starts at its tick.
-        const vx22Event* edited = findLaneEvent(track, tick, kind);
+        const MidiEvent* edited = findLaneEvent(track, tick, kind);
         Arrangement(*session, track).arrangeRange(edited, tick, 0, kind);
     }
     melody.setModified(true);

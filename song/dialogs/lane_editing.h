@@ -4,7 +4,7 @@
 
 class QWidget;
 class SongState;
-class vx22Clip;
+class MidiClip;
 
 /*
  * Editing the chord and section lanes of the melody by hand. The piano roll calls these for a
@@ -18,11 +18,11 @@ enum class LaneEdit { Cancelled, Stored, Deleted };
  * Shows "Chord Editing" for the chord at tick (names shown transposed for display) and stores
  * the answer untransposed, fixed as the check box says.
  */
-LaneEdit editChordLane(QWidget* parent, SongState& song, vx22Clip& melody, uint32_t tick,
+LaneEdit editChordLane(QWidget* parent, SongState& song, MidiClip& melody, uint32_t tick,
                        uint32_t beatEnd);
 
 /** Shows "Section Editing" for the section at tick and stores the answer and the fixed flag. */
-LaneEdit editSectionLane(QWidget* parent, SongState& song, vx22Clip& melody, uint32_t tick,
+LaneEdit editSectionLane(QWidget* parent, SongState& song, MidiClip& melody, uint32_t tick,
                          uint32_t barEnd);
 
 /**
@@ -31,5 +31,5 @@ LaneEdit editSectionLane(QWidget* parent, SongState& song, vx22Clip& melody, uin
  * rebuilt from tick to the end of the edited chord's or section's span, the melody is marked
  * modified and the chords count as changed by hand. kind is the edited lane.
  */
-void finishLaneEdit(SongState& song, vx22Clip& melody, uint32_t tick, LaneEdit edit,
+void finishLaneEdit(SongState& song, MidiClip& melody, uint32_t tick, LaneEdit edit,
                     uint32_t unitEnd, int kind);

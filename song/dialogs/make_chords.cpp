@@ -3,7 +3,7 @@
 #include "error_box.h"
 #include "error_log.h"
 #include "key_detection.h"
-#include "key_edit_form.h"
+#include "key_edit_dialog.h"
 #include "key_names.h"
 #include "message_box.h"
 #include "midi_clip.h"
@@ -34,14 +34,15 @@ bool confirmOverwrite(QWidget* parent, const SongState& song)
         tr("The current Chord arrangement has been manually changed.\nSome of non-fixed chords "
            "may be replaced automatically.\n%1\n\nProcess anyway?")
             .arg(song.sectionsFixed ? QString() : tr("The song sections may be removed too."));
-    vx99MessageBox::Request request{QMessageBox::Question, title(), text,
-                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton, {}};
-    return vx99MessageBox::ask(parent, request) == QMessageBox::Yes;
+    MessageBox::Request request{
+        QMessageBox::Question, title(), text, QMessageBox::Yes | QMessageBox::No,
+        QMessageBox::NoButton, {}};
+    return MessageBox::ask(parent, request) == QMessageBox::Yes;
 }
 
 } // namespace
 
-bool makeChords(QWidget* parent, vx20& session, vx22Clip& melody)
+bool makeChords(QWidget* parent, Session& session, MidiClip& melody)
 {
     SongState& song = *SongState::of(&session);
     if (!confirmOverwrite(parent, song))
@@ -60,23 +61,23 @@ bool makeChords(QWidget* parent, vx20& session, vx22Clip& melody)
     progress.setValue(3);
     progress.close();
     // A bar whose candidates all fell out ("findChord: null chord") is reported once.
-    vx99ErrorBox::show(parent);
+    ErrorBox::show(parent);
     return true;
 }
 
-bool editKey(QWidget* parent, vx20& session, vx22Clip& melody)
+bool editKey(QWidget* parent, Session& session, MidiClip& melody)
 {
     SongState& song = *SongState::of(&session);
     const DetectedKey detected = detectKey(melody.sequence());
     song.suggestedKey = keyName(detected.signature, detected.minor);
 
-    VxKeyEditForm form(parent);
+    KeyEditDialog form(parent);
     form.setKey(song.displayedKey(), transposedKeyName(song.suggestedKey, song.transpose));
     const int answer = form.exec();
-    if (answer == VxKeyEditForm::Automatic) {
+    if (answer == KeyEditDialog::Automatic) {
         song.keyFixed = false;
         song.key = song.suggestedKey;
-    } else if (answer == VxKeyEditForm::Fixed) {
+    } else if (answer == KeyEditDialog::Fixed) {
         song.keyFixed = true;
         song.key = transposedKeyName(form.key(), -song.transpose);
     } else {

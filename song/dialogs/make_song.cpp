@@ -16,28 +16,30 @@ QString tr(const char* text)
 
 void warnNothingToMakeASongFrom(QWidget* parent)
 {
-    vx99MessageBox::Request request{
+    MessageBox::Request request{
         QMessageBox::Warning,
-        tr("Warning: Make a Song from Melody") + QStringLiteral(" - ") + vx99MessageBox::title(),
+        tr("Warning: Make a Song from Melody") + QStringLiteral(" - ") + MessageBox::title(),
         tr("To make a song you should record an audio track\nor create a MIDI melody in the "
            "piano-roll.\nTo test the song making you can open our audio samples."),
-        QMessageBox::Ok, QMessageBox::NoButton, {}};
-    vx99MessageBox::ask(parent, request);
+        QMessageBox::Ok,
+        QMessageBox::NoButton,
+        {}};
+    MessageBox::ask(parent, request);
 }
 
 } // namespace
 
-bool hasMelodyNotes(const vx22Clip* melody)
+bool hasMelodyNotes(const MidiClip* melody)
 {
     if (!melody)
         return false;
-    for (const vx22Event* e = melody->sequence().first(); e; e = e->next())
+    for (const MidiEvent* e = melody->sequence().first(); e; e = e->next())
         if (e->isNote())
             return true;
     return false;
 }
 
-bool makeSong(QWidget* parent, vx20& session, vx22Clip* melody, const MakeSongSource& source)
+bool makeSong(QWidget* parent, Session& session, MidiClip* melody, const MakeSongSource& source)
 {
     const bool melodyMissing = !hasMelodyNotes(melody);
     if (source.hasAudioTrack && (source.audioChanged || melodyMissing)) {

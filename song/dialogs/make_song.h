@@ -3,8 +3,8 @@
 #include <functional>
 
 class QWidget;
-class vx20;
-class vx22Clip;
+class Session;
+class MidiClip;
 
 /** What Make Song knows of the recording the melody may have to come from. */
 struct MakeSongSource
@@ -14,15 +14,15 @@ struct MakeSongSource
     bool audioChanged = false;
     /** Audio to MIDI: transcribes the recording into the melody and returns the melody clip,
      *  or none when nothing was transcribed (it has told the user why). */
-    std::function<vx22Clip*()> audioToMidi;
+    std::function<MidiClip*()> audioToMidi;
 };
 
 /** True when the melody clip exists and holds at least one note. */
-bool hasMelodyNotes(const vx22Clip* melody);
+bool hasMelodyNotes(const MidiClip* melody);
 
 /**
  * Make Song: transcribes the recording first when the melody is missing or out of date, then
  * runs Make Chords, which ends with the sections and the arrangement. Without a recording and
  * without a melody it warns and stops. True when the song was made. GUI thread only.
  */
-bool makeSong(QWidget* parent, vx20& session, vx22Clip* melody, const MakeSongSource& source);
+bool makeSong(QWidget* parent, Session& session, MidiClip* melody, const MakeSongSource& source);

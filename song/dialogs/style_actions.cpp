@@ -4,7 +4,7 @@
 #include "error_box.h"
 #include "make_chords.h"
 #include "message_box.h"
-#include "meter_edit_form.h"
+#include "meter_edit_dialog.h"
 #include "session.h"
 #include "session_command.h"
 #include "song_state.h"
@@ -27,9 +27,9 @@ struct Meter
     bool operator==(const Meter&) const = default;
 };
 
-Meter sessionMeter(vx20& session)
+Meter sessionMeter(Session& session)
 {
-    const vx29Node* node = session.scale().firstNode();
+    const TempoNode* node = session.scale().firstNode();
     return node ? Meter{node->beatsPerBar, node->beatUnit} : Meter{};
 }
 
@@ -40,22 +40,26 @@ Meter styleMeter(const SongState& song)
 
 bool askYesNo(QWidget* parent, const QString& text)
 {
-    vx99MessageBox::Request request{QMessageBox::Question, vx99MessageBox::title(), text,
-                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton, {}};
-    return vx99MessageBox::ask(parent, request) == QMessageBox::Yes;
+    MessageBox::Request request{QMessageBox::Question,
+                                MessageBox::title(),
+                                text,
+                                QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::NoButton,
+                                {}};
+    return MessageBox::ask(parent, request) == QMessageBox::Yes;
 }
 
 // The session meter changes through the undo list; the tempo stays.
-void setSessionMeter(vx20& session, const Meter& meter)
+void setSessionMeter(Session& session, const Meter& meter)
 {
     if (sessionMeter(session) == meter)
         return;
-    session.push(std::make_unique<vx20TempoCommand>(&session, 0.0f, 0, meter.beats, meter.unit));
+    session.push(std::make_unique<TempoCommand>(&session, 0.0f, 0, meter.beats, meter.unit));
 }
 
 // Chords are found again when there is a melody to find them for, which also rebuilds the
 // arrangement; otherwise only the sections and the arrangement are rebuilt.
-void refindChords(QWidget* parent, vx20& session, vx22Clip* melody)
+void refindChords(QWidget* parent, Session& session, MidiClip* melody)
 {
     if (melody) {
         makeChords(parent, session, *melody);
@@ -64,7 +68,7 @@ void refindChords(QWidget* parent, vx20& session, vx22Clip* melody)
     arrangeSong(session, melody);
 }
 
-void refresh(vx20& session)
+void refresh(Session& session)
 {
     SongState& song = *SongState::of(&session);
     if (song.songChanged)
@@ -90,7 +94,7 @@ private:
 
 } // namespace
 
-bool openStyleFlow(QWidget* parent, vx20& session, const QString& path, vx22Clip* melody)
+bool openStyleFlow(QWidget* parent, Session& session, const QString& path, MidiClip* melody)
 {
     SongState& song = *SongState::of(&session);
     WaitCursor wait;
@@ -102,7 +106,7 @@ bool openStyleFlow(QWidget* parent, vx20& session, const QString& path, vx22Clip
             tr("The style meter (%1/%2) cannot be synchronized with the current meter.\nDo you "
                "want to load this style, correct the current meter and refind chords?")
                 .arg(style.beats)
-                .arg(VxMeterEditForm::noteValue(style.unit));
+                .arg(MeterEditDialog::noteValue(style.unit));
         if (askYesNo(parent, text)) {
             setSessionMeter(session, style);
             refindChords(parent, session, melody);
@@ -115,15 +119,15 @@ bool openStyleFlow(QWidget* parent, vx20& session, const QString& path, vx22Clip
     }
     wait.lift();
     if (!ok)
-        vx99ErrorBox::show(parent, tr("The style file was not loaded:\n\n\"%1\"").arg(path));
+        ErrorBox::show(parent, tr("The style file was not loaded:\n\n\"%1\"").arg(path));
     refresh(session);
     return ok && !path.isEmpty();
 }
 
-bool editMeter(QWidget* parent, vx20& session, vx22Clip* melody)
+bool editMeter(QWidget* parent, Session& session, MidiClip* melody)
 {
     SongState& song = *SongState::of(&session);
-    VxMeterEditForm form(parent);
+    MeterEditDialog form(parent);
     const Meter current = sessionMeter(session);
     form.setMeter(current.beats, current.unit);
     if (form.exec() != QDialog::Accepted)
@@ -135,7 +139,7 @@ bool editMeter(QWidget* parent, vx20& session, vx22Clip* melody)
         const QString text = tr("The selected meter cannot be synchronized with\nthe current style "
                                 "meter (%1/%2).\nLoad the default piano style and refind chords?")
                                  .arg(song.styleBeats)
-                                 .arg(VxMeterEditForm::noteValue(song.styleBeatUnit));
+                                 .arg(MeterEditDialog::noteValue(song.styleBeatUnit));
         if (!askYesNo(parent, text))
             return false;
     }

@@ -3,13 +3,13 @@
 #include <QString>
 
 class QWidget;
-class vx20;
-class vx22Clip;
+class Session;
+class MidiClip;
 
 /*
  * The style and meter actions of the main window. Both keep the song's meter and the style's
  * meter in step: where they differ the user chooses between following the other one and the
- * default piano style. Questions go through vx99MessageBox so tests can answer them. GUI thread
+ * default piano style. Questions go through MessageBox so tests can answer them. GUI thread
  * only. melody may be none (no melody clip yet): chords are then not searched again, only the
  * arrangement is rebuilt.
  */
@@ -18,10 +18,10 @@ class vx22Clip;
  * Opens the style at path (empty: the default piano style) and reconciles the meters. True when
  * the style file was read; the caller then remembers its folder. A failure has been shown.
  */
-bool openStyleFlow(QWidget* parent, vx20& session, const QString& path, vx22Clip* melody);
+bool openStyleFlow(QWidget* parent, Session& session, const QString& path, MidiClip* melody);
 
 /**
  * The meter dialog: a new meter that the loaded style cannot follow replaces the style by the
  * default piano style after asking, and the chords are found again. True when the meter changed.
  */
-bool editMeter(QWidget* parent, vx20& session, vx22Clip* melody);
+bool editMeter(QWidget* parent, Session& session, MidiClip* melody);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_form.h"
+#include "main_window.h"
 #include "settings.h"
 
 #include <QSettings>
@@ -23,14 +23,14 @@ public:
         QStandardPaths::setTestModeEnabled(true);
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
-        vx99Settings::setProgramDir(m_programDir.path());
-        vx99MainForm::setLatencySource(
+        Settings::setProgramDir(m_programDir.path());
+        MainWindow::setLatencySource(
             [] { return std::pair<double, double>(kPlaybackLatency, kRecordingLatency); });
     }
     ~AppTestEnvironment()
     {
-        vx99MainForm::setLatencySource({});
-        vx99Settings::setProgramDir(QString());
+        MainWindow::setLatencySource({});
+        Settings::setProgramDir(QString());
     }
 
     /** Empties the settings store, as on a first start. */

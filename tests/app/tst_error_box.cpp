@@ -16,7 +16,7 @@ private Q_SLOTS:
     void emptyLogShowsNothing()
     {
         ScriptedAnswers answers;
-        QVERIFY(!vx99ErrorBox::show(nullptr));
+        QVERIFY(!ErrorBox::show(nullptr));
         QVERIFY(answers.asked().isEmpty());
     }
 
@@ -24,9 +24,9 @@ private Q_SLOTS:
     {
         ErrorLog::add(QStringLiteral("lower layer"));
         ScriptedAnswers answers({QMessageBox::No});
-        QVERIFY(vx99ErrorBox::show(nullptr, QStringLiteral("The file was not saved")));
+        QVERIFY(ErrorBox::show(nullptr, QStringLiteral("The file was not saved")));
         QCOMPARE(answers.asked().size(), 1);
-        const vx99MessageBox::Request& box = answers.asked().first();
+        const MessageBox::Request& box = answers.asked().first();
         QCOMPARE(box.title, QStringLiteral("Cantova"));
         QCOMPARE(box.icon, QMessageBox::Warning);
         QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
@@ -39,7 +39,7 @@ private Q_SLOTS:
     {
         QApplication::clipboard()->setText(QStringLiteral("before"));
         ScriptedAnswers answers({QMessageBox::Yes});
-        vx99ErrorBox::show(nullptr, QStringLiteral("boom"));
+        ErrorBox::show(nullptr, QStringLiteral("boom"));
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("boom"));
         QVERIFY(ErrorLog::isEmpty());
     }
@@ -48,17 +48,17 @@ private Q_SLOTS:
     {
         QApplication::clipboard()->setText(QStringLiteral("before"));
         ScriptedAnswers answers({QMessageBox::No});
-        vx99ErrorBox::show(nullptr, QStringLiteral("boom"));
+        ErrorBox::show(nullptr, QStringLiteral("boom"));
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
     }
 
     void unansweredBoxesFallBackToTheirEscapeChoice()
     {
         ScriptedAnswers answers;
-        QCOMPARE(vx99MessageBox::question(nullptr, QStringLiteral("Save?"),
-                                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel),
+        QCOMPARE(MessageBox::question(nullptr, QStringLiteral("Save?"),
+                                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel),
                  QMessageBox::Cancel);
-        QCOMPARE(vx99MessageBox::question(nullptr, QStringLiteral("Sure?")), QMessageBox::No);
+        QCOMPARE(MessageBox::question(nullptr, QStringLiteral("Sure?")), QMessageBox::No);
         QCOMPARE(answers.asked().size(), 2);
     }
 };

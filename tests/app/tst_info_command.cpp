@@ -42,22 +42,22 @@ QStringList lines(const QString& text)
 // A song of three bars of 3/4 as the window saves it: melody, lanes, key, flags and style.
 bool saveSong(const QString& path, const QString& stylePath, bool withStructure = true)
 {
-    vx20 session;
+    Session session;
     session.setTempo(100.0f);
     session.setMeter(2, 3, 2);
     session.scale().recompute();
     // A tempo change at bar 5 (4 bars of 3 quarter notes at 960 ticks).
     session.scale().setNode(session.scale().tickToFrame(4 * 2880), 90.0f, 2, 3, 2);
-    session.addTrack(new vx18(&session, vx18::AudioTrack));
-    auto* melodyTrack = new vx18(&session, vx18::MidiTrack);
+    session.addTrack(new Track(&session, Track::AudioTrack));
+    auto* melodyTrack = new Track(&session, Track::MidiTrack);
     session.addTrack(melodyTrack);
-    auto* melody = new vx22Clip(&session);
+    auto* melody = new MidiClip(&session);
     melodyTrack->addClip(melody);
 
-    vx22Sequence& m = melody->sequence();
-    m.insert(vx22Event::note(0, 64, 100, 960));
-    m.insert(vx22Event::note(3840, 67, 100, 960));
-    m.insert(vx22Event::note(5760, 72, 100, 960));
+    MidiSequence& m = melody->sequence();
+    m.insert(MidiEvent::note(0, 64, 100, 960));
+    m.insert(MidiEvent::note(3840, 67, 100, 960));
+    m.insert(MidiEvent::note(5760, 72, 100, 960));
     setLaneEvent(m, 0, SectionLane, QStringLiteral("Intro A"));
     setLaneEvent(m, 0, ChordLane, QStringLiteral("Em"), true);
     setLaneEvent(m, 0, SuggestedChordsLane, QStringLiteral("Em = 3.0\nC = 2.5\n"));
@@ -71,7 +71,7 @@ bool saveSong(const QString& path, const QString& stylePath, bool withStructure 
     state->key = QStringLiteral("Dmin");
     state->keyFixed = true;
     state->stylePath = stylePath;
-    return vx22SongFile(&session, melodyTrack, melody, nullptr, withStructure ? state : nullptr)
+    return SongFile(&session, melodyTrack, melody, nullptr, withStructure ? state : nullptr)
         .saveSong(path);
 }
 
@@ -244,10 +244,10 @@ private Q_SLOTS:
         // A format-0 file written by the MIDI writer.
         const QString path = dir.filePath(QStringLiteral("format0.mid"));
         {
-            vx22File file;
-            vx22Sequence track(QStringLiteral("t"), 0, 480);
-            track.insert(vx22Event::note(0, 60, 90, 480));
-            QVERIFY(file.open(path, vx22File::Write));
+            MidiFile file;
+            MidiSequence track(QStringLiteral("t"), 0, 480);
+            track.insert(MidiEvent::note(0, 60, 90, 480));
+            QVERIFY(file.open(path, MidiFile::Write));
             QVERIFY(file.writeHeader(0, 1, 480));
             QVERIFY(file.writeTrack(&track));
             QVERIFY(file.close());

@@ -55,19 +55,19 @@ QMultiMap<QString, QString> facts(const QString& out)
 }
 
 // A song reopened as the window opens a MIDI file: the melody, then its style and arrangement.
-struct Reopened : public vx22SongHost
+struct Reopened : public SongHost
 {
-    vx20 session;
-    vx18* melodyTrack = nullptr;
-    vx22Clip* melody = nullptr;
+    Session session;
+    Track* melodyTrack = nullptr;
+    MidiClip* melody = nullptr;
 
     explicit Reopened(const QString& path)
     {
         const SongTracks tracks = SongTracks::addTo(session);
         melodyTrack = tracks.melodyTrack;
         melody = tracks.melody;
-        opened = vx22SongFile(&session, melodyTrack, melody, this, SongState::of(&session))
-                     .openSong(path);
+        opened =
+            SongFile(&session, melodyTrack, melody, this, SongState::of(&session)).openSong(path);
     }
     void loadStyle(const QString& path) override
     {
@@ -78,7 +78,7 @@ struct Reopened : public vx22SongHost
     QStringList lane(int kind)
     {
         QStringList texts;
-        for (const vx22Event* e = melody->sequence().first(); e; e = e->next())
+        for (const MidiEvent* e = melody->sequence().first(); e; e = e->next())
             if (laneKind(e) == kind)
                 texts << QStringLiteral("%1 %2").arg(e->time).arg(laneText(e));
         return texts;
@@ -86,10 +86,10 @@ struct Reopened : public vx22SongHost
     QList<int> arrangedNotes()
     {
         QList<int> counts;
-        for (vx18* track : song().arrangedTracks) {
+        for (Track* track : song().arrangedTracks) {
             int notes = 0;
-            auto* clip = static_cast<vx22Clip*>(track->firstClip());
-            for (const vx22Event* e = clip->sequence().first(); e; e = e->next())
+            auto* clip = static_cast<MidiClip*>(track->firstClip());
+            for (const MidiEvent* e = clip->sequence().first(); e; e = e->next())
                 notes += e->isNote();
             counts << notes;
         }
@@ -103,19 +103,19 @@ struct Reopened : public vx22SongHost
 void writeMelody(const QString& path)
 {
     static const int tune[] = {64, 64, 65, 67, 67, 65, 64, 62, 60, 60, 62, 64, 64, 62, 62, -1};
-    vx20 session;
+    Session session;
     const SongTracks tracks = SongTracks::addTo(session);
-    vx18* track = tracks.melodyTrack;
-    vx22Clip* melody = tracks.melody;
+    Track* track = tracks.melodyTrack;
+    MidiClip* melody = tracks.melody;
     uint32_t time = 0;
     for (int repeat = 0; repeat < 2; ++repeat)
         for (int key : tune) {
             if (key >= 0)
-                melody->sequence().insert(vx22Event::note(time, uint8_t(key), 90, 900));
+                melody->sequence().insert(MidiEvent::note(time, uint8_t(key), 90, 900));
             time += 960;
         }
     melody->sequence().setLength(time);
-    QVERIFY(vx22SongFile(&session, track, melody).saveSong(path));
+    QVERIFY(SongFile(&session, track, melody).saveSong(path));
 }
 
 } // namespace
@@ -170,8 +170,8 @@ private Q_SLOTS:
         QVERIFY(info.out.contains(QStringLiteral("chord: 1.1 D7")));
 
         // The render lasts the song and its tail in whole blocks, and is not silent.
-        vx23SndFile wav;
-        QVERIFY(wav.open(file("ode.wav"), vx23File::Reading));
+        SndFile wav;
+        QVERIFY(wav.open(file("ode.wav"), AudioFile::Reading));
         song.session.updateEnd(0);
         const long long expected = song.session.endFrame() + 2 * 44100;
         QVERIFY2(wav.frames() >= expected && wav.frames() < expected + 512,

@@ -5,7 +5,7 @@
 #include "app_test_environment.h"
 
 #include "engine_factory.h"
-#include "main_form.h"
+#include "main_window.h"
 #include "message_box.h"
 #include "settings.h"
 
@@ -65,7 +65,7 @@ RecordingLayer& programLayer()
 }
 
 /** A recording stand-in that counts the ranges the audio engine asks it to play. */
-class CountingClip : public vx21
+class CountingClip : public Clip
 {
 public:
     void process(uint32_t, uint32_t) override { ++ranges; }
@@ -73,13 +73,13 @@ public:
 };
 
 /** Adds a clip of `length` frames at frame 0 to the audio track, which sets the song's end. */
-CountingClip* giveTheSongAnEnd(vx99MainForm& form, uint32_t length)
+CountingClip* giveTheSongAnEnd(MainWindow& form, uint32_t length)
 {
     auto* clip = new CountingClip();
     clip->setLength(length);
-    auto command = std::make_unique<vx21Command>(form.session(), QStringLiteral("record clip"));
-    command->addClip(std::unique_ptr<vx21>(clip), form.audioTrack());
-    vx21Command::push(form.session(), std::move(command));
+    auto command = std::make_unique<ClipCommand>(form.session(), QStringLiteral("record clip"));
+    command->addClip(std::unique_ptr<Clip>(clip), form.audioTrack());
+    ClipCommand::push(form.session(), std::move(command));
     form.viewRefresh();
     return clip;
 }
@@ -92,27 +92,27 @@ class TestTransport : public QObject
 
     AppTestEnvironment* m_env = nullptr;
 
-    static vx20* session() { return vx20::instance(); }
-    static vx23vx51* audio() { return static_cast<vx23vx51*>(session()->audioEngine()); }
-    static vx22vx51* midi() { return static_cast<vx22vx51*>(session()->midiEngine()); }
+    static Session* session() { return Session::instance(); }
+    static AudioEngine* audio() { return static_cast<AudioEngine*>(session()->audioEngine()); }
+    static MidiEngine* midi() { return static_cast<MidiEngine*>(session()->midiEngine()); }
     static OfflineAudioClient* client()
     {
         return static_cast<OfflineAudioClient*>(audio()->client());
     }
     static void render(uint32_t cycles) { QCOMPARE(client()->render(cycles), 0); }
-    static unsigned long shownTime(vx99MainForm& form)
+    static unsigned long shownTime(MainWindow& form)
     {
-        return form.findChild<vx29SpinBox*>(QStringLiteral("TimeSpinBox"))->value();
+        return form.findChild<TimeSpinBox*>(QStringLiteral("TimeSpinBox"))->value();
     }
-    static void tick(vx99MainForm& form, int ticks = 1)
+    static void tick(MainWindow& form, int ticks = 1)
     {
         for (int i = 0; i < ticks; ++i)
             form.timerSlot();
     }
-    static void installEngines(const vx20::EngineFactory& factory)
+    static void installEngines(const Session::EngineFactory& factory)
     {
-        session()->setEngines(factory(session(), vx19::AudioKind),
-                              factory(session(), vx19::MidiKind));
+        session()->setEngines(factory(session(), Engine::AudioKind),
+                              factory(session(), Engine::MidiKind));
     }
 
 private Q_SLOTS:
@@ -120,25 +120,25 @@ private Q_SLOTS:
     {
         m_env = new AppTestEnvironment;
         programLayer();
-        vx20::setEngineFactory(vx99EngineFactory::offline(&programLayer().layer));
+        Session::setEngineFactory(EngineFactory::offline(&programLayer().layer));
     }
     void cleanupTestCase()
     {
         // The engines let go of the layer before it goes.
-        session()->setEngines(std::make_unique<vx19>(session(), vx19::AudioKind),
-                              std::make_unique<vx19>(session(), vx19::MidiKind));
+        session()->setEngines(std::make_unique<Engine>(session(), Engine::AudioKind),
+                              std::make_unique<Engine>(session(), Engine::MidiKind));
         delete m_env;
     }
     void init() { m_env->clearSettings(); }
 
     void theFirstSongOpensTheEnginesAtFrameZero()
     {
-        vx99Settings settings;
-        vx99MainForm form(&settings);
+        Settings settings;
+        MainWindow form(&settings);
         QVERIFY(session()->isActive());
         QVERIFY(!session()->isPlaying());
         QCOMPARE(session()->playHead(), 0u);
-        QCOMPARE(session()->clientName(), QStringLiteral("vx Jack"));
+        QCOMPARE(session()->clientName(), QStringLiteral("Cantova"));
         QVERIFY(form.audioTrack()->outputBus());
         QVERIFY(form.melodyTrack()->outputBus());
         // MIDI is scheduled later by the playback latency from the settings.
@@ -147,8 +147,8 @@ private Q_SLOTS:
 
     void playAndPauseMoveTheHeadAndTheTimeDisplayFollowsWhatIsHeard()
     {
-        vx99Settings settings;
-        vx99MainForm form(&settings);
+        Settings settings;
+        MainWindow form(&settings);
         giveTheSongAnEnd(form, 10 * 44100);
         ScriptedAnswers answers;
         act(form, "transportPlayAction")->trigger();
@@ -184,12 +184,12 @@ private Q_SLOTS:
 
     void stopPausesAndGoesBackToTheStart()
     {
-        vx99Settings settings;
-        vx99MainForm form(&settings);
+        Settings settings;
+        MainWindow form(&settings);
         giveTheSongAnEnd(form, 10 * 44100);
         act(form, "transportPlayAction")->trigger();
         render(4);
-        act(form, "vxTransportStopAction")->trigger();
+        act(form, "transportStopAction")->trigger();
         QVERIFY(!session()->isPlaying());
         QVERIFY(!act(form, "transportPlayAction")->isChecked());
         QCOMPARE(session()->playHead(), 0u);
@@ -200,14 +200,14 @@ private Q_SLOTS:
         // Stopped, it still goes back.
         form.transportTimeChanged(5000);
         QCOMPARE(session()->playHead(), 5000u);
-        act(form, "vxTransportStopAction")->trigger();
+        act(form, "transportStopAction")->trigger();
         QCOMPARE(session()->playHead(), 0u);
     }
 
     void aTypedTimeWhilePlayingPlaysOnFromThere()
     {
-        vx99Settings settings;
-        vx99MainForm form(&settings);
+        Settings settings;
+        MainWindow form(&settings);
         giveTheSongAnEnd(form, 10 * 44100);
         act(form, "transportPlayAction")->trigger();
         render(2);
@@ -220,8 +220,8 @@ private Q_SLOTS:
 
     void theSongEndStopsTheTransport()
     {
-        vx99Settings settings;
-        vx99MainForm form(&settings);
+        Settings settings;
+        MainWindow form(&settings);
         giveTheSongAnEnd(form, 3000);
         act(form, "transportPlayAction")->trigger();
         render(5); // 2560: not yet past the end
@@ -238,8 +238,8 @@ private Q_SLOTS:
 
     void pastTheSongEndAndTheLoopThePlayHeadGoesToTheLoopStart()
     {
-        vx99Settings settings;
-        vx99MainForm form(&settings);
+        Settings settings;
+        MainWindow form(&settings);
         giveTheSongAnEnd(form, 3000);
         session()->setLoop(1000, 2000);
         form.transportTimeChanged(5000);
@@ -258,26 +258,26 @@ private Q_SLOTS:
 
     void theOnOffSwitchesSilenceTheirTracksWhilePlaying()
     {
-        vx99Settings settings;
-        vx99MainForm form(&settings);
+        Settings settings;
+        MainWindow form(&settings);
         CountingClip* recording = giveTheSongAnEnd(form, 10 * 44100);
         const int steps = session()->commands().count();
         act(form, "transportPlayAction")->trigger();
         render(2);
         QCOMPARE(recording->ranges, 2);
 
-        act(form, "vxAudioOnOffAction")->trigger(); // off
+        act(form, "audioOnOffAction")->trigger(); // off
         QVERIFY(form.audioTrack()->isMuted());
         render(2);
         QCOMPARE(recording->ranges, 2);
-        act(form, "vxAudioOnOffAction")->trigger(); // on again
+        act(form, "audioOnOffAction")->trigger(); // on again
         render(1);
         QCOMPARE(recording->ranges, 3);
 
         // The melody's channel falls silent at once: all sound off and all notes off.
         const int channel = form.melodyTrack()->properties().channel;
         programLayer().output.clear();
-        act(form, "vxMidiOnOffAction")->trigger();
+        act(form, "midiOnOffAction")->trigger();
         QVERIFY(form.melodyTrack()->isMuted());
         render(1);
         QStringList controllers;
@@ -294,11 +294,11 @@ private Q_SLOTS:
 
     void theMetronomeActionSwitchesTheMidiMetronomeWithTheProgramsNotes()
     {
-        vx99Settings settings;
-        vx99MainForm form(&settings);
+        Settings settings;
+        MainWindow form(&settings);
         QVERIFY(act(form, "transportMetroAction")->isChecked()); // "/Metronome" defaults to on
         QVERIFY(midi()->isMetronomeOn());
-        const vx22MetronomeSound sound = midi()->metronomeSound();
+        const MetronomeSound sound = midi()->metronomeSound();
         QCOMPARE(sound.channel, 9);
         QCOMPARE(sound.barNote, 36);
         QCOMPARE(sound.beatNote, 38);
@@ -327,8 +327,8 @@ private Q_SLOTS:
 
     void theWindowFollowsTheDevicesTransport()
     {
-        vx99Settings settings;
-        vx99MainForm form(&settings);
+        Settings settings;
+        MainWindow form(&settings);
         giveTheSongAnEnd(form, 100 * 44100);
         act(form, "transportPlayAction")->trigger();
         render(2);
@@ -354,10 +354,10 @@ private Q_SLOTS:
 
     void devicesThatCannotStartAreReportedAndNothingPlays()
     {
-        installEngines(vx99EngineFactory::make([] { return std::unique_ptr<AudioClient>(); }));
+        installEngines(EngineFactory::make([] { return std::unique_ptr<AudioClient>(); }));
         {
-            vx99Settings settings;
-            vx99MainForm form(&settings); // the first song starts no engine, and says nothing
+            Settings settings;
+            MainWindow form(&settings); // the first song starts no engine, and says nothing
             ScriptedAnswers answers;
             act(form, "transportPlayAction")->trigger();
             QCOMPARE(answers.asked().size(), 1);
@@ -367,17 +367,17 @@ private Q_SLOTS:
             QVERIFY(!act(form, "transportPlayAction")->isChecked());
             QVERIFY(!session()->isActive());
         }
-        installEngines(vx99EngineFactory::offline(&programLayer().layer));
+        installEngines(EngineFactory::offline(&programLayer().layer));
     }
 
     void renderingASongPlaysItsMidiInStepWithTheAudioEveryTime()
     {
         RecordingLayer recorded;
-        vx20 song(vx99EngineFactory::offline(&recorded.layer));
-        auto* metronome = static_cast<vx22vx51*>(song.midiEngine());
+        Session song(EngineFactory::offline(&recorded.layer));
+        auto* metronome = static_cast<MidiEngine*>(song.midiEngine());
         metronome->setMetronomeOn(true);
-        auto* track = new vx18(&song, vx18::AudioTrack);
-        auto* clip = new vx21();
+        auto* track = new Track(&song, Track::AudioTrack);
+        auto* clip = new Clip();
         clip->setLength(2 * 44100); // two seconds at 120 bpm: four beats and the next bar
         track->addClip(clip);
         song.addTrack(track);

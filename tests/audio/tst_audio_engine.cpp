@@ -47,10 +47,10 @@ struct RampInput : OfflineAudioClient::Input
 };
 
 /** A MIDI engine that counts the audio cycle's wake-ups. */
-class CountingMidiEngine : public vx19
+class CountingMidiEngine : public Engine
 {
 public:
-    explicit CountingMidiEngine(vx20* session) : vx19(session, MidiKind) {}
+    explicit CountingMidiEngine(Session* session) : Engine(session, MidiKind) {}
     void wakeOutput() override { wakes.fetch_add(1, std::memory_order_relaxed); }
     std::atomic<int> wakes{0};
 };
@@ -59,7 +59,7 @@ public:
  * A clip that mixes `level` into its track's output bus for the frames of the range it covers
  * and remembers every range it was asked to render.
  */
-class ToneClip : public vx21
+class ToneClip : public Clip
 {
 public:
     ToneClip(uint32_t start, uint32_t length, float level) : m_level(level)
@@ -70,8 +70,8 @@ public:
     void process(uint32_t first, uint32_t last) override
     {
         ranges.push_back({first, last});
-        auto* engine = static_cast<vx23vx51*>(track()->engine());
-        auto* bus = static_cast<vx23Bus*>(track()->outputBus());
+        auto* engine = static_cast<AudioEngine*>(track()->engine());
+        auto* bus = static_cast<AudioBus*>(track()->outputBus());
         const uint32_t base = engine->framesThisCycle();
         for (uint32_t f = std::max(first, start()); f < std::min(last, end()); ++f)
             for (int channel = 0; channel < bus->channels(); ++channel)
@@ -87,15 +87,15 @@ private:
  * engine. */
 struct Rig
 {
-    vx20 session;
-    vx23vx51* audio = nullptr;
+    Session session;
+    AudioEngine* audio = nullptr;
     CountingMidiEngine* midi = nullptr;
     OfflineAudioClient* client = nullptr;
     CapturedOutput output;
 
     explicit Rig(bool open = true)
     {
-        auto engine = std::make_unique<vx23vx51>(&session, [this] {
+        auto engine = std::make_unique<AudioEngine>(&session, [this] {
             auto made = std::make_unique<OfflineAudioClient>();
             client = made.get();
             return std::unique_ptr<AudioClient>(std::move(made));
@@ -122,7 +122,7 @@ struct Rig
 
     ToneClip* addTone(uint32_t start, uint32_t length, float level = 1.0f)
     {
-        auto* track = new vx18(&session, vx18::AudioTrack);
+        auto* track = new Track(&session, Track::AudioTrack);
         auto* clip = new ToneClip(start, length, level);
         track->addClip(clip);
         session.addTrack(track);
@@ -137,7 +137,7 @@ struct Rig
 
     void render(uint32_t cycles) { QCOMPARE(client->render(cycles), 0); }
     uint32_t head() const { return session.playHead(); }
-    vx23Bus* master() const { return static_cast<vx23Bus*>(audio->buses().front().get()); }
+    AudioBus* master() const { return static_cast<AudioBus*>(audio->buses().front().get()); }
 };
 
 bool allEqual(const std::vector<float>& samples, size_t from, size_t to, float value)
@@ -158,7 +158,7 @@ private Q_SLOTS:
     void initOpensTheClientNamesTheSessionAndCreatesStereoBuses()
     {
         Rig rig;
-        QCOMPARE(rig.session.clientName(), QStringLiteral("vx Jack"));
+        QCOMPARE(rig.session.clientName(), QStringLiteral("Cantova"));
         QCOMPARE(rig.session.scale().sampleRate(), 44100u);
         QVERIFY(rig.audio->hasDeviceClient());
         QCOMPARE(rig.audio->buses().size(), size_t(1));
@@ -171,8 +171,8 @@ private Q_SLOTS:
 
     void aClientThatCannotOpenFailsInit()
     {
-        vx20 session;
-        vx23vx51 engine(&session, [] { return std::unique_ptr<AudioClient>(); });
+        Session session;
+        AudioEngine engine(&session, [] { return std::unique_ptr<AudioClient>(); });
         QVERIFY(!engine.init());
         QVERIFY(!engine.isInitialized());
         QVERIFY(!engine.activate());
@@ -392,7 +392,7 @@ private Q_SLOTS:
         QFETCH(float, gain);
         QFETCH(float, pan);
         QFETCH(QList<float>, expected);
-        vx23Monitor monitor(channels);
+        AudioMonitor monitor(channels);
         monitor.setGain(gain);
         monitor.setPanning(pan);
         for (int channel = 0; channel < channels; ++channel)
@@ -440,16 +440,16 @@ private Q_SLOTS:
 
     void aBusWithoutOutputGetsNoMonitorAndIsNotCommitted()
     {
-        vx23Bus bus(QStringLiteral("In"), vx99Bus::Input, 2, kBlock);
+        AudioBus bus(QStringLiteral("In"), Bus::Input, 2, kBlock);
         QVERIFY(bus.audioInputMonitor());
         QVERIFY(!bus.outputMonitor());
-        bus.setFlags(vx99Bus::Output);
+        bus.setFlags(Bus::Output);
         QVERIFY(!bus.inputMonitor());
         QVERIFY(bus.audioOutputMonitor());
         // Channels the device lacks get scratch buffers of the cycle's size.
         float left[kBlock] = {}, right[kBlock] = {};
         float* device[] = {left, right};
-        vx23Bus wide(QStringLiteral("Wide"), vx99Bus::Duplex, 4, kBlock);
+        AudioBus wide(QStringLiteral("Wide"), Bus::Duplex, 4, kBlock);
         wide.prepare(nullptr, device, 2, kBlock);
         QCOMPARE(wide.outputChannels()[1], right);
         QVERIFY(wide.outputChannels()[3] != nullptr && wide.outputChannels()[3] != right);
@@ -485,7 +485,7 @@ private Q_SLOTS:
 
     void renderRefusesAnEngineWithoutAnOfflineClient()
     {
-        vx20 session;
+        Session session;
         CapturedOutput out;
         ErrorLog::clear();
         QVERIFY(!renderSongOffline(session, out));

@@ -14,14 +14,14 @@
 namespace {
 
 /** Mixes a constant into its track's bus; the file device runs faster than real time. */
-class SlowTone : public vx21
+class SlowTone : public Clip
 {
 public:
     SlowTone() { setLength(1u << 30); }
     void process(uint32_t first, uint32_t last) override
     {
-        auto* engine = static_cast<vx23vx51*>(track()->engine());
-        auto* bus = static_cast<vx23Bus*>(track()->outputBus());
+        auto* engine = static_cast<AudioEngine*>(track()->engine());
+        auto* bus = static_cast<AudioBus*>(track()->outputBus());
         const uint32_t base = engine->framesThisCycle();
         for (uint32_t k = 0; k < last - first; ++k)
             for (int channel = 0; channel < bus->channels(); ++channel)
@@ -39,22 +39,22 @@ class TestAudioEngineDevice : public QObject
 private Q_SLOTS:
     void fadesWaitForTheDevicesCycleAndPausingStopsTheHead()
     {
-        vx20 session;
-        auto engine = std::make_unique<vx23vx51>(&session); // the sound card's client
-        vx23vx51* audio = engine.get();
-        session.setEngines(std::move(engine), std::make_unique<vx19>(&session, vx19::MidiKind));
+        Session session;
+        auto engine = std::make_unique<AudioEngine>(&session); // the sound card's client
+        AudioEngine* audio = engine.get();
+        session.setEngines(std::move(engine), std::make_unique<Engine>(&session, Engine::MidiKind));
         QVERIFY(audio->init());
         QVERIFY(audio->activate());
         QVERIFY(session.midiEngine()->init() && session.midiEngine()->activate());
         QVERIFY(session.ensureMasterBuses());
-        auto* track = new vx18(&session, vx18::AudioTrack);
+        auto* track = new Track(&session, Track::AudioTrack);
         track->addClip(new SlowTone);
         session.addTrack(track);
 
         session.setPlaying(true); // returns once a cycle took the fade-in
         QCOMPARE(audio->pendingFade(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(session.playHead() >= 20 * 512, 20000);
-        auto* master = static_cast<vx23Bus*>(audio->buses().front().get());
+        auto* master = static_cast<AudioBus*>(audio->buses().front().get());
         QCOMPARE(master->audioOutputMonitor()->takePeak(0), 0.25f);
 
         session.setPlaying(false); // returns once a cycle faded out

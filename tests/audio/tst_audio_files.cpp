@@ -90,7 +90,7 @@ private Q_SLOTS:
         QFETCH(QString, file);
         QFETCH(int, kind);
         QFETCH(QString, extension);
-        auto& registry = vx23FormatRegistry::instance();
+        auto& registry = AudioFormatRegistry::instance();
         const auto object = registry.create(file);
         QCOMPARE(object != nullptr, kind >= 0);
         if (kind < 0)
@@ -99,13 +99,13 @@ private Q_SLOTS:
         QVERIFY(entry);
         QCOMPARE(int(entry->kind), kind);
         QCOMPARE(entry->extension, extension);
-        QCOMPARE(object->mode(), int(vx23File::Closed));
-        QCOMPARE(dynamic_cast<vxAudioMp3File*>(object.get()) != nullptr, kind == 3);
+        QCOMPARE(object->mode(), int(AudioFile::Closed));
+        QCOMPARE(dynamic_cast<Mp3File*>(object.get()) != nullptr, kind == 3);
     }
 
     void registryFiltersAndWriteFormat()
     {
-        auto& registry = vx23FormatRegistry::instance();
+        auto& registry = AudioFormatRegistry::instance();
         const QStringList& filters = registry.filterList();
         QVERIFY(filters.first().startsWith(QStringLiteral("Audio files (*.")));
         for (const char* pattern :
@@ -129,8 +129,8 @@ private Q_SLOTS:
     {
         const std::vector<float> written = sines(2, 8000, 0.5, 250.0);
         QVERIFY(writeFile(path("s.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 8000, written));
-        const auto file = vx23FormatRegistry::instance().create(path("s.wav"));
-        QVERIFY(file->open(path("s.wav"), vx23File::Reading));
+        const auto file = AudioFormatRegistry::instance().create(path("s.wav"));
+        QVERIFY(file->open(path("s.wav"), AudioFile::Reading));
         QCOMPARE(file->channels(), 2);
         QCOMPARE(file->sampleRate(), 8000);
         QCOMPARE(file->frames(), 4000LL);
@@ -151,7 +151,7 @@ private Q_SLOTS:
         QCOMPARE(file->read(channels, 1), 1LL);
         QCOMPARE(left[0], written[2 * 1234]);
         file->close();
-        QCOMPARE(file->mode(), int(vx23File::Closed));
+        QCOMPARE(file->mode(), int(AudioFile::Closed));
         QCOMPARE(file->read(channels, 1), 0LL);
     }
 
@@ -161,17 +161,17 @@ private Q_SLOTS:
         QVERIFY(garbage.open(QIODevice::WriteOnly));
         garbage.write("RIFF\x10\0\0\0WAVEjunkjunkjunk", 24);
         garbage.close();
-        vx23SndFile snd;
-        QVERIFY(!snd.open(path("garbage.wav"), vx23File::Reading));
+        SndFile snd;
+        QVERIFY(!snd.open(path("garbage.wav"), AudioFile::Reading));
         QVERIFY(ErrorLog::text().startsWith(QStringLiteral("AudioSndFile::open: _open ")));
-        QCOMPARE(snd.mode(), int(vx23File::Closed));
+        QCOMPARE(snd.mode(), int(AudioFile::Closed));
 
         ErrorLog::clear();
-        vxAudioMp3File mp3;
-        QVERIFY(!mp3.open(path("missing.mp3"), vx23File::Reading));
+        Mp3File mp3;
+        QVERIFY(!mp3.open(path("missing.mp3"), AudioFile::Reading));
         QVERIFY(ErrorLog::text().startsWith(QStringLiteral("AudioMp3File::open: _open ")));
         ErrorLog::clear();
-        QVERIFY(!mp3.open(path("out.mp3"), vx23File::Writing));
+        QVERIFY(!mp3.open(path("out.mp3"), AudioFile::Writing));
         QVERIFY(!ErrorLog::isEmpty());
         const float* none[] = {nullptr};
         QCOMPARE(mp3.write(none, 1), 0LL);
@@ -181,7 +181,7 @@ private Q_SLOTS:
     // samples beyond full scale clip instead of wrapping round.
     void writesInTheChosenFormat()
     {
-        auto& registry = vx23FormatRegistry::instance();
+        auto& registry = AudioFormatRegistry::instance();
         const std::vector<float> interleaved = sines(2, 44100, 0.25, 440.0);
         const auto frames = static_cast<long long>(interleaved.size() / 2);
         std::vector<float> left(frames), right(frames);
@@ -198,13 +198,13 @@ private Q_SLOTS:
             QVERIFY(registry.chooseWriteFormat(extension, major, quality, 4));
             const QString file = path(name);
             auto writer = registry.create(file, 2, 44100);
-            QVERIFY(writer->open(file, vx23File::Writing));
+            QVERIFY(writer->open(file, AudioFile::Writing));
             const float* channels[] = {left.data(), right.data()};
             QCOMPARE(writer->write(channels, frames), frames);
             writer->close();
 
             auto reader = registry.create(file);
-            QVERIFY(reader->open(file, vx23File::Reading));
+            QVERIFY(reader->open(file, AudioFile::Reading));
             QCOMPARE(reader->frames(), frames);
             std::vector<float> l(frames), r(frames);
             float* out[] = {l.data(), r.data()};
@@ -217,8 +217,8 @@ private Q_SLOTS:
             }
         }
         // A writer needs its channels and rate; an impossible format is refused with the log.
-        vx23SndFile shapeless;
-        QVERIFY(!shapeless.open(path("x.wav"), vx23File::Writing));
+        SndFile shapeless;
+        QVERIFY(!shapeless.open(path("x.wav"), AudioFile::Writing));
         QVERIFY(ErrorLog::take().contains(QStringLiteral("AudioSndFile::open: _format_check")));
         QVERIFY(registry.chooseWriteFormat("wav", SF_FORMAT_WAV, 0, 4));
     }
@@ -232,8 +232,8 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadWrite));
         QVERIFY(file.resize(44 + 2 * 1000));
         file.close();
-        vx23SndFile snd;
-        QVERIFY(snd.open(path("long.wav"), vx23File::Reading));
+        SndFile snd;
+        QVERIFY(snd.open(path("long.wav"), AudioFile::Reading));
         std::vector<float> samples(8000);
         float* channels[] = {samples.data()};
         long long total = 0;
@@ -247,8 +247,8 @@ private Q_SLOTS:
     {
         QVERIFY(writeFile(path("tone.mp3"), SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 1, 22050,
                           sines(1, 22050, 1.0, 441.0)));
-        const auto file = vx23FormatRegistry::instance().create(path("tone.mp3"));
-        QVERIFY2(file->open(path("tone.mp3"), vx23File::Reading), qPrintable(ErrorLog::text()));
+        const auto file = AudioFormatRegistry::instance().create(path("tone.mp3"));
+        QVERIFY2(file->open(path("tone.mp3"), AudioFile::Reading), qPrintable(ErrorLog::text()));
         QCOMPARE(file->channels(), 1);
         QCOMPARE(file->sampleRate(), 22050);
         QVERIFY(std::abs(file->frames() - 22050) < 2000);
@@ -273,8 +273,8 @@ private Q_SLOTS:
     {
         QVERIFY(writeFile(path("hi.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100,
                           sines(2, 44100, 1.0, 500.0)));
-        vx23SndFile file;
-        QVERIFY(file.open(path("hi.wav"), vx23File::Reading));
+        SndFile file;
+        QVERIFY(file.open(path("hi.wav"), AudioFile::Reading));
         ResamplingReader reader;
         QVERIFY(reader.open(file, 11025.0, 1000));
         QCOMPARE(reader.expectedFrames(), 11025LL);
@@ -298,8 +298,8 @@ private Q_SLOTS:
     {
         const std::vector<float> written = sines(1, 11025, 0.2, 300.0);
         QVERIFY(writeFile(path("same.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 11025, written));
-        vx23SndFile file;
-        QVERIFY(file.open(path("same.wav"), vx23File::Reading));
+        SndFile file;
+        QVERIFY(file.open(path("same.wav"), AudioFile::Reading));
         ResamplingReader reader;
         QVERIFY(reader.open(file, 11025.0));
         std::vector<float> samples(written.size() + 10);
@@ -313,8 +313,8 @@ private Q_SLOTS:
     {
         QVERIFY(writeFile(path("slow.au"), SF_FORMAT_AU | SF_FORMAT_FLOAT, 1, 10,
                           std::vector<float>(100, 0.1f)));
-        vx23SndFile file;
-        QVERIFY(file.open(path("slow.au"), vx23File::Reading));
+        SndFile file;
+        QVERIFY(file.open(path("slow.au"), AudioFile::Reading));
         ResamplingReader reader;
         QVERIFY(!reader.open(file, 11025.0));
         QVERIFY(ErrorLog::text().contains(QStringLiteral("cannot convert 10 Hz")));

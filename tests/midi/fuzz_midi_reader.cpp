@@ -13,15 +13,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    vx22File file;
+    MidiFile file;
     if (file.openData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)))) {
-        std::array<vx22Sequence, 16> many;
-        std::vector<vx22Sequence*> destinations;
+        std::array<MidiSequence, 16> many;
+        std::vector<MidiSequence*> destinations;
         for (auto& s : many)
             destinations.push_back(&s);
         file.readTracks(destinations, 0);
         for (int track = 0; track < file.trackCount() && track < 16; ++track) {
-            vx22Sequence one;
+            MidiSequence one;
             one.setBegin(uint32_t(track) * 7);
             one.setLength(track % 2 ? 1000 : 0);
             file.readTrack(one, track);

@@ -43,21 +43,22 @@ public:
     RecordingMidiOutput output{1 << 16};
     SequencerLayer layer;
     std::vector<SequencerEvent> events; // everything the engine handed to the layer
-    std::unique_ptr<vx20> session;
-    vx22vx51* engine = nullptr;
+    std::unique_ptr<Session> session;
+    MidiEngine* engine = nullptr;
     int64_t renderedFrames = 0; // the layer's frame clock
 
     explicit MidiEngineHarness(bool scheduleOnCycle = true)
     {
         layer.setOutput(&output);
         layer.setPlaybackLatency(0.0);
-        session = std::make_unique<vx20>([this](vx20* s, int kind) -> std::unique_ptr<vx19> {
-            if (kind != vx19::MidiKind)
-                return nullptr;
-            auto midi = std::make_unique<vx22vx51>(s, &layer);
-            engine = midi.get();
-            return midi;
-        });
+        session =
+            std::make_unique<Session>([this](Session* s, int kind) -> std::unique_ptr<Engine> {
+                if (kind != Engine::MidiKind)
+                    return nullptr;
+                auto midi = std::make_unique<MidiEngine>(s, &layer);
+                engine = midi.get();
+                return midi;
+            });
         engine->setLayerClock(SequencerLayer::Clock::AudioFrames);
         engine->setScheduleOnCycle(scheduleOnCycle);
         engine->setEventTap(
@@ -72,7 +73,7 @@ public:
     /** Opens both engines and gives each its "Master" bus. */
     bool open()
     {
-        vx19* audio = session->audioEngine();
+        Engine* audio = session->audioEngine();
         if (!engine->init() || !audio->init() || !engine->activate() || !audio->activate())
             return false;
         session->ensureMasterBuses();
@@ -80,15 +81,15 @@ public:
         return true;
     }
 
-    vx22Bus* master() const
+    MidiBus* master() const
     {
-        return dynamic_cast<vx22Bus*>(engine->findBus(QStringLiteral("Master")));
+        return dynamic_cast<MidiBus*>(engine->findBus(QStringLiteral("Master")));
     }
 
-    vx18* addTrack(int channel)
+    Track* addTrack(int channel)
     {
-        auto* track = new vx18(session.get(), vx18::MidiTrack);
-        vx18::Properties props = track->properties();
+        auto* track = new Track(session.get(), Track::MidiTrack);
+        Track::Properties props = track->properties();
         props.channel = uint16_t(channel);
         props.outputBus = QStringLiteral("Master");
         track->setProperties(props);
@@ -97,9 +98,9 @@ public:
     }
 
     /** A clip at `start` frames lasting `length` frames; add events then call placed(). */
-    vx22Clip* addClip(vx18* track, uint32_t start, uint32_t length)
+    MidiClip* addClip(Track* track, uint32_t start, uint32_t length)
     {
-        auto* clip = new vx22Clip(session.get());
+        auto* clip = new MidiClip(session.get());
         track->addClip(clip);
         clip->setStart(start);
         clip->setLength(length);
@@ -108,9 +109,9 @@ public:
         return clip;
     }
 
-    static void addNote(vx22Clip* clip, uint32_t tick, int key, int velocity, uint32_t duration)
+    static void addNote(MidiClip* clip, uint32_t tick, int key, int velocity, uint32_t duration)
     {
-        clip->sequence().insert(vx22Event::note(tick, uint8_t(key), uint8_t(velocity), duration));
+        clip->sequence().insert(MidiEvent::note(tick, uint8_t(key), uint8_t(velocity), duration));
     }
 
     void play() { session->setPlaying(true); }
@@ -119,7 +120,7 @@ public:
     /** One audio cycle of kCycle frames. */
     void cycle()
     {
-        vx20Cursor* head = session->audioEngine()->cursor();
+        SessionCursor* head = session->audioEngine()->cursor();
         uint32_t b = head->frame();
         uint32_t c = b + kCycle;
         if (session->isLoopSet() && b < session->loopOut() && session->loopOut() <= c)

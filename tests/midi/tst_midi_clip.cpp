@@ -15,8 +15,8 @@ class TestMidiClip : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
-    vx20 session;
-    vx18* midiTrack = nullptr;
+    Session session;
+    Track* midiTrack = nullptr;
 
     QString path(const QString& name) const { return dir.filePath(name); }
 
@@ -31,22 +31,22 @@ class TestMidiClip : public QObject
         save(p, header(1, 2, 960) + smf::track(tempo(0, 500000)) + smf::track(notes));
         return p;
     }
-    static std::unique_ptr<vx22File> openFile(const QString& p, int mode)
+    static std::unique_ptr<MidiFile> openFile(const QString& p, int mode)
     {
-        auto file = std::make_unique<vx22File>();
+        auto file = std::make_unique<MidiFile>();
         return file->open(p, mode) ? std::move(file) : nullptr;
     }
-    vx22Clip* addClip(uint32_t start = 0)
+    MidiClip* addClip(uint32_t start = 0)
     {
-        auto* clip = new vx22Clip(&session);
+        auto* clip = new MidiClip(&session);
         clip->setStart(start);
         midiTrack->addClip(clip);
         return clip;
     }
-    static std::vector<uint32_t> times(const vx22Clip* clip)
+    static std::vector<uint32_t> times(const MidiClip* clip)
     {
         std::vector<uint32_t> out;
-        for (const vx22Event* e = clip->sequence().first(); e; e = e->next())
+        for (const MidiEvent* e = clip->sequence().first(); e; e = e->next())
             out.push_back(e->time);
         return out;
     }
@@ -57,14 +57,14 @@ private Q_SLOTS:
         ErrorLog::clear();
         session.clear();
         session.setTicksPerBeat(960);
-        midiTrack = new vx18(&session, vx18::MidiTrack);
+        midiTrack = new Track(&session, Track::MidiTrack);
         session.addTrack(midiTrack);
     }
 
     void bindingAFileReadsItsTrackAndSizesTheClip()
     {
-        vx22Clip* clip = addClip();
-        QVERIFY(clip->bindFile(openFile(writeTune(), vx22File::Read), 1));
+        MidiClip* clip = addClip();
+        QVERIFY(clip->bindFile(openFile(writeTune(), MidiFile::Read), 1));
         QCOMPARE(times(clip), (std::vector<uint32_t>{0, 1920, 3840}));
         QCOMPARE(clip->name(), QStringLiteral("Tune"));
         QCOMPARE(clip->filePath(), path(QStringLiteral("tune.mid")));
@@ -72,16 +72,16 @@ private Q_SLOTS:
         QVERIFY(!clip->isModified());
         QCOMPARE(clip->length(), session.scale().tickToFrame(4800)); // to the last note's end
         QCOMPARE(clip->file(), nullptr);                             // a file read is not kept open
-        QVERIFY(!clip->bindFile(openFile(writeTune(), vx22File::Read), 5)); // no track 5
+        QVERIFY(!clip->bindFile(openFile(writeTune(), MidiFile::Read), 5)); // no track 5
     }
 
     void theClipsOffsetSkipsTheStartOfItsFile()
     {
-        vx22Clip* clip = addClip(session.scale().tickToFrame(7680)); // bar 2
+        MidiClip* clip = addClip(session.scale().tickToFrame(7680)); // bar 2
         clip->setOffset(session.scale().tickToFrame(7680) - session.scale().tickToFrame(5760));
         // The window holds [begin, begin + length]; the third note at 3840 lies after it.
         clip->setLength(session.scale().tickToFrame(7680 + 1900) - clip->start());
-        QVERIFY(clip->bindFile(openFile(writeTune(), vx22File::Read), 1));
+        QVERIFY(clip->bindFile(openFile(writeTune(), MidiFile::Read), 1));
         // begin is 1920 ticks: only the second note remains.
         QCOMPARE(clip->sequence().begin(), 1920u);
         QCOMPARE(times(clip), (std::vector<uint32_t>{0}));
@@ -97,8 +97,8 @@ private Q_SLOTS:
         const QString p = path(QStringLiteral("zero.mid"));
         save(p, header(0, 1, 960) + smf::track(ev(0, {0x90, 60, 1}) + ev(0, {0x99, 36, 2}) +
                                                ev(10, {0x89, 36, 0}) + ev(0, {0x80, 60, 0})));
-        vx22Clip* clip = addClip();
-        QVERIFY(clip->bindFile(openFile(p, vx22File::Read), 9));
+        MidiClip* clip = addClip();
+        QVERIFY(clip->bindFile(openFile(p, MidiFile::Read), 9));
         QCOMPARE(clip->sequence().count(), 1);
         QCOMPARE(clip->format(), 0);
         QVERIFY(clip->toolTip().contains(QStringLiteral(" (format 0)\nMIDI:\tChannel 10")));
@@ -106,15 +106,15 @@ private Q_SLOTS:
 
     void closingReleasesOnlyWhatTheFileHolds()
     {
-        vx22Clip* clip = addClip();
-        QVERIFY(clip->bindFile(openFile(writeTune(), vx22File::Read), 1));
+        MidiClip* clip = addClip();
+        QVERIFY(clip->bindFile(openFile(writeTune(), MidiFile::Read), 1));
         clip->close(false);
         QVERIFY(clip->sequence().isEmpty()); // the file is the store
         QVERIFY(clip->open());
         QCOMPARE(times(clip), (std::vector<uint32_t>{0, 1920, 3840}));
 
         // An edit exists nowhere else: it survives a change of resolution, converted.
-        clip->sequence().insert(vx22Event::note(480, 70, 100, 480));
+        clip->sequence().insert(MidiEvent::note(480, 70, 100, 480));
         clip->setModified(true);
         session.setTicksPerBeat(480);
         session.afterMeterChange();
@@ -126,11 +126,11 @@ private Q_SLOTS:
     void aRecordingIsWrittenOnClose()
     {
         const QString p = path(QStringLiteral("take.mid"));
-        vx22Clip* clip = addClip();
-        QVERIFY(clip->bindFile(openFile(p, vx22File::Write), 1));
+        MidiClip* clip = addClip();
+        QVERIFY(clip->bindFile(openFile(p, MidiFile::Write), 1));
         QVERIFY(clip->toolTip().endsWith(QStringLiteral("Track 1, 2 tracks, 960 tpqn")));
         QVERIFY(!QFileInfo::exists(p)); // nothing on disk until the recording is closed
-        clip->sequence().addRead(vx22Event::note(0, 60, 100, 0));
+        clip->sequence().addRead(MidiEvent::note(0, 60, 100, 0));
         clip->sequence().addReadNoteOff(960, 60);
         clip->setGain(1.5f);
         QVERIFY(clip->toolTip().endsWith(QStringLiteral(" (150% vol)")));
@@ -138,7 +138,7 @@ private Q_SLOTS:
         QVERIFY(clip->sequence().isEmpty());
         QCOMPARE(clip->length(), session.scale().tickToFrame(960));
 
-        vx22Clip* again = addClip();
+        MidiClip* again = addClip();
         again->setFilePath(p);
         QVERIFY(again->load());
         QCOMPARE(again->sequence().count(), 1);
@@ -149,8 +149,8 @@ private Q_SLOTS:
     void anEmptyRecordingLeavesNoFile()
     {
         const QString p = path(QStringLiteral("empty.mid"));
-        vx22Clip* clip = addClip();
-        QVERIFY(clip->bindFile(openFile(p, vx22File::Write), 0));
+        MidiClip* clip = addClip();
+        QVERIFY(clip->bindFile(openFile(p, MidiFile::Write), 0));
         QCOMPARE(clip->format(), 0);
         clip->close(true);
         QVERIFY(!QFileInfo::exists(p));

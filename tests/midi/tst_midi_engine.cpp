@@ -2,7 +2,7 @@
 // test moves like the audio cycle, delivered on the layer's audio-frame clock.
 #include "midi_engine_harness.h"
 #include "midi_monitor.h"
-#include "output_thread.h"
+#include "midi_output_thread.h"
 
 #include <QTest>
 
@@ -76,16 +76,16 @@ class TestMidiEngine : public QObject
     static Song buildSong(MidiEngineHarness& h)
     {
         Song song;
-        vx18* melody = h.addTrack(0);
-        vx22Clip* m = h.addClip(melody, 0, 60 * kBeatFrames);
+        Track* melody = h.addTrack(0);
+        MidiClip* m = h.addClip(melody, 0, 60 * kBeatFrames);
         for (uint32_t k = 0; k < 60; ++k) {
             h.addNote(m, k * kBeatTicks, 60 + int(k % 12), 90, 480);
             expectNote(song.expected, 0, k * kBeatTicks, 60 + int(k % 12), 90, 480);
         }
 
-        vx18* bass = h.addTrack(1);
-        vx22Clip* b = h.addClip(bass, 8 * kBeatFrames, 40 * kBeatFrames);
-        b->sequence().insert(vx22Event::channel(0, vx22Event::Controller, 7, 100));
+        Track* bass = h.addTrack(1);
+        MidiClip* b = h.addClip(bass, 8 * kBeatFrames, 40 * kBeatFrames);
+        b->sequence().insert(MidiEvent::channel(0, MidiEvent::Controller, 7, 100));
         song.expected.push_back({msOfTick(8 * kBeatTicks), shortWord(0xB1, 7, 100)});
         for (uint32_t k = 0; k < 40; k += 2) {
             h.addNote(b, k * kBeatTicks, 36 + int(k % 5), 100, 1800);
@@ -94,10 +94,10 @@ class TestMidiEngine : public QObject
 
         // Chords: bars of 4 beats in [0, 16) and [24, 56) beats; the second clip's material
         // runs past its end and is cut there.
-        vx18* chords = h.addTrack(2);
+        Track* chords = h.addTrack(2);
         const std::pair<uint32_t, uint32_t> clips[] = {{0, 16}, {24, 32}};
         for (const auto& [first, beats] : clips) {
-            vx22Clip* c = h.addClip(chords, first * kBeatFrames, beats * kBeatFrames);
+            MidiClip* c = h.addClip(chords, first * kBeatFrames, beats * kBeatFrames);
             for (uint32_t bar = 0; bar * 4 < beats + 8; ++bar)
                 for (int key : {48, 52, 55}) {
                     h.addNote(c, bar * 4 * kBeatTicks, key, 70, 4 * kBeatTicks - 10);
@@ -177,8 +177,8 @@ private Q_SLOTS:
     {
         MidiEngineHarness h;
         QVERIFY(h.open());
-        vx18* track = h.addTrack(0);
-        vx22Clip* clip = h.addClip(track, 0, 4 * kBeatFrames);
+        Track* track = h.addTrack(0);
+        MidiClip* clip = h.addClip(track, 0, 4 * kBeatFrames);
         h.addNote(clip, 0, 60, 100, 100);
         h.addNote(clip, 240, 62, 100, 100);
         // A quarter of a second, 480 ticks: every window of half a second wraps twice.
@@ -209,13 +209,13 @@ private Q_SLOTS:
     {
         MidiEngineHarness h;
         QVERIFY(h.open());
-        vx18* muted = h.addTrack(0);
-        vx18* soloed = h.addTrack(1);
-        vx18* other = h.addTrack(2);
-        for (vx18* t : {muted, soloed, other}) {
-            vx22Clip* c = h.addClip(t, 0, 8 * kBeatFrames);
-            c->sequence().insert(vx22Event::channel(0, vx22Event::Controller, 11, 80));
-            c->sequence().insert(vx22Event::channel(10, vx22Event::Program, 5));
+        Track* muted = h.addTrack(0);
+        Track* soloed = h.addTrack(1);
+        Track* other = h.addTrack(2);
+        for (Track* t : {muted, soloed, other}) {
+            MidiClip* c = h.addClip(t, 0, 8 * kBeatFrames);
+            c->sequence().insert(MidiEvent::channel(0, MidiEvent::Controller, 11, 80));
+            c->sequence().insert(MidiEvent::channel(10, MidiEvent::Program, 5));
             h.addNote(c, 960, 60, 100, 200);
         }
         h.session->mute(muted, true);
@@ -233,11 +233,11 @@ private Q_SLOTS:
         // Solo: only the soloed track's notes start; controllers still go everywhere.
         MidiEngineHarness s;
         QVERIFY(s.open());
-        vx18* a = s.addTrack(0);
-        vx18* b = s.addTrack(1);
-        for (vx18* t : {a, b}) {
-            vx22Clip* c = s.addClip(t, 0, 8 * kBeatFrames);
-            c->sequence().insert(vx22Event::channel(0, vx22Event::Controller, 11, 80));
+        Track* a = s.addTrack(0);
+        Track* b = s.addTrack(1);
+        for (Track* t : {a, b}) {
+            MidiClip* c = s.addClip(t, 0, 8 * kBeatFrames);
+            c->sequence().insert(MidiEvent::channel(0, MidiEvent::Controller, 11, 80));
             s.addNote(c, 960, 60, 100, 200);
         }
         s.session->solo(b, true);
@@ -257,8 +257,8 @@ private Q_SLOTS:
     {
         MidiEngineHarness h;
         QVERIFY(h.open());
-        vx18* track = h.addTrack(0);
-        vx22Clip* clip = h.addClip(track, 0, 20 * kBeatFrames);
+        Track* track = h.addTrack(0);
+        MidiClip* clip = h.addClip(track, 0, 20 * kBeatFrames);
         h.addNote(clip, 0, 50, 100, 3000); // sounding when the track is muted
         for (uint32_t k = 4; k < 16; ++k)
             h.addNote(clip, k * kBeatTicks, 60 + int(k), 100, 100);
@@ -306,7 +306,7 @@ private Q_SLOTS:
         QFETCH(int, velocity);
         MidiEngineHarness h;
         QVERIFY(h.open());
-        vx22Clip* clip = h.addClip(h.addTrack(3), 0, 4 * kBeatFrames);
+        MidiClip* clip = h.addClip(h.addTrack(3), 0, 4 * kBeatFrames);
         clip->setGain(gain);
         h.addNote(clip, 480, 64, 100, 120);
         h.play();
@@ -376,7 +376,7 @@ private Q_SLOTS:
     {
         MidiEngineHarness h(false);
         QVERIFY(h.open());
-        vx22Clip* clip = h.addClip(h.addTrack(0), 0, 8 * kBeatFrames);
+        MidiClip* clip = h.addClip(h.addTrack(0), 0, 8 * kBeatFrames);
         for (uint32_t k = 0; k < 8; ++k)
             h.addNote(clip, k * kBeatTicks, 60, 100, 100);
         QVERIFY(h.engine->outputThread() && h.engine->outputThread()->isRunning());

@@ -37,8 +37,8 @@ private Q_SLOTS:
     void defaultsBeforeAnyOption()
     {
         MidiEngineHarness h;
-        const vx22MetronomeSound& m = h.engine->metronomeSound();
-        QCOMPARE(m, vx22MetronomeSound());
+        const MetronomeSound& m = h.engine->metronomeSound();
+        QCOMPARE(m, MetronomeSound());
         QCOMPARE(m.channel, 9);
         QCOMPARE(m.barNote, 76);
         QCOMPARE(m.barVelocity, 96);
@@ -70,17 +70,17 @@ private Q_SLOTS:
         QFETCH(float, value);
         QFETCH(int, volume);
         QFETCH(int, pan);
-        QCOMPARE(vx22vx51::volumeValue(value), volume);
-        QCOMPARE(vx22vx51::panValue(value), pan);
+        QCOMPARE(MidiEngine::volumeValue(value), volume);
+        QCOMPARE(MidiEngine::panValue(value), pan);
     }
 
     void trackGainAndPanSendControllersOrDefer()
     {
         MidiEngineHarness h;
         // Not initialised yet: the requests are counted and made good by resetControls().
-        vx22Bus* early = dynamic_cast<vx22Bus*>(h.engine->createBus(QStringLiteral("Master"), 3));
+        MidiBus* early = dynamic_cast<MidiBus*>(h.engine->createBus(QStringLiteral("Master"), 3));
         QVERIFY(early && !early->isOpen());
-        vx18* track = h.addTrack(4);
+        Track* track = h.addTrack(4);
         QVERIFY(track->monitor());
         track->setGain(0.5f);
         QVERIFY(h.engine->deferredResets() > 0);
@@ -125,7 +125,7 @@ private Q_SLOTS:
         QFETCH(QList<int>, expected);
         MidiEngineHarness h;
         QVERIFY(h.open());
-        vx22Bus* bus = h.master();
+        MidiBus* bus = h.master();
         h.events.clear();
         QVERIFY(h.engine->setPatch(bus, 2, QStringLiteral("GM"), method, 3 * 128 + 5, 17));
         QList<int> actual;
@@ -156,8 +156,8 @@ private Q_SLOTS:
         QVERIFY(h.open());
         const std::tuple<int, int, int> tracks[] = {{0, 0, 33}, {9, 0, 0}, {3, 130, 48}};
         for (const auto& [channel, bank, program] : tracks) {
-            vx18* track = h.addTrack(channel);
-            vx18::Properties props = track->properties();
+            Track* track = h.addTrack(channel);
+            Track::Properties props = track->properties();
             props.bank = bank;
             props.program = program;
             track->setProperties(props);
@@ -183,7 +183,7 @@ private Q_SLOTS:
     {
         MidiEngineHarness h;
         QVERIFY(h.open());
-        vx22Bus* bus = h.master();
+        MidiBus* bus = h.master();
         h.engine->setPatch(bus, 1, QStringLiteral("GM"), 0, -1, 0);
         h.engine->setPatch(bus, 9, QStringLiteral("GM"), 0, -1, 0);
         for (bool reset : {false, true}) {
@@ -207,8 +207,8 @@ private Q_SLOTS:
     {
         MidiEngineHarness h;
         QVERIFY(h.open());
-        vx18* track = h.addTrack(5);
-        auto* monitor = dynamic_cast<vx22Monitor*>(track->monitor());
+        Track* track = h.addTrack(5);
+        auto* monitor = dynamic_cast<MidiMonitor*>(track->monitor());
         QVERIFY(monitor);
         h.events.clear();
         h.engine->playNote(track, 64, 110);
@@ -230,7 +230,7 @@ private Q_SLOTS:
 
     void monitorRingCountsScheduledEvents()
     {
-        vx22Monitor monitor;
+        MidiMonitor monitor;
         monitor.setSlotWidth(100, 0);
         monitor.count(50, 0x90, 80);    // slot 0
         monitor.count(250, 0x90, 90);   // slot 2
@@ -261,7 +261,7 @@ private Q_SLOTS:
         QVERIFY(h.open());
         QCOMPARE(h.engine->metronomeBus(), h.master());
         h.engine->setMetronomeOwnBus(true);
-        vx22Bus* own = h.engine->metronomeBus();
+        MidiBus* own = h.engine->metronomeBus();
         QVERIFY(own && own != h.master());
         QCOMPARE(own->name(), QStringLiteral("Metronome"));
         QVERIFY(own->isOpen() && own->isOutput() && !own->isInput());
@@ -279,10 +279,10 @@ private Q_SLOTS:
     {
         MidiEngineHarness h;
         QVERIFY(h.open());
-        vx22Bus* bus = h.master();
+        MidiBus* bus = h.master();
         h.events.clear();
         QVERIFY(h.session->push(
-            std::make_unique<vx99BusGainCommand>(h.session.get(), vx19::MidiKind, bus, 0.5f)));
+            std::make_unique<BusGainCommand>(h.session.get(), Engine::MidiKind, bus, 0.5f)));
         QCOMPARE(bus->midiOutputMonitor()->gain(), 0.5f);
         QCOMPARE(bus->midiInputMonitor()->gain(), 0.5f);
         const auto sysex = h.eventsOfType(SequencerEvent::SysEx);
@@ -294,7 +294,7 @@ private Q_SLOTS:
         QCOMPARE(h.eventsOfType(SequencerEvent::SysEx).size(), size_t(2));
 
         QVERIFY(h.session->push(
-            std::make_unique<vx99BusPanningCommand>(h.session.get(), vx19::MidiKind, bus, -1.0f)));
+            std::make_unique<BusPanningCommand>(h.session.get(), Engine::MidiKind, bus, -1.0f)));
         QCOMPARE(bus->midiOutputMonitor()->panning(), -1.0f);
         QCOMPARE(h.eventsOfType(SequencerEvent::SysEx).size(), size_t(3));
     }
@@ -303,24 +303,24 @@ private Q_SLOTS:
     {
         MidiEngineHarness h;
         QVERIFY(h.open());
-        vx22Bus* bus = h.master();
-        vx18* track = h.addTrack(0);
-        QCOMPARE(track->outputBus(), static_cast<vx99Bus*>(bus));
-        QVERIFY(h.session->push(std::make_unique<vx99UpdateBusCommand>(
-            h.session.get(), vx19::MidiKind, bus, QStringLiteral("Synth"), vx99Bus::Output, false,
+        MidiBus* bus = h.master();
+        Track* track = h.addTrack(0);
+        QCOMPARE(track->outputBus(), static_cast<Bus*>(bus));
+        QVERIFY(h.session->push(std::make_unique<UpdateBusCommand>(
+            h.session.get(), Engine::MidiKind, bus, QStringLiteral("Synth"), Bus::Output, false,
             QStringLiteral("General MIDI"))));
         QCOMPARE(bus->name(), QStringLiteral("Synth"));
         QVERIFY(bus->isOpen());
         QVERIFY(!bus->midiInputMonitor() && bus->midiOutputMonitor());
         QCOMPARE(bus->instrumentName(), QStringLiteral("General MIDI"));
-        QCOMPARE(track->outputBus(), static_cast<vx99Bus*>(bus));
+        QCOMPARE(track->outputBus(), static_cast<Bus*>(bus));
         QCOMPARE(track->properties().outputBus, QStringLiteral("Synth"));
         QVERIFY(track->monitor());
         h.session->commands().revert();
         QCOMPARE(bus->name(), QStringLiteral("Master"));
         QVERIFY(bus->midiInputMonitor());
         QCOMPARE(track->properties().outputBus, QStringLiteral("Master"));
-        QCOMPARE(track->outputBus(), static_cast<vx99Bus*>(bus));
+        QCOMPARE(track->outputBus(), static_cast<Bus*>(bus));
     }
 };
 

@@ -38,10 +38,10 @@ class TestMidiInterop : public QObject
     }
 
     using Row = std::tuple<uint32_t, int, int, int, uint32_t>; // time, status, data1, data2, length
-    static std::vector<Row> rows(const vx22Sequence& s)
+    static std::vector<Row> rows(const MidiSequence& s)
     {
         std::vector<Row> out;
-        for (const vx22Event* e = s.first(); e; e = e->next())
+        for (const MidiEvent* e = s.first(); e; e = e->next())
             out.push_back({e->time, e->isMeta() ? 0x100 | e->metaType : e->status, e->data1,
                            e->data2, e->isNote() ? e->duration : uint32_t(e->length())});
         return out;
@@ -51,27 +51,27 @@ class TestMidiInterop : public QObject
     // kind of event, and drums.
     bool writeSong(const QString& file)
     {
-        vx22Sequence lead(QStringLiteral("Lead"), 2, 480), drums(QStringLiteral("Drums"), 9, 480);
+        MidiSequence lead(QStringLiteral("Lead"), 2, 480), drums(QStringLiteral("Drums"), 9, 480);
         lead.setProgram(5);
-        lead.insert(vx22Event::note(0, 60, 100, 240));
-        lead.insert(vx22Event::note(240, 60, 90, 240));
-        lead.insert(vx22Event::channel(100, 0xB0, 7, 80));
-        lead.insert(vx22Event::channel(300, 0xE0, 0x00, 0x60));
-        lead.insert(vx22Event::channel(300, 0xD0, 0, 50));
-        lead.insert(vx22Event::channel(310, 0xA0, 60, 40));
-        lead.insert(vx22Event::meta(400, 0x01, "[Am"));
-        lead.insert(vx22Event::meta(400, 0x06, "Main A"));
-        lead.insert(vx22Event::sysex(450, QByteArray::fromHex("f043104c00007e00f7")));
-        lead.insert(vx22Event::note(480, 64, 70, 960));
-        drums.insert(vx22Event::note(0, 36, 120, 10));
-        drums.insert(vx22Event::note(0, 42, 80, 10));
-        drums.insert(vx22Event::note(240, 36, 100, 10));
-        vx22File out;
-        if (!out.open(file, vx22File::Write) || !out.writeHeader(1, 3, 480))
+        lead.insert(MidiEvent::note(0, 60, 100, 240));
+        lead.insert(MidiEvent::note(240, 60, 90, 240));
+        lead.insert(MidiEvent::channel(100, 0xB0, 7, 80));
+        lead.insert(MidiEvent::channel(300, 0xE0, 0x00, 0x60));
+        lead.insert(MidiEvent::channel(300, 0xD0, 0, 50));
+        lead.insert(MidiEvent::channel(310, 0xA0, 60, 40));
+        lead.insert(MidiEvent::meta(400, 0x01, "[Am"));
+        lead.insert(MidiEvent::meta(400, 0x06, "Main A"));
+        lead.insert(MidiEvent::sysex(450, QByteArray::fromHex("f043104c00007e00f7")));
+        lead.insert(MidiEvent::note(480, 64, 70, 960));
+        drums.insert(MidiEvent::note(0, 36, 120, 10));
+        drums.insert(MidiEvent::note(0, 42, 80, 10));
+        drums.insert(MidiEvent::note(240, 36, 100, 10));
+        MidiFile out;
+        if (!out.open(file, MidiFile::Write) || !out.writeHeader(1, 3, 480))
             return false;
         out.tempoMap()->set(1920, 100, 3, 2);
         out.tempoMap()->set(3360, 100, 6, 3);
-        vx22Sequence* tracks[] = {nullptr, &lead, &drums};
+        MidiSequence* tracks[] = {nullptr, &lead, &drums};
         return out.writeTracks(tracks) && out.close();
     }
 
@@ -137,11 +137,11 @@ private Q_SLOTS:
         bool ok = false;
         peer({QStringLiteral("resave"), ours, theirs}, &ok);
         QVERIFY(ok);
-        vx22File a, b;
-        QVERIFY(a.open(ours, vx22File::Read));
-        QVERIFY(b.open(theirs, vx22File::Read));
+        MidiFile a, b;
+        QVERIFY(a.open(ours, MidiFile::Read));
+        QVERIFY(b.open(theirs, MidiFile::Read));
         for (int track = 0; track < 3; ++track) {
-            vx22Sequence x, y;
+            MidiSequence x, y;
             QVERIFY(a.readTrack(x, track));
             QVERIFY(b.readTrack(y, track));
             QCOMPARE(rows(y), rows(x));
@@ -163,11 +163,11 @@ private Q_SLOTS:
         bool ok = false;
         peer({QStringLiteral("write"), file}, &ok);
         QVERIFY(ok);
-        vx22File in;
-        QVERIFY(in.open(file, vx22File::Read));
-        vx22Sequence conductor(QString(), 0, 960), melody(QString(), 0, 960),
+        MidiFile in;
+        QVERIFY(in.open(file, MidiFile::Read));
+        MidiSequence conductor(QString(), 0, 960), melody(QString(), 0, 960),
             drums(QString(), 0, 960);
-        vx22Sequence* all[] = {&conductor, &melody, &drums};
+        MidiSequence* all[] = {&conductor, &melody, &drums};
         QVERIFY(in.readTracks(all, 0));
         QCOMPARE(melody.name(), QStringLiteral("Peer melody"));
         QCOMPARE(melody.channel(), 4);
@@ -195,11 +195,11 @@ private Q_SLOTS:
         bool ok = false;
         peer({QStringLiteral("write0"), file}, &ok);
         QVERIFY(ok);
-        vx22File in;
-        QVERIFY(in.open(file, vx22File::Read));
+        MidiFile in;
+        QVERIFY(in.open(file, MidiFile::Read));
         QCOMPARE(in.format(), 0);
-        std::array<vx22Sequence, 16> channels;
-        std::vector<vx22Sequence*> all;
+        std::array<MidiSequence, 16> channels;
+        std::vector<MidiSequence*> all;
         for (auto& s : channels)
             all.push_back(&s);
         QVERIFY(in.readTracks(all, 0));
@@ -208,7 +208,7 @@ private Q_SLOTS:
                  (std::vector<Row>{{0, 0x101, 0, 0, 4}, {0, 0x90, 60, 100, 960}}));
         QCOMPARE(rows(channels[5]),
                  (std::vector<Row>{{480, 0x90, 62, 90, 960}, {480, 0xB0, 7, 100, 0}}));
-        vx22Sequence five;
+        MidiSequence five;
         QVERIFY(in.readTrack(five, 5));
         QCOMPARE(rows(five),
                  (std::vector<Row>{

@@ -18,11 +18,11 @@ class TestMidiMalformed : public QObject
     // Opens the file and reads it every way the program does; false at the first failure.
     static bool readAllWays(const QString& path, int& notes)
     {
-        vx22File file;
-        if (!file.open(path, vx22File::Read))
+        MidiFile file;
+        if (!file.open(path, MidiFile::Read))
             return false;
-        std::array<vx22Sequence, 16> many;
-        std::vector<vx22Sequence*> destinations;
+        std::array<MidiSequence, 16> many;
+        std::vector<MidiSequence*> destinations;
         for (auto& s : many)
             destinations.push_back(&s);
         if (!file.readTracks(destinations, 0))
@@ -30,10 +30,10 @@ class TestMidiMalformed : public QObject
         notes = 0;
         const int passes = file.format() == 1 ? file.trackCount() : 1;
         for (int track = 0; track < passes; ++track) {
-            vx22Sequence one;
+            MidiSequence one;
             if (!file.readTrack(one, track))
                 return false;
-            for (const vx22Event* e = one.first(); e; e = e->next())
+            for (const MidiEvent* e = one.first(); e; e = e->next())
                 notes += e->isNote() && e->data1 == 60;
         }
         return true;

@@ -16,10 +16,10 @@ class TestMidiReader : public QObject
 {
     Q_OBJECT
 
-    static Rows rows(const vx22Sequence& s)
+    static Rows rows(const MidiSequence& s)
     {
         Rows out;
-        for (const vx22Event* e = s.first(); e; e = e->next())
+        for (const MidiEvent* e = s.first(); e; e = e->next())
             out.push_back({e->time, e->isMeta() ? 0x100 | e->metaType : e->status, e->data1,
                            e->data2, e->duration});
         return out;
@@ -39,11 +39,11 @@ private Q_SLOTS:
 
     void format1FillsEachDestinationFromItsTrack()
     {
-        vx22File file;
+        MidiFile file;
         QVERIFY(file.openData(threeTracks()));
         QCOMPARE(file.trackCount(), 3);
-        vx22Sequence a, b, c;
-        vx22Sequence* all[] = {&a, &b, &c};
+        MidiSequence a, b, c;
+        MidiSequence* all[] = {&a, &b, &c};
         QVERIFY(file.readTracks(all, 0));
         QVERIFY(a.isEmpty());
         QCOMPARE(file.tempoMap()->nodes().front().tempo, 100.0f);
@@ -52,7 +52,7 @@ private Q_SLOTS:
         QCOMPARE(rows(c), (Rows{{480, 0x90, 40, 90, 480}}));
         QCOMPARE(c.channel(), 3);
 
-        vx22Sequence one;
+        MidiSequence one;
         QVERIFY(file.readTrack(one, 2));
         QCOMPARE(rows(one), rows(c));
         QVERIFY(!file.readTrack(one, 3)); // beyond the file's tracks
@@ -66,17 +66,17 @@ private Q_SLOTS:
                                   ev(0, {0x93, 48, 70}) + ev(120, {0x80, 60, 0}) +
                                   ev(0, {0x83, 48, 0}) + ev(0, {0xB9, 7, 99});
         const QByteArray data = header(0, 1, 960) + track(events);
-        vx22File file;
+        MidiFile file;
         QVERIFY(file.openData(data));
 
-        vx22Sequence drums;
+        MidiSequence drums;
         QVERIFY(file.readTrack(drums, 9));
         QCOMPARE(rows(drums),
                  (Rows{{0, 0x101, 0, 0, 0}, {0, 0x90, 36, 100, 120}, {240, 0xB0, 7, 99, 0}}));
         QCOMPARE(drums.channel(), 9);
 
-        std::array<vx22Sequence, 16> channels;
-        std::vector<vx22Sequence*> destinations;
+        std::array<MidiSequence, 16> channels;
+        std::vector<MidiSequence*> destinations;
         for (auto& s : channels)
             destinations.push_back(&s);
         QVERIFY(file.readTracks(destinations, 0));
@@ -101,9 +101,9 @@ private Q_SLOTS:
     {
         QFETCH(int, microseconds);
         QFETCH(float, bpm);
-        vx22File file;
+        MidiFile file;
         QVERIFY(file.openData(header(1, 1, 96) + track(tempo(0, uint32_t(microseconds)))));
-        vx22Sequence s;
+        MidiSequence s;
         QVERIFY(file.readTrack(s, 0));
         QCOMPARE(file.tempoMap()->nodes().size(), size_t(1));
         QCOMPARE(file.tempoMap()->nodes().front().tempo, bpm);
@@ -116,9 +116,9 @@ private Q_SLOTS:
                                   + meter(1800, 3, 2)                    // 3800 -> 1920
                                   + meter(1500, 6, 3)                    // 5300 -> 4800, bar 3
                                   + tempo(0, 0);                         // ignored
-        vx22File file;
+        MidiFile file;
         QVERIFY(file.openData(header(1, 1, 480) + track(events)));
-        vx22Sequence s;
+        MidiSequence s;
         QVERIFY(file.readTrack(s, 0));
         std::vector<std::tuple<uint32_t, int, float, int, int>> nodes;
         for (const auto& n : file.tempoMap()->nodes())
@@ -139,9 +139,9 @@ private Q_SLOTS:
             + ev(10, {60, 0}) + ev(0, {62, 91})              // off by velocity 0
             + meta(0, 0x7F, bytes({1, 2, 3}))                // kept, running status too
             + ev(5, {62, 0});
-        vx22File file;
+        MidiFile file;
         QVERIFY(file.openData(header(1, 1, 960) + track(events)));
-        vx22Sequence s;
+        MidiSequence s;
         QVERIFY(file.readTrack(s, 0));
         QCOMPARE(s.bank(), 1 * 128 + 5);
         QCOMPARE(s.program(), 33);
@@ -165,9 +165,9 @@ private Q_SLOTS:
                                   ev(400, {0x90, 61, 2}) + ev(400, {0x80, 61, 0}) +
                                   ev(101, {0x90, 62, 3}) // 1001 -> 2002: past the window
                                   + ev(0, {0x90, 63, 4});
-        vx22File file;
+        MidiFile file;
         QVERIFY(file.openData(header(1, 1, 480) + track(events)));
-        vx22Sequence s(QString(), 0, 960);
+        MidiSequence s(QString(), 0, 960);
         s.setBegin(960);
         s.setLength(1000);
         QVERIFY(file.readTrack(s, 0));
@@ -178,12 +178,12 @@ private Q_SLOTS:
 
     void endOfTrackSetsTheEnd()
     {
-        vx22File file;
+        MidiFile file;
         QVERIFY(file.openData(header(1, 1, 960) +
                               track(ev(0, {0x90, 60, 1}) + meta(3000, 0x2F, QByteArray()) +
                                         bytes({0, 0, 0, 0}), // padding after the end
                                     false)));
-        vx22Sequence s;
+        MidiSequence s;
         QVERIFY(file.readTrack(s, 0));
         QCOMPARE(s.end(), 3000u);
         QCOMPARE(s.first()->duration, 3000u); // never switched off: lasts until the end

@@ -1,5 +1,5 @@
 #include "midi_sequence.h"
-#include "sequence_cursor.h"
+#include "midi_sequence_cursor.h"
 
 #include <QTest>
 #include <array>
@@ -12,17 +12,17 @@ class TestMidiSequence : public QObject
 {
     Q_OBJECT
 
-    static Pairs timesAndDurations(const vx22Sequence& s)
+    static Pairs timesAndDurations(const MidiSequence& s)
     {
         Pairs out;
-        for (const vx22Event* e = s.first(); e; e = e->next())
+        for (const MidiEvent* e = s.first(); e; e = e->next())
             out.push_back({e->time, e->duration});
         return out;
     }
-    static Pairs timesAndData(const vx22Sequence& s)
+    static Pairs timesAndData(const MidiSequence& s)
     {
         Pairs out;
-        for (const vx22Event* e = s.first(); e; e = e->next())
+        for (const MidiEvent* e = s.first(); e; e = e->next())
             out.push_back({e->time, e->data1});
         return out;
     }
@@ -30,10 +30,10 @@ class TestMidiSequence : public QObject
 private Q_SLOTS:
     void insertKeepsTimeOrderAndInsertionOrderAtEqualTimes()
     {
-        vx22Sequence s;
+        MidiSequence s;
         const uint32_t times[] = {10, 5, 10, 0, 5, 10};
         for (uint8_t i = 0; i < 6; ++i)
-            s.insert(vx22Event::channel(times[i], 0xB0, i, 0));
+            s.insert(MidiEvent::channel(times[i], 0xB0, i, 0));
         QCOMPARE(timesAndData(s), (Pairs{{0, 3}, {5, 1}, {5, 4}, {10, 0}, {10, 2}, {10, 5}}));
         QCOMPARE(s.count(), 6);
         // The backward links agree with the forward ones.
@@ -44,10 +44,10 @@ private Q_SLOTS:
 
     void insertTracksKeyRangeAndEnd()
     {
-        vx22Sequence s;
-        s.insert(vx22Event::note(100, 64, 90, 50));
-        s.insert(vx22Event::note(0, 40, 90, 400));
-        s.insert(vx22Event::channel(300, 0xB0, 7, 100));
+        MidiSequence s;
+        s.insert(MidiEvent::note(100, 64, 90, 50));
+        s.insert(MidiEvent::note(0, 40, 90, 400));
+        s.insert(MidiEvent::channel(300, 0xB0, 7, 100));
         QCOMPARE(s.lowestKey(), 40);
         QCOMPARE(s.highestKey(), 64);
         QCOMPARE(s.end(), 400u);
@@ -72,9 +72,9 @@ private Q_SLOTS:
     {
         QFETCH(Input, input);
         QFETCH(Pairs, expected);
-        vx22Sequence s;
+        MidiSequence s;
         for (const auto& [time, status, key] : input) {
-            auto e = vx22Event::channel(uint32_t(time), status, uint8_t(key), 100);
+            auto e = MidiEvent::channel(uint32_t(time), status, uint8_t(key), 100);
             s.addRead(std::move(e));
         }
         s.finish();
@@ -84,10 +84,10 @@ private Q_SLOTS:
 
     void addReadMakesTimesRelativeToBegin()
     {
-        vx22Sequence s;
+        MidiSequence s;
         s.setBegin(1000);
-        s.addRead(vx22Event::channel(400, 0xB0, 1, 1)); // before begin: at 0
-        s.addRead(vx22Event::note(1200, 60, 100, 0));
+        s.addRead(MidiEvent::channel(400, 0xB0, 1, 1)); // before begin: at 0
+        s.addRead(MidiEvent::note(1200, 60, 100, 0));
         s.addReadNoteOff(1500, 60);
         s.finish();
         QCOMPARE(timesAndDurations(s), (Pairs{{0, 0}, {200, 300}}));
@@ -96,9 +96,9 @@ private Q_SLOTS:
 
     void finishExtendsToTheGivenLength()
     {
-        vx22Sequence s;
+        MidiSequence s;
         s.setLength(1000);
-        s.addRead(vx22Event::note(100, 60, 100, 0));
+        s.addRead(MidiEvent::note(100, 60, 100, 0));
         s.finish();
         QCOMPARE(s.end(), 1000u);
         QCOMPARE(s.first()->duration, 900u);
@@ -107,25 +107,25 @@ private Q_SLOTS:
 
     void replaceConvertsBetweenResolutions()
     {
-        vx22Sequence source(QString(), 0, 480);
-        source.insert(vx22Event::note(1, 60, 100, 3));     // 2 and 6 at 960 (0.5 rounds up)
-        source.insert(vx22Event::note(240, 62, 100, 120)); // 480, 240
-        source.insert(vx22Event::note(2000, 64, 100, 10)); // 4000: outside [0, 1000)
-        vx22Sequence target(QString(), 0, 960);
-        target.insert(vx22Event::note(500, 50, 100, 1));  // inside: replaced
-        target.insert(vx22Event::note(3000, 51, 100, 1)); // outside: kept
+        MidiSequence source(QString(), 0, 480);
+        source.insert(MidiEvent::note(1, 60, 100, 3));     // 2 and 6 at 960 (0.5 rounds up)
+        source.insert(MidiEvent::note(240, 62, 100, 120)); // 480, 240
+        source.insert(MidiEvent::note(2000, 64, 100, 10)); // 4000: outside [0, 1000)
+        MidiSequence target(QString(), 0, 960);
+        target.insert(MidiEvent::note(500, 50, 100, 1));  // inside: replaced
+        target.insert(MidiEvent::note(3000, 51, 100, 1)); // outside: kept
         target.replace(0, 1000, source);
         QCOMPARE(timesAndDurations(target), (Pairs{{2, 6}, {480, 240}, {3000, 1}}));
-        QCOMPARE(vx22Sequence::convert(1, 480, 960), 1u); // half away from zero
-        QCOMPARE(vx22Sequence::convert(3, 480, 960), 2u);
+        QCOMPARE(MidiSequence::convert(1, 480, 960), 1u); // half away from zero
+        QCOMPARE(MidiSequence::convert(3, 480, 960), 2u);
     }
 
     void cursorSeeksBothWaysAndSurvivesRemoval()
     {
-        vx22Sequence s;
+        MidiSequence s;
         for (uint32_t t : {0u, 100u, 100u, 200u, 300u})
-            s.insert(vx22Event::channel(t, 0xB0, uint8_t(t / 100), 0));
-        vx22SequenceCursor c(&s);
+            s.insert(MidiEvent::channel(t, 0xB0, uint8_t(t / 100), 0));
+        MidiSequenceCursor c(&s);
         c.seek(150);
         QCOMPARE(c.event()->time, 200u);
         c.seek(100); // backward lands on the first event at 100
@@ -135,7 +135,7 @@ private Q_SLOTS:
         c.seek(0);
         QCOMPARE(c.event(), s.first());
         c.advance();
-        vx22Event* removed = c.event();
+        MidiEvent* removed = c.event();
         s.take(removed); // deleted here; the cursor must not walk from it
         QCOMPARE(c.event(), s.first());
         c.seek(250);

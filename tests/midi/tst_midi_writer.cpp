@@ -11,15 +11,15 @@ using namespace smf;
 
 namespace {
 
-class MarkerHook : public vx22ConductorHook
+class MarkerHook : public ConductorHook
 {
 public:
-    void writeConductor(vx22Sequence& events) override
+    void writeConductor(MidiSequence& events) override
     {
-        events.insert(vx22Event::meta(0, 0x01, "mark"));
-        events.insert(vx22Event::channel(0, 0x90, 1, 1)); // not for a conductor: left out
+        events.insert(MidiEvent::meta(0, 0x01, "mark"));
+        events.insert(MidiEvent::channel(0, 0x90, 1, 1)); // not for a conductor: left out
     }
-    bool readConductor(const vx22Sequence&, QString&) override { return false; }
+    bool readConductor(const MidiSequence&, QString&) override { return false; }
 };
 
 // The bytes of the track chunk at index (its data, after the length).
@@ -54,8 +54,8 @@ private Q_SLOTS:
     void conductorTrackHoldsNameSongStructureAndTempoMap()
     {
         MarkerHook hook;
-        vx22File file;
-        QVERIFY(file.open(path("song.mid"), vx22File::Write));
+        MidiFile file;
+        QVERIFY(file.open(path("song.mid"), MidiFile::Write));
         QVERIFY(file.writeHeader(1, 1, 480));
         file.setSongStructure(&hook);
         file.tempoMap()->set(1920, 100, 4, 2);
@@ -73,20 +73,20 @@ private Q_SLOTS:
 
     void programComesFirstAndRunningStatusRestartsAfterMetaAndSysEx()
     {
-        vx22Sequence s(QStringLiteral("Lead"), 5, 480);
+        MidiSequence s(QStringLiteral("Lead"), 5, 480);
         s.setProgram(10);
         s.setBank(300); // read but never written
-        s.insert(vx22Event::note(0, 60, 100, 10));
-        s.insert(vx22Event::channel(0, 0xB0, 7, 100));
-        s.insert(vx22Event::channel(5, 0xB0, 10, 64));
-        s.insert(vx22Event::meta(5, 0x01, "t"));
-        s.insert(vx22Event::channel(5, 0xB0, 7, 90));
-        s.insert(vx22Event::sysex(6, bytes({0x7E, 0x7F, 0xF7})));
-        s.insert(vx22Event::channel(6, 0xB0, 1, 2));
-        s.insert(vx22Event::channel(6, 0xE0, 0, 64));
-        s.insert(vx22Event::channel(6, 0xD0, 0, 33));
-        vx22File file;
-        QVERIFY(file.open(path("run.mid"), vx22File::Write));
+        s.insert(MidiEvent::note(0, 60, 100, 10));
+        s.insert(MidiEvent::channel(0, 0xB0, 7, 100));
+        s.insert(MidiEvent::channel(5, 0xB0, 10, 64));
+        s.insert(MidiEvent::meta(5, 0x01, "t"));
+        s.insert(MidiEvent::channel(5, 0xB0, 7, 90));
+        s.insert(MidiEvent::sysex(6, bytes({0x7E, 0x7F, 0xF7})));
+        s.insert(MidiEvent::channel(6, 0xB0, 1, 2));
+        s.insert(MidiEvent::channel(6, 0xE0, 0, 64));
+        s.insert(MidiEvent::channel(6, 0xD0, 0, 33));
+        MidiFile file;
+        QVERIFY(file.open(path("run.mid"), MidiFile::Write));
         QVERIFY(file.writeHeader(1, 2, 480));
         QVERIFY(file.writeTrack(nullptr));
         QVERIFY(file.writeTrack(&s));
@@ -104,16 +104,16 @@ private Q_SLOTS:
 
     void mergedSequencesGoHigherIndexFirstWithTheTempoMapInterleaved()
     {
-        vx22Sequence a(QString(), 0, 96), b(QString(), 1, 96);
-        a.insert(vx22Event::note(0, 60, 100, 10));
-        a.insert(vx22Event::channel(20, 0xB0, 7, 1));
-        b.insert(vx22Event::note(0, 62, 100, 10));
-        b.insert(vx22Event::channel(20, 0xB0, 7, 2));
-        vx22File file;
-        QVERIFY(file.open(path("merge.mid"), vx22File::Write));
+        MidiSequence a(QString(), 0, 96), b(QString(), 1, 96);
+        a.insert(MidiEvent::note(0, 60, 100, 10));
+        a.insert(MidiEvent::channel(20, 0xB0, 7, 1));
+        b.insert(MidiEvent::note(0, 62, 100, 10));
+        b.insert(MidiEvent::channel(20, 0xB0, 7, 2));
+        MidiFile file;
+        QVERIFY(file.open(path("merge.mid"), MidiFile::Write));
         QVERIFY(file.writeHeader(0, 5, 96));  // format 0 holds one track whatever is asked
         file.tempoMap()->set(384, 100, 4, 2); // after the last event: still written
-        vx22Sequence* both[] = {&a, &b};
+        MidiSequence* both[] = {&a, &b};
         QVERIFY(file.writeTracks(both));
         QVERIFY(file.close());
         const QByteArray data = load(path("merge.mid"));
@@ -128,32 +128,32 @@ private Q_SLOTS:
 
     void writtenTracksReadBackTheSame()
     {
-        vx22Sequence a(QStringLiteral("one"), 2, 480), b(QStringLiteral("two"), 9, 480);
+        MidiSequence a(QStringLiteral("one"), 2, 480), b(QStringLiteral("two"), 9, 480);
         a.setProgram(5);
-        a.insert(vx22Event::note(0, 60, 100, 480));
-        a.insert(vx22Event::note(240, 60, 90, 480)); // overlaps the same key
-        a.insert(vx22Event::channel(300, 0xE0, 0x7F, 0x7F));
-        a.insert(vx22Event::meta(400, 0x06, "Main A"));
-        b.insert(vx22Event::note(1, 36, 127, 1));
-        b.insert(vx22Event::sysex(3, bytes({0xF0, 0x43, 0x10, 0xF7})));
-        vx22File out;
-        QVERIFY(out.open(path("round.mid"), vx22File::Write));
+        a.insert(MidiEvent::note(0, 60, 100, 480));
+        a.insert(MidiEvent::note(240, 60, 90, 480)); // overlaps the same key
+        a.insert(MidiEvent::channel(300, 0xE0, 0x7F, 0x7F));
+        a.insert(MidiEvent::meta(400, 0x06, "Main A"));
+        b.insert(MidiEvent::note(1, 36, 127, 1));
+        b.insert(MidiEvent::sysex(3, bytes({0xF0, 0x43, 0x10, 0xF7})));
+        MidiFile out;
+        QVERIFY(out.open(path("round.mid"), MidiFile::Write));
         QVERIFY(out.writeHeader(1, 3, 960)); // written at twice the sequences' resolution
-        vx22Sequence* tracks[] = {nullptr, &a, &b};
+        MidiSequence* tracks[] = {nullptr, &a, &b};
         QVERIFY(out.writeTracks(tracks));
         QVERIFY(out.close());
 
-        vx22File in;
-        QVERIFY(in.open(path("round.mid"), vx22File::Read));
-        vx22Sequence c(QString(), 0, 480), ra(QString(), 0, 480), rb(QString(), 0, 480);
-        vx22Sequence* back[] = {&c, &ra, &rb};
+        MidiFile in;
+        QVERIFY(in.open(path("round.mid"), MidiFile::Read));
+        MidiSequence c(QString(), 0, 480), ra(QString(), 0, 480), rb(QString(), 0, 480);
+        MidiSequence* back[] = {&c, &ra, &rb};
         QVERIFY(in.readTracks(back, 0));
         QCOMPARE(ra.name(), a.name());
         QCOMPARE(ra.program(), 5);
         QCOMPARE(rb.channel(), 9);
         for (auto [x, y] : {std::pair{&a, &ra}, std::pair{&b, &rb}}) {
             QCOMPARE(y->count(), x->count());
-            for (const vx22Event *e = x->first(), *f = y->first(); e;
+            for (const MidiEvent *e = x->first(), *f = y->first(); e;
                  e = e->next(), f = f->next()) {
                 QCOMPARE(f->time, e->time);
                 QCOMPARE(f->status, e->status);
@@ -173,27 +173,27 @@ private Q_SLOTS:
         const QString target = path("keep.mid");
         const QByteArray before = header(1, 1, 96) + track(QByteArray());
         QVERIFY(save(target, before));
-        vx22Sequence s;
-        s.insert(vx22Event::note(0, 60, 100, 10));
+        MidiSequence s;
+        s.insert(MidiEvent::note(0, 60, 100, 10));
         {
-            vx22File file;
-            QVERIFY(file.open(target, vx22File::Write));
+            MidiFile file;
+            QVERIFY(file.open(target, MidiFile::Write));
             QVERIFY(file.writeHeader(1, 1, 960));
             QVERIFY(file.writeTrack(&s));
             file.discard();
         }
         QCOMPARE(load(target), before);
         {
-            vx22File file; // destroyed while still open for writing
-            QVERIFY(file.open(target, vx22File::Write));
+            MidiFile file; // destroyed while still open for writing
+            QVERIFY(file.open(target, MidiFile::Write));
             QVERIFY(file.writeHeader(1, 1, 960));
             QVERIFY(file.writeTrack(&s));
         }
         QCOMPARE(load(target), before);
-        vx22File file;
-        QVERIFY(!file.open(dir.filePath("no/such/folder/x.mid"), vx22File::Write));
+        MidiFile file;
+        QVERIFY(!file.open(dir.filePath("no/such/folder/x.mid"), MidiFile::Write));
         QVERIFY(!ErrorLog::isEmpty());
-        QVERIFY(file.open(target, vx22File::Write));
+        QVERIFY(file.open(target, MidiFile::Write));
         QVERIFY(!file.writeTrack(&s)); // no header yet
         QVERIFY(file.writeHeader(1, 9, 960));
         QVERIFY(!file.writeHeader(1, 1, 960));

@@ -16,22 +16,22 @@
 namespace {
 
 // The song structure as the song-structure code would keep it: a marker text with the style.
-class SongMarker : public vx22ConductorHook
+class SongMarker : public ConductorHook
 {
 public:
     QString style;
     bool marked = false;
     int unchanged = 0;
 
-    void writeConductor(vx22Sequence& events) override
+    void writeConductor(MidiSequence& events) override
     {
-        events.insert(vx22Event::meta(0, 0x01, "cantova3010" + style.toLatin1()));
-        events.insert(vx22Event::meta(0, 0x59, smf::bytes({0xFF, 0})));
+        events.insert(MidiEvent::meta(0, 0x01, "cantova3010" + style.toLatin1()));
+        events.insert(MidiEvent::meta(0, 0x59, smf::bytes({0xFF, 0})));
     }
-    bool readConductor(const vx22Sequence& conductor, QString& stylePath) override
+    bool readConductor(const MidiSequence& conductor, QString& stylePath) override
     {
         marked = false;
-        for (const vx22Event* e = conductor.first(); e; e = e->next()) {
+        for (const MidiEvent* e = conductor.first(); e; e = e->next()) {
             if (e->metaType == 0x01 && e->data().startsWith("cantova30")) {
                 stylePath = QString::fromLatin1(e->data().mid(11));
                 marked = true;
@@ -42,7 +42,7 @@ public:
     void markUnchanged() override { ++unchanged; }
 };
 
-class Host : public vx22SongHost
+class Host : public SongHost
 {
 public:
     QStringList warnings;
@@ -58,10 +58,10 @@ public:
 
 // (time, status, data1, data2, duration, data) of every event.
 using Row = std::tuple<uint32_t, int, int, int, uint32_t, QByteArray>;
-std::vector<Row> rows(const vx22Sequence& s)
+std::vector<Row> rows(const MidiSequence& s)
 {
     std::vector<Row> out;
-    for (const vx22Event* e = s.first(); e; e = e->next())
+    for (const MidiEvent* e = s.first(); e; e = e->next())
         out.push_back({e->time, e->status, e->data1, e->data2, e->duration, e->data()});
     return out;
 }
@@ -73,20 +73,20 @@ class TestSongFile : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
-    vx20 session;
-    vx18* drums = nullptr;
-    vx18* melody = nullptr;
-    vx22Clip* melodyClip = nullptr;
-    vx22Clip* drumClip = nullptr;
+    Session session;
+    Track* drums = nullptr;
+    Track* melody = nullptr;
+    MidiClip* melodyClip = nullptr;
+    MidiClip* drumClip = nullptr;
     SongMarker marker;
     Host host;
 
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    vx18* addMidiTrack(const QString& name, uint16_t channel, int program)
+    Track* addMidiTrack(const QString& name, uint16_t channel, int program)
     {
-        auto* track = new vx18(&session, vx18::MidiTrack);
-        vx18::Properties props = track->properties();
+        auto* track = new Track(&session, Track::MidiTrack);
+        Track::Properties props = track->properties();
         props.name = name;
         props.channel = channel;
         props.program = program;
@@ -94,9 +94,9 @@ class TestSongFile : public QObject
         session.addTrack(track);
         return track;
     }
-    vx22Clip* addClip(vx18* track)
+    MidiClip* addClip(Track* track)
     {
-        auto* clip = new vx22Clip(&session);
+        auto* clip = new MidiClip(&session);
         track->addClip(clip);
         return clip;
     }
@@ -107,8 +107,8 @@ private Q_SLOTS:
     {
         ErrorLog::clear();
         session.clear();
-        session.midiEngine()->createBus(QStringLiteral("Master"), vx99Bus::Duplex);
-        session.addTrack(new vx18(&session, vx18::AudioTrack));
+        session.midiEngine()->createBus(QStringLiteral("Master"), Bus::Duplex);
+        session.addTrack(new Track(&session, Track::AudioTrack));
         drums = addMidiTrack(QStringLiteral("Drums"), 9, 0); // before the melody on purpose
         melody = addMidiTrack(QStringLiteral("Untitled.mid"), 2, 5);
         melodyClip = addClip(melody);
@@ -122,22 +122,22 @@ private Q_SLOTS:
         session.setTempo(100.0f);
         session.scale().setNode(frame(7680), 90.0f, 2, 3, 2); // bar 2: 90, 3/4
         session.afterTempoChange();
-        vx22Sequence& m = melodyClip->sequence();
-        m.insert(vx22Event::meta(0, 0x01, "[Am"));
-        m.insert(vx22Event::note(0, 60, 100, 480));
-        m.insert(vx22Event::note(480, 60, 90, 960)); // the same key again
-        m.insert(vx22Event::channel(500, 0xB0, 11, 70));
-        m.insert(vx22Event::channel(600, 0xE0, 0x00, 0x50));
-        m.insert(vx22Event::meta(7680, 0x06, "Main A"));
-        m.insert(vx22Event::note(9000, 72, 80, 100));
+        MidiSequence& m = melodyClip->sequence();
+        m.insert(MidiEvent::meta(0, 0x01, "[Am"));
+        m.insert(MidiEvent::note(0, 60, 100, 480));
+        m.insert(MidiEvent::note(480, 60, 90, 960)); // the same key again
+        m.insert(MidiEvent::channel(500, 0xB0, 11, 70));
+        m.insert(MidiEvent::channel(600, 0xE0, 0x00, 0x50));
+        m.insert(MidiEvent::meta(7680, 0x06, "Main A"));
+        m.insert(MidiEvent::note(9000, 72, 80, 100));
         melodyClip->setLength(frame(9600));
         melodyClip->setModified(true);
-        drumClip->sequence().insert(vx22Event::note(0, 36, 120, 60));
+        drumClip->sequence().insert(MidiEvent::note(0, 36, 120, 60));
         drumClip->setLength(frame(3840));
         const auto written = rows(m);
         marker.style = QStringLiteral("/no/such/Pop.sty");
 
-        vx22SongFile song(&session, melody, melodyClip, &host, &marker);
+        SongFile song(&session, melody, melodyClip, &host, &marker);
         const QString p = path(QStringLiteral("My Song.mid"));
         QVERIFY2(song.saveSong(p), qPrintable(ErrorLog::text()));
         QVERIFY(!melodyClip->isModified());
@@ -147,8 +147,8 @@ private Q_SLOTS:
         QCOMPARE(host.refreshes, 1);
 
         // The file: conductor, then the melody although the drums come first in the session.
-        vx22File file;
-        QVERIFY(file.open(p, vx22File::Read));
+        MidiFile file;
+        QVERIFY(file.open(p, MidiFile::Read));
         QCOMPARE(file.format(), 1);
         QCOMPARE(file.trackCount(), 3);
         file.close();
@@ -170,7 +170,7 @@ private Q_SLOTS:
         QCOMPARE(marker.unchanged, 2);
 
         QCOMPARE(session.scale().nodeCount(), 2);
-        const vx29Node* first = session.scale().firstNode();
+        const TempoNode* first = session.scale().firstNode();
         QCOMPARE(first->tempo, 100.0f);
         QCOMPARE(first->next->bar, 2);
         QCOMPARE(first->next->tempo, 90.0f);
@@ -180,26 +180,26 @@ private Q_SLOTS:
 
     void exportCutsTheRangeAndFollowsTheClipGain()
     {
-        vx22Sequence& m = melodyClip->sequence();
-        m.insert(vx22Event::note(0, 60, 100, 100));     // before the range
-        m.insert(vx22Event::note(2000, 61, 100, 4000)); // crosses the end: shortened
-        m.insert(vx22Event::note(5000, 62, 100, 10));
-        m.insert(vx22Event::note(5760, 63, 100, 10)); // at the end: left out
+        MidiSequence& m = melodyClip->sequence();
+        m.insert(MidiEvent::note(0, 60, 100, 100));     // before the range
+        m.insert(MidiEvent::note(2000, 61, 100, 4000)); // crosses the end: shortened
+        m.insert(MidiEvent::note(5000, 62, 100, 10));
+        m.insert(MidiEvent::note(5760, 63, 100, 10)); // at the end: left out
         melodyClip->setLength(frame(7680));
         melodyClip->setGain(2.0f); // 200 would wrap to 72 in 7 bits: held at 127
-        melodyClip->setFadeOut(frame(7680), vx21::Linear); // 2.0 down to 0 over the clip
+        melodyClip->setFadeOut(frame(7680), Clip::Linear); // 2.0 down to 0 over the clip
         const QString p = path(QStringLiteral("range.mid"));
         QVERIFY(exportMidi(&session, p, frame(1920), frame(5760)));
 
-        vx22File file;
-        QVERIFY(file.open(p, vx22File::Read));
-        vx22Sequence conductor, drumTrack, melodyTrack;
-        vx22Sequence* all[] = {&conductor, &drumTrack, &melodyTrack};
+        MidiFile file;
+        QVERIFY(file.open(p, MidiFile::Read));
+        MidiSequence conductor, drumTrack, melodyTrack;
+        MidiSequence* all[] = {&conductor, &drumTrack, &melodyTrack};
         QVERIFY(file.readTracks(all, 0));
         QCOMPARE(drumTrack.name(), QStringLiteral("Drums"));
         QCOMPARE(drumTrack.program(), 0);
         QCOMPARE(melodyTrack.program(), 5);
-        const vx22Event* a = melodyTrack.first();
+        const MidiEvent* a = melodyTrack.first();
         QVERIFY(a && a->next() && !a->next()->next());
         QCOMPARE(a->time, 80u);
         QCOMPARE(a->duration, 3840u - 80u);
@@ -211,19 +211,19 @@ private Q_SLOTS:
 
     void format0MergesTracksByChannel()
     {
-        vx18* second = addMidiTrack(QStringLiteral("Perc"), 9, 3);
-        addClip(second)->sequence().insert(vx22Event::note(10, 38, 90, 10));
-        drumClip->sequence().insert(vx22Event::note(10, 36, 90, 10));
-        melodyClip->sequence().insert(vx22Event::note(10, 60, 90, 10));
-        vx22ExportOptions options;
+        Track* second = addMidiTrack(QStringLiteral("Perc"), 9, 3);
+        addClip(second)->sequence().insert(MidiEvent::note(10, 38, 90, 10));
+        drumClip->sequence().insert(MidiEvent::note(10, 36, 90, 10));
+        melodyClip->sequence().insert(MidiEvent::note(10, 60, 90, 10));
+        MidiExportOptions options;
         options.format = 0;
         const QString p = path(QStringLiteral("zero.mid"));
         QVERIFY(exportMidi(&session, p, 0, session.scale().tickToFrame(960), nullptr, options));
-        vx22File file;
-        QVERIFY(file.open(p, vx22File::Read));
+        MidiFile file;
+        QVERIFY(file.open(p, MidiFile::Read));
         QCOMPARE(file.format(), 0);
-        std::array<vx22Sequence, 16> channels;
-        std::vector<vx22Sequence*> all;
+        std::array<MidiSequence, 16> channels;
+        std::vector<MidiSequence*> all;
         for (auto& s : channels)
             all.push_back(&s);
         QVERIFY(file.readTracks(all, 0));
@@ -235,7 +235,7 @@ private Q_SLOTS:
 
     void aForeignOrFormat0FileIsReported()
     {
-        vx22SongFile song(&session, melody, melodyClip, &host, &marker);
+        SongFile song(&session, melody, melodyClip, &host, &marker);
         const QString zero = path(QStringLiteral("zero0.mid"));
         smf::save(zero, smf::header(0, 1, 96) + smf::track(smf::ev(0, {0x90, 60, 1})));
         QVERIFY(!song.openSong(zero));
@@ -265,8 +265,8 @@ private Q_SLOTS:
     void aMissingStyleIsReportedAndReplacedByTheDefault()
     {
         marker.style = QStringLiteral("/nowhere/Gone.sty");
-        melodyClip->sequence().insert(vx22Event::note(0, 60, 100, 10));
-        vx22SongFile song(&session, melody, melodyClip, &host, &marker);
+        melodyClip->sequence().insert(MidiEvent::note(0, 60, 100, 10));
+        SongFile song(&session, melody, melodyClip, &host, &marker);
         const QString p = path(QStringLiteral("style.mid"));
         QVERIFY(song.saveSong(p));
         QVERIFY(song.openSong(p));
@@ -277,14 +277,14 @@ private Q_SLOTS:
 
     void setupMessagesLeadTheFirstTrackWithoutHidingTheSongMarker()
     {
-        melodyClip->sequence().insert(vx22Event::note(0, 60, 100, 10));
-        vx22SongFile song(&session, melody, melodyClip, &host, &marker);
+        melodyClip->sequence().insert(MidiEvent::note(0, 60, 100, 10));
+        SongFile song(&session, melody, melodyClip, &host, &marker);
         song.setSetupMessages({smf::bytes({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7})});
         const QString p = path(QStringLiteral("setup.mid"));
         QVERIFY(song.saveSong(p));
-        vx22File file;
-        QVERIFY(file.open(p, vx22File::Read));
-        vx22Sequence first;
+        MidiFile file;
+        QVERIFY(file.open(p, MidiFile::Read));
+        MidiSequence first;
         QVERIFY(file.readTrack(first, 0));
         QCOMPARE(first.name(), QStringLiteral("setup"));
         QCOMPARE(first.count(), 3); // marker, key signature, setup message
@@ -297,8 +297,8 @@ private Q_SLOTS:
 
     void saveFailuresAndRefusalsAreReported()
     {
-        vx22SongFile song(&session, melody, melodyClip, &host, &marker);
-        melodyClip->sequence().insert(vx22Event::note(0, 60, 100, 10));
+        SongFile song(&session, melody, melodyClip, &host, &marker);
+        melodyClip->sequence().insert(MidiEvent::note(0, 60, 100, 10));
         const QString bad = dir.filePath(QStringLiteral("no/folder/x.mid"));
         QVERIFY(!song.saveSong(bad));
         QVERIFY(ErrorLog::text().startsWith(

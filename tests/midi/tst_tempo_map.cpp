@@ -1,4 +1,4 @@
-#include "tempo_map.h"
+#include "midi_tempo_map.h"
 #include "time_scale.h"
 
 #include <QTest>
@@ -12,7 +12,7 @@ class TestTempoMap : public QObject
 {
     Q_OBJECT
 
-    static Rows rows(const vx22TempoMap& map)
+    static Rows rows(const MidiTempoMap& map)
     {
         Rows out;
         for (const auto& n : map.nodes())
@@ -23,7 +23,7 @@ class TestTempoMap : public QObject
 private Q_SLOTS:
     void newNodesMoveBackToTheirBar()
     {
-        vx22TempoMap map(480); // a 4/4 bar is 1920 ticks
+        MidiTempoMap map(480); // a 4/4 bar is 1920 ticks
         map.set(2000, 100, 4, 2);
         map.set(1919 + 3840, 100, 3, 2); // inside bar 3
         QCOMPARE(rows(map), (Rows{{0, 0, 120, 4, 2}, {1920, 1, 100, 4, 2}, {3840, 2, 100, 3, 2}}));
@@ -35,7 +35,7 @@ private Q_SLOTS:
 
     void equalValuesAreNotRepeatedAndMoveTheNextNode()
     {
-        vx22TempoMap map(480);
+        MidiTempoMap map(480);
         map.set(3840, 100, 4, 2);
         map.set(1920, 120, 4, 2); // same as the governing node: nothing
         QCOMPARE(map.nodes().size(), size_t(2));
@@ -48,7 +48,7 @@ private Q_SLOTS:
 
     void laterNodesKeepTheirBarWhenTheMeterChanges()
     {
-        vx22TempoMap map(480);
+        MidiTempoMap map(480);
         map.set(3840, 100, 4, 2); // bar 2
         map.set(0, 120, 3, 2);    // bars of 1440 ticks from the start
         QCOMPARE(rows(map), (Rows{{0, 0, 120, 3, 2}, {2880, 2, 100, 4, 2}}));
@@ -67,7 +67,7 @@ private Q_SLOTS:
     {
         QFETCH(int, exponent);
         QFETCH(int, ticks);
-        vx22TempoMap map(480);
+        MidiTempoMap map(480);
         map.set(0, 120, 6, uint16_t(exponent));
         QCOMPARE(int(map.nodes().front().ticksPerMeterBeat), ticks);
         map.set(100000, 90, 4, 2); // with no bar length the node stays where it was put
@@ -77,7 +77,7 @@ private Q_SLOTS:
 
     void findGivesTheGoverningNode()
     {
-        vx22TempoMap map(480);
+        MidiTempoMap map(480);
         map.set(1920, 100, 4, 2);
         QCOMPARE(map.find(1919)->tempo, 120.0f);
         QCOMPARE(map.find(1920)->tempo, 100.0f);
@@ -87,17 +87,17 @@ private Q_SLOTS:
 
     void scaleRoundTripKeepsBarsTemposAndMeters()
     {
-        vx29 scale;                                             // 960 ticks per beat, 44100 Hz
+        TimeScale scale;                                        // 960 ticks per beat, 44100 Hz
         scale.setNode(scale.tickToFrame(7680), 90.0f, 2, 3, 2); // bar 2: 90, 3/4
         scale.setNode(scale.tickToFrame(7680 + 5760), 90.0f, 2, 6, 3); // bar 4: 6/8
-        vx22TempoMap map(480);
+        MidiTempoMap map(480);
         map.fromScale(scale, 0);
         QCOMPARE(rows(map), (Rows{{0, 0, 120, 4, 2}, {3840, 2, 90, 3, 2}, {6720, 4, 90, 6, 3}}));
 
-        vx29 back;
+        TimeScale back;
         map.toScale(back, 0);
         QCOMPARE(back.nodeCount(), 3);
-        for (vx29Node *a = scale.firstNode(), *b = back.firstNode(); a; a = a->next, b = b->next) {
+        for (TempoNode *a = scale.firstNode(), *b = back.firstNode(); a; a = a->next, b = b->next) {
             QCOMPARE(b->frame, a->frame);
             QCOMPARE(b->bar, a->bar);
             QCOMPARE(b->tempo, a->tempo);
@@ -108,10 +108,10 @@ private Q_SLOTS:
 
     void fromScaleStartsAtTheGivenTick()
     {
-        vx29 scale;
+        TimeScale scale;
         scale.setNode(scale.tickToFrame(7680), 100.0f, 2, 4, 2); // bar 2
         scale.setNode(scale.tickToFrame(15360), 80.0f, 3, 4, 2); // bar 4, eighth-note tempo
-        vx22TempoMap map(960);
+        MidiTempoMap map(960);
         map.fromScale(scale, 11520); // bar 3, governed by bar 2's node
         // The node governing the start moves to 0; an eighth-note tempo of 80 is 40 quarters.
         QCOMPARE(rows(map), (Rows{{0, 0, 100, 4, 2}, {3840, 1, 40, 4, 2}}));

@@ -6,7 +6,7 @@
 #include <QStringList>
 
 /** A clip that records the calls the session's cursors make on it. */
-class SpyClip : public vx21
+class SpyClip : public Clip
 {
 public:
     SpyClip(uint32_t start, uint32_t length, const QString& name = QString())
@@ -34,13 +34,13 @@ public:
 };
 
 /** An engine that records what the session passes on to it. */
-class SpyEngine : public vx19
+class SpyEngine : public Engine
 {
 public:
-    using vx19::vx19;
-    void trackAudibilityChanged(vx18* track, bool audible) override
+    using Engine::Engine;
+    void trackAudibilityChanged(Track* track, bool audible) override
     {
         changes.append({track, audible});
     }
-    QList<QPair<vx18*, bool>> changes;
+    QList<QPair<Track*, bool>> changes;
 };

@@ -10,12 +10,12 @@
 namespace {
 
 /** An engine that records which of its bus hooks ran. */
-class HookEngine : public vx19
+class HookEngine : public Engine
 {
 public:
-    using vx19::vx19;
-    void openBus(vx99Bus* bus) override { log << QStringLiteral("open ") + bus->name(); }
-    void closeBus(vx99Bus* bus) override { log << QStringLiteral("close ") + bus->name(); }
+    using Engine::Engine;
+    void openBus(Bus* bus) override { log << QStringLiteral("open ") + bus->name(); }
+    void closeBus(Bus* bus) override { log << QStringLiteral("close ") + bus->name(); }
     void busesChanged() override { log << QStringLiteral("re-pick"); }
     QStringList log;
 };
@@ -26,13 +26,13 @@ class TestBusCommand : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<vx20> m_session;
+    std::unique_ptr<Session> m_session;
     HookEngine* m_midi = nullptr;
 
-    vx18* addMidiTrack(const QString& bus)
+    Track* addMidiTrack(const QString& bus)
     {
-        auto* track = new vx18(m_session.get(), vx18::MidiTrack);
-        vx18::Properties props = track->properties();
+        auto* track = new Track(m_session.get(), Track::MidiTrack);
+        Track::Properties props = track->properties();
         props.outputBus = bus;
         props.inputBus = bus;
         track->setProperties(props);
@@ -43,13 +43,14 @@ class TestBusCommand : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_session = std::make_unique<vx20>([this](vx20* s, int kind) -> std::unique_ptr<vx19> {
-            auto engine = std::make_unique<HookEngine>(s, kind);
-            if (kind == vx19::MidiKind)
-                m_midi = engine.get();
-            return engine;
-        });
-        for (vx19* e : {m_session->audioEngine(), m_session->midiEngine()}) {
+        m_session =
+            std::make_unique<Session>([this](Session* s, int kind) -> std::unique_ptr<Engine> {
+                auto engine = std::make_unique<HookEngine>(s, kind);
+                if (kind == Engine::MidiKind)
+                    m_midi = engine.get();
+                return engine;
+            });
+        for (Engine* e : {m_session->audioEngine(), m_session->midiEngine()}) {
             e->init();
             e->activate();
         }
@@ -61,10 +62,10 @@ private Q_SLOTS:
 
     void createBusUndoRedoKeepsTheSameBus()
     {
-        vx30List& list = m_session->commands();
-        QVERIFY(m_session->push(std::make_unique<vx99CreateBusCommand>(
-            m_session.get(), vx19::MidiKind, QStringLiteral("Synth"), vx99Bus::Output)));
-        vx99Bus* bus = m_midi->findBus(QStringLiteral("Synth"));
+        CommandList& list = m_session->commands();
+        QVERIFY(m_session->push(std::make_unique<CreateBusCommand>(
+            m_session.get(), Engine::MidiKind, QStringLiteral("Synth"), Bus::Output)));
+        Bus* bus = m_midi->findBus(QStringLiteral("Synth"));
         QVERIFY(bus);
         QCOMPARE(list.current()->name(), QStringLiteral("create bus"));
         QVERIFY(!list.current()->ownsObject());
@@ -81,13 +82,13 @@ private Q_SLOTS:
 
     void deleteBusDetachesAndRestoresTracks()
     {
-        vx99Bus* master = m_midi->findBus(QStringLiteral("Master"));
-        vx18* track = addMidiTrack(QStringLiteral("Master"));
+        Bus* master = m_midi->findBus(QStringLiteral("Master"));
+        Track* track = addMidiTrack(QStringLiteral("Master"));
         QCOMPARE(track->outputBus(), master);
         m_midi->log.clear();
 
         QVERIFY(m_session->push(
-            std::make_unique<vx99DeleteBusCommand>(m_session.get(), vx19::MidiKind, master)));
+            std::make_unique<DeleteBusCommand>(m_session.get(), Engine::MidiKind, master)));
         QVERIFY(m_midi->buses().empty());
         QVERIFY(!track->outputBus() && !track->inputBus() && !track->monitor());
         QCOMPARE(m_midi->log, QStringList({"close Master", "re-pick"}));
@@ -99,23 +100,21 @@ private Q_SLOTS:
         QVERIFY(track->monitor());
 
         // Applying the delete again on a bus that is gone reports failure.
-        auto again =
-            std::make_unique<vx99DeleteBusCommand>(m_session.get(), vx19::MidiKind, master);
-        vx99DeleteBusCommand* raw = again.get();
+        auto again = std::make_unique<DeleteBusCommand>(m_session.get(), Engine::MidiKind, master);
+        DeleteBusCommand* raw = again.get();
         QVERIFY(m_session->push(std::move(again)));
         QVERIFY(!raw->apply());
     }
 
     void updateBusSwapsSettingsAndRenamesTrackBus()
     {
-        vx99Bus* master = m_midi->findBus(QStringLiteral("Master"));
-        vx18* track = addMidiTrack(QStringLiteral("Master"));
+        Bus* master = m_midi->findBus(QStringLiteral("Master"));
+        Track* track = addMidiTrack(QStringLiteral("Master"));
         m_midi->log.clear();
-        QVERIFY(m_session->push(
-            std::make_unique<vx99UpdateBusCommand>(m_session.get(), vx19::MidiKind, master,
-                                                   QStringLiteral("Out"), vx99Bus::Output, true)));
+        QVERIFY(m_session->push(std::make_unique<UpdateBusCommand>(
+            m_session.get(), Engine::MidiKind, master, QStringLiteral("Out"), Bus::Output, true)));
         QCOMPARE(master->name(), QStringLiteral("Out"));
-        QCOMPARE(master->flags(), int(vx99Bus::Output));
+        QCOMPARE(master->flags(), int(Bus::Output));
         QVERIFY(master->passThrough());
         QCOMPARE(m_midi->log, QStringList({"close Master", "open Out", "re-pick"}));
         QCOMPARE(track->outputBus(), master);
@@ -124,7 +123,7 @@ private Q_SLOTS:
 
         m_session->commands().revert();
         QCOMPARE(master->name(), QStringLiteral("Master"));
-        QCOMPARE(master->flags(), int(vx99Bus::Duplex));
+        QCOMPARE(master->flags(), int(Bus::Duplex));
         QVERIFY(!master->passThrough());
         QCOMPARE(track->properties().outputBus, QStringLiteral("Master"));
         QCOMPARE(track->inputBus(), master);
@@ -134,9 +133,9 @@ private Q_SLOTS:
 
     void passThroughSwaps()
     {
-        vx99Bus* master = m_session->audioEngine()->findBus(QStringLiteral("Master"));
-        QVERIFY(m_session->push(std::make_unique<vx99BusPassthruCommand>(
-            m_session.get(), vx19::AudioKind, master, true)));
+        Bus* master = m_session->audioEngine()->findBus(QStringLiteral("Master"));
+        QVERIFY(m_session->push(std::make_unique<BusPassthruCommand>(
+            m_session.get(), Engine::AudioKind, master, true)));
         QVERIFY(master->passThrough());
         QCOMPARE(m_session->commands().current()->name(), QStringLiteral("bus pass-through"));
         m_session->commands().revert();

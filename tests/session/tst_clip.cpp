@@ -64,8 +64,8 @@ private Q_SLOTS:
 
     void tickCopiesFollowTheScaleOnATrack()
     {
-        vx20 session;
-        auto* track = new vx18(&session, vx18::MidiTrack);
+        Session session;
+        auto* track = new Track(&session, Track::MidiTrack);
         session.addTrack(track);
         auto* clip = new SpyClip(22050, 44100); // a beat in, two beats long
         clip->setOffset(11025);
@@ -83,8 +83,8 @@ private Q_SLOTS:
 
     void clipsStayOrderedByStartWithStableTies()
     {
-        vx20 session;
-        vx18 track(&session, vx18::AudioTrack);
+        Session session;
+        Track track(&session, Track::AudioTrack);
         auto* late = new SpyClip(500, 10, QStringLiteral("late"));
         auto* early = new SpyClip(100, 10, QStringLiteral("early"));
         auto* tie = new SpyClip(500, 10, QStringLiteral("tie"));
@@ -92,7 +92,7 @@ private Q_SLOTS:
         track.addClip(early);
         track.addClip(tie);
         QStringList names;
-        for (vx21* c = track.firstClip(); c; c = c->next())
+        for (Clip* c = track.firstClip(); c; c = c->next())
             names << c->name();
         QCOMPARE(names, (QStringList{"early", "late", "tie"}));
         QCOMPARE(track.lastClip(), tie);
@@ -106,9 +106,9 @@ private Q_SLOTS:
 
     void toolTipShowsPlaceAndFile()
     {
-        vx20 session;
-        session.scale().setTimeFormat(vx29::Frames);
-        auto* track = new vx18(&session, vx18::AudioTrack);
+        Session session;
+        session.scale().setTimeFormat(TimeScale::Frames);
+        auto* track = new Track(&session, Track::AudioTrack);
         session.addTrack(track);
         auto* clip = new SpyClip(100, 400, QStringLiteral("Vox"));
         clip->setOffset(7);

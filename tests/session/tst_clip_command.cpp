@@ -12,7 +12,7 @@ namespace {
  * A clip with the hooks of the audio and MIDI clips: it keeps what they would keep, counts the
  * live clips and notes every reload with the edit depth it saw.
  */
-class HookClip : public vx21
+class HookClip : public Clip
 {
 public:
     HookClip(uint32_t start, uint32_t length, const QString& name = QString())
@@ -39,7 +39,7 @@ public:
     void setFileTrackNumber(uint16_t n) override { fileTrack = n; }
     int bank() const override { return clipBank; }
     int program() const override { return clipProgram; }
-    std::unique_ptr<vx30> makeStretchEdit(float factor) const override;
+    std::unique_ptr<Command> makeStretchEdit(float factor) const override;
 
     static inline int alive = 0;
     float stretch = 1.0f;
@@ -52,11 +52,11 @@ public:
 };
 
 /** Stretches the event time of a HookClip, as the MIDI clip's edit stretches its events. */
-class StretchEdit : public vx30
+class StretchEdit : public Command
 {
 public:
     StretchEdit(HookClip* clip, float factor)
-        : vx30(QStringLiteral("stretch")), m_clip(clip),
+        : Command(QStringLiteral("stretch")), m_clip(clip),
           m_time(uint32_t(std::lround(clip->eventTime * factor)))
     {
     }
@@ -73,7 +73,7 @@ private:
     uint32_t m_time;
 };
 
-std::unique_ptr<vx30> HookClip::makeStretchEdit(float factor) const
+std::unique_ptr<Command> HookClip::makeStretchEdit(float factor) const
 {
     return std::make_unique<StretchEdit>(const_cast<HookClip*>(this), factor);
 }
@@ -84,28 +84,28 @@ class TestClipCommand : public QObject
 {
     Q_OBJECT
 
-    vx20 session;
+    Session session;
 
-    vx18* addTrack(int kind)
+    Track* addTrack(int kind)
     {
-        auto* track = new vx18(&session, kind);
+        auto* track = new Track(&session, kind);
         session.addTrack(track);
         return track;
     }
-    HookClip* addClip(vx18* track, uint32_t start, uint32_t length, const QString& name = {})
+    HookClip* addClip(Track* track, uint32_t start, uint32_t length, const QString& name = {})
     {
         auto* clip = new HookClip(start, length, name);
         track->addClip(clip);
         return clip;
     }
-    std::unique_ptr<vx21Command> command(const QString& name = QStringLiteral("test"))
+    std::unique_ptr<ClipCommand> command(const QString& name = QStringLiteral("test"))
     {
-        return std::make_unique<vx21Command>(&session, name);
+        return std::make_unique<ClipCommand>(&session, name);
     }
-    QStringList clipNames(const vx18* track) const
+    QStringList clipNames(const Track* track) const
     {
         QStringList names;
-        for (vx21* clip = track->firstClip(); clip; clip = clip->next())
+        for (Clip* clip = track->firstClip(); clip; clip = clip->next())
             names << clip->name();
         return names;
     }
@@ -119,11 +119,11 @@ private Q_SLOTS:
 
     void addedClipIsOwnedWhileOutOfItsTrack()
     {
-        vx18* track = addTrack(vx18::AudioTrack);
+        Track* track = addTrack(Track::AudioTrack);
         addClip(track, 0, 100, QStringLiteral("a"));
         auto cmd = command();
         cmd->addClip(std::make_unique<HookClip>(500, 100, QStringLiteral("b")), track);
-        vx30* add = cmd.get();
+        Command* add = cmd.get();
         QVERIFY(add->ownsObject());
         QVERIFY(session.push(std::move(cmd)));
         QVERIFY(!add->ownsObject());
@@ -149,7 +149,7 @@ private Q_SLOTS:
 
     void removedClipReturnsAndDiesWithTheCommand()
     {
-        vx18* track = addTrack(vx18::AudioTrack);
+        Track* track = addTrack(Track::AudioTrack);
         HookClip* a = addClip(track, 0, 100, QStringLiteral("a"));
         addClip(track, 200, 100, QStringLiteral("b"));
         auto cmd = command();
@@ -177,11 +177,11 @@ private Q_SLOTS:
 
     void midiTrackTakesTheClipsInstrumentUntilRevert()
     {
-        vx18* track = addTrack(vx18::MidiTrack);
+        Track* track = addTrack(Track::MidiTrack);
         auto clip = std::make_unique<HookClip>(0, 100);
         clip->clipBank = 3;
         clip->clipProgram = 24;
-        vx18::Properties props = track->properties();
+        Track::Properties props = track->properties();
         props.bank = 5; // the track's own bank stays
         track->setProperties(props);
         auto cmd = command();
@@ -196,8 +196,8 @@ private Q_SLOTS:
 
     void moveBetweenTracksKeepsFadesOnlyWhereTheMaterialStays()
     {
-        vx18* from = addTrack(vx18::AudioTrack);
-        vx18* to = addTrack(vx18::AudioTrack);
+        Track* from = addTrack(Track::AudioTrack);
+        Track* to = addTrack(Track::AudioTrack);
         HookClip* clip = addClip(from, 1000, 1000);
         clip->setOffset(100);
         clip->setFadeIn(200);
@@ -247,7 +247,7 @@ private Q_SLOTS:
         QFETCH(uint, length);
         QFETCH(uint, fadeIn);
         QFETCH(uint, fadeOut);
-        vx18* track = addTrack(vx18::AudioTrack);
+        Track* track = addTrack(Track::AudioTrack);
         HookClip* clip = addClip(track, 10000, 4000);
         clip->setOffset(1000);
         clip->setFadeIn(500);
@@ -269,7 +269,7 @@ private Q_SLOTS:
 
     void resizeReordersAndStretches()
     {
-        vx18* audio = addTrack(vx18::AudioTrack);
+        Track* audio = addTrack(Track::AudioTrack);
         HookClip* a = addClip(audio, 0, 100, QStringLiteral("a"));
         addClip(audio, 500, 100, QStringLiteral("b"));
         auto cmd = command();
@@ -283,7 +283,7 @@ private Q_SLOTS:
         QCOMPARE(a->stretch, 1.0f);
 
         // On a MIDI track the events are stretched instead, and nothing is reloaded.
-        vx18* midi = addTrack(vx18::MidiTrack);
+        Track* midi = addTrack(Track::MidiTrack);
         HookClip* m = addClip(midi, 0, 1000);
         auto onMidi = command();
         onMidi->resize(m, 0, 0, 1500, 1.5f);
@@ -299,7 +299,7 @@ private Q_SLOTS:
 
     void valueOperationsSwapAndReloadUnderTheLock()
     {
-        vx18* track = addTrack(vx18::AudioTrack);
+        Track* track = addTrack(Track::AudioTrack);
         HookClip* clip = addClip(track, 0, 1000, QStringLiteral("old"));
         clip->setFilePath(QStringLiteral("/tmp/old.wav"));
         clip->setFadeOut(100);
@@ -307,7 +307,7 @@ private Q_SLOTS:
         cmd->rename(clip, QStringLiteral("new"));
         cmd->changeFile(clip, QStringLiteral("/tmp/new.mid"), 4);
         cmd->setGain(clip, 0.5f);
-        cmd->setFadeIn(clip, 50, vx21::Cubic);
+        cmd->setFadeIn(clip, 50, Clip::Cubic);
         cmd->stretch(clip, 1.25f);
         cmd->pitch(clip, -2.0f);
         cmd->setLength(clip, 800);
@@ -318,7 +318,7 @@ private Q_SLOTS:
         QCOMPARE(int(clip->fileTrack), 4);
         QCOMPARE(clip->gain(), 0.5f);
         QCOMPARE(clip->fadeIn(), 50u);
-        QCOMPARE(clip->fadeInShape(), int(vx21::Cubic));
+        QCOMPARE(clip->fadeInShape(), int(Clip::Cubic));
         QCOMPARE(clip->stretch, 1.25f);
         QCOMPARE(clip->shift, -2.0f);
         QCOMPARE(clip->length(), 800u);
@@ -333,7 +333,7 @@ private Q_SLOTS:
         QCOMPARE(int(clip->fileTrack), 1);
         QCOMPARE(clip->gain(), 1.0f);
         QCOMPARE(clip->fadeIn(), 0u);
-        QCOMPARE(clip->fadeInShape(), int(vx21::Quadratic));
+        QCOMPARE(clip->fadeInShape(), int(Clip::Quadratic));
         QCOMPARE(clip->stretch, 1.0f);
         QCOMPARE(clip->shift, 0.0f);
         QCOMPARE(clip->length(), 1000u);
@@ -342,7 +342,7 @@ private Q_SLOTS:
 
     void operationsOnOneClipRevertInReverseOrder()
     {
-        vx18* track = addTrack(vx18::AudioTrack);
+        Track* track = addTrack(Track::AudioTrack);
         HookClip* clip = addClip(track, 0, 1000, QStringLiteral("a"));
         auto cmd = command();
         cmd->rename(clip, QStringLiteral("b"));
@@ -364,7 +364,7 @@ private Q_SLOTS:
         auto cmd = command(QStringLiteral("record clip"));
         cmd->removeClip(nullptr);
         QVERIFY(cmd->isEmpty());
-        QVERIFY(!vx21Command::push(&session, std::move(cmd)));
+        QVERIFY(!ClipCommand::push(&session, std::move(cmd)));
         QCOMPARE(session.commands().count(), 0);
     }
 };

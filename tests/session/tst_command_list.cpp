@@ -8,12 +8,12 @@
 namespace {
 
 /** Adds its step to a shared value; counts the live commands. */
-class StepCommand : public vx30
+class StepCommand : public Command
 {
 public:
     StepCommand(int* value, int step, const QString& name = QStringLiteral("step"),
                 bool reports = true)
-        : vx30(name), m_value(value), m_step(step)
+        : Command(name), m_value(value), m_step(step)
     {
         setReportsChange(reports);
         ++alive;
@@ -57,7 +57,7 @@ private Q_SLOTS:
     void pushAfterTwoRevertsDiscardsThem()
     {
         int value = 0;
-        vx30List list;
+        CommandList list;
         for (int n : {1, 10, 100})
             QVERIFY(list.push(step(&value, n)));
         QCOMPARE(value, 111);
@@ -84,7 +84,7 @@ private Q_SLOTS:
     void setAsideCommandsLiveUntilClear()
     {
         int value = 0;
-        vx30List list;
+        CommandList list;
         list.push(step(&value, 1));
         list.push(step(&value, 2));
         list.dropCurrent();
@@ -97,7 +97,7 @@ private Q_SLOTS:
         QCOMPARE(list.count(), 0);
         QCOMPARE(list.current(), nullptr);
         {
-            vx30List other;
+            CommandList other;
             other.push(step(&value, 1));
             other.push(step(&value, 1));
             other.revert();
@@ -108,8 +108,8 @@ private Q_SLOTS:
     void changeSignalCarriesTheReportFlag()
     {
         int value = 0;
-        vx30List list;
-        QSignalSpy spy(&list, &vx30List::changed);
+        CommandList list;
+        QSignalSpy spy(&list, &CommandList::changed);
         list.push(step(&value, 1, false));
         list.push(step(&value, 2, true));
         list.revert();
@@ -124,16 +124,16 @@ private Q_SLOTS:
     void rollbackRevertsDownToTheCommand()
     {
         int value = 0;
-        vx30List list;
+        CommandList list;
         list.push(step(&value, 1, false));
-        vx30* keep = list.current();
+        Command* keep = list.current();
         list.push(step(&value, 2, true));
         list.push(step(&value, 4, false));
         list.push(step(&value, 8, false));
         list.revert(); // an undone tail must never be redone on top of the rollback
-        QSignalSpy spy(&list, &vx30List::changed);
+        QSignalSpy spy(&list, &CommandList::changed);
 
-        QVERIFY(!list.rollbackTo(reinterpret_cast<vx30*>(&value)));
+        QVERIFY(!list.rollbackTo(reinterpret_cast<Command*>(&value)));
         QCOMPARE(value, 7);
         QVERIFY(list.rollbackTo(keep));
         QCOMPARE(value, 1);
@@ -149,7 +149,7 @@ private Q_SLOTS:
     void operationsDuringAnApplyAreRefused()
     {
         int value = 0;
-        vx30List list;
+        CommandList list;
         list.push(step(&value, 1));
         auto nested = step(&value, 10);
         bool refused = false;
@@ -183,7 +183,7 @@ private Q_SLOTS:
         int value = 0;
         StepCommand command(&value, 1, QStringLiteral("move clip"));
         QAction action(text);
-        vx30List::labelAction(&action, withCommand ? &command : nullptr);
+        CommandList::labelAction(&action, withCommand ? &command : nullptr);
         QCOMPARE(action.text(), expected);
     }
 };

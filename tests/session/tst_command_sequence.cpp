@@ -2,11 +2,11 @@
 // against a plain model of the session, and for ownership: run under the sanitizers, a clip,
 // track or event freed twice or never is a failure.
 #include "clip_command.h"
-#include "edit_command.h"
 #include "midi_clip.h"
-#include "scale_command.h"
+#include "midi_edit_command.h"
 #include "session.h"
 #include "session_command.h"
+#include "time_scale_command.h"
 #include "track.h"
 #include "track_command.h"
 #include "track_state_command.h"
@@ -18,19 +18,19 @@
 
 namespace {
 
-class AudioClip : public vx21
+class CountedAudioClip : public Clip
 {
 public:
-    AudioClip() { ++alive; }
-    ~AudioClip() override { --alive; }
+    CountedAudioClip() { ++alive; }
+    ~CountedAudioClip() override { --alive; }
     static inline int alive = 0;
 };
 
-class MidiClip : public vx22Clip
+class CountedMidiClip : public MidiClip
 {
 public:
-    explicit MidiClip(vx20* session) : vx22Clip(session) { ++alive; }
-    ~MidiClip() override { --alive; }
+    explicit CountedMidiClip(Session* session) : MidiClip(session) { ++alive; }
+    ~CountedMidiClip() override { --alive; }
     static inline int alive = 0;
 };
 
@@ -115,10 +115,10 @@ struct Model
     }
 };
 
-QStringList nodeLines(const vx29& scale)
+QStringList nodeLines(const TimeScale& scale)
 {
     QStringList lines;
-    for (const vx29Node* n = scale.firstNode(); n; n = n->next)
+    for (const TempoNode* n = scale.firstNode(); n; n = n->next)
         lines << QStringLiteral("node %1 bar %2 tempo %3").arg(n->frame).arg(n->bar).arg(n->tempo);
     return lines;
 }
@@ -129,7 +129,7 @@ class TestCommandSequence : public QObject
 {
     Q_OBJECT
 
-    vx20 session;
+    Session session;
     QRandomGenerator random;
     QList<Model> history; // history[position] is the state the session must be in
     int position = 0;
@@ -137,10 +137,10 @@ class TestCommandSequence : public QObject
 
     Model& model() { return history[position]; }
     int pick(int n) { return int(random.bounded(quint32(n))); }
-    vx18* sessionTrack(int i) { return session.tracks()[size_t(i)]; }
-    vx21* clipAt(vx18* track, int i)
+    Track* sessionTrack(int i) { return session.tracks()[size_t(i)]; }
+    Clip* clipAt(Track* track, int i)
     {
-        vx21* clip = track->firstClip();
+        Clip* clip = track->firstClip();
         while (i-- > 0)
             clip = clip->next();
         return clip;
@@ -150,16 +150,16 @@ class TestCommandSequence : public QObject
     QStringList describe()
     {
         Model m;
-        vx29& scale = session.scale();
-        for (const vx18* track : session.tracks()) {
+        TimeScale& scale = session.scale();
+        for (const Track* track : session.tracks()) {
             TrackModel t{
                 track->name(), track->kind(), track->properties().gain, track->isMuted(), {}};
-            for (vx21* clip = track->firstClip(); clip; clip = clip->next()) {
+            for (Clip* clip = track->firstClip(); clip; clip = clip->next()) {
                 ClipModel c{clip->name(), clip->start(), clip->length(), {}};
-                if (auto* midi = dynamic_cast<vx22Clip*>(clip)) {
+                if (auto* midi = dynamic_cast<MidiClip*>(clip)) {
                     c.start = clip->startTick();
                     c.length = clip->lengthTick();
-                    for (const vx22Event* e = midi->sequence().first(); e; e = e->next())
+                    for (const MidiEvent* e = midi->sequence().first(); e; e = e->next())
                         c.events.append({e->time, e->data1, e->data2});
                 }
                 t.clips << c;
@@ -188,7 +188,7 @@ class TestCommandSequence : public QObject
             ++position;
         }
     }
-    void push(std::unique_ptr<vx30> command, const Model& next)
+    void push(std::unique_ptr<Command> command, const Model& next)
     {
         const int before = session.commands().currentIndex();
         QVERIFY(session.push(std::move(command)));
@@ -203,33 +203,33 @@ class TestCommandSequence : public QObject
      */
     uint32_t randomStart(int kind)
     {
-        if (kind == vx18::MidiTrack)
+        if (kind == Track::MidiTrack)
             return session.scale().tickToFrame(480 * uint32_t(pick(100)));
         return 1000 * uint32_t(pick(200));
     }
 
-    std::unique_ptr<vx21> newClip(int kind, uint32_t start, ClipModel& model)
+    std::unique_ptr<Clip> newClip(int kind, uint32_t start, ClipModel& model)
     {
         const uint32_t length = 20000 + 1000 * pick(40);
         model.name = newName();
-        std::unique_ptr<vx21> clip;
-        if (kind == vx18::MidiTrack) {
-            auto midi = std::make_unique<MidiClip>(&session);
+        std::unique_ptr<Clip> clip;
+        if (kind == Track::MidiTrack) {
+            auto midi = std::make_unique<CountedMidiClip>(&session);
             for (int i = pick(4); i > 0; --i) {
                 EventModel e{uint32_t(pick(3840)), 40 + pick(40), 1 + pick(126)};
                 midi->sequence().insert(
-                    vx22Event::note(e.time, uint8_t(e.key), uint8_t(e.velocity), 100));
+                    MidiEvent::note(e.time, uint8_t(e.key), uint8_t(e.velocity), 100));
                 Model::insertEvent(model.events, e);
             }
             clip = std::move(midi);
         } else {
-            clip = std::make_unique<AudioClip>();
+            clip = std::make_unique<CountedAudioClip>();
         }
         clip->setName(model.name);
         clip->setStart(start);
         clip->setLength(length);
-        vx29& scale = session.scale();
-        const bool midi = kind == vx18::MidiTrack;
+        TimeScale& scale = session.scale();
+        const bool midi = kind == Track::MidiTrack;
         model.start = midi ? scale.frameToTick(start) : start;
         model.length = midi ? scale.frameToTick(start + length) - scale.frameToTick(start) : length;
         return clip;
@@ -237,8 +237,8 @@ class TestCommandSequence : public QObject
 
     void addTrack()
     {
-        const int kind = pick(2) ? vx18::MidiTrack : vx18::AudioTrack;
-        auto track = std::make_unique<vx18>(&session, kind);
+        const int kind = pick(2) ? Track::MidiTrack : Track::AudioTrack;
+        auto track = std::make_unique<Track>(&session, kind);
         track->setName(newName());
         Model next = model();
         TrackModel t{track->name(), kind, 1.0f, false, {}};
@@ -246,9 +246,9 @@ class TestCommandSequence : public QObject
         track->addClip(newClip(kind, randomStart(kind), c).release());
         t.clips << c;
         const int after = next.tracks.isEmpty() ? -1 : pick(next.tracks.size() + 1) - 1;
-        vx18* afterTrack = after < 0 ? nullptr : sessionTrack(after);
+        Track* afterTrack = after < 0 ? nullptr : sessionTrack(after);
         next.tracks.insert(after < 0 ? next.tracks.size() : after + 1, t);
-        push(std::make_unique<vx99AddTrackCommand>(&session, std::move(track), afterTrack), next);
+        push(std::make_unique<AddTrackCommand>(&session, std::move(track), afterTrack), next);
     }
 
     void removeOrMoveTrack(int i)
@@ -256,14 +256,14 @@ class TestCommandSequence : public QObject
         Model next = model();
         const TrackModel t = next.tracks.takeAt(i);
         if (pick(2)) {
-            push(std::make_unique<vx99RemoveTrackCommand>(&session, sessionTrack(i)), next);
+            push(std::make_unique<RemoveTrackCommand>(&session, sessionTrack(i)), next);
             return;
         }
         const int before = pick(session.trackCount() + 1);
-        vx18* beforeTrack = before < session.trackCount() ? sessionTrack(before) : nullptr;
+        Track* beforeTrack = before < session.trackCount() ? sessionTrack(before) : nullptr;
         const int at = beforeTrack ? next.track(beforeTrack->name()) : next.tracks.size();
         next.tracks.insert(at < 0 ? i : at, t);
-        push(std::make_unique<vx99MoveTrackCommand>(&session, sessionTrack(i), beforeTrack), next);
+        push(std::make_unique<MoveTrackCommand>(&session, sessionTrack(i), beforeTrack), next);
     }
 
     void trackValue(int i)
@@ -273,23 +273,23 @@ class TestCommandSequence : public QObject
             const float gain = 0.1f * float(pick(20));
             next.tracks[i].gain = gain;
             const int before = session.commands().currentIndex();
-            QVERIFY(vx18GainCommand::change(&session, sessionTrack(i), gain));
+            QVERIFY(TrackGainCommand::change(&session, sessionTrack(i), gain));
             record(before, next);
             return;
         }
         const bool on = !next.tracks[i].mute;
         next.tracks[i].mute = on;
-        push(std::make_unique<vx18StateCommand>(&session, std::vector<vx18*>{sessionTrack(i)},
-                                                vx18StateCommand::Mute, on),
+        push(std::make_unique<TrackStateCommand>(&session, std::vector<Track*>{sessionTrack(i)},
+                                                 TrackStateCommand::Mute, on),
              next);
     }
 
     void clipOperation(int i)
     {
-        vx18* track = sessionTrack(i);
+        Track* track = sessionTrack(i);
         Model next = model();
         QList<ClipModel>& clips = next.tracks[i].clips;
-        auto command = std::make_unique<vx21Command>(&session, QStringLiteral("clip"));
+        auto command = std::make_unique<ClipCommand>(&session, QStringLiteral("clip"));
         const bool midi = track->isMidi();
         const int choice = track->clipCount() == 0 ? 0 : pick(4);
         if (choice == 0) {
@@ -305,15 +305,15 @@ class TestCommandSequence : public QObject
             int to = pick(session.trackCount());
             if (sessionTrack(to)->kind() != track->kind())
                 to = i;
-            vx21* clip = clipAt(track, at);
+            Clip* clip = clipAt(track, at);
             // Often onto another clip's start: the order of equal starts must survive undo.
-            vx18* target = sessionTrack(to);
+            Track* target = sessionTrack(to);
             const uint32_t start = target->clipCount() == 0 || pick(2)
                                        ? randomStart(track->kind())
                                        : clipAt(target, pick(target->clipCount()))->start();
             command->move(clip, sessionTrack(to), start, clip->offset(), clip->length());
             ClipModel c = clips.takeAt(at);
-            vx29& scale = session.scale();
+            TimeScale& scale = session.scale();
             if (midi) {
                 c.start = scale.frameToTick(start);
                 c.length = scale.frameToTick(start + clip->length()) - c.start;
@@ -323,10 +323,10 @@ class TestCommandSequence : public QObject
             Model::insertClip(next.tracks[to].clips, c);
         } else { // resize at the end, keeping the start
             const int at = pick(track->clipCount());
-            vx21* clip = clipAt(track, at);
+            Clip* clip = clipAt(track, at);
             const uint32_t length = 5000 + 1000 * uint32_t(pick(40));
             command->resize(clip, clip->start(), clip->offset(), length);
-            vx29& scale = session.scale();
+            TimeScale& scale = session.scale();
             clips[at].length =
                 midi ? scale.frameToTick(clip->start() + length) - scale.frameToTick(clip->start())
                      : length;
@@ -336,23 +336,23 @@ class TestCommandSequence : public QObject
 
     void eventEdit(int i)
     {
-        vx18* track = sessionTrack(i);
+        Track* track = sessionTrack(i);
         if (!track->isMidi() || track->clipCount() == 0)
             return;
         const int at = pick(track->clipCount());
-        auto* clip = static_cast<vx22Clip*>(clipAt(track, at));
+        auto* clip = static_cast<MidiClip*>(clipAt(track, at));
         Model next = model();
         QList<EventModel>& events = next.tracks[i].clips[at].events;
-        auto edit = std::make_unique<vx22EditCommand>(clip, QStringLiteral("edit"));
+        auto edit = std::make_unique<MidiEditCommand>(clip, QStringLiteral("edit"));
         const int count = clip->sequence().count();
         const int choice = count == 0 ? 0 : pick(4);
-        vx22Event* e = clip->sequence().first();
+        MidiEvent* e = clip->sequence().first();
         const int index = count ? pick(count) : 0;
         for (int k = 0; k < index; ++k)
             e = e->next();
         if (choice == 0) {
             EventModel m{uint32_t(pick(8) * 480), pick(128), 1 + pick(126)};
-            edit->insert(vx22Event::note(m.time, uint8_t(m.key), uint8_t(m.velocity), 50));
+            edit->insert(MidiEvent::note(m.time, uint8_t(m.key), uint8_t(m.velocity), 50));
             Model::insertEvent(events, m);
         } else if (choice == 1) {
             edit->remove(e);
@@ -374,27 +374,27 @@ class TestCommandSequence : public QObject
 
     void scaleOperation()
     {
-        vx29 expected;
+        TimeScale expected;
         expected.copyFrom(session.scale());
         const uint32_t frame = 88200 * uint32_t(1 + pick(12));
         const float tempo = float(60 + 10 * pick(12));
-        std::unique_ptr<vx30> command;
-        vx29Node* last = expected.lastNode();
+        std::unique_ptr<Command> command;
+        TempoNode* last = expected.lastNode();
         const int choice = pick(4);
         if (choice == 0) {
             expected.setNode(frame, tempo, 2, 4, 2);
-            command = std::make_unique<vx29ScaleAddNodeCommand>(&session, frame, tempo, 2, 4, 2);
+            command = std::make_unique<AddTempoNodeCommand>(&session, frame, tempo, 2, 4, 2);
         } else if (choice == 1 && last != expected.firstNode()) {
-            command = std::make_unique<vx29ScaleRemoveNodeCommand>(&session, last->frame);
+            command = std::make_unique<RemoveTempoNodeCommand>(&session, last->frame);
             expected.removeNode(last);
         } else if (choice == 2) {
             command =
-                std::make_unique<vx29ScaleUpdateNodeCommand>(&session, last->frame, tempo, 2, 3, 2);
+                std::make_unique<UpdateTempoNodeCommand>(&session, last->frame, tempo, 2, 3, 2);
             last->tempo = tempo;
             last->beatsPerBar = 3;
             expected.recomputeFrom(last);
         } else {
-            command = std::make_unique<vx20TempoCommand>(&session, tempo);
+            command = std::make_unique<TempoCommand>(&session, tempo);
             if (tempo == session.tempo())
                 return; // an empty command: checked elsewhere
             expected.firstNode()->tempo = tempo;
@@ -409,7 +409,7 @@ class TestCommandSequence : public QObject
     {
         Model next = model();
         const uint32_t in = 44100 * uint32_t(pick(10)), out = in + 44100 * uint32_t(pick(3));
-        vx29& scale = session.scale();
+        TimeScale& scale = session.scale();
         const uint32_t inTick = in < out ? scale.frameToTick(in) : 0;
         const uint32_t outTick = in < out ? scale.frameToTick(out) : 0;
         if (pick(2)) {
@@ -417,20 +417,20 @@ class TestCommandSequence : public QObject
             next.loopOut = outTick;
             if (in < out)
                 next.punchIn = next.punchOut = 0;
-            push(std::make_unique<vx20LoopCommand>(&session, in, out), next);
+            push(std::make_unique<LoopCommand>(&session, in, out), next);
         } else {
             next.punchIn = inTick;
             next.punchOut = outTick;
             if (in < out)
                 next.loopIn = next.loopOut = 0;
-            push(std::make_unique<vx20PunchCommand>(&session, in, out), next);
+            push(std::make_unique<PunchCommand>(&session, in, out), next);
         }
     }
 
     /** One random step; returns what it did, for the failure message. */
     QString step()
     {
-        vx30List& list = session.commands();
+        CommandList& list = session.commands();
         const int choice = pick(100);
         const int tracks = session.trackCount();
         if (choice < 15 && list.current()) {
@@ -494,10 +494,10 @@ private Q_SLOTS:
         }
         QCOMPARE(session.muteCount(),
                  uint32_t(std::count_if(session.tracks().begin(), session.tracks().end(),
-                                        [](const vx18* t) { return t->isMuted(); })));
+                                        [](const Track* t) { return t->isMuted(); })));
         session.clear();
-        QCOMPARE(AudioClip::alive, 0);
-        QCOMPARE(MidiClip::alive, 0);
+        QCOMPARE(CountedAudioClip::alive, 0);
+        QCOMPARE(CountedMidiClip::alive, 0);
     }
 };
 

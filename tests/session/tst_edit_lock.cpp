@@ -12,7 +12,7 @@ class TestEditLock : public QObject
 private Q_SLOTS:
     void engineSkipsBlocksWhileTheSessionIsEdited()
     {
-        vx20 session;
+        Session session;
         std::atomic<bool> stop{false};
         std::atomic<int> skipped{0}, rendered{0};
         std::atomic<bool> insideWhileEditing{false};
@@ -55,7 +55,7 @@ private Q_SLOTS:
 
     void lockWaitsForTheEngineToFinishItsBlock()
     {
-        vx20 session;
+        Session session;
         QVERIFY(session.tryLockEngine()); // the engine is inside a block
         std::atomic<bool> locked{false};
         QThread* ui = QThread::create([&] {
@@ -75,7 +75,7 @@ private Q_SLOTS:
 
     void nestedLocksOnlyCount()
     {
-        vx20 session;
+        Session session;
         session.lockEdit();
         session.lockEdit();
         QCOMPARE(session.editDepth(), 2);

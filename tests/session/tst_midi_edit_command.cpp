@@ -1,6 +1,6 @@
 #include "clip_command.h"
-#include "edit_command.h"
 #include "midi_clip.h"
+#include "midi_edit_command.h"
 #include "session.h"
 #include "spy_clip.h"
 #include "track.h"
@@ -11,28 +11,28 @@ class TestMidiEditCommand : public QObject
 {
     Q_OBJECT
 
-    static std::unique_ptr<vx19> spyFactory(vx20* s, int kind)
+    static std::unique_ptr<Engine> spyFactory(Session* s, int kind)
     {
         return std::make_unique<SpyEngine>(s, kind);
     }
-    vx20 session{&TestMidiEditCommand::spyFactory};
-    vx18* track = nullptr;
-    vx22Clip* clip = nullptr;
+    Session session{&TestMidiEditCommand::spyFactory};
+    Track* track = nullptr;
+    MidiClip* clip = nullptr;
 
-    vx22Sequence& sequence() { return clip->sequence(); }
-    vx22Event* add(uint32_t time, uint8_t key, uint32_t duration = 120)
+    MidiSequence& sequence() { return clip->sequence(); }
+    MidiEvent* add(uint32_t time, uint8_t key, uint32_t duration = 120)
     {
-        return sequence().insert(vx22Event::note(time, key, 100, duration));
+        return sequence().insert(MidiEvent::note(time, key, 100, duration));
     }
-    std::unique_ptr<vx22EditCommand> command(const QString& name = QStringLiteral("edit"))
+    std::unique_ptr<MidiEditCommand> command(const QString& name = QStringLiteral("edit"))
     {
-        return std::make_unique<vx22EditCommand>(clip, name);
+        return std::make_unique<MidiEditCommand>(clip, name);
     }
     /** The events in list order, each as "time:key". */
     QStringList events()
     {
         QStringList list;
-        for (const vx22Event* e = sequence().first(); e; e = e->next())
+        for (const MidiEvent* e = sequence().first(); e; e = e->next())
             list << QStringLiteral("%1:%2").arg(e->time).arg(e->data1);
         return list;
     }
@@ -43,9 +43,9 @@ private Q_SLOTS:
         if (session.isPlaying())
             session.setPlaying(false);
         session.clear();
-        track = new vx18(&session, vx18::MidiTrack);
+        track = new Track(&session, Track::MidiTrack);
         session.addTrack(track);
-        clip = new vx22Clip(&session);
+        clip = new MidiClip(&session);
         clip->setLength(4 * 22050); // four beats at 120 bpm: 3840 ticks
         track->addClip(clip);
     }
@@ -53,8 +53,8 @@ private Q_SLOTS:
     void undoRestoresTheOrderAmongEqualTimes()
     {
         add(0, 60);
-        vx22Event* b = add(100, 62);
-        vx22Event* c = add(100, 64);
+        MidiEvent* b = add(100, 62);
+        MidiEvent* c = add(100, 64);
         add(100, 65);
         auto edit = command(QStringLiteral("move"));
         edit->setKeyTime(b, 72, 300);
@@ -72,17 +72,17 @@ private Q_SLOTS:
 
     void valuesSwapWithPitchBendCentred()
     {
-        vx22Event* bend = sequence().insert(vx22Event::channel(0, vx22Event::PitchBend, 0, 64));
-        vx22Event* note = add(10, 60);
-        vx22Event* controller =
-            sequence().insert(vx22Event::channel(20, vx22Event::Controller, 7, 90));
-        QCOMPARE(vx22EditCommand::valueOf(bend), 0);
+        MidiEvent* bend = sequence().insert(MidiEvent::channel(0, MidiEvent::PitchBend, 0, 64));
+        MidiEvent* note = add(10, 60);
+        MidiEvent* controller =
+            sequence().insert(MidiEvent::channel(20, MidiEvent::Controller, 7, 90));
+        QCOMPARE(MidiEditCommand::valueOf(bend), 0);
         auto edit = command();
         edit->setValue(bend, -9000);
         edit->setValue(note, 300);
         edit->setValue(controller, 5);
         session.push(std::move(edit));
-        QCOMPARE(vx22EditCommand::valueOf(bend), -8192);
+        QCOMPARE(MidiEditCommand::valueOf(bend), -8192);
         QCOMPARE(int(bend->data1), 0);
         QCOMPARE(int(bend->data2), 0);
         QCOMPARE(int(note->data2), 127);
@@ -105,8 +105,8 @@ private Q_SLOTS:
         add(480, 62, 240);
         add(1000, 64, 100);
         add(4000, 65, 100); // past the clip's length: not part of the material
-        auto resize = std::make_unique<vx21Command>(&session, QStringLiteral("clip resize"));
-        resize->resize(clip, 0, 0, 2 * clip->length(), 2.0f, vx22EditCommand::stretch(clip, 2.0f));
+        auto resize = std::make_unique<ClipCommand>(&session, QStringLiteral("clip resize"));
+        resize->resize(clip, 0, 0, 2 * clip->length(), 2.0f, MidiEditCommand::stretch(clip, 2.0f));
         session.push(std::move(resize));
         QCOMPARE(events(), QStringList({"0:60", "960:62", "2000:64", "4000:65"}));
         QCOMPARE(sequence().first()->duration, 480u);
@@ -115,7 +115,7 @@ private Q_SLOTS:
         session.commands().revert();
         QCOMPARE(events(), QStringList({"0:60", "480:62", "1000:64", "4000:65"}));
         QCOMPARE(sequence().first()->duration, 240u);
-        QCOMPARE(vx22EditCommand::stretch(clip, 1.0f), nullptr);
+        QCOMPARE(MidiEditCommand::stretch(clip, 1.0f), nullptr);
     }
 
     void aClipResizeByAFactorStretchesAMidiClipByItself()
@@ -126,7 +126,7 @@ private Q_SLOTS:
         clip->setTrackNumber(3);
         QCOMPARE(clip->fileTrackNumber(), 3);
         QCOMPARE(clip->program(), 5);
-        auto resize = std::make_unique<vx21Command>(&session, QStringLiteral("clip resize"));
+        auto resize = std::make_unique<ClipCommand>(&session, QStringLiteral("clip resize"));
         resize->resize(clip, 0, 0, 2 * clip->length(), 2.0f);
         session.push(std::move(resize));
         QCOMPARE(events(), QStringList({"0:60", "960:62"}));
@@ -136,7 +136,7 @@ private Q_SLOTS:
 
     void trackIsSilencedWhilePlaying()
     {
-        vx22Event* e = add(0, 60);
+        MidiEvent* e = add(0, 60);
         auto* spy = static_cast<SpyEngine*>(session.midiEngine());
         session.setPlaying(true);
         auto edit = command();

@@ -11,15 +11,15 @@ class TestSession : public QObject
 {
     Q_OBJECT
 
-    static std::unique_ptr<vx19> spyFactory(vx20* s, int kind)
+    static std::unique_ptr<Engine> spyFactory(Session* s, int kind)
     {
         return std::make_unique<SpyEngine>(s, kind);
     }
-    vx20 session{&TestSession::spyFactory};
+    Session session{&TestSession::spyFactory};
 
-    vx18* addTrack(int kind, const QString& name = QString())
+    Track* addTrack(int kind, const QString& name = QString())
     {
-        auto* track = new vx18(&session, kind);
+        auto* track = new Track(&session, kind);
         track->setName(name);
         session.addTrack(track);
         return track;
@@ -39,9 +39,9 @@ private Q_SLOTS:
 
     void freedMidiTrackNumbersAreReusedFirst()
     {
-        vx18* a = addTrack(vx18::MidiTrack);
-        vx18* b = addTrack(vx18::MidiTrack);
-        vx18* audio = addTrack(vx18::AudioTrack);
+        Track* a = addTrack(Track::MidiTrack);
+        Track* b = addTrack(Track::MidiTrack);
+        Track* audio = addTrack(Track::AudioTrack);
         QCOMPARE(a->trackNumber(), 1);
         QCOMPARE(b->trackNumber(), 2);
         QCOMPARE(audio->trackNumber(), 0);
@@ -49,17 +49,17 @@ private Q_SLOTS:
         session.removeTrack(a);
         QCOMPARE(a->trackNumber(), 0);
         delete a;
-        QCOMPARE(addTrack(vx18::MidiTrack)->trackNumber(), 1);
-        QCOMPARE(addTrack(vx18::MidiTrack)->trackNumber(), 3);
+        QCOMPARE(addTrack(Track::MidiTrack)->trackNumber(), 1);
+        QCOMPARE(addTrack(Track::MidiTrack)->trackNumber(), 3);
         session.clear();
-        QCOMPARE(addTrack(vx18::MidiTrack)->trackNumber(), 1);
+        QCOMPARE(addTrack(Track::MidiTrack)->trackNumber(), 1);
     }
 
     void tracksAreInsertedAfterTheGivenTrack()
     {
-        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
-        vx18* c = addTrack(vx18::AudioTrack, QStringLiteral("c"));
-        auto* b = new vx18(&session, vx18::AudioTrack);
+        Track* a = addTrack(Track::AudioTrack, QStringLiteral("a"));
+        Track* c = addTrack(Track::AudioTrack, QStringLiteral("c"));
+        auto* b = new Track(&session, Track::AudioTrack);
         session.addTrack(b, a);
         QCOMPARE(session.indexOf(a), 0);
         QCOMPARE(session.indexOf(b), 1);
@@ -81,7 +81,7 @@ private Q_SLOTS:
     {
         QFETCH(int, number);
         QFETCH(QColor, colour);
-        vx18 track(&session, vx18::MidiTrack);
+        Track track(&session, Track::MidiTrack);
         track.setColoursForNumber(number);
         QCOMPARE(track.properties().background.rgb(), colour.rgb());
         QCOMPARE(track.properties().background.alpha(), 192);
@@ -90,8 +90,8 @@ private Q_SLOTS:
 
     void counterFollowFlagsAndRemovedTracks()
     {
-        vx18* a = addTrack(vx18::MidiTrack);
-        vx18* b = addTrack(vx18::AudioTrack);
+        Track* a = addTrack(Track::MidiTrack);
+        Track* b = addTrack(Track::AudioTrack);
         session.mute(a, true);
         session.mute(a, true); // no change, no count
         session.solo(a, true);
@@ -112,8 +112,8 @@ private Q_SLOTS:
 
     void audibilityChangesArePassedOnWhilePlaying()
     {
-        vx18* midi = addTrack(vx18::MidiTrack);
-        vx18* audio = addTrack(vx18::AudioTrack);
+        Track* midi = addTrack(Track::MidiTrack);
+        Track* audio = addTrack(Track::AudioTrack);
         session.mute(midi, true); // stopped: nothing passed on
         QVERIFY(midiSpy()->changes.isEmpty());
         session.mute(midi, false);
@@ -121,12 +121,12 @@ private Q_SLOTS:
         session.setPlaying(true);
         QVERIFY(session.isPlaying());
         session.solo(midi, true); // silences the audio track only
-        QCOMPARE(audioSpy()->changes, (QList<QPair<vx18*, bool>>{{audio, false}}));
+        QCOMPARE(audioSpy()->changes, (QList<QPair<Track*, bool>>{{audio, false}}));
         QVERIFY(midiSpy()->changes.isEmpty());
         session.mute(midi, true);
-        QCOMPARE(midiSpy()->changes, (QList<QPair<vx18*, bool>>{{midi, false}}));
+        QCOMPARE(midiSpy()->changes, (QList<QPair<Track*, bool>>{{midi, false}}));
         session.solo(midi, false); // audio comes back; the muted MIDI track stays silent
-        QCOMPARE(audioSpy()->changes.last(), (QPair<vx18*, bool>{audio, true}));
+        QCOMPARE(audioSpy()->changes.last(), (QPair<Track*, bool>{audio, true}));
         QCOMPARE(midiSpy()->changes.size(), 1);
         QVERIFY(session.isAudible(audio));
         QVERIFY(!session.isAudible(midi));
@@ -149,12 +149,12 @@ private Q_SLOTS:
 
     void loopWindowsArePartsOfTheLoopInsideEachClip()
     {
-        vx18* track = addTrack(vx18::AudioTrack);
+        Track* track = addTrack(Track::AudioTrack);
         auto* before = new SpyClip(0, 100);
         auto* across = new SpyClip(150, 200);
         auto* inside = new SpyClip(400, 50);
-        for (vx21* c : {static_cast<vx21*>(before), static_cast<vx21*>(across),
-                        static_cast<vx21*>(inside)})
+        for (Clip* c :
+             {static_cast<Clip*>(before), static_cast<Clip*>(across), static_cast<Clip*>(inside)})
             track->addClip(c);
         session.setLoop(200, 500);
         QCOMPARE(before->windowIn(), 0u);
@@ -167,8 +167,8 @@ private Q_SLOTS:
 
     void tempoChangeKeepsMidiOnItsBeatsAndAudioOnItsFrames()
     {
-        vx18* midi = addTrack(vx18::MidiTrack);
-        vx18* audio = addTrack(vx18::AudioTrack);
+        Track* midi = addTrack(Track::MidiTrack);
+        Track* audio = addTrack(Track::AudioTrack);
         auto* m = new SpyClip(44100, 22050); // beat 2, half a second long at 120 bpm
         auto* a = new SpyClip(44100, 22050);
         midi->addClip(m);
@@ -191,7 +191,7 @@ private Q_SLOTS:
 
     void meterChangeRecomputesTicksAndReloadsMidiClips()
     {
-        vx18* midi = addTrack(vx18::MidiTrack);
+        Track* midi = addTrack(Track::MidiTrack);
         auto* m = new SpyClip(44100, 22050);
         midi->addClip(m);
         m->take();
@@ -212,9 +212,9 @@ private Q_SLOTS:
 
     void fileNames()
     {
-        QCOMPARE(vx20::sanitizeName(QStringLiteral("  My   song. - live ")),
+        QCOMPARE(Session::sanitizeName(QStringLiteral("  My   song. - live ")),
                  QStringLiteral("My_song_live"));
-        QCOMPARE(vx20::sanitizeName(QStringLiteral("a|b")), QStringLiteral("a_b"));
+        QCOMPARE(Session::sanitizeName(QStringLiteral("a|b")), QStringLiteral("a_b"));
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
@@ -234,7 +234,7 @@ private Q_SLOTS:
 
     void clearEmptiesTheSession()
     {
-        addTrack(vx18::MidiTrack);
+        addTrack(Track::MidiTrack);
         session.setSongName(QStringLiteral("x"));
         session.setLoop(0, 1000);
         session.scale().setNode(44100 * 4, 90.0f, 2, 3, 2);
@@ -251,10 +251,10 @@ private Q_SLOTS:
 
     void masterBusesAttachTracksOnceTheEnginesRun()
     {
-        vx18* midi = addTrack(vx18::MidiTrack);
+        Track* midi = addTrack(Track::MidiTrack);
         QVERIFY(!session.ensureMasterBuses()); // engines not activated yet
         QCOMPARE(session.midiEngine()->findBus(QStringLiteral("Master"))->flags(),
-                 int(vx99Bus::Duplex));
+                 int(Bus::Duplex));
         session.audioEngine()->activate();
         session.midiEngine()->activate();
         QVERIFY(session.ensureMasterBuses());
@@ -281,7 +281,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(int, value);
-        QCOMPARE(int(vx18ParamFromText(text)), value);
+        QCOMPARE(int(trackParamFromText(text)), value);
     }
 };
 

@@ -1,8 +1,8 @@
 #include "clip.h"
 #include "clip_command.h"
-#include "scale_command.h"
 #include "session.h"
 #include "session_command.h"
+#include "time_scale_command.h"
 #include "track.h"
 
 #include <QTest>
@@ -10,7 +10,7 @@
 namespace {
 
 /** A clip with the audio clip's stretch factor and transcription mark. */
-class AudioLikeClip : public vx21
+class AudioLikeClip : public Clip
 {
 public:
     AudioLikeClip(uint32_t start, uint32_t length)
@@ -32,10 +32,10 @@ constexpr uint32_t Bar90 = 117600;
 constexpr uint32_t Bar180 = 58800;
 
 /** Frame, bar and tempo of every node, to compare whole tempo maps. */
-QList<QList<double>> nodes(vx29& scale)
+QList<QList<double>> nodes(TimeScale& scale)
 {
     QList<QList<double>> list;
-    for (const vx29Node* n = scale.firstNode(); n; n = n->next)
+    for (const TempoNode* n = scale.firstNode(); n; n = n->next)
         list << QList<double>{double(n->frame), double(n->bar), n->tempo, double(n->beatsPerBar)};
     return list;
 }
@@ -46,12 +46,12 @@ class TestSessionCommand : public QObject
 {
     Q_OBJECT
 
-    vx20 session;
-    vx30List& list() { return session.commands(); }
+    Session session;
+    CommandList& list() { return session.commands(); }
 
-    vx18* addTrack(int kind)
+    Track* addTrack(int kind)
     {
-        auto* track = new vx18(&session, kind);
+        auto* track = new Track(&session, kind);
         session.addTrack(track);
         return track;
     }
@@ -66,8 +66,8 @@ private Q_SLOTS:
     void tempoWithTheCurrentValuesChangesNothing()
     {
         auto* clip = new AudioLikeClip(0, 1000);
-        addTrack(vx18::AudioTrack)->addClip(clip);
-        auto command = std::make_unique<vx20TempoCommand>(&session, 120.0f, 2, 4, 2, 960);
+        addTrack(Track::AudioTrack)->addClip(clip);
+        auto command = std::make_unique<TempoCommand>(&session, 120.0f, 2, 4, 2, 960);
         QVERIFY(command->isEmpty());
         QCOMPARE(command->clipCommand(), nullptr);
         const auto before = nodes(session.scale());
@@ -79,14 +79,14 @@ private Q_SLOTS:
     void newTempoKeepsMidiOnItsBeatsAndMarksAudio()
     {
         auto* audio = new AudioLikeClip(Bar, 1000);
-        addTrack(vx18::AudioTrack)->addClip(audio);
+        addTrack(Track::AudioTrack)->addClip(audio);
         auto* midi = new AudioLikeClip(Bar, Bar);
-        addTrack(vx18::MidiTrack)->addClip(midi);
+        addTrack(Track::MidiTrack)->addClip(midi);
 
-        auto command = std::make_unique<vx20TempoCommand>(&session, 60.0f);
+        auto command = std::make_unique<TempoCommand>(&session, 60.0f);
         QCOMPARE(command->name(), QStringLiteral("session tempo"));
         QCOMPARE(command->clipCommand()->operationCount(), 1);
-        QCOMPARE(command->clipCommand()->operationKind(0), vx21Command::Length);
+        QCOMPARE(command->clipCommand()->operationKind(0), ClipCommand::Length);
         session.push(std::move(command));
         QCOMPARE(session.tempo(), 60.0f);
         QCOMPARE(midi->start(), 2 * Bar);
@@ -103,7 +103,7 @@ private Q_SLOTS:
 
         // With stretching on, audio clips stretch by old tempo / new tempo.
         session.setStretchAudio(true);
-        session.push(std::make_unique<vx20TempoCommand>(&session, 80.0f));
+        session.push(std::make_unique<TempoCommand>(&session, 80.0f));
         QCOMPARE(audio->stretch, 1.5f * 120.0f / 80.0f);
         list().revert();
         QCOMPARE(audio->stretch, 1.5f);
@@ -112,10 +112,10 @@ private Q_SLOTS:
     void meterUnitAndResolutionSwap()
     {
         auto* midi = new AudioLikeClip(Bar, Bar);
-        addTrack(vx18::MidiTrack)->addClip(midi);
-        auto command = std::make_unique<vx20TempoCommand>(&session, 90.0f, 3, 6, 3, 480);
+        addTrack(Track::MidiTrack)->addClip(midi);
+        auto command = std::make_unique<TempoCommand>(&session, 90.0f, 3, 6, 3, 480);
         session.push(std::move(command));
-        const vx29Node* first = session.scale().firstNode();
+        const TempoNode* first = session.scale().firstNode();
         QCOMPARE(session.tempo(), 90.0f);
         QCOMPARE(first->tempo, 180.0f); // counted in eighths
         QCOMPARE(first->tempoUnit, 3);
@@ -136,10 +136,10 @@ private Q_SLOTS:
 
     void punchWhileLoopIsSetClearsTheLoop()
     {
-        session.push(std::make_unique<vx20LoopCommand>(&session, 1000, 5000));
+        session.push(std::make_unique<LoopCommand>(&session, 1000, 5000));
         QCOMPARE(session.markerIn(), 1000u);
         QCOMPARE(session.markerOut(), 5000u);
-        auto punch = std::make_unique<vx20PunchCommand>(&session, 2000, 3000);
+        auto punch = std::make_unique<PunchCommand>(&session, 2000, 3000);
         QVERIFY(punch->exclusion());
         session.push(std::move(punch));
         QVERIFY(!session.isLoopSet());
@@ -158,12 +158,12 @@ private Q_SLOTS:
         QCOMPARE(session.markerIn(), 0u);
 
         // The other way round, and clearing a range leaves the other one alone.
-        session.push(std::make_unique<vx20PunchCommand>(&session, 2000, 3000));
-        session.push(std::make_unique<vx20LoopCommand>(&session, 4000, 6000));
+        session.push(std::make_unique<PunchCommand>(&session, 2000, 3000));
+        session.push(std::make_unique<LoopCommand>(&session, 4000, 6000));
         QVERIFY(!session.isPunchSet());
         list().revert();
         QVERIFY(session.isPunchSet());
-        session.push(std::make_unique<vx20LoopCommand>(&session, 0, 0));
+        session.push(std::make_unique<LoopCommand>(&session, 0, 0));
         QVERIFY(session.isPunchSet());
         QCOMPARE(session.markerIn(), 2000u);
     }
@@ -171,13 +171,13 @@ private Q_SLOTS:
     void sessionPropertiesSwap()
     {
         session.setSongName(QStringLiteral("old"));
-        vx20::Properties props = session.properties();
+        Session::Properties props = session.properties();
         props.songName = QStringLiteral("new");
         props.comment = QStringLiteral("text");
-        auto scale = std::make_shared<vx29>();
+        auto scale = std::make_shared<TimeScale>();
         scale->setNode(4 * Bar, 90.0f, 2, 3, 2);
         props.scale = scale;
-        session.push(std::make_unique<vx20EditCommand>(&session, props));
+        session.push(std::make_unique<EditSessionCommand>(&session, props));
         QCOMPARE(session.songName(), QStringLiteral("new"));
         QCOMPARE(session.comment(), QStringLiteral("text"));
         QCOMPARE(session.scale().nodeCount(), 2);
@@ -189,18 +189,17 @@ private Q_SLOTS:
 
     void nodeCommandsKeepLaterNodesOnTheirBars()
     {
-        vx29& scale = session.scale();
+        TimeScale& scale = session.scale();
         scale.setNode(4 * Bar, 90.0f, 2, 4, 2);
         scale.setNode(4 * Bar + 4 * Bar90 + 1000, 60.0f, 2, 4, 2); // moves to bar 8
         auto* midi = new AudioLikeClip(0, 0);
-        addTrack(vx18::MidiTrack)->addClip(midi);
+        addTrack(Track::MidiTrack)->addClip(midi);
         midi->setStart(scale.nodeAtBar(8)->frame);
         const uint32_t midiTick = midi->startTick();
         const auto original = nodes(scale);
         QCOMPARE(scale.lastNode()->bar, 8);
 
-        session.push(
-            std::make_unique<vx29ScaleAddNodeCommand>(&session, 2 * Bar + 7, 240.0f, 2, 4, 2));
+        session.push(std::make_unique<AddTempoNodeCommand>(&session, 2 * Bar + 7, 240.0f, 2, 4, 2));
         QCOMPARE(scale.nodeCount(), 4);
         QCOMPARE(scale.firstNode()->next->frame, 2 * Bar);
         QCOMPARE(scale.lastNode()->bar, 8);
@@ -209,14 +208,13 @@ private Q_SLOTS:
         QCOMPARE(midi->startTick(), midiTick);
         QCOMPARE(midi->start(), scale.lastNode()->frame);
 
-        session.push(
-            std::make_unique<vx29ScaleUpdateNodeCommand>(&session, 3 * Bar, 180.0f, 2, 4, 2));
+        session.push(std::make_unique<UpdateTempoNodeCommand>(&session, 3 * Bar, 180.0f, 2, 4, 2));
         QCOMPARE(scale.lastNode()->bar, 8);
         QCOMPARE(scale.lastNode()->frame, 3 * Bar + 4 * Bar180);
-        QVERIFY(!session.push(
-            std::make_unique<vx29ScaleUpdateNodeCommand>(&session, 17, 100.0f, 2, 4, 2)));
+        QVERIFY(
+            !session.push(std::make_unique<UpdateTempoNodeCommand>(&session, 17, 100.0f, 2, 4, 2)));
 
-        session.push(std::make_unique<vx29ScaleRemoveNodeCommand>(&session, 3 * Bar));
+        session.push(std::make_unique<RemoveTempoNodeCommand>(&session, 3 * Bar));
         QCOMPARE(scale.nodeCount(), 3);
         QCOMPARE(scale.lastNode()->bar, 8);
         QCOMPARE(scale.lastNode()->frame, 2 * Bar + 6 * Bar / 2);
@@ -230,17 +228,17 @@ private Q_SLOTS:
 
     void revertRestoresNodesSetNodeChangedOrMoved()
     {
-        vx29& scale = session.scale();
+        TimeScale& scale = session.scale();
         scale.setNode(4 * Bar, 90.0f, 2, 4, 2);
         scale.setNode(8 * Bar + 1000, 90.0f, 2, 3, 2);
         const auto original = nodes(scale);
         // Overwrites the node at bar 4: undo gives its values back instead of removing it.
-        session.push(std::make_unique<vx29ScaleAddNodeCommand>(&session, 4 * Bar, 100.0f, 2, 4, 2));
+        session.push(std::make_unique<AddTempoNodeCommand>(&session, 4 * Bar, 100.0f, 2, 4, 2));
         QCOMPARE(scale.nodeCount(), 3);
         list().revert();
         QCOMPARE(nodes(scale), original);
         // Moves the next node (same values): undo puts it back.
-        session.push(std::make_unique<vx29ScaleAddNodeCommand>(&session, 6 * Bar, 90.0f, 2, 3, 2));
+        session.push(std::make_unique<AddTempoNodeCommand>(&session, 6 * Bar, 90.0f, 2, 3, 2));
         QCOMPARE(scale.nodeCount(), 3);
         list().revert();
         QCOMPARE(nodes(scale), original);
@@ -248,10 +246,10 @@ private Q_SLOTS:
         scale.setNode(4 * Bar + 3 * Bar90, 90.0f, 2, 4, 2); // overwrites the last node
         QVERIFY(scale.lastNode()->hasValues(90.0f, 2, 4, 2));
         const auto three = nodes(scale);
-        session.push(std::make_unique<vx29ScaleRemoveNodeCommand>(&session, 4 * Bar));
+        session.push(std::make_unique<RemoveTempoNodeCommand>(&session, 4 * Bar));
         list().revert();
         QCOMPARE(nodes(scale), three);
-        QVERIFY(!session.push(std::make_unique<vx29ScaleRemoveNodeCommand>(&session, 0)));
+        QVERIFY(!session.push(std::make_unique<RemoveTempoNodeCommand>(&session, 0)));
         QCOMPARE(scale.nodeCount(), 3);
     }
 };

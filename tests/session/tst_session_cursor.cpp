@@ -11,25 +11,25 @@ class TestSessionCursor : public QObject
 {
     Q_OBJECT
 
-    vx20 session;
+    Session session;
 
-    vx18* addAudioTrack(std::initializer_list<std::pair<uint32_t, uint32_t>> spans)
+    Track* addAudioTrack(std::initializer_list<std::pair<uint32_t, uint32_t>> spans)
     {
-        auto* track = new vx18(&session, vx18::AudioTrack);
+        auto* track = new Track(&session, Track::AudioTrack);
         for (auto [start, length] : spans)
             track->addClip(new SpyClip(start, length));
         session.addTrack(track);
         return track;
     }
-    static SpyClip* spy(vx21* clip) { return static_cast<SpyClip*>(clip); }
+    static SpyClip* spy(Clip* clip) { return static_cast<SpyClip*>(clip); }
 
 private Q_SLOTS:
     void init() { session.clear(); }
 
     void locateWithSeekRewindsPassedClipsAndSeeksIntoTheFoundOne()
     {
-        vx18* track = addAudioTrack({{0, 500}, {800, 1200}});
-        vx20Cursor cursor(&session, 0, vx19::AudioKind);
+        Track* track = addAudioTrack({{0, 500}, {800, 1200}});
+        SessionCursor cursor(&session, 0, Engine::AudioKind);
         SpyClip* first = spy(track->firstClip());
         SpyClip* second = spy(track->lastClip());
         QCOMPARE(cursor.clip(0), first);
@@ -53,8 +53,8 @@ private Q_SLOTS:
 
     void locateToTheSameFrameDoesNothing()
     {
-        vx18* track = addAudioTrack({{0, 500}});
-        vx20Cursor cursor(&session, 0, vx19::AudioKind);
+        Track* track = addAudioTrack({{0, 500}});
+        SessionCursor cursor(&session, 0, Engine::AudioKind);
         spy(track->firstClip())->take();
         cursor.locate(0, true);
         QVERIFY(spy(track->firstClip())->calls.isEmpty());
@@ -62,8 +62,8 @@ private Q_SLOTS:
 
     void cursorsOfAnotherKindFollowWithoutTouchingClips()
     {
-        vx18* track = addAudioTrack({{0, 500}, {800, 1200}});
-        vx20Cursor midi(&session, 0, vx19::MidiKind);
+        Track* track = addAudioTrack({{0, 500}, {800, 1200}});
+        SessionCursor midi(&session, 0, Engine::MidiKind);
         spy(track->firstClip())->take();
         midi.locate(1000, true);
         QCOMPARE(midi.clip(0), track->lastClip());
@@ -73,9 +73,9 @@ private Q_SLOTS:
 
     void overlappingClipsAreAllPlaced()
     {
-        vx18* track = addAudioTrack({{0, 1000}, {400, 1000}, {2000, 100}});
-        vx20Cursor cursor(&session, 0, vx19::AudioKind);
-        for (vx21* c = track->firstClip(); c; c = c->next())
+        Track* track = addAudioTrack({{0, 1000}, {400, 1000}, {2000, 100}});
+        SessionCursor cursor(&session, 0, Engine::AudioKind);
+        for (Clip* c = track->firstClip(); c; c = c->next())
             spy(c)->take();
         cursor.locate(600, true);
         QCOMPARE(spy(track->firstClip())->take(), QStringList{QStringLiteral("seek 600")});
@@ -85,10 +85,10 @@ private Q_SLOTS:
 
     void trackListChangesKeepEntriesInTrackOrder()
     {
-        vx18* a = addAudioTrack({{0, 100}});
-        vx18* b = addAudioTrack({{0, 100}});
-        vx18* c = addAudioTrack({{0, 100}});
-        vx20Cursor cursor(&session, 0, vx19::NoKind);
+        Track* a = addAudioTrack({{0, 100}});
+        Track* b = addAudioTrack({{0, 100}});
+        Track* c = addAudioTrack({{0, 100}});
+        SessionCursor cursor(&session, 0, Engine::NoKind);
         QCOMPARE(cursor.count(), 3u);
 
         session.removeTrack(b);
@@ -101,7 +101,7 @@ private Q_SLOTS:
         QCOMPARE(cursor.clip(0), c->firstClip());
         QCOMPARE(cursor.clip(1), a->firstClip());
 
-        vx18* d = addAudioTrack({});
+        Track* d = addAudioTrack({});
         QCOMPARE(cursor.count(), 3u);
         QCOMPARE(cursor.clip(2), nullptr);
         d->addClip(new SpyClip(50, 10));
@@ -112,7 +112,7 @@ private Q_SLOTS:
     void theEnginesCursorsSurviveClear()
     {
         addAudioTrack({{0, 100}});
-        vx20Cursor* head = session.audioEngine()->cursor();
+        SessionCursor* head = session.audioEngine()->cursor();
         head->locate(50, false);
         head->addFrames(512);
         session.clear();

@@ -1,4 +1,4 @@
-// Tests of the vx29 time scale. Expected values are derived by hand from the
+// Tests of the TimeScale time scale. Expected values are derived by hand from the
 // default scale: 44100 Hz, 960 ticks per beat, 120 bpm, 4/4, 32 pixels per beat at 100 % zoom.
 // So F = framesPerMinute = 2 646 000, ticksPerMinute = 115 200, one beat = 22 050 frames =
 // 960 ticks = 32 pixels, one bar = 88 200 frames = 3840 ticks, one tick = 22.96875 frames.
@@ -16,19 +16,19 @@ namespace {
 constexpr uint32_t kBeat = 22050;
 constexpr uint32_t kBar = 88200;
 
-std::vector<vx29Node*> nodesOf(const vx29& scale)
+std::vector<TempoNode*> nodesOf(const TimeScale& scale)
 {
-    std::vector<vx29Node*> nodes;
-    for (vx29Node* n = scale.firstNode(); n; n = n->next)
+    std::vector<TempoNode*> nodes;
+    for (TempoNode* n = scale.firstNode(); n; n = n->next)
         nodes.push_back(n);
     return nodes;
 }
 
 /** Brute force: the last node whose field is <= value (the first node when none is). */
-template <typename T> vx29Node* governing(const vx29& scale, T vx29Node::*field, T value)
+template <typename T> TempoNode* governing(const TimeScale& scale, T TempoNode::*field, T value)
 {
-    vx29Node* found = scale.firstNode();
-    for (vx29Node* n = scale.firstNode(); n; n = n->next) {
+    TempoNode* found = scale.firstNode();
+    for (TempoNode* n = scale.firstNode(); n; n = n->next) {
         if (n->*field <= value)
             found = n;
     }
@@ -36,9 +36,9 @@ template <typename T> vx29Node* governing(const vx29& scale, T vx29Node::*field,
 }
 
 /** Checks the list links, the count and first/last. */
-void checkList(const vx29& scale)
+void checkList(const TimeScale& scale)
 {
-    const std::vector<vx29Node*> nodes = nodesOf(scale);
+    const std::vector<TempoNode*> nodes = nodesOf(scale);
     QCOMPARE(int(nodes.size()), scale.nodeCount());
     QVERIFY(!nodes.empty());
     QCOMPARE(nodes.front(), scale.firstNode());
@@ -53,13 +53,13 @@ void checkList(const vx29& scale)
 }
 
 /** A scale with `count` nodes, one every two bars, alternating tempos and meters. */
-void buildMap(vx29& scale, int count)
+void buildMap(TimeScale& scale, int count)
 {
     scale.reset();
     for (int i = 1; i < count; ++i) {
         const float tempo = 80.0f + float((i * 37) % 90);
         const uint16_t beats = (i % 3 == 0) ? 3 : 4;
-        vx29Node* last = scale.lastNode();
+        TempoNode* last = scale.lastNode();
         // Two bars of the last node's meter after it (setNode snaps to the bar line anyway).
         const uint32_t frame =
             last->frame +
@@ -105,9 +105,9 @@ private Q_SLOTS:
 
 void TestTimeScale::defaults()
 {
-    vx29 scale;
+    TimeScale scale;
     QCOMPARE(scale.nodeCount(), 1);
-    const vx29Node* n = scale.firstNode();
+    const TempoNode* n = scale.firstNode();
     QVERIFY(n);
     QCOMPARE(scale.lastNode(), n);
     QCOMPARE(n->frame, 0u);
@@ -136,17 +136,17 @@ void TestTimeScale::defaults()
 
 void TestTimeScale::snapTable()
 {
-    QCOMPARE(vx29::snapCount(), 14);
+    QCOMPARE(TimeScale::snapCount(), 14);
     const uint16_t values[] = {0, 1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64, 96};
     for (int i = 0; i < 14; ++i) {
-        QCOMPARE(vx29::snapValue(i), values[i]);
-        QCOMPARE(vx29::snapIndex(values[i]), i);
+        QCOMPARE(TimeScale::snapValue(i), values[i]);
+        QCOMPARE(TimeScale::snapIndex(values[i]), i);
     }
-    QCOMPARE(vx29::snapValue(-1), uint16_t(0));
-    QCOMPARE(vx29::snapValue(14), uint16_t(0));
-    QCOMPARE(vx29::snapIndex(5), 0);
-    QCOMPARE(vx29::snapIndex(128), 0);
-    const QStringList names = vx29::snapNames();
+    QCOMPARE(TimeScale::snapValue(-1), uint16_t(0));
+    QCOMPARE(TimeScale::snapValue(14), uint16_t(0));
+    QCOMPARE(TimeScale::snapIndex(5), 0);
+    QCOMPARE(TimeScale::snapIndex(128), 0);
+    const QStringList names = TimeScale::snapNames();
     QCOMPARE(names.size(), 14);
     QCOMPARE(names.at(0), QStringLiteral("None"));
     QCOMPARE(names.at(1), QStringLiteral("Beat"));
@@ -157,8 +157,8 @@ void TestTimeScale::snapTable()
 
 void TestTimeScale::clockTexts()
 {
-    vx29 scale;
-    scale.setTimeFormat(vx29::Clock);
+    TimeScale scale;
+    scale.setTimeFormat(TimeScale::Clock);
     QCOMPARE(scale.format(0), QStringLiteral("00:00:00.000"));
     QCOMPARE(scale.format(3723300), QStringLiteral("00:01:24.428")); // 84.42857 s, truncated
     QCOMPARE(scale.format(44099), QStringLiteral("00:00:00.999"));   // 0.99998 s, not rounded up
@@ -188,8 +188,8 @@ void TestTimeScale::clockTexts()
 
 void TestTimeScale::barsBeatsTicksTexts()
 {
-    vx29 scale;
-    scale.setTimeFormat(vx29::BarsBeatsTicks);
+    TimeScale scale;
+    scale.setTimeFormat(TimeScale::BarsBeatsTicks);
     // Positions: bars and beats 1-based.
     QCOMPARE(scale.format(0), QStringLiteral("1.01.000"));
     QCOMPARE(scale.format(44100), QStringLiteral("1.03.000"));
@@ -235,8 +235,8 @@ void TestTimeScale::barsBeatsTicksTexts()
 
 void TestTimeScale::frameTexts()
 {
-    vx29 scale;
-    scale.setTimeFormat(vx29::Frames);
+    TimeScale scale;
+    scale.setTimeFormat(TimeScale::Frames);
     QCOMPARE(scale.format(0), QStringLiteral("0"));
     QCOMPARE(scale.format(123456), QStringLiteral("123456"));
     QCOMPARE(scale.format(4294967295u), QStringLiteral("4294967295"));
@@ -252,10 +252,10 @@ void TestTimeScale::frameTexts()
 
 void TestTimeScale::textsAfterTempoNode()
 {
-    vx29 scale;
-    scale.setTimeFormat(vx29::BarsBeatsTicks);
+    TimeScale scale;
+    scale.setTimeFormat(TimeScale::BarsBeatsTicks);
     // Bar 3 at 60 bpm in 3/4: one beat = 44100 frames, one bar = 132300 frames.
-    vx29Node* node = scale.setNode(2 * kBar, 60.0f, 2, 3, 2);
+    TempoNode* node = scale.setNode(2 * kBar, 60.0f, 2, 3, 2);
     QCOMPARE(node->frame, 2 * kBar);
     QCOMPARE(node->bar, uint16_t(2));
     QCOMPARE(scale.format(2 * kBar), QStringLiteral("3.01.000"));
@@ -268,27 +268,27 @@ void TestTimeScale::textsAfterTempoNode()
     QCOMPARE(scale.format(2 * kBar, true, 44100), QStringLiteral("0.01.000"));
     QCOMPARE(scale.format(2 * kBar + 44100, true, 132300), QStringLiteral("1.00.000"));
     // The length is measured with the meter at its start (3/4 here).
-    scale.setTimeFormat(vx29::Clock);
+    scale.setTimeFormat(TimeScale::Clock);
     QCOMPARE(scale.format(2 * kBar + 132300), QStringLiteral("00:00:07.000"));
 }
 
 void TestTimeScale::parseTicks()
 {
-    vx29 scale;
-    scale.setTimeFormat(vx29::BarsBeatsTicks);
+    TimeScale scale;
+    scale.setTimeFormat(TimeScale::BarsBeatsTicks);
     QCOMPARE(scale.parseTicks(QStringLiteral("2.1.0")), 3840u);
     QCOMPARE(scale.parseTicks(QStringLiteral("1.1.1")), 1u);
     QCOMPARE(scale.parseTicks(QStringLiteral("0.1.0"), true, 0), 960u);
     QCOMPARE(scale.parseTicks(QStringLiteral("0.1.0"), true, 1920), 960u);
-    scale.setTimeFormat(vx29::Clock);
+    scale.setTimeFormat(TimeScale::Clock);
     QCOMPARE(scale.parseTicks(QStringLiteral("0:0:1")), 1920u);
-    scale.setTimeFormat(vx29::Frames);
+    scale.setTimeFormat(TimeScale::Frames);
     QCOMPARE(scale.parseTicks(QStringLiteral("44100")), 1920u);
 }
 
 void TestTimeScale::conversionsDefault()
 {
-    vx29 scale;
+    TimeScale scale;
     QCOMPARE(scale.frameToTick(44100), 1920u);
     QCOMPARE(scale.tickToFrame(1920), 44100u);
     QCOMPARE(scale.tickToFrame(1), 23u);
@@ -318,7 +318,7 @@ void TestTimeScale::conversionsDefault()
 
     // A 60 bpm node at bar 2: its pixel is 128 and a beat after it is 64 pixels.
     scale.setTimeZoom(100);
-    vx29Node* node = scale.setNode(kBar, 60.0f, 2, 4, 2);
+    TempoNode* node = scale.setNode(kBar, 60.0f, 2, 4, 2);
     QCOMPARE(node->pixel, 128u);
     QCOMPARE(node->tick, 3840u);
     QCOMPARE(node->beat, 4u);
@@ -334,7 +334,7 @@ void TestTimeScale::conversionsDefault()
 
 void TestTimeScale::snap44()
 {
-    vx29 scale; // snapPerBeat 4: grid 240 ticks = 5512.5 frames = 8 pixels
+    TimeScale scale; // snapPerBeat 4: grid 240 ticks = 5512.5 frames = 8 pixels
     QCOMPARE(scale.snapTick(0), 0u);
     QCOMPARE(scale.snapTick(119), 0u);
     QCOMPARE(scale.snapTick(120), 240u); // tie goes to the later point
@@ -367,8 +367,8 @@ void TestTimeScale::snap44()
 
 void TestTimeScale::snap68()
 {
-    vx29 scale;
-    vx29Node* first = scale.setNode(0, 120.0f, 2, 6, 3); // 6/8, quarter-note tempo
+    TimeScale scale;
+    TempoNode* first = scale.setNode(0, 120.0f, 2, 6, 3); // 6/8, quarter-note tempo
     QCOMPARE(first, scale.firstNode());
     QCOMPARE(scale.nodeCount(), 1);
     QCOMPARE(first->ticksPerMeterBeat, uint16_t(480));
@@ -378,7 +378,7 @@ void TestTimeScale::snap68()
     QCOMPARE(scale.frameToMeterBeat(66150), 6u);
     QCOMPARE(scale.meterBeatToFrame(6), 66150u);
     QCOMPARE(scale.frameToTick(66150), 2880u);
-    scale.setTimeFormat(vx29::BarsBeatsTicks);
+    scale.setTimeFormat(TimeScale::BarsBeatsTicks);
     QCOMPARE(scale.format(66150), QStringLiteral("2.01.000"));
     QCOMPARE(scale.format(11025), QStringLiteral("1.02.000"));
     QCOMPARE(scale.format(5512), QStringLiteral("1.01.240"));
@@ -386,7 +386,7 @@ void TestTimeScale::snap68()
     QCOMPARE(scale.parse(QStringLiteral("2.1.0")), 66150u);
     QCOMPARE(scale.parse(QStringLiteral("1.4.240")), 38588u); // 1680 ticks = 38587.5 frames
     // setNode snaps to 6/8 bar lines.
-    vx29Node* node = scale.setNode(66150 * 3 + 30000, 100.0f, 2, 6, 3);
+    TempoNode* node = scale.setNode(66150 * 3 + 30000, 100.0f, 2, 6, 3);
     QCOMPARE(node->frame, 66150u * 3);
     QCOMPARE(node->bar, uint16_t(3));
     QCOMPARE(node->tick, 3 * 2880u);
@@ -407,9 +407,9 @@ void TestTimeScale::snap68()
 
 void TestTimeScale::snapRestartsAtNode()
 {
-    vx29 scale;
+    TimeScale scale;
     scale.setNode(0, 120.0f, 2, 6, 3);
-    vx29Node* node = scale.setNode(66150, 100.0f, 2, 6, 3); // bar 2, tick 2880
+    TempoNode* node = scale.setNode(66150, 100.0f, 2, 6, 3); // bar 2, tick 2880
     QCOMPARE(node->tick, 2880u);
     scale.setSnapPerBeat(64);              // grid 480 / 64 = 7 ticks (2880 is not a multiple of 7)
     QCOMPARE(scale.snapTick(2876), 2877u); // first node's grid: 411 * 7
@@ -419,7 +419,7 @@ void TestTimeScale::snapRestartsAtNode()
 
 void TestTimeScale::snapGuards()
 {
-    vx29 scale;
+    TimeScale scale;
     scale.setTicksPerBeat(48);
     scale.setNode(0, 120.0f, 2, 6, 3); // 24 ticks per eighth
     QCOMPARE(scale.firstNode()->ticksPerMeterBeat, uint16_t(24));
@@ -434,8 +434,8 @@ void TestTimeScale::snapGuards()
 void TestTimeScale::setNodeMovesToBarLine()
 {
     {
-        vx29 scale;
-        vx29Node* node = scale.setNode(100000, 90.0f, 2, 4, 2); // 1.13 bars -> bar 1
+        TimeScale scale;
+        TempoNode* node = scale.setNode(100000, 90.0f, 2, 4, 2); // 1.13 bars -> bar 1
         QCOMPARE(scale.nodeCount(), 2);
         QCOMPARE(node->frame, kBar);
         QCOMPARE(node->bar, uint16_t(1));
@@ -446,20 +446,20 @@ void TestTimeScale::setNodeMovesToBarLine()
         checkList(scale);
     }
     {
-        vx29 scale;
+        TimeScale scale;
         QCOMPARE(scale.setNode(130000, 90.0f, 2, 4, 2)->frame, kBar); // 1.47 bars
     }
     {
-        vx29 scale;
+        TimeScale scale;
         QCOMPARE(scale.setNode(140000, 90.0f, 2, 4, 2)->frame, 2 * kBar); // 1.59 bars
     }
     {
-        vx29 scale;
+        TimeScale scale;
         QCOMPARE(scale.setNode(44100, 90.0f, 2, 4, 2)->frame, kBar); // half a bar: away from 0
     }
     {
-        vx29 scale; // nearest bar line is the first node's: it takes the values
-        vx29Node* node = scale.setNode(44099, 90.0f, 2, 3, 2);
+        TimeScale scale; // nearest bar line is the first node's: it takes the values
+        TempoNode* node = scale.setNode(44099, 90.0f, 2, 3, 2);
         QCOMPARE(node, scale.firstNode());
         QCOMPARE(scale.nodeCount(), 1);
         QVERIFY(node->hasValues(90.0f, 2, 3, 2));
@@ -468,16 +468,16 @@ void TestTimeScale::setNodeMovesToBarLine()
 
 void TestTimeScale::setNodeInsideLaterMeter()
 {
-    vx29 scale;
-    vx29Node* a = scale.setNode(kBar, 90.0f, 2, 4, 2); // 90 bpm: a bar is 117600 frames
+    TimeScale scale;
+    TempoNode* a = scale.setNode(kBar, 90.0f, 2, 4, 2); // 90 bpm: a bar is 117600 frames
     // 1.6 bars of a's meter after a -> 2 bars -> bar 3 at 88200 + 235200.
-    vx29Node* b = scale.setNode(kBar + 188160, 100.0f, 2, 3, 2);
+    TempoNode* b = scale.setNode(kBar + 188160, 100.0f, 2, 3, 2);
     QCOMPARE(b->frame, 323400u);
     QCOMPARE(b->bar, uint16_t(3));
     QCOMPARE(b->prev, a);
     QCOMPARE(b->tick, 3840u + 7680u);
     // Inserting between existing nodes links in order.
-    vx29Node* c = scale.setNode(kBar + 117600, 70.0f, 2, 4, 2);
+    TempoNode* c = scale.setNode(kBar + 117600, 70.0f, 2, 4, 2);
     QCOMPARE(c->bar, uint16_t(2));
     QCOMPARE(c->prev, a);
     QCOMPARE(c->next, b);
@@ -488,11 +488,11 @@ void TestTimeScale::setNodeInsideLaterMeter()
 
 void TestTimeScale::setNodeSameValuesIsNoOp()
 {
-    vx29 scale;
-    vx29Node* first = scale.firstNode();
+    TimeScale scale;
+    TempoNode* first = scale.firstNode();
     QCOMPARE(scale.setNode(2 * kBar, 120.0f, 2, 4, 2), first);
     QCOMPARE(scale.nodeCount(), 1);
-    vx29Node* a = scale.setNode(2 * kBar, 90.0f, 2, 3, 2);
+    TempoNode* a = scale.setNode(2 * kBar, 90.0f, 2, 3, 2);
     QCOMPARE(scale.nodeCount(), 2);
     const uint32_t frameBefore = a->frame;
     QCOMPARE(scale.setNode(a->frame + 3 * 88200, 90.0f, 2, 3, 2), a); // inside a: same values
@@ -506,10 +506,10 @@ void TestTimeScale::setNodeSameValuesIsNoOp()
 
 void TestTimeScale::setNodeMovesNextNode()
 {
-    vx29 scale;
-    vx29Node* a = scale.setNode(2 * kBar, 90.0f, 2, 4, 2);
+    TimeScale scale;
+    TempoNode* a = scale.setNode(2 * kBar, 90.0f, 2, 4, 2);
     QCOMPARE(a->bar, uint16_t(2));
-    vx29Node* moved = scale.setNode(kBar, 90.0f, 2, 4, 2);
+    TempoNode* moved = scale.setNode(kBar, 90.0f, 2, 4, 2);
     QCOMPARE(moved, a);
     QCOMPARE(scale.nodeCount(), 2);
     QCOMPARE(a->frame, kBar);
@@ -521,8 +521,8 @@ void TestTimeScale::setNodeMovesNextNode()
 
 void TestTimeScale::tempoChangeKeepsLaterNodesOnBars()
 {
-    vx29 scale;
-    vx29Node* b = scale.setNode(2 * kBar, 90.0f, 2, 4, 2);
+    TimeScale scale;
+    TempoNode* b = scale.setNode(2 * kBar, 90.0f, 2, 4, 2);
     QCOMPARE(b->frame, 176400u);
     QCOMPARE(b->bar, uint16_t(2));
     QCOMPARE(b->pixel, 256u);
@@ -536,7 +536,7 @@ void TestTimeScale::tempoChangeKeepsLaterNodesOnBars()
     QCOMPARE(scale.frameToTick(352800 + 29400), 8640u); // one beat at 90 bpm
     QCOMPARE(scale.tickToFrame(8640), 352800u + 29400u);
     QCOMPARE(scale.frameToTick(44100), 960u); // one beat at 60 bpm
-    scale.setTimeFormat(vx29::BarsBeatsTicks);
+    scale.setTimeFormat(TimeScale::BarsBeatsTicks);
     QCOMPARE(scale.format(352800 + 29400), QStringLiteral("3.02.000"));
     // A meter change before b keeps it on bar 2 too: 2 bars of 3/4 at 60 bpm.
     scale.setNode(0, 60.0f, 2, 3, 2);
@@ -548,8 +548,8 @@ void TestTimeScale::tempoChangeKeepsLaterNodesOnBars()
 
 void TestTimeScale::settingsChangeKeepsBars()
 {
-    vx29 scale;
-    vx29Node* b = scale.setNode(2 * kBar, 60.0f, 2, 4, 2);
+    TimeScale scale;
+    TempoNode* b = scale.setNode(2 * kBar, 60.0f, 2, 4, 2);
     scale.setSampleRate(48000);
     QCOMPARE(scale.framesPerMinute(), 2880000.0f);
     QCOMPARE(b->bar, uint16_t(2));
@@ -566,19 +566,19 @@ void TestTimeScale::settingsChangeKeepsBars()
 
 void TestTimeScale::removeNode()
 {
-    vx29 scale;
-    vx29Node* first = scale.firstNode();
+    TimeScale scale;
+    TempoNode* first = scale.firstNode();
     scale.removeNode(first); // refused
     scale.removeNode(nullptr);
     QCOMPARE(scale.nodeCount(), 1);
     QCOMPARE(scale.firstNode(), first);
 
-    vx29Node* a = scale.setNode(kBar, 60.0f, 2, 4, 2);
-    vx29Node* b = scale.setNode(kBar + 2 * 176400, 100.0f, 2, 3, 2);
+    TempoNode* a = scale.setNode(kBar, 60.0f, 2, 4, 2);
+    TempoNode* b = scale.setNode(kBar + 2 * 176400, 100.0f, 2, 3, 2);
     QCOMPARE(b->frame, 441000u);
     QCOMPARE(b->bar, uint16_t(3));
     QCOMPARE(b->tick, 11520u);
-    vx29Node* c = scale.setNode(b->frame + 2 * 79380, 140.0f, 2, 3, 2); // 3 beats at 100 = 79380
+    TempoNode* c = scale.setNode(b->frame + 2 * 79380, 140.0f, 2, 3, 2); // 3 beats at 100 = 79380
     QCOMPARE(c->bar, uint16_t(5));
     QCOMPARE(scale.nodeCount(), 4);
 
@@ -592,7 +592,7 @@ void TestTimeScale::removeNode()
     QCOMPARE(b->beat, 12u);
     QCOMPARE(c->bar, uint16_t(5));
     QCOMPARE(c->frame, 3 * kBar + 2 * 79380);
-    scale.setTimeFormat(vx29::BarsBeatsTicks);
+    scale.setTimeFormat(TimeScale::BarsBeatsTicks);
     QCOMPARE(scale.format(3 * kBar + 26460), QStringLiteral("4.02.000"));
     QCOMPARE(scale.frameToTick(kBar), 3840u); // 120 bpm where a was
     checkList(scale);
@@ -605,7 +605,7 @@ void TestTimeScale::removeNode()
     QCOMPARE(b->next, nullptr);
     checkList(scale);
 
-    vx29 other;
+    TimeScale other;
     scale.removeNode(other.firstNode()); // another scale's node
     other.removeNode(b);
     QCOMPARE(scale.nodeCount(), 2);
@@ -614,10 +614,10 @@ void TestTimeScale::removeNode()
 
 void TestTimeScale::removeNodeRecyclesStorage()
 {
-    vx29 scale;
-    vx29Node* a = scale.setNode(kBar, 60.0f, 2, 4, 2);
+    TimeScale scale;
+    TempoNode* a = scale.setNode(kBar, 60.0f, 2, 4, 2);
     scale.removeNode(a);
-    vx29Node* b = scale.setNode(4 * kBar, 90.0f, 2, 4, 2);
+    TempoNode* b = scale.setNode(4 * kBar, 90.0f, 2, 4, 2);
     QCOMPARE(b, a); // storage came back from the free list
     QCOMPARE(b->bar, uint16_t(4));
     QCOMPARE(b->scale, &scale);
@@ -629,19 +629,19 @@ void TestTimeScale::removeNodeRecyclesStorage()
 
 void TestTimeScale::cursorWalksBothWays()
 {
-    vx29 scale;
+    TimeScale scale;
     buildMap(scale, 40);
     QCOMPARE(scale.nodeCount(), 40);
     checkList(scale);
-    const std::vector<vx29Node*> nodes = nodesOf(scale);
+    const std::vector<TempoNode*> nodes = nodesOf(scale);
     const uint32_t end = scale.lastNode()->frame + 200000;
 
-    vx29Cursor cursor(scale);
+    TimeScaleCursor cursor(scale);
     // Forward, then backward, then at random; each against a brute-force search.
     std::vector<uint32_t> frames;
     for (uint32_t f = 0; f < end; f += 7919)
         frames.push_back(f);
-    for (vx29Node* n : nodes) {
+    for (TempoNode* n : nodes) {
         frames.push_back(n->frame);
         if (n->frame)
             frames.push_back(n->frame - 1);
@@ -656,23 +656,23 @@ void TestTimeScale::cursorWalksBothWays()
     order.insert(order.end(), shuffled.begin(), shuffled.end());
 
     for (uint32_t f : order) {
-        QCOMPARE(cursor.nodeAtFrame(f), governing(scale, &vx29Node::frame, f));
+        QCOMPARE(cursor.nodeAtFrame(f), governing(scale, &TempoNode::frame, f));
         const uint32_t tick = scale.frameToTick(f);
-        QCOMPARE(cursor.nodeAtTick(tick), governing(scale, &vx29Node::tick, tick));
+        QCOMPARE(cursor.nodeAtTick(tick), governing(scale, &TempoNode::tick, tick));
         const uint32_t pixel = scale.frameToPixel(f);
-        QCOMPARE(cursor.nodeAtPixel(pixel), governing(scale, &vx29Node::pixel, pixel));
+        QCOMPARE(cursor.nodeAtPixel(pixel), governing(scale, &TempoNode::pixel, pixel));
         const uint32_t beat = scale.frameToMeterBeat(f);
-        QCOMPARE(cursor.nodeAtMeterBeat(beat), governing(scale, &vx29Node::beat, beat));
+        QCOMPARE(cursor.nodeAtMeterBeat(beat), governing(scale, &TempoNode::beat, beat));
         // Conversions through the cursor agree with the scale's own cursor.
         QCOMPARE(cursor.frameToTick(f), tick);
         QCOMPARE(cursor.tickToFrame(tick), scale.tickToFrame(tick));
     }
     for (uint16_t bar = 0; bar < 100; ++bar)
-        QCOMPARE(cursor.nodeAtBar(bar), governing(scale, &vx29Node::bar, bar));
+        QCOMPARE(cursor.nodeAtBar(bar), governing(scale, &TempoNode::bar, bar));
     for (int bar = 99; bar >= 0; --bar)
-        QCOMPARE(cursor.nodeAtBar(uint16_t(bar)), governing(scale, &vx29Node::bar, uint16_t(bar)));
+        QCOMPARE(cursor.nodeAtBar(uint16_t(bar)), governing(scale, &TempoNode::bar, uint16_t(bar)));
     // Exactly on a node's value the node itself governs; just before it, its predecessor.
-    vx29Node* n = nodes[20];
+    TempoNode* n = nodes[20];
     QCOMPARE(scale.nodeAtFrame(n->frame), n);
     QCOMPARE(scale.nodeAtFrame(n->frame - 1), nodes[19]);
     QCOMPARE(scale.nodeAtTick(n->tick), n);
@@ -684,11 +684,11 @@ void TestTimeScale::cursorWalksBothWays()
 
 void TestTimeScale::cursorSurvivesNodeChanges()
 {
-    vx29 scale;
+    TimeScale scale;
     buildMap(scale, 10);
-    std::vector<vx29Node*> nodes = nodesOf(scale);
-    vx29Cursor cursor(scale);
-    vx29Node* middle = nodes[5];
+    std::vector<TempoNode*> nodes = nodesOf(scale);
+    TimeScaleCursor cursor(scale);
+    TempoNode* middle = nodes[5];
     QCOMPARE(cursor.nodeAtFrame(middle->frame), middle);
     scale.removeNode(middle); // the cursor's node goes to the free list
     QCOMPARE(cursor.nodeAtFrame(0xffffffffu), scale.lastNode());
@@ -705,8 +705,8 @@ void TestTimeScale::cursorSurvivesNodeChanges()
 
     buildMap(scale, 10);
     QCOMPARE(cursor.nodeAtFrame(0xffffffffu), scale.lastNode());
-    vx29 copy;
-    vx29Cursor copyCursor(copy);
+    TimeScale copy;
+    TimeScaleCursor copyCursor(copy);
     QCOMPARE(copyCursor.nodeAtFrame(0xffffffffu), copy.firstNode());
     copy.copyFrom(scale);
     QCOMPARE(copyCursor.nodeAtFrame(0xffffffffu), copy.lastNode());
@@ -715,11 +715,11 @@ void TestTimeScale::cursorSurvivesNodeChanges()
 
 void TestTimeScale::copyFrom()
 {
-    vx29 source;
+    TimeScale source;
     source.setSnapPerBeat(8);
     source.setTimeZoom(150);
     source.setHeightZoom(80);
-    source.setTimeFormat(vx29::BarsBeatsTicks);
+    source.setTimeFormat(TimeScale::BarsBeatsTicks);
     source.setSampleRate(48000);
     source.setTicksPerBeat(480);
     source.setPixelsPerBeat(40);
@@ -727,13 +727,13 @@ void TestTimeScale::copyFrom()
     source.setNode(300000, 77.5f, 2, 7, 3);
     source.setNode(900000, 140.0f, 2, 5, 2);
 
-    vx29 copy;
+    TimeScale copy;
     buildMap(copy, 30); // more nodes than the source: the extra ones go
     copy.copyFrom(source);
     QCOMPARE(copy.snapPerBeat(), uint16_t(8));
     QCOMPARE(copy.timeZoom(), uint16_t(150));
     QCOMPARE(copy.heightZoom(), uint16_t(80));
-    QCOMPARE(copy.timeFormat(), int(vx29::BarsBeatsTicks));
+    QCOMPARE(copy.timeFormat(), int(TimeScale::BarsBeatsTicks));
     QCOMPARE(copy.sampleRate(), 48000u);
     QCOMPARE(copy.ticksPerBeat(), uint16_t(480));
     QCOMPARE(copy.pixelsPerBeat(), uint16_t(40));
@@ -741,8 +741,8 @@ void TestTimeScale::copyFrom()
     QCOMPARE(copy.framesPerMinute(), source.framesPerMinute());
     QCOMPARE(copy.nodeCount(), 3);
     checkList(copy);
-    const std::vector<vx29Node*> a = nodesOf(source);
-    const std::vector<vx29Node*> b = nodesOf(copy);
+    const std::vector<TempoNode*> a = nodesOf(source);
+    const std::vector<TempoNode*> b = nodesOf(copy);
     for (size_t i = 0; i < a.size(); ++i) {
         QVERIFY(a[i] != b[i]);
         QCOMPARE(b[i]->scale, &copy);
@@ -801,7 +801,7 @@ void TestTimeScale::roundTrips()
     const float tempos[3] = {tempo, tempo * 0.75f, tempo * 1.3f};
     const uint16_t bars[3] = {0, 3, 7};
 
-    vx29 scale;
+    TimeScale scale;
     scale.setSampleRate(sampleRate);
     scale.setTicksPerBeat(uint16_t(ticksPerBeat));
     scale.setNode(0, tempos[0], uint16_t(tempoUnit), uint16_t(beatsPerBar), uint16_t(beatUnit));
@@ -818,8 +818,8 @@ void TestTimeScale::roundTrips()
     nodeFrame[1] = nodeTick[1] * framesPerTick[0];
     nodeFrame[2] = nodeFrame[1] + (nodeTick[2] - nodeTick[1]) * framesPerTick[1];
     for (int i = 1; i < 3; ++i) {
-        vx29Node* node = scale.setNode(uint32_t(nodeFrame[i]), tempos[i], uint16_t(tempoUnit),
-                                       uint16_t(beatsPerBar), uint16_t(beatUnit));
+        TempoNode* node = scale.setNode(uint32_t(nodeFrame[i]), tempos[i], uint16_t(tempoUnit),
+                                        uint16_t(beatsPerBar), uint16_t(beatUnit));
         QCOMPARE(node->bar, bars[i]);
         QVERIFY(std::fabs(node->frame - nodeFrame[i]) <= 1.0L);
         QVERIFY(std::fabs(node->tick - nodeTick[i]) <= 1.0L);
@@ -861,7 +861,7 @@ void TestTimeScale::roundTrips()
         QVERIFY(scale.frameToMeterBeat(scale.meterBeatToFrame(beat)) == beat);
     }
     // Texts both ways on tick boundaries.
-    scale.setTimeFormat(vx29::BarsBeatsTicks);
+    scale.setTimeFormat(TimeScale::BarsBeatsTicks);
     for (uint32_t tick = 0; tick < endTick; tick += step * 13) {
         const uint32_t frame = scale.tickToFrame(tick);
         const QString text = scale.format(frame);
@@ -873,17 +873,17 @@ void TestTimeScale::roundTrips()
 
 void TestTimeScale::guards()
 {
-    vx29 scale;
-    vx29Node* zero = scale.setNode(kBar, 0.0f, 2, 4, 2);
+    TimeScale scale;
+    TempoNode* zero = scale.setNode(kBar, 0.0f, 2, 4, 2);
     QVERIFY(zero->hasValues(0.0f, 2, 4, 2));                   // the tempo is kept as given
     QCOMPARE(zero->ticksPerMinute, 960.0f);                    // rates computed as 1 bpm
     QCOMPARE(scale.frameToTick(kBar + 2646000), 3840u + 960u); // one beat per minute
     QCOMPARE(scale.tickToFrame(3840 + 960), kBar + 2646000);
-    vx29Node* nan = scale.setNode(kBar, std::nanf(""), 2, 4, 2);
+    TempoNode* nan = scale.setNode(kBar, std::nanf(""), 2, 4, 2);
     QCOMPARE(nan, zero);
     QCOMPARE(scale.tickToFrame(3840 + 960), kBar + 2646000);
     scale.setNode(kBar, -5.0f, 2, 0, 2); // negative tempo, 0 beats per bar
-    scale.setTimeFormat(vx29::BarsBeatsTicks);
+    scale.setTimeFormat(TimeScale::BarsBeatsTicks);
     QCOMPARE(scale.format(kBar + 2646000), QStringLiteral("3.01.000")); // a bar is one beat
     QCOMPARE(scale.format(kBar), QStringLiteral("2.01.000"));
     scale.setNode(2 * kBar, 120.0f, 2, 4, 40); // absurd meter: 960 >> 38 = 0 ticks per beat
@@ -907,11 +907,11 @@ void TestTimeScale::guards()
     QVERIFY(scale.pixelsPerMinute() > 0.0f);
     scale.pixelToFrame(100);
     scale.frameToSteps(100);
-    scale.setTimeFormat(vx29::Clock);
+    scale.setTimeFormat(TimeScale::Clock);
     QCOMPARE(scale.format(3), QStringLiteral("00:00:03.000"));
     scale.parse(QStringLiteral("1e30:0:1e38")); // out of range: wraps, must not trap
     scale.parse(QStringLiteral("0:0:inf"));
-    scale.setTimeFormat(vx29::BarsBeatsTicks);
+    scale.setTimeFormat(TimeScale::BarsBeatsTicks);
     scale.parse(QStringLiteral("65535.4294967295.4294967295"));
 }
 

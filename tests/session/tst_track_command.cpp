@@ -12,7 +12,7 @@
 namespace {
 
 /** A clip that counts the live clips, so a destroyed track shows in the count. */
-class CountedClip : public vx21
+class CountedClip : public Clip
 {
 public:
     CountedClip(uint32_t start = 0, uint32_t length = 100)
@@ -30,11 +30,11 @@ public:
 };
 
 /** An engine that records into counted clips. */
-class RecordingEngine : public vx19
+class RecordingEngine : public Engine
 {
 public:
-    using vx19::vx19;
-    vx21* createRecordingClip(vx18*, uint32_t start) override { return new CountedClip(start, 0); }
+    using Engine::Engine;
+    Clip* createRecordingClip(Track*, uint32_t start) override { return new CountedClip(start, 0); }
 };
 
 } // namespace
@@ -43,16 +43,16 @@ class TestTrackCommand : public QObject
 {
     Q_OBJECT
 
-    static std::unique_ptr<vx19> factory(vx20* s, int kind)
+    static std::unique_ptr<Engine> factory(Session* s, int kind)
     {
         return std::make_unique<RecordingEngine>(s, kind);
     }
-    vx20 session{&TestTrackCommand::factory};
-    vx30List& list() { return session.commands(); }
+    Session session{&TestTrackCommand::factory};
+    CommandList& list() { return session.commands(); }
 
-    vx18* addTrack(int kind, const QString& name)
+    Track* addTrack(int kind, const QString& name)
     {
-        auto* track = new vx18(&session, kind);
+        auto* track = new Track(&session, kind);
         track->setName(name);
         track->addClip(new CountedClip);
         session.addTrack(track);
@@ -61,13 +61,13 @@ class TestTrackCommand : public QObject
     QStringList trackNames() const
     {
         QStringList names;
-        for (const vx18* track : session.tracks())
+        for (const Track* track : session.tracks())
             names << track->name();
         return names;
     }
-    void setInstrument(vx18* track, uint16_t channel, int program)
+    void setInstrument(Track* track, uint16_t channel, int program)
     {
-        vx18::Properties props = track->properties();
+        Track::Properties props = track->properties();
         props.channel = channel;
         props.program = program;
         track->setProperties(props);
@@ -84,12 +84,12 @@ private Q_SLOTS:
 
     void removedTrackReturnsToItsPlaceAndDiesWithTheCommand()
     {
-        vx18* a = addTrack(vx18::MidiTrack, QStringLiteral("a"));
-        addTrack(vx18::AudioTrack, QStringLiteral("b"));
+        Track* a = addTrack(Track::MidiTrack, QStringLiteral("a"));
+        addTrack(Track::AudioTrack, QStringLiteral("b"));
         session.mute(a, true);
         session.solo(a, true);
-        auto remove = std::make_unique<vx99RemoveTrackCommand>(&session, a);
-        vx30* command = remove.get();
+        auto remove = std::make_unique<RemoveTrackCommand>(&session, a);
+        Command* command = remove.get();
         session.push(std::move(remove));
         QVERIFY(command->ownsObject());
         QCOMPARE(trackNames(), QStringList({"b"}));
@@ -107,13 +107,13 @@ private Q_SLOTS:
 
     void addedMidiTrackSharesItsInstrumentOnItsChannel()
     {
-        vx18* same = addTrack(vx18::MidiTrack, QStringLiteral("same"));
-        vx18* other = addTrack(vx18::MidiTrack, QStringLiteral("other"));
+        Track* same = addTrack(Track::MidiTrack, QStringLiteral("same"));
+        Track* other = addTrack(Track::MidiTrack, QStringLiteral("other"));
         setInstrument(same, 3, 10);
         setInstrument(other, 4, 11);
-        auto track = std::make_unique<vx18>(&session, vx18::MidiTrack);
+        auto track = std::make_unique<Track>(&session, Track::MidiTrack);
         setInstrument(track.get(), 3, 40);
-        session.push(std::make_unique<vx99AddTrackCommand>(&session, std::move(track)));
+        session.push(std::make_unique<AddTrackCommand>(&session, std::move(track)));
         QCOMPARE(same->properties().program, 40);
         QCOMPARE(other->properties().program, 11);
         list().revert();
@@ -122,45 +122,45 @@ private Q_SLOTS:
 
     void importMakesAColouredTrackWithTheClip()
     {
-        addTrack(vx18::AudioTrack, QStringLiteral("a"));
-        auto import = std::make_unique<vx99ImportTrackCommand>(
+        addTrack(Track::AudioTrack, QStringLiteral("a"));
+        auto import = std::make_unique<ImportTrackCommand>(
             &session, std::make_unique<CountedClip>(0, 500), QStringLiteral("Bass"), 19);
         session.push(std::move(import));
         QCOMPARE(session.trackCount(), 2);
-        const vx18* track = session.tracks().back();
+        const Track* track = session.tracks().back();
         QVERIFY(track->isMidi());
         QCOMPARE(track->name(), QStringLiteral("Bass"));
         QCOMPARE(track->properties().channel, 3);
         QCOMPARE(track->properties().program, 33);
-        QCOMPARE(track->properties().background.rgb(), vx18::colourForNumber(2).rgb());
+        QCOMPARE(track->properties().background.rgb(), Track::colourForNumber(2).rgb());
         QCOMPARE(track->clipCount(), 1);
         QCOMPARE(list().current()->name(), QStringLiteral("import track"));
     }
 
     void swapCommandsAppliedTwiceRestoreTheSession()
     {
-        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
-        addTrack(vx18::AudioTrack, QStringLiteral("b"));
-        vx18* c = addTrack(vx18::MidiTrack, QStringLiteral("c"));
-        vx18::Properties props = c->properties();
+        Track* a = addTrack(Track::AudioTrack, QStringLiteral("a"));
+        addTrack(Track::AudioTrack, QStringLiteral("b"));
+        Track* c = addTrack(Track::MidiTrack, QStringLiteral("c"));
+        Track::Properties props = c->properties();
         props.name = QStringLiteral("renamed");
         props.mute = true;
         props.solo = true;
-        props.kind = vx18::AudioTrack; // never changes
+        props.kind = Track::AudioTrack; // never changes
         props.gain = 0.5f;
-        const vx18::Properties before = c->properties();
+        const Track::Properties before = c->properties();
 
-        std::vector<std::unique_ptr<vx30>> swaps;
-        swaps.push_back(std::make_unique<vx99MoveTrackCommand>(&session, a, nullptr));
-        swaps.push_back(std::make_unique<vx99ResizeTrackCommand>(&session, a, 10));
-        swaps.push_back(std::make_unique<vx99EditTrackCommand>(&session, c, props));
-        swaps.push_back(std::make_unique<vx18MonitorCommand>(&session, a, true));
-        swaps.push_back(std::make_unique<vx18GainCommand>(&session, a, 2.0f));
-        swaps.push_back(std::make_unique<vx18PanningCommand>(&session, a, -1.0f));
+        std::vector<std::unique_ptr<Command>> swaps;
+        swaps.push_back(std::make_unique<MoveTrackCommand>(&session, a, nullptr));
+        swaps.push_back(std::make_unique<ResizeTrackCommand>(&session, a, 10));
+        swaps.push_back(std::make_unique<EditTrackCommand>(&session, c, props));
+        swaps.push_back(std::make_unique<TrackMonitorCommand>(&session, a, true));
+        swaps.push_back(std::make_unique<TrackGainCommand>(&session, a, 2.0f));
+        swaps.push_back(std::make_unique<TrackPanningCommand>(&session, a, -1.0f));
         for (auto& swap : swaps)
             QVERIFY(swap->apply());
         QCOMPARE(trackNames(), QStringList({"b", "renamed", "a"}));
-        QCOMPARE(a->zoomedHeight(), vx18::MinimumHeight);
+        QCOMPARE(a->zoomedHeight(), Track::MinimumHeight);
         QVERIFY(a->properties().monitor);
         QCOMPARE(a->properties().panning, -1.0f);
         QVERIFY(c->isMidi());
@@ -171,7 +171,7 @@ private Q_SLOTS:
         for (auto& swap : swaps)
             QVERIFY(swap->apply());
         QCOMPARE(trackNames(), QStringList({"a", "b", "c"}));
-        QCOMPARE(a->zoomedHeight(), vx18::DefaultHeight);
+        QCOMPARE(a->zoomedHeight(), Track::DefaultHeight);
         QCOMPARE(a->properties().gain, 1.0f);
         QVERIFY(!a->properties().monitor);
         QVERIFY(c->properties() == before);
@@ -181,11 +181,11 @@ private Q_SLOTS:
 
     void gainDragUpwardLeavesOneCommand()
     {
-        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
+        Track* a = addTrack(Track::AudioTrack, QStringLiteral("a"));
         a->setGain(0.3f);
-        QSignalSpy spy(&list(), &vx30List::changed);
+        QSignalSpy spy(&list(), &CommandList::changed);
         for (int i = 1; i <= 10; ++i)
-            QVERIFY(vx18GainCommand::change(&session, a, 0.3f + 0.1f * i));
+            QVERIFY(TrackGainCommand::change(&session, a, 0.3f + 0.1f * i));
         QCOMPARE(list().count(), 1);
         QCOMPARE(list().current()->name(), QStringLiteral("track gain"));
         QVERIFY(!spy.last().at(0).toBool());
@@ -198,10 +198,10 @@ private Q_SLOTS:
 
     void gainMergesOnlyInOneDirectionOnOneTrack()
     {
-        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
-        vx18* b = addTrack(vx18::AudioTrack, QStringLiteral("b"));
+        Track* a = addTrack(Track::AudioTrack, QStringLiteral("a"));
+        Track* b = addTrack(Track::AudioTrack, QStringLiteral("b"));
         for (float gain : {1.2f, 1.4f, 1.1f, 0.8f}) // up, up, down, down
-            vx18GainCommand::change(&session, a, gain);
+            TrackGainCommand::change(&session, a, gain);
         QCOMPARE(list().count(), 2);
         list().revert();
         QCOMPARE(a->properties().gain, 1.4f);
@@ -209,12 +209,12 @@ private Q_SLOTS:
         QCOMPARE(a->properties().gain, 1.0f);
 
         list().clear();
-        vx18GainCommand::change(&session, a, 1.5f);
-        vx18GainCommand::change(&session, b, 1.6f); // another track
-        vx18PanningCommand::change(&session, b, 0.5f);
-        vx18GainCommand::change(&session, b, 1.7f); // not current any more
-        vx18PanningCommand::change(&session, b, 0.6f);
-        vx18PanningCommand::change(&session, b, 0.7f);
+        TrackGainCommand::change(&session, a, 1.5f);
+        TrackGainCommand::change(&session, b, 1.6f); // another track
+        TrackPanningCommand::change(&session, b, 0.5f);
+        TrackGainCommand::change(&session, b, 1.7f); // not current any more
+        TrackPanningCommand::change(&session, b, 0.6f);
+        TrackPanningCommand::change(&session, b, 0.7f);
         QCOMPARE(list().count(), 5);
         list().revert();
         QCOMPARE(b->properties().panning, 0.5f);
@@ -222,11 +222,11 @@ private Q_SLOTS:
 
     void stateCommandKeepsCountersAndTellsTheControlSurface()
     {
-        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
-        vx18* b = addTrack(vx18::MidiTrack, QStringLiteral("b"));
-        QSignalSpy surface(&list(), &vx30List::trackParamChanged);
-        session.push(std::make_unique<vx18StateCommand>(&session, std::vector<vx18*>{a, b},
-                                                        vx18StateCommand::Mute, true));
+        Track* a = addTrack(Track::AudioTrack, QStringLiteral("a"));
+        Track* b = addTrack(Track::MidiTrack, QStringLiteral("b"));
+        QSignalSpy surface(&list(), &CommandList::trackParamChanged);
+        session.push(std::make_unique<TrackStateCommand>(&session, std::vector<Track*>{a, b},
+                                                         TrackStateCommand::Mute, true));
         QCOMPARE(list().current()->name(), QStringLiteral("track mute"));
         QCOMPARE(session.muteCount(), 2u);
         QCOMPARE(surface.count(), 2);
@@ -236,8 +236,8 @@ private Q_SLOTS:
         QCOMPARE(surface.last(), QList<QVariant>({int(TrackMute), 1, false}));
 
         surface.clear();
-        session.push(std::make_unique<vx18StateCommand>(&session, std::vector<vx18*>{b},
-                                                        vx18StateCommand::Solo, true, true));
+        session.push(std::make_unique<TrackStateCommand>(&session, std::vector<Track*>{b},
+                                                         TrackStateCommand::Solo, true, true));
         QCOMPARE(session.soloCount(), 1u);
         QCOMPARE(surface.count(), 0); // the surface set it itself
         list().revert();
@@ -246,8 +246,8 @@ private Q_SLOTS:
 
     void recordOffWhileRecordingFinishesTheClip()
     {
-        vx18* a = addTrack(vx18::AudioTrack, QStringLiteral("a"));
-        vx18* b = addTrack(vx18::MidiTrack, QStringLiteral("b"));
+        Track* a = addTrack(Track::AudioTrack, QStringLiteral("a"));
+        Track* b = addTrack(Track::MidiTrack, QStringLiteral("b"));
         session.locateCursors(1000, false);
         session.record(a, true);
         session.record(b, true);
@@ -255,9 +255,9 @@ private Q_SLOTS:
         QCOMPARE(session.audioTrackCount(), 1);
         session.locateCursors(3000, false);
 
-        auto off = std::make_unique<vx18StateCommand>(&session, std::vector<vx18*>{a},
-                                                      vx18StateCommand::Record, false);
-        vx18StateCommand* command = off.get();
+        auto off = std::make_unique<TrackStateCommand>(&session, std::vector<Track*>{a},
+                                                       TrackStateCommand::Record, false);
+        TrackStateCommand* command = off.get();
         session.push(std::move(off));
         QVERIFY(command->recordedClips());
         QCOMPARE(session.audioTrackCount(), 0);

@@ -10,11 +10,11 @@ struct MelodyBuilder
     static constexpr uint32_t kBar = 3840;
     static constexpr uint32_t kBeat = 960;
 
-    vx22Sequence sequence{QString(), 0, 960};
+    MidiSequence sequence{QString(), 0, 960};
 
     MelodyBuilder& note(uint32_t time, int key, uint32_t duration)
     {
-        sequence.insert(vx22Event::note(time, uint8_t(key), 100, duration));
+        sequence.insert(MidiEvent::note(time, uint8_t(key), 100, duration));
         return *this;
     }
     /** One note per bar after another, each a whole bar long. */

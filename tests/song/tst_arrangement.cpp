@@ -20,24 +20,23 @@
 struct StyleBuilder
 {
     uint16_t tpq = 480;
-    std::vector<std::unique_ptr<vx22Sequence>> tracks;
+    std::vector<std::unique_ptr<MidiSequence>> tracks;
 
-    vx22Sequence& part(uint16_t channel)
+    MidiSequence& part(uint16_t channel)
     {
-        tracks.push_back(
-            std::make_unique<vx22Sequence>(QStringLiteral("Part %1").arg(tracks.size() + 1),
-                                           channel, tpq));
+        tracks.push_back(std::make_unique<MidiSequence>(
+            QStringLiteral("Part %1").arg(tracks.size() + 1), channel, tpq));
         return *tracks.back();
     }
     void section(uint32_t tick, const QString& name)
     {
         setLaneEvent(*tracks.front(), tick, SectionLane, name);
     }
-    static void notes(vx22Sequence& track, uint32_t from, uint32_t step,
+    static void notes(MidiSequence& track, uint32_t from, uint32_t step,
                       std::initializer_list<int> keys, uint32_t length)
     {
         for (int key : keys) {
-            track.insert(vx22Event::note(from, uint8_t(key), 100, length));
+            track.insert(MidiEvent::note(from, uint8_t(key), 100, length));
             from += step;
         }
     }
@@ -52,33 +51,33 @@ struct StyleBuilder
 // clip, and one arranged track per style part.
 struct SongFixture
 {
-    vx20 session;
-    vx18* audio = nullptr;
-    vx22Clip* melody = nullptr;
+    Session session;
+    Track* audio = nullptr;
+    MidiClip* melody = nullptr;
     SongState* state = nullptr;
 
     explicit SongFixture(uint16_t tpq = 960)
     {
         session.scale().setTicksPerBeat(tpq);
-        audio = new vx18(&session, vx18::AudioTrack);
+        audio = new Track(&session, Track::AudioTrack);
         session.addTrack(audio);
-        auto* track = new vx18(&session, vx18::MidiTrack);
+        auto* track = new Track(&session, Track::MidiTrack);
         session.addTrack(track);
-        melody = new vx22Clip(&session);
+        melody = new MidiClip(&session);
         melody->sequence().setResolution(tpq);
         track->addClip(melody);
         state = SongState::of(&session);
     }
     uint32_t bar() { return 4u * session.scale().ticksPerBeat(); }
-    vx22Sequence& seq() { return melody->sequence(); }
+    MidiSequence& seq() { return melody->sequence(); }
     void useStyle(StyleBuilder& style)
     {
         state->styleTracks = std::move(style.tracks);
         createArrangedTracks(session);
     }
-    vx22Sequence& arranged(size_t i)
+    MidiSequence& arranged(size_t i)
     {
-        return static_cast<vx22Clip*>(state->arrangedTracks.at(i)->firstClip())->sequence();
+        return static_cast<MidiClip*>(state->arrangedTracks.at(i)->firstClip())->sequence();
     }
     void chord(uint32_t tick, const QString& name) { setLaneEvent(seq(), tick, ChordLane, name); }
     void section(uint32_t tick, const QString& name)
@@ -99,10 +98,10 @@ struct Note
     bool operator==(const Note&) const = default;
 };
 
-static std::vector<Note> notesOf(const vx22Sequence& s)
+static std::vector<Note> notesOf(const MidiSequence& s)
 {
     std::vector<Note> out;
-    for (const vx22Event* e = s.first(); e; e = e->next())
+    for (const MidiEvent* e = s.first(); e; e = e->next())
         if (e->isNote())
             out.push_back({e->time, e->data1, e->duration});
     return out;
@@ -126,8 +125,8 @@ class TestArrangement : public QObject
     static StyleBuilder oneBarStyle()
     {
         StyleBuilder style;
-        vx22Sequence& pitched = style.part(0);
-        vx22Sequence& drums = style.part(9);
+        MidiSequence& pitched = style.part(0);
+        MidiSequence& drums = style.part(9);
         style.section(1920, QStringLiteral("Main A"));
         StyleBuilder::notes(pitched, 1920, 480, {60, 64, 67, 71}, 480);
         StyleBuilder::notes(drums, 1920, 960, {36, 36}, 120);
@@ -231,7 +230,7 @@ private Q_SLOTS:
     {
         // A two-bar pattern of eight different notes, so an entry point shows in the pitches.
         StyleBuilder style;
-        vx22Sequence& part = style.part(0);
+        MidiSequence& part = style.part(0);
         style.section(1920, QStringLiteral("Main A"));
         style.section(5760, QStringLiteral("Main B"));
         StyleBuilder::notes(part, 1920, 480, {48, 50, 52, 53, 55, 57, 59, 60}, 240);
@@ -249,7 +248,7 @@ private Q_SLOTS:
 
         // Change the chord in bar 1, in the middle of the song section and of the pattern.
         const uint32_t edit = song.bar();
-        vx22Event* chord = setLaneEvent(song.seq(), edit, ChordLane, QStringLiteral("Am"));
+        MidiEvent* chord = setLaneEvent(song.seq(), edit, ChordLane, QStringLiteral("Am"));
         Arrangement(song.session, song.seq()).arrangeRange(chord, edit, 0, ChordLane);
         const std::vector<Note> partial = notesOf(song.arranged(0));
         // The first note after the edit is the pattern's fifth (G over C becomes E over Am).
@@ -281,7 +280,7 @@ private Q_SLOTS:
 
         // A style whose only "Main A" marker sits at tick 0 has no usable section: silence.
         StyleBuilder broken;
-        vx22Sequence& part = broken.part(0);
+        MidiSequence& part = broken.part(0);
         broken.section(0, QStringLiteral("Main A"));
         StyleBuilder::notes(part, 0, 480, {60, 64}, 480);
         broken.endAt(1920);
@@ -296,9 +295,9 @@ private Q_SLOTS:
     void styleTicksAreConvertedToTheSongResolution()
     {
         StyleBuilder style; // tpq 480
-        vx22Sequence& part = style.part(0);
+        MidiSequence& part = style.part(0);
         style.section(1920, QStringLiteral("Main A"));
-        part.insert(vx22Event::note(1920 + 240, 60, 90, 120));
+        part.insert(MidiEvent::note(1920 + 240, 60, 90, 120));
         style.endAt(3840);
         SongFixture song(96);
         song.useStyle(style);
@@ -328,7 +327,7 @@ private Q_SLOTS:
     void placeSectionsMakesRoomForTheIntro()
     {
         StyleBuilder style;
-        vx22Sequence& part = style.part(0);
+        MidiSequence& part = style.part(0);
         style.section(1920, QStringLiteral("Intro A")); // 2 bars of 4/4 at tpq 480
         style.section(5760, QStringLiteral("Main A"));
         style.section(7680, QStringLiteral("Ending A")); // 1 bar
@@ -339,12 +338,12 @@ private Q_SLOTS:
         song.useStyle(style);
         song.state->key = QStringLiteral("Emin");
         const uint32_t bar = song.bar();
-        song.seq().insert(vx22Event::note(5 * bar, 64, 100, 960));
-        song.seq().insert(vx22Event::note(7 * bar + 960, 67, 100, 960));
+        song.seq().insert(MidiEvent::note(5 * bar, 64, 100, 960));
+        song.seq().insert(MidiEvent::note(7 * bar + 960, 67, 100, 960));
         song.chord(5 * bar, QStringLiteral("Em"));
         song.section(6 * bar, QStringLiteral("Main B")); // replaced by the placed sections
         // A recording starting at 0 loses the three bars before the melody's first bar.
-        auto* recording = new vx21();
+        auto* recording = new Clip();
         recording->setLength(30 * 44100);
         song.audio->addClip(recording);
         const uint32_t threeBars = song.session.scale().tickToFrame(3 * bar);
@@ -359,7 +358,7 @@ private Q_SLOTS:
         QCOMPARE(laneText(findLaneEvent(song.seq(), 5 * bar, SectionLane)),
                  QStringLiteral("Ending A"));
         int sections = 0;
-        for (const vx22Event* e = song.seq().first(); e; e = e->next())
+        for (const MidiEvent* e = song.seq().first(); e; e = e->next())
             sections += laneKind(e) == SectionLane;
         QCOMPARE(sections, 3);
         QCOMPARE(song.seq().length(), 6 * bar);
@@ -386,15 +385,15 @@ private Q_SLOTS:
     void placeSectionsMovesAMelodyLaterForALongIntro()
     {
         StyleBuilder style;
-        vx22Sequence& part = style.part(0);
+        MidiSequence& part = style.part(0);
         style.section(1920, QStringLiteral("Intro A"));
         style.section(9600, QStringLiteral("Main A")); // a four-bar intro
         StyleBuilder::notes(part, 1920, 1920, {60}, 480);
         style.endAt(11520);
         SongFixture song;
         song.useStyle(style);
-        song.seq().insert(vx22Event::note(960, 62, 100, 960)); // in bar 0
-        auto* recording = new vx21();
+        song.seq().insert(MidiEvent::note(960, 62, 100, 960)); // in bar 0
+        auto* recording = new Clip();
         recording->setLength(44100);
         song.audio->addClip(recording);
         placeSections(song.session, *song.melody);

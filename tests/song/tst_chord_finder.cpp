@@ -15,12 +15,12 @@ class TestChordFinder : public QObject
     static constexpr uint32_t kBar = MelodyBuilder::kBar;
 
     // Runs one bar of the finder over the melody.
-    static int findBar(ChordFinder& f, const vx22Sequence& melody, uint32_t bar)
+    static int findBar(ChordFinder& f, const MidiSequence& melody, uint32_t bar)
     {
         f.collectBarNotes(melody, bar * kBar, (bar + 1) * kBar);
         return f.findChord();
     }
-    static QString chordOfBar(ChordFinder& f, const vx22Sequence& melody, uint32_t bar)
+    static QString chordOfBar(ChordFinder& f, const MidiSequence& melody, uint32_t bar)
     {
         return f.nameOfCandidate(findBar(f, melody, bar));
     }
@@ -195,7 +195,7 @@ private Q_SLOTS:
 
     void barsWithoutNotesOrScoresHaveNoChord()
     {
-        vx22Sequence empty;
+        MidiSequence empty;
         ChordFinder f;
         f.setKey(0, false);
         QCOMPARE(findBar(f, empty, 0), -1);

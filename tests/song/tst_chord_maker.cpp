@@ -14,19 +14,19 @@ class TestChordMaker : public QObject
 
     static constexpr uint32_t kBar = MelodyBuilder::kBar;
 
-    static QStringList chords(const vx22Sequence& t)
+    static QStringList chords(const MidiSequence& t)
     {
         QStringList out;
-        for (const vx22Event* e = t.first(); e; e = e->next())
+        for (const MidiEvent* e = t.first(); e; e = e->next())
             if (laneKind(e) == ChordLane)
                 out << QStringLiteral("%1:%2%3").arg(e->time / 960).arg(laneText(e),
                                                                          isFixedChord(e) ? "!" : "");
         return out;
     }
-    static int countOf(const vx22Sequence& t, int kind)
+    static int countOf(const MidiSequence& t, int kind)
     {
         int n = 0;
-        for (const vx22Event* e = t.first(); e; e = e->next())
+        for (const MidiEvent* e = t.first(); e; e = e->next())
             n += laneKind(e) == kind;
         return n;
     }
@@ -132,7 +132,7 @@ private Q_SLOTS:
 
     void anEmptyMelodyClearsTheFoundChords()
     {
-        vx22Sequence melody;
+        MidiSequence melody;
         setLaneEvent(melody, 0, ChordLane, QStringLiteral("C"));
         setLaneEvent(melody, 0, SuggestedChordsLane, QStringLiteral("C = 1.0\n"));
         SongState song;

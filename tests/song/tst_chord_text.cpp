@@ -62,11 +62,11 @@ private Q_SLOTS:
         QTest::newRow("empty") << "  "
                                << "harmony is empty";
         QTest::newRow("German H") << "H7"
-                                  << "1:vxParseChord failed <H7>";
+                                  << "1:parseChord failed <H7>";
         QTest::newRow("unknown extension") << "Cmaj8/E"
-                                           << "2:vxParseChord failed <Cmaj8/E><maj8>";
+                                           << "2:parseChord failed <Cmaj8/E><maj8>";
         QTest::newRow("reserved name") << "Drums"
-                                       << "2:vxParseChord failed <Drums><rums>";
+                                       << "2:parseChord failed <Drums><rums>";
     }
 
     void textsThatAreNoChord()
@@ -135,7 +135,7 @@ private Q_SLOTS:
         QTest::newRow("lower case is no chord") << "am7 G" << 2 << "am7 A" << none;
         QTest::newRow("letters inside a word") << "xC _D" << 2 << "xC _D" << none;
         QTest::newRow("unknown word is skipped whole")
-            << "ABC D" << 2 << "ABC E" << QStringList{"2:vxParseChord failed <ABC><BC>"};
+            << "ABC D" << 2 << "ABC E" << QStringList{"2:parseChord failed <ABC><BC>"};
     }
 
     void transposeChordText()

@@ -7,10 +7,10 @@ class TestLaneEvents : public QObject
 {
     Q_OBJECT
 
-    static QStringList dump(const vx22Sequence& track)
+    static QStringList dump(const MidiSequence& track)
     {
         QStringList out;
-        for (const vx22Event* e = track.first(); e; e = e->next())
+        for (const MidiEvent* e = track.first(); e; e = e->next())
             out << QStringLiteral("%1:%2:%3").arg(e->time).arg(laneKind(e)).arg(
                        e->isNote() ? QString::number(e->data1) : laneText(e));
         return out;
@@ -41,11 +41,11 @@ private Q_SLOTS:
         QFETCH(int, kind);
         QFETCH(QString, text);
         QFETCH(bool, fixed);
-        auto event = vx22Event::meta(0, metaType, data);
+        auto event = MidiEvent::meta(0, metaType, data);
         QCOMPARE(laneKind(event.get()), kind);
         QCOMPARE(laneText(event.get()), text);
         QCOMPARE(isFixedChord(event.get()), fixed);
-        auto note = vx22Event::note(0, 60, 100, 10);
+        auto note = MidiEvent::note(0, 60, 100, 10);
         QCOMPARE(laneKind(note.get()), 0);
     }
 
@@ -53,9 +53,9 @@ private Q_SLOTS:
     {
         MelodyBuilder m;
         m.note(0, 60, 960);
-        vx22Sequence& t = m.sequence;
-        vx22Event* section = setLaneEvent(t, 0, SectionLane, QStringLiteral("Intro A"));
-        vx22Event* chord = setLaneEvent(t, 0, ChordLane, QStringLiteral("C"), true);
+        MidiSequence& t = m.sequence;
+        MidiEvent* section = setLaneEvent(t, 0, SectionLane, QStringLiteral("Intro A"));
+        MidiEvent* chord = setLaneEvent(t, 0, ChordLane, QStringLiteral("C"), true);
         QVERIFY(section != chord);
         QCOMPARE(t.count(), 3);
         QCOMPARE(setLaneEvent(t, 0, ChordLane, QStringLiteral("Am")), chord); // reused
@@ -77,10 +77,10 @@ private Q_SLOTS:
 
     void lookupsWalkByKind()
     {
-        vx22Sequence t;
-        vx22Event* a = setLaneEvent(t, 0, ChordLane, QStringLiteral("C"));
+        MidiSequence t;
+        MidiEvent* a = setLaneEvent(t, 0, ChordLane, QStringLiteral("C"));
         setLaneEvent(t, 100, SectionLane, QStringLiteral("Main A"));
-        vx22Event* b = setLaneEvent(t, 200, ChordLane, QStringLiteral("F"));
+        MidiEvent* b = setLaneEvent(t, 200, ChordLane, QStringLiteral("F"));
         QCOMPARE(lastLaneEventAtOrBefore(t, 199, ChordLane), a);
         QCOMPARE(lastLaneEventAtOrBefore(t, 200, ChordLane), b);
         QCOMPARE(lastLaneEventAtOrBefore(t, 99, SectionLane), nullptr);
@@ -124,9 +124,9 @@ private Q_SLOTS:
 
     void styleSectionLengths()
     {
-        vx22Sequence style(QString(), 0, 480);
+        MidiSequence style(QString(), 0, 480);
         auto marker = [&](uint32_t t, const char* name) {
-            style.insert(vx22Event::meta(t, vx22Event::MetaMarker, QByteArray(name)));
+            style.insert(MidiEvent::meta(t, MidiEvent::MetaMarker, QByteArray(name)));
         };
         marker(0, "Main A");   // at tick 0: not a section start
         marker(480, "Intro A");

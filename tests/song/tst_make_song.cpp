@@ -21,27 +21,27 @@
 namespace {
 
 // The window's song layout: an audio track, the melody track with its clip, the default style.
-struct Song : public vx22SongHost
+struct Song : public SongHost
 {
-    vx20 session;
-    vx18* audio = nullptr;
-    vx18* melodyTrack = nullptr;
-    vx22Clip* melody = nullptr;
+    Session session;
+    Track* audio = nullptr;
+    Track* melodyTrack = nullptr;
+    MidiClip* melody = nullptr;
 
     explicit Song(bool withAudioTrack = true)
     {
         if (withAudioTrack) {
-            audio = new vx18(&session, vx18::AudioTrack);
+            audio = new Track(&session, Track::AudioTrack);
             session.addTrack(audio);
         }
-        melodyTrack = new vx18(&session, vx18::MidiTrack);
+        melodyTrack = new Track(&session, Track::MidiTrack);
         session.addTrack(melodyTrack);
-        melody = new vx22Clip(&session);
+        melody = new MidiClip(&session);
         melodyTrack->addClip(melody);
         openStyleFlow(nullptr, session, QString(), melody);
     }
     SongState& state() { return *SongState::of(&session); }
-    vx22SongFile file() { return vx22SongFile(&session, melodyTrack, melody, this, &state()); }
+    SongFile file() { return SongFile(&session, melodyTrack, melody, this, &state()); }
 
     // Opening a song loads its style the way the window does.
     void loadStyle(const QString& path) override
@@ -52,7 +52,7 @@ struct Song : public vx22SongHost
 };
 
 // Ode to Joy, sixteen bars of quarter notes with the usual dotted endings (C major, 960 tpq).
-void writeOdeToJoy(vx22Sequence& s)
+void writeOdeToJoy(MidiSequence& s)
 {
     static const int tune[] = {64, 64, 65, 67, 67, 65, 64, 62, 60, 60, 62, 64, 64, 62, 62, -1,
                                64, 64, 65, 67, 67, 65, 64, 62, 60, 60, 62, 64, 62, 60, 60, -1,
@@ -62,7 +62,7 @@ void writeOdeToJoy(vx22Sequence& s)
     uint32_t time = 0;
     for (int key : tune) {
         if (key >= 0)
-            s.insert(vx22Event::note(time, uint8_t(key), 96, 900));
+            s.insert(MidiEvent::note(time, uint8_t(key), 96, 900));
         time += 960;
     }
     s.setLength(time);
@@ -76,10 +76,10 @@ struct LaneEvent
     bool operator==(const LaneEvent&) const = default;
 };
 
-std::vector<LaneEvent> lanes(const vx22Sequence& s)
+std::vector<LaneEvent> lanes(const MidiSequence& s)
 {
     std::vector<LaneEvent> out;
-    for (const vx22Event* e = s.first(); e; e = e->next())
+    for (const MidiEvent* e = s.first(); e; e = e->next())
         if (const int kind = laneKind(e); kind == ChordLane || kind == SectionLane)
             out.push_back({e->time, kind, e->data()});
     // Lanes of different kinds at one tick may come back in either order.
@@ -89,10 +89,10 @@ std::vector<LaneEvent> lanes(const vx22Sequence& s)
     return out;
 }
 
-std::vector<QByteArray> eventsOf(const vx22Sequence& s)
+std::vector<QByteArray> eventsOf(const MidiSequence& s)
 {
     std::vector<QByteArray> out;
-    for (const vx22Event* e = s.first(); e; e = e->next())
+    for (const MidiEvent* e = s.first(); e; e = e->next())
         out.push_back(QByteArray::number(e->time) + ' ' + QByteArray::number(e->status) + ' ' +
                       QByteArray::number(e->data1) + ' ' + QByteArray::number(e->data2) + ' ' +
                       QByteArray::number(e->duration));
@@ -102,8 +102,8 @@ std::vector<QByteArray> eventsOf(const vx22Sequence& s)
 std::vector<std::vector<QByteArray>> arrangedEvents(SongState& song)
 {
     std::vector<std::vector<QByteArray>> out;
-    for (vx18* track : song.arrangedTracks)
-        out.push_back(eventsOf(static_cast<vx22Clip*>(track->firstClip())->sequence()));
+    for (Track* track : song.arrangedTracks)
+        out.push_back(eventsOf(static_cast<MidiClip*>(track->firstClip())->sequence()));
     return out;
 }
 
@@ -131,7 +131,7 @@ private Q_SLOTS:
         Song song;
         writeOdeToJoy(song.melody->sequence());
         int transcribed = 0;
-        MakeSongSource source{true, true, [&]() -> vx22Clip* {
+        MakeSongSource source{true, true, [&]() -> MidiClip* {
                                   ++transcribed;
                                   return nullptr; // nothing came out: no song is made
                               }};

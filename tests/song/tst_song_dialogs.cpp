@@ -1,11 +1,11 @@
-#include "chord_edit_form.h"
-#include "key_edit_form.h"
+#include "chord_edit_dialog.h"
+#include "key_edit_dialog.h"
 #include "lane_editing.h"
 #include "lane_events.h"
 #include "make_chords.h"
 #include "message_box.h"
 #include "midi_clip.h"
-#include "section_edit_form.h"
+#include "section_edit_dialog.h"
 #include "session.h"
 #include "song_state.h"
 #include "style_loader.h"
@@ -27,23 +27,23 @@ class TestSongDialogs : public QObject
 
     struct Song
     {
-        vx20 session;
-        vx22Clip* melody = nullptr;
+        Session session;
+        MidiClip* melody = nullptr;
         SongState* state = nullptr;
         Song()
         {
-            auto* track = new vx18(&session, vx18::MidiTrack);
+            auto* track = new Track(&session, Track::MidiTrack);
             session.addTrack(track);
-            melody = new vx22Clip(&session);
+            melody = new MidiClip(&session);
             track->addClip(melody);
             state = SongState::of(&session);
         }
-        vx22Sequence& seq() { return melody->sequence(); }
+        MidiSequence& seq() { return melody->sequence(); }
         void loadDefaultStyle() { ::loadDefaultStyle(session); }
         // The default piano's one arranged part.
-        vx22Sequence& arranged()
+        MidiSequence& arranged()
         {
-            return static_cast<vx22Clip*>(state->arrangedTracks.at(0)->firstClip())->sequence();
+            return static_cast<MidiClip*>(state->arrangedTracks.at(0)->firstClip())->sequence();
         }
     };
 
@@ -79,7 +79,7 @@ private Q_SLOTS:
         song.state->transpose = 3;
         setLaneEvent(song.seq(), 0, ChordLane, QStringLiteral("C"));
         QString shown;
-        whenShown<VxChordEditForm>([&](VxChordEditForm* form) {
+        whenShown<ChordEditDialog>([&](ChordEditDialog* form) {
             shown = form->chord();
             choose(form, "rootCombo", QStringLiteral("F"));
             choose(form, "accidentalCombo", QString());
@@ -89,7 +89,7 @@ private Q_SLOTS:
         });
         QCOMPARE(editChordLane(nullptr, *song.state, *song.melody, 0, 960), LaneEdit::Stored);
         QCOMPARE(shown, QStringLiteral("Eb"));
-        const vx22Event* chord = findLaneEvent(song.seq(), 0, ChordLane);
+        const MidiEvent* chord = findLaneEvent(song.seq(), 0, ChordLane);
         QCOMPARE(laneText(chord), QStringLiteral("Dm"));
         QVERIFY(isFixedChord(chord));
         QCOMPARE(song.seq().length(), 960u);
@@ -111,7 +111,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, chord);
         QFETCH(QString, composed);
-        VxChordEditForm form;
+        ChordEditDialog form;
         form.setChord(chord, false);
         QCOMPARE(form.chord(), composed);
     }
@@ -119,15 +119,15 @@ private Q_SLOTS:
     void deletingTheLastChordShortensTheMelody()
     {
         Song song;
-        song.seq().insert(vx22Event::note(0, 60, 100, 960));
+        song.seq().insert(MidiEvent::note(0, 60, 100, 960));
         setLaneEvent(song.seq(), 3840, ChordLane, QStringLiteral("G"));
         song.seq().setLength(4800);
-        whenShown<VxChordEditForm>([](VxChordEditForm* form) { click(form, "deleteButton"); });
+        whenShown<ChordEditDialog>([](ChordEditDialog* form) { click(form, "deleteButton"); });
         QCOMPARE(editChordLane(nullptr, *song.state, *song.melody, 3840, 4800), LaneEdit::Deleted);
         QVERIFY(!findLaneEvent(song.seq(), 3840, ChordLane));
         QCOMPARE(song.seq().length(), 3840u);
 
-        whenShown<VxChordEditForm>([](VxChordEditForm* form) { click(form, "cancelButton"); });
+        whenShown<ChordEditDialog>([](ChordEditDialog* form) { click(form, "cancelButton"); });
         song.state->chordsChanged = false;
         QCOMPARE(editChordLane(nullptr, *song.state, *song.melody, 0, 960), LaneEdit::Cancelled);
         QVERIFY(!song.state->chordsChanged);
@@ -138,7 +138,7 @@ private Q_SLOTS:
         Song song;
         song.seq().setLength(3840);
         song.loadDefaultStyle();
-        whenShown<VxSectionEditForm>([](VxSectionEditForm* form) {
+        whenShown<SectionEditDialog>([](SectionEditDialog* form) {
             QCOMPARE(form->section(), QStringLiteral("Intro A"));
             choose(form, "sectionCombo", QStringLiteral("Ending B"));
             form->findChild<QCheckBox*>(QStringLiteral("fixedCheck"))->setChecked(true);
@@ -157,12 +157,12 @@ private Q_SLOTS:
     {
         Song song;
         for (int i = 0; i < 4; ++i) // G major ending on E: E minor is suggested
-            song.seq().insert(vx22Event::note(uint32_t(i) * 960, uint8_t(QList<int>{67, 71, 66, 64}[i]),
-                                              100, 960));
+            song.seq().insert(MidiEvent::note(uint32_t(i) * 960,
+                                              uint8_t(QList<int>{67, 71, 66, 64}[i]), 100, 960));
         song.seq().setLength(3840);
         song.state->transpose = 2;
         QString text;
-        whenShown<VxKeyEditForm>([&](VxKeyEditForm* form) {
+        whenShown<KeyEditDialog>([&](KeyEditDialog* form) {
             QCOMPARE(form->key(), QStringLiteral("Dmaj")); // Cmaj shown two semitones up
             text = form->findChild<QLabel*>(QStringLiteral("textLabel"))->text();
             choose(form, "rootCombo", QStringLiteral("A"));
@@ -177,7 +177,7 @@ private Q_SLOTS:
         // Chord finding ran at once in the fixed key.
         QVERIFY(findLaneEvent(song.seq(), 0, ChordLane));
 
-        whenShown<VxKeyEditForm>([](VxKeyEditForm* form) { click(form, "autoButton"); });
+        whenShown<KeyEditDialog>([](KeyEditDialog* form) { click(form, "autoButton"); });
         QVERIFY(editKey(nullptr, song.session, *song.melody));
         QVERIFY(!song.state->keyFixed);
         QCOMPARE(song.state->key, QStringLiteral("Emin"));
@@ -186,7 +186,7 @@ private Q_SLOTS:
     void makeChordsAsksBeforeReplacingHandEditedChords()
     {
         Song song;
-        song.seq().insert(vx22Event::note(0, 60, 100, 3840));
+        song.seq().insert(MidiEvent::note(0, 60, 100, 3840));
         song.seq().setLength(3840);
         song.state->chordsChanged = true;
         {

@@ -14,7 +14,7 @@
 namespace {
 
 // Records what opening a song asks of the window.
-struct RecordingHost : vx22SongHost
+struct RecordingHost : SongHost
 {
     QStringList warnings;
     QStringList styles;
@@ -33,26 +33,26 @@ class TestSongState : public QObject
     // A session with an audio track and a melody track holding one melody clip.
     struct Song
     {
-        vx20 session;
-        vx18* melodyTrack = nullptr;
-        vx22Clip* melody = nullptr;
+        Session session;
+        Track* melodyTrack = nullptr;
+        MidiClip* melody = nullptr;
         SongState state{&session};
         RecordingHost host;
         Song()
         {
-            session.addTrack(new vx18(&session, vx18::AudioTrack));
-            melodyTrack = new vx18(&session, vx18::MidiTrack);
+            session.addTrack(new Track(&session, Track::AudioTrack));
+            melodyTrack = new Track(&session, Track::MidiTrack);
             session.addTrack(melodyTrack);
-            melody = new vx22Clip(&session);
+            melody = new MidiClip(&session);
             melodyTrack->addClip(melody);
         }
-        vx22SongFile file() { return vx22SongFile(&session, melodyTrack, melody, &host, &state); }
+        SongFile file() { return SongFile(&session, melodyTrack, melody, &host, &state); }
     };
 
-    static QStringList lanes(const vx22Sequence& t)
+    static QStringList lanes(const MidiSequence& t)
     {
         QStringList out;
-        for (const vx22Event* e = t.first(); e; e = e->next())
+        for (const MidiEvent* e = t.first(); e; e = e->next())
             out << QStringLiteral("%1 %2 %3%4")
                        .arg(e->time)
                        .arg(laneKind(e))
@@ -80,7 +80,7 @@ private Q_SLOTS:
 
     void theSessionOwnsOneStateAndResetsItForANewSong()
     {
-        vx20 session;
+        Session session;
         SongState* state = SongState::of(&session);
         QCOMPARE(SongState::of(&session), state);
         state->key = QStringLiteral("Amin");
@@ -96,7 +96,7 @@ private Q_SLOTS:
         s.key = QStringLiteral("Emin");
         s.keyFixed = true;
         s.stylePath = QStringLiteral("/styles/Pop.sty");
-        vx22Sequence conductor;
+        MidiSequence conductor;
         s.writeConductor(conductor);
         QCOMPARE(conductor.count(), 2);
         QCOMPARE(conductor.first()->data(), QByteArray("cantova3010/styles/Pop.sty"));
@@ -116,11 +116,11 @@ private Q_SLOTS:
 
     void onlyTheFirstKeySignatureCountsAndForeignHeadersAreNotOurs()
     {
-        vx22Sequence conductor;
-        conductor.insert(vx22Event::meta(0, 1, QByteArray("cantova31xx")));
-        conductor.insert(vx22Event::meta(0, 0x59, QByteArray("\x09\x00", 2))); // out of range
-        conductor.insert(vx22Event::meta(0, 0x59, QByteArray("\xfe\x00", 2))); // Bb major
-        conductor.insert(vx22Event::meta(0, 0x59, QByteArray("\x02\x00", 2)));
+        MidiSequence conductor;
+        conductor.insert(MidiEvent::meta(0, 1, QByteArray("cantova31xx")));
+        conductor.insert(MidiEvent::meta(0, 0x59, QByteArray("\x09\x00", 2))); // out of range
+        conductor.insert(MidiEvent::meta(0, 0x59, QByteArray("\xfe\x00", 2))); // Bb major
+        conductor.insert(MidiEvent::meta(0, 0x59, QByteArray("\x02\x00", 2)));
         SongState s;
         QString path = QStringLiteral("stale");
         QVERIFY(!s.readConductor(conductor, path));
@@ -135,9 +135,9 @@ private Q_SLOTS:
         QFile(style).open(QIODevice::WriteOnly);
         {
             Song song;
-            vx22Sequence& m = song.melody->sequence();
-            m.insert(vx22Event::note(0, 64, 100, 960));
-            m.insert(vx22Event::note(3840, 67, 100, 960));
+            MidiSequence& m = song.melody->sequence();
+            m.insert(MidiEvent::note(0, 64, 100, 960));
+            m.insert(MidiEvent::note(3840, 67, 100, 960));
             setLaneEvent(m, 0, SectionLane, QStringLiteral("Intro A"));
             setLaneEvent(m, 0, ChordLane, QStringLiteral("Em"), true);
             setLaneEvent(m, 0, SuggestedChordsLane, QStringLiteral("Em = 3.0\nC = 2.5\n"));
@@ -171,10 +171,10 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("foreign.mid"));
         {
             Song song;
-            song.melody->sequence().insert(vx22Event::note(0, 72, 90, 480));
+            song.melody->sequence().insert(MidiEvent::note(0, 72, 90, 480));
             song.melody->setLength(song.session.scale().tickToFrame(960));
             // Saved without song structure: no header text in the first track.
-            QVERIFY(vx22SongFile(&song.session, song.melodyTrack, song.melody).saveSong(path));
+            QVERIFY(SongFile(&song.session, song.melodyTrack, song.melody).saveSong(path));
         }
         Song song;
         QVERIFY(song.file().openSong(path));

@@ -1,5 +1,5 @@
 #include "message_box.h"
-#include "meter_edit_form.h"
+#include "meter_edit_dialog.h"
 #include "midi_sequence.h"
 #include "session.h"
 #include "song_state.h"
@@ -23,14 +23,14 @@ class TestStyleActions : public QObject
     {
         return QStringLiteral(CANTOVA_TEST_DATA "/styles/") + name;
     }
-    static const vx29Node& meter(vx20& session) { return *session.scale().firstNode(); }
+    static const TempoNode& meter(Session& session) { return *session.scale().firstNode(); }
 
     // Sets the meter dialog's lists once it shows and presses the button.
     static void whenMeterShown(const QString& beats, const QString& unit, const char* button,
                                QString* shownMeter = nullptr)
     {
         QTimer::singleShot(0, [=] {
-            auto* form = qobject_cast<VxMeterEditForm*>(QApplication::activeModalWidget());
+            auto* form = qobject_cast<MeterEditDialog*>(QApplication::activeModalWidget());
             QVERIFY2(form, "the meter dialog is not showing");
             if (shownMeter)
                 *shownMeter = form->findChild<QLabel*>(QStringLiteral("meterLabel"))->text();
@@ -46,7 +46,7 @@ class TestStyleActions : public QObject
 private Q_SLOTS:
     void aThreeFourStyleIntoFourFourAsksAndNoKeepsTheDefault()
     {
-        vx20 session;
+        Session session;
         ScriptedAnswers answers({QMessageBox::No});
         QVERIFY(openStyleFlow(nullptr, session, data(QStringLiteral("plain_three_parts.sty")),
                               nullptr));
@@ -64,7 +64,7 @@ private Q_SLOTS:
 
     void yesTakesTheStyleMeterUndoably()
     {
-        vx20 session;
+        Session session;
         ScriptedAnswers answers({QMessageBox::Yes});
         QVERIFY(openStyleFlow(nullptr, session, data(QStringLiteral("plain_three_parts.sty")),
                               nullptr));
@@ -78,7 +78,7 @@ private Q_SLOTS:
 
     void aFailedStyleIsReportedAndTheDefaultStays()
     {
-        vx20 session;
+        Session session;
         ScriptedAnswers answers({QMessageBox::No});
         const QString path = data(QStringLiteral("two_main_a.sty"));
         QVERIFY(!openStyleFlow(nullptr, session, path, nullptr));
@@ -91,7 +91,7 @@ private Q_SLOTS:
 
     void aMeterTheStyleCannotFollowAsksFirst()
     {
-        vx20 session;
+        Session session;
         openStyle(session, data(QStringLiteral("drums_by_table.sty"))); // a 3/4 style
         ScriptedAnswers answers({QMessageBox::No, QMessageBox::Yes});
         QString shown;
@@ -117,7 +117,7 @@ private Q_SLOTS:
 
     void theStylesMeterOrCancelChangesNothing()
     {
-        vx20 session;
+        Session session;
         openStyle(session, QString());
         const int commands = session.commands().count();
         ScriptedAnswers answers;

@@ -27,7 +27,7 @@ class TestStyleReader : public QObject
             paths << info.absoluteFilePath();
         return paths;
     }
-    static const vx22Sequence& track(StyleReader& reader, size_t i)
+    static const MidiSequence& track(StyleReader& reader, size_t i)
     {
         return *reader.style().tracks.at(i);
     }
@@ -136,15 +136,15 @@ private Q_SLOTS:
         const QStringList files = stylesIn(QStringLiteral(CANTOVA_TEST_DATA "/../../resources/Styles"));
         QVERIFY(files.size() >= 5);
         for (const QString& path : files) {
-            vx20 session;
+            Session session;
             QVERIFY2(openStyle(session, path), qPrintable(path + QLatin1Char(' ') + ErrorLog::text()));
             const SongState& song = *SongState::of(&session);
             QCOMPARE(song.styleName, QFileInfo(path).completeBaseName());
             QCOMPARE(song.styleTracks.size(), size_t(5));
             QCOMPARE(song.styleTracks[1]->channel(), uint16_t(9));
             QStringList sections;
-            for (const vx22Event* e = song.styleTracks[0]->first(); e; e = e->next()) {
-                if (e->isMeta() && e->metaType == vx22Event::MetaMarker)
+            for (const MidiEvent* e = song.styleTracks[0]->first(); e; e = e->next()) {
+                if (e->isMeta() && e->metaType == MidiEvent::MetaMarker)
                     sections << QString::fromLatin1(e->data());
             }
             QCOMPARE(sections.size(), 9);
@@ -154,13 +154,13 @@ private Q_SLOTS:
 
     void loadingMakesArrangedTracksAndAFailureFallsBackToTheDefault()
     {
-        vx20 session;
+        Session session;
         SongState& song = *SongState::of(&session);
         song.arrangementOff = true;
         QVERIFY(openStyle(session, data(QStringLiteral("drums_by_table.sty"))));
         QCOMPARE(session.trackCount(), 4);
         QCOMPARE(song.arrangedTracks.size(), size_t(4));
-        vx18* drums = song.arrangedTracks[1];
+        Track* drums = song.arrangedTracks[1];
         QCOMPARE(drums->name(), QStringLiteral("Drums"));
         QCOMPARE(drums->properties().channel, uint16_t(9));
         QCOMPARE(drums->properties().foreground, QColor(Qt::white));
@@ -179,7 +179,7 @@ private Q_SLOTS:
         QCOMPARE(song.styleBeats, session.scale().firstNode()->beatsPerBar);
         // Bars 1 to 4 of four beats with four notes each.
         int notes = 0;
-        for (const vx22Event* e = song.styleTracks[0]->first(); e; e = e->next())
+        for (const MidiEvent* e = song.styleTracks[0]->first(); e; e = e->next())
             notes += e->isNote();
         QCOMPARE(notes, 4 * 4 * 4);
         QCOMPARE(song.styleTracks[0]->length(), 5u * 4u * session.scale().ticksPerBeat());

@@ -61,11 +61,11 @@ bool convert(const QString& from, const QString& to, int format)
 std::vector<Note> readMidi(const QString& path)
 {
     std::vector<Note> notes;
-    vx22File file;
-    vx22Sequence sequence;
-    if (!file.open(path, vx22File::Read) || file.format() != 1 || !file.readTrack(sequence, 1))
+    MidiFile file;
+    MidiSequence sequence;
+    if (!file.open(path, MidiFile::Read) || file.format() != 1 || !file.readTrack(sequence, 1))
         return notes;
-    for (const vx22Event* e = sequence.first(); e; e = e->next()) {
+    for (const MidiEvent* e = sequence.first(); e; e = e->next()) {
         if (e->isNote())
             notes.push_back({e->time / 1920.0, e->data1});
     }

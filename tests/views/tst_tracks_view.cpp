@@ -18,16 +18,16 @@ class TestTracksView : public QObject
 {
     Q_OBJECT
 
-    vx20* m_session = nullptr;
-    vx18* m_audio = nullptr;
-    vx18* m_midi = nullptr;
-    vx21* m_clip = nullptr;
+    Session* m_session = nullptr;
+    Track* m_audio = nullptr;
+    Track* m_midi = nullptr;
+    Clip* m_clip = nullptr;
 
-    QWidget* clipArea(VxTracksView& view) { return view.findChild<QWidget*>("ClipArea"); }
-    QWidget* ruler(VxTracksView& view) { return view.findChild<QWidget*>("TimeRuler"); }
+    QWidget* clipArea(TracksView& view) { return view.findChild<QWidget*>("ClipArea"); }
+    QWidget* ruler(TracksView& view) { return view.findChild<QWidget*>("TimeRuler"); }
 
     /** The clip-area point at the given frame, in the middle of the audio track's row. */
-    QPoint at(VxTracksView& view, uint32_t frame)
+    QPoint at(TracksView& view, uint32_t frame)
     {
         return QPoint(view.frameToX(frame), view.trackTop(0) + m_audio->zoomedHeight() / 2);
     }
@@ -35,14 +35,14 @@ class TestTracksView : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_session = new vx20();
-        m_audio = new vx18(m_session, vx18::AudioTrack);
+        m_session = new Session();
+        m_audio = new Track(m_session, Track::AudioTrack);
         m_audio->setName(QStringLiteral("Voice"));
-        m_midi = new vx18(m_session, vx18::MidiTrack);
+        m_midi = new Track(m_session, Track::MidiTrack);
         m_midi->setName(QStringLiteral("Melody"));
         m_session->addTrack(m_audio);
         m_session->addTrack(m_midi);
-        m_clip = new vx21();
+        m_clip = new Clip();
         m_clip->setStart(kRate);      // 0:01
         m_clip->setLength(4 * kRate); // to 0:05
         m_audio->addClip(m_clip);
@@ -56,12 +56,12 @@ private Q_SLOTS:
 
     void rowsFollowTheTracks()
     {
-        VxTracksView view(m_session);
+        TracksView view(m_session);
         view.resize(800, 300);
         view.show();
         QCOMPARE(view.findChildren<QToolButton*>(QStringLiteral("TrackMute")).size(), 2);
         QCOMPARE(view.trackAt(view.trackTop(1) + 1), m_midi);
-        auto* extra = new vx18(m_session, vx18::MidiTrack);
+        auto* extra = new Track(m_session, Track::MidiTrack);
         m_session->addTrack(extra);
         view.refresh();
         QCOMPARE(view.findChildren<QToolButton*>(QStringLiteral("TrackMute")).size(), 3);
@@ -71,11 +71,11 @@ private Q_SLOTS:
     void clickLocatesAtTheSnappedPosition()
     {
         m_session->scale().setSnapPerBeat(1); // one beat = 22050 frames at 120 bpm
-        VxTracksView view(m_session);
+        TracksView view(m_session);
         view.resize(800, 300);
         view.show();
-        QSignalSpy locate(&view, &VxTracksView::locateRequested);
-        QSignalSpy selection(&view, &VxTracksView::selectionChanged);
+        QSignalSpy locate(&view, &TracksView::locateRequested);
+        QSignalSpy selection(&view, &TracksView::selectionChanged);
         QTest::mouseClick(clipArea(view), Qt::LeftButton, {}, at(view, 3 * 22050 + 4000));
         QCOMPARE(locate.size(), 1);
         QCOMPARE(locate.first().first().toULongLong(), 3ull * 22050);
@@ -89,11 +89,11 @@ private Q_SLOTS:
     void dragOverAnAudioClipSelectsARange()
     {
         m_session->scale().setSnapPerBeat(0);
-        VxTracksView view(m_session);
+        TracksView view(m_session);
         view.resize(900, 300);
         view.show();
         QWidget* area = clipArea(view);
-        QSignalSpy changed(&view, &VxTracksView::contentsChanged);
+        QSignalSpy changed(&view, &TracksView::contentsChanged);
         const QPoint from = at(view, 2 * kRate);
         const QPoint to = at(view, 3 * kRate);
         QTest::mousePress(area, Qt::LeftButton, {}, from);
@@ -125,10 +125,10 @@ private Q_SLOTS:
 
     void dragOnAMidiRowSelectsNothing()
     {
-        auto* midiClip = new vx21();
+        auto* midiClip = new Clip();
         midiClip->setLength(4 * kRate);
         m_midi->addClip(midiClip);
-        VxTracksView view(m_session);
+        TracksView view(m_session);
         view.resize(900, 300);
         view.show();
         const int y = view.trackTop(1) + 10;
@@ -141,9 +141,9 @@ private Q_SLOTS:
 
     void muteAndSoloButtons()
     {
-        VxTracksView view(m_session);
+        TracksView view(m_session);
         view.show();
-        QSignalSpy changed(&view, &VxTracksView::contentsChanged);
+        QSignalSpy changed(&view, &TracksView::contentsChanged);
         auto mutes = view.findChildren<QToolButton*>(QStringLiteral("TrackMute"));
         auto solos = view.findChildren<QToolButton*>(QStringLiteral("TrackSolo"));
         QTest::mouseClick(mutes.at(0), Qt::LeftButton);
@@ -155,7 +155,7 @@ private Q_SLOTS:
 
         // With a handler the owner decides how the flag changes.
         QList<bool> asked;
-        view.setMuteHandler([&](vx18* track, bool on) {
+        view.setMuteHandler([&](Track* track, bool on) {
             QCOMPARE(track, m_audio);
             asked << on;
         });
@@ -167,12 +167,12 @@ private Q_SLOTS:
 
     void zoomKeepsTheLeftEdge()
     {
-        VxTracksView view(m_session);
+        TracksView view(m_session);
         view.resize(600, 300);
         view.show();
         view.scrollToFrame(2 * kRate);
         const uint32_t left = view.xToFrame(0);
-        QSignalSpy zoomed(&view, &VxTracksView::timeZoomChanged);
+        QSignalSpy zoomed(&view, &TracksView::timeZoomChanged);
         QTest::mouseClick(view.zoomInButton(), Qt::LeftButton);
         QCOMPARE(m_session->scale().timeZoom(), uint16_t(125));
         QCOMPARE(zoomed.size(), 1);
@@ -187,12 +187,12 @@ private Q_SLOTS:
 
     void timeDisplayParsesAndShowsTheScaleFormat()
     {
-        vx29& scale = m_session->scale();
-        scale.setTimeFormat(vx29::Clock);
-        vx29SpinBox box;
+        TimeScale& scale = m_session->scale();
+        scale.setTimeFormat(TimeScale::Clock);
+        TimeSpinBox box;
         box.setScale(&scale);
         box.show();
-        QSignalSpy changed(&box, &vx29SpinBox::valueChanged);
+        QSignalSpy changed(&box, &TimeSpinBox::valueChanged);
         box.setValue(3723300, false);
         QCOMPARE(box.text(), QStringLiteral("00:01:24.428"));
         QCOMPARE(changed.size(), 0);
@@ -204,7 +204,7 @@ private Q_SLOTS:
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed.first().first().toULongLong(), 66150ull);
 
-        scale.setTimeFormat(vx29::BarsBeatsTicks);
+        scale.setTimeFormat(TimeScale::BarsBeatsTicks);
         box.refreshText();
         QCOMPARE(box.text(), QStringLiteral("1.04.000"));
         box.stepBy(1); // one beat on

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "midi_outputs.h"
+
+#include <QDialog>
+#include <QList>
+
+class QComboBox;
+class QDialogButtonBox;
+class QDoubleSpinBox;
+class Settings;
+
+/**
+ * OptionsDialog: the options dialog (audio latencies and the MIDI output).
+ *
+ * Window-modal. Any change enables OK; OK stores the changed values into the settings and saves
+ * them; Cancel with changes asks whether to apply them. GUI thread only.
+ */
+class OptionsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    /**
+     * recommendedPlayback / recommendedRecording: the default devices' latencies (seconds);
+     * outputs: the MIDI outputs to offer.
+     */
+    OptionsDialog(Settings* settings, double recommendedPlayback, double recommendedRecording,
+                  const QList<MidiOutputChoice>& outputs, QWidget* parent = nullptr);
+
+    QDoubleSpinBox* playbackSpinBox() const { return m_playback; }
+    QDoubleSpinBox* recordingSpinBox() const { return m_recording; }
+    QComboBox* midiOutputComboBox() const { return m_midiOutput; }
+    QDialogButtonBox* buttonBox() const { return m_buttons; }
+    bool isChanged() const { return m_changed; }
+
+public slots:
+    void accept() override;
+    void reject() override;
+
+private slots:
+    void changed();
+
+private:
+    QWidget* createLatencyGroup(double recommendedPlayback, double recommendedRecording);
+    QWidget* createMidiGroup(const QList<MidiOutputChoice>& outputs);
+    void store();
+
+    Settings* m_settings;
+    QDoubleSpinBox* m_playback = nullptr;
+    QDoubleSpinBox* m_recording = nullptr;
+    QComboBox* m_midiOutput = nullptr;
+    QDialogButtonBox* m_buttons = nullptr;
+    bool m_changed = false;
+};
