@@ -1,6 +1,11 @@
 #include "application.h"
 
+#include "data_paths.h"
+
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPalette>
+#include <QTranslator>
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -10,6 +15,20 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     QPalette pal = palette();
     if (adjustDarkPalette(pal))
         setPalette(pal);
+    installTranslations();
+}
+
+void Application::installTranslations()
+{
+    // Without a translation for the language the texts stay in English; nothing to report.
+    auto* qt = new QTranslator(this);
+    if (qt->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qt);
+    auto* own = new QTranslator(this);
+    if (own->load(QLocale(), QStringLiteral("cantova"), QStringLiteral("_"),
+                  DataPaths::path(QStringLiteral("translations"))))
+        installTranslator(own);
 }
 
 bool Application::adjustDarkPalette(QPalette& pal)

@@ -8,7 +8,8 @@ class QPalette;
  * Application: the process-wide application object of the program.
  *
  * Sets the organisation and application names the settings store uses, the version, and the
- * program's palette rule for dark desktop themes. GUI thread only.
+ * program's palette rule for dark desktop themes, and installs the translations of the system's
+ * language (the program's own from its data folder, Qt's from Qt's folder). GUI thread only.
  */
 class Application : public QApplication
 {
@@ -23,4 +24,7 @@ public:
      * it is on a light theme.
      */
     static bool adjustDarkPalette(QPalette& palette);
+
+private:
+    void installTranslations();
 };

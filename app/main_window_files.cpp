@@ -375,9 +375,12 @@ bool MainWindow::saveMidiWithDialog()
 
 void MainWindow::openFile(const QString& path)
 {
-    if (QFileInfo(path).suffix().compare(QStringLiteral("mid"), Qt::CaseInsensitive) == 0) {
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.compare(QStringLiteral("mid"), Qt::CaseInsensitive) == 0) {
         if (midiCheck())
             openSong(path);
+    } else if (suffix.compare(QStringLiteral("sty"), Qt::CaseInsensitive) == 0) {
+        loadStyle(path); // a style double-clicked in the file manager
     } else {
         openAudioFile(path);
     }

@@ -1,5 +1,6 @@
 #include "make_song_command.h"
 
+#include "data_paths.h"
 #include "song_renderer.h"
 
 #include "audio_file.h"
@@ -59,10 +60,10 @@ struct Failure
 // ---------------------------------------------------------------------------------------------
 // Options
 
-/** The "Styles" folder beside the program. */
+/** The shipped "Styles" folder, beside the program or in its installed data folder. */
 QString stylesFolder()
 {
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath() + QStringLiteral("/Styles");
+    return DataPaths::path(QStringLiteral("Styles"));
 }
 
 /** A style file, or the name of a shipped style ("Bossa" finds Styles/Bossa.sty). */

@@ -1,5 +1,6 @@
 #include "settings.h"
 
+#include "data_paths.h"
 #include "midi_outputs.h"
 
 #include <QCoreApplication>
@@ -8,11 +9,6 @@
 namespace {
 const QString kVersion = QStringLiteral("3.0");
 
-QString& programDirOverride()
-{
-    static QString dir;
-    return dir;
-}
 } // namespace
 
 Settings::Settings() : m_store(QStringLiteral("Orvane"), QStringLiteral("Cantova"))
@@ -27,14 +23,12 @@ Settings::~Settings()
 
 QString Settings::programDir()
 {
-    if (!programDirOverride().isEmpty())
-        return programDirOverride();
-    return QCoreApplication::applicationDirPath();
+    return DataPaths::dataDir();
 }
 
 void Settings::setProgramDir(const QString& dir)
 {
-    programDirOverride() = dir;
+    DataPaths::setOverride(dir);
 }
 
 void Settings::load()

@@ -59,9 +59,9 @@ public:
     void restoreSplitter(QSplitter* splitter);
     void saveSplitter(const QSplitter* splitter);
 
-    /** The folder of the program, where the "Styles" folder and the help pages live. */
+    /** The program's data folder (DataPaths), where the "Styles" folder and the help pages live. */
     static QString programDir();
-    /** Replaces the program's folder (tests); an empty text restores it. */
+    /** Replaces the data folder (tests); an empty text restores it. */
     static void setProgramDir(const QString& dir);
 
     // Persistent keys (see load() for their names and defaults).
