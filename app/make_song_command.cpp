@@ -6,6 +6,7 @@
 #include "audio_file.h"
 #include "audio_file_transcriber.h"
 #include "audio_format_registry.h"
+#include "bar_finder.h"
 #include "key_names.h"
 #include "lane_events.h"
 #include "song_making.h"
@@ -14,6 +15,7 @@
 #include "style_loader.h"
 #include "transcribed_melody.h"
 #include "transcription_engine.h"
+#include "transcription_result.h"
 
 #include "clip.h"
 #include "error_log.h"
@@ -270,8 +272,9 @@ void melodyFromMidi(CommandLineSong& s, const Options& o)
         throw Failure{QStringLiteral("The MIDI file has no melody notes: %1").arg(o.input)};
 }
 
-// The recording joins the audio track as a clip at 0, so the sections move it with the song.
-void addRecording(CommandLineSong& s, const QString& path)
+// The recording joins the audio track as a clip, so the sections move it with the song. A
+// positive shift starts it later; a negative one cuts that much silence from its start.
+void addRecording(CommandLineSong& s, const QString& path, double shift)
 {
     auto file = AudioFormatRegistry::instance().create(path);
     if (!file || !file->open(path, AudioFile::Reading))
@@ -279,25 +282,60 @@ void addRecording(CommandLineSong& s, const QString& path)
     const uint64_t rate = s.session.scale().sampleRate();
     const uint64_t frames = uint64_t(std::max(0LL, file->frames())) * rate /
                             uint64_t(std::max(1, file->sampleRate()));
+    const uint64_t moved = uint64_t(std::llround(std::abs(shift) * double(rate)));
+    const uint64_t cut = shift < 0.0 ? std::min(moved, frames) : 0;
     auto* clip = new Clip();
     clip->setName(QFileInfo(path).fileName());
     clip->setFilePath(QFileInfo(path).absoluteFilePath());
-    clip->setLength(uint32_t(std::min<uint64_t>(frames, UINT32_MAX)));
+    clip->setStart(shift > 0.0 ? uint32_t(std::min<uint64_t>(moved, UINT32_MAX)) : 0);
+    clip->setOffset(uint32_t(std::min<uint64_t>(cut, UINT32_MAX)));
+    clip->setLength(uint32_t(std::min<uint64_t>(frames - cut, UINT32_MAX)));
     s.audioTrack->addClip(clip);
     s.recording = clip;
 }
 
-void melodyFromAudio(CommandLineSong& s, const Options& o, QTextStream& err)
+/**
+ * Tempo, meter and bar 1 of a take sung without a click: sets the song's tempo and meter and
+ * returns how far the take moves so that its first downbeat falls on a bar line.
+ */
+double placeOnBars(CommandLineSong& s, const TranscriptionResult& result, QTextStream& out)
+{
+    std::vector<BarFinder::Note> notes;
+    for (const TranscribedEvent& e : result.events)
+        if (e.isNoteOn())
+            notes.push_back({e.time, e.duration, e.note});
+    BarGrid grid = BarFinder::find(notes);
+    if (!grid.valid)
+        return 0.0;
+    double first = grid.firstDownbeat;
+    for (const BarFinder::Note& n : notes)
+        first = std::min(first, n.onset);
+    out << "found: tempo " << QString::number(grid.tempo, 'f', 2) << ", meter " << grid.beatsPerBar
+        << '/' << grid.beatUnit << ", first downbeat "
+        << QString::number(grid.firstDownbeat, 'f', 3) << " s, confidence "
+        << QString::number(grid.confidence, 'f', 2) << (grid.drifts ? ", drifting" : "") << '\n';
+    const uint16_t unit = grid.beatUnit == 8 ? 3 : 2;
+    // Song files keep whole beats per minute; the song uses what it will reopen with.
+    grid.tempo = std::round(grid.tempo);
+    setMeterAndTempo(s.session, float(grid.tempo), uint16_t(grid.beatsPerBar), unit);
+    return grid.shiftToBarLine(first);
+}
+
+void melodyFromAudio(CommandLineSong& s, const Options& o, QTextStream& out, QTextStream& err)
 {
     TranscriptionEngine engine;
     Progress progress(err, QStringLiteral("Transcribing"));
     if (!AudioFileTranscriber::transcribe(engine, o.input, std::ref(progress)))
         throw Failure{logOr(QStringLiteral("audio2midi: Cannot read the audio data from file."))};
     progress(1.0);
-    const TranscriptionResult& result = engine.result();
+    TranscriptionResult result = engine.result();
     if (result.noteCount == 0)
         throw Failure{QStringLiteral("Cannot transcribe any MIDI notes from this audio.")};
-    addRecording(s, o.input);
+    // Without a tempo or meter given, the take's own bars are found.
+    const double shift = o.tempo == 0 && o.beats == 0 ? placeOnBars(s, result, out) : 0.0;
+    for (TranscribedEvent& e : result.events)
+        e.time = std::max(0.0, e.time + shift);
+    addRecording(s, o.input, shift);
     TranscribedMelody::write(result, s.session, s.melody->sequence(), 0, s.song());
 }
 
@@ -392,7 +430,7 @@ int make(const Options& o, QTextStream& out, QTextStream& err)
     if (midi)
         melodyFromMidi(s, o);
     else
-        melodyFromAudio(s, o, err);
+        melodyFromAudio(s, o, out, err);
     if (midi)
         setMeterAndTempo(s.session, o.tempo, o.beats, o.unit);
     loadStyle(s, o, err);
@@ -426,24 +464,37 @@ QString MakeSongCommand::usageText()
 
 QString MakeSongCommand::helpText()
 {
-    return usageText() + QStringLiteral(
-        "Makes a song from a melody: chords for every bar, intro, main part and ending, and the\n"
-        "accompaniment of a style, saved as a MIDI file the window opens with all of them.\n"
-        "\n"
-        "INPUT            an audio file (WAV, FLAC, OGG, MP3, ...) whose melody is transcribed,\n"
-        "                 or a MIDI file whose melody is used as Open MIDI reads it\n"
-        "-o OUTPUT.mid    the song file to write\n"
-        "--style STYLE    a style file, or the name of a shipped style (\"Bossa\"); default: the\n"
-        "                 song's own style, else the built-in piano\n"
-        "--key KEY        fix the key (Cmaj, F#min, Bbmaj ...); --auto-key lets Cantova find it\n"
-        "--tempo BPM      the song's tempo (audio: how the notes fall into bars)\n"
-        "--meter N/D      the song's meter; a style in another meter otherwise brings its own\n"
-        "--render FILE    also play the song into an audio file (.wav or .flac) with the\n"
-        "                 built-in General MIDI synthesizer, and the recording for audio input\n"
-        "\n"
-        "Standard output lists what was made, one \"key: value\" per line: melody, key,\n"
-        "suggested key, tempo, meter, style, chords, sections, bars, song, rendered.\n"
-        "Progress and errors go to standard error. Exit status 0 made, 1 failed, 2 usage.\n");
+    return usageText() +
+           QStringLiteral(
+               "Makes a song from a melody: chords for every bar, intro, main part and ending, and "
+               "the\n"
+               "accompaniment of a style, saved as a MIDI file the window opens with all of them.\n"
+               "\n"
+               "INPUT            an audio file (WAV, FLAC, OGG, MP3, ...) whose melody is "
+               "transcribed,\n"
+               "                 or a MIDI file whose melody is used as Open MIDI reads it\n"
+               "-o OUTPUT.mid    the song file to write\n"
+               "--style STYLE    a style file, or the name of a shipped style (\"Bossa\"); "
+               "default: the\n"
+               "                 song's own style, else the built-in piano\n"
+               "--key KEY        fix the key (Cmaj, F#min, Bbmaj ...); --auto-key lets Cantova "
+               "find it\n"
+               "--tempo BPM      the song's tempo (audio: how the notes fall into bars)\n"
+               "--meter N/D      the song's meter; a style in another meter otherwise brings its "
+               "own\n"
+               "                 (audio without --tempo and --meter: the take's own tempo, meter "
+               "and\n"
+               "                 first downbeat are found, and the take moves onto the song's "
+               "bars)\n"
+               "--render FILE    also play the song into an audio file (.wav or .flac) with the\n"
+               "                 built-in General MIDI synthesizer, and the recording for audio "
+               "input\n"
+               "\n"
+               "Standard output lists what was made, one \"key: value\" per line: found (the\n"
+               "take's tempo, meter, first downbeat and confidence), melody, key,\n"
+               "suggested key, tempo, meter, style, chords, sections, bars, song, rendered.\n"
+               "Progress and errors go to standard error. Exit status 0 made, 1 failed, 2 "
+               "usage.\n");
 }
 
 int MakeSongCommand::run(const QStringList& arguments, QTextStream& out, QTextStream& err)

@@ -201,6 +201,41 @@ private Q_SLOTS:
         QVERIFY(a.readAll() == b.readAll());
     }
 
+    void aTakeSungWithoutAClickGetsItsOwnBars()
+    {
+        // Amazing Grace: 3/4 at 84 bpm, half a second of silence, a one-beat pickup.
+        const QString sample = QStringLiteral(CANTOVA_SAMPLES_DIR "/amazing-grace.flac");
+        const Result r =
+            cantova({QStringLiteral("make-song"), sample, QStringLiteral("-o"), file("grace.mid")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const auto made = facts(r.out);
+        QVERIFY2(made.value(QStringLiteral("found")).startsWith(QStringLiteral("tempo 84")),
+                 qPrintable(r.out));
+        QCOMPARE(made.value(QStringLiteral("tempo")), QStringLiteral("84"));
+        QCOMPARE(made.value(QStringLiteral("meter")), QStringLiteral("3/4"));
+
+        // The pickup sits in a bar of its own: the second note, the first downbeat, is on a
+        // bar line (within what a singer's timing moves it), and the pickup a beat before it.
+        Reopened song(file("grace.mid"));
+        QVERIFY(song.opened);
+        QList<uint32_t> onsets;
+        for (const MidiEvent* e = song.melody->sequence().first(); e; e = e->next())
+            if (e->isNote())
+                onsets << e->time;
+        QVERIFY(onsets.size() >= 10);
+        const uint32_t bar = 3 * 960, slack = 960 / 8;
+        const uint32_t intoBar = onsets[1] % bar;
+        QVERIFY2(intoBar <= slack || intoBar >= bar - slack, qPrintable(QString::number(intoBar)));
+        QVERIFY(std::abs(int(onsets[1] - onsets[0]) - 960) <= int(slack));
+
+        // Given a tempo, the take keeps the file's own timing, as before.
+        const Result fixed = cantova({QStringLiteral("make-song"), sample, QStringLiteral("-o"),
+                                      file("grace120.mid"), QStringLiteral("--tempo=120")});
+        QCOMPARE(fixed.code, 0);
+        QVERIFY(!facts(fixed.out).contains(QStringLiteral("found")));
+        QCOMPARE(facts(fixed.out).value(QStringLiteral("tempo")), QStringLiteral("120"));
+    }
+
     void aMidiMelodyTakesItsStylesMeter()
     {
         writeMelody(file("melody.mid"));

@@ -1,4 +1,5 @@
 #include "audio_file_transcriber.h"
+#include "bar_finder.h"
 #include "error_log.h"
 #include "transcription_engine.h"
 
@@ -6,6 +7,7 @@
 #include <QList>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -83,6 +85,44 @@ private Q_SLOTS:
                                               .arg(kept)
                                               .arg(found.size())
                                               .arg(tune.size())));
+    }
+
+    void everySampleFindsItsOwnBars_data()
+    {
+        // Tempo, meter and first downbeat as tools/make-samples sings them: half a second of
+        // silence, then the tune (Amazing Grace and Greensleeves open with a one-beat pickup).
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("tempo");
+        QTest::addColumn<int>("beats");
+        QTest::addColumn<double>("downbeat");
+        QTest::newRow("Ode to Joy") << "ode-to-joy" << 126.0 << 4 << 0.5;
+        QTest::newRow("Twinkle") << "twinkle-twinkle" << 120.0 << 4 << 0.5;
+        QTest::newRow("Frere Jacques") << "frere-jacques" << 120.0 << 4 << 0.5;
+        QTest::newRow("Amazing Grace") << "amazing-grace" << 84.0 << 3 << 0.5 + 60.0 / 84;
+        QTest::newRow("Greensleeves") << "greensleeves" << 112.0 << 3 << 0.5 + 60.0 / 112;
+    }
+
+    void everySampleFindsItsOwnBars()
+    {
+        QFETCH(QString, name);
+        QFETCH(double, tempo);
+        QFETCH(int, beats);
+        QFETCH(double, downbeat);
+        const QString path = QDir(QStringLiteral(CANTOVA_SAMPLES_DIR)).filePath(name + ".flac");
+        TranscriptionEngine engine;
+        QVERIFY2(AudioFileTranscriber::transcribe(engine, path), qPrintable(ErrorLog::take()));
+        std::vector<BarFinder::Note> notes;
+        for (const TranscribedEvent& e : engine.result().events)
+            if (e.isNoteOn())
+                notes.push_back({e.time, e.duration, e.note});
+        const BarGrid grid = BarFinder::find(notes);
+        QVERIFY(grid.valid);
+        QVERIFY2(std::abs(grid.tempo / tempo - 1.0) <= 0.04,
+                 qPrintable(QString::number(grid.tempo)));
+        QCOMPARE(grid.beatsPerBar, beats);
+        QCOMPARE(grid.beatUnit, 4);
+        QVERIFY2(std::abs(grid.firstDownbeat - downbeat) <= 0.06,
+                 qPrintable(QString::number(grid.firstDownbeat)));
     }
 };
 
