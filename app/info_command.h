@@ -10,8 +10,7 @@
  * Songs are opened through the song file code the window uses (SongFile with SongState and
  * the lane events), styles through StyleReader; the failures are their own messages. A MIDI
  * file the program did not write lists the tracks and channels that could be its melody and
- * the one the window would preselect. Needs no
- * application object. Main thread.
+ * the one the window would preselect. Needs no application object. Main thread.
  */
 class InfoCommand
 {
