@@ -47,7 +47,7 @@ bool SongFile::openSong(const QString& path)
             error.clear();
         file.close();
     }
-    // Leaving the choice of the melody track leaves everything as it was.
+    // Leaving the choice of the melody track loads nothing, renames nothing, reports nothing.
     if (m_cancelled)
         return false;
     if (!error.isEmpty()) {
