@@ -55,9 +55,18 @@ class InfoSongHost : public SongHost
 public:
     void warning(const QString& text) override { warnings << text; }
     void loadStyle(const QString& path) override { styleFound = !path.isEmpty(); }
+    int chooseMelodyTrack(const std::vector<MidiImport::Candidate>& offered,
+                          int preselected) override
+    {
+        candidates = offered;
+        melodyTrack = preselected;
+        return preselected;
+    }
 
     QStringList warnings;
     bool styleFound = false;
+    std::vector<MidiImport::Candidate> candidates; // a file from elsewhere: its tracks
+    int melodyTrack = -1;
 };
 
 /** The song state's header reading, keeping what the header said for the report. */
@@ -101,7 +110,8 @@ bool describeFileTracks(const QString& path, QStringList& lines)
           << QStringLiteral("division: %1").arg(file.division());
     for (int i = 0; i < int(file.tracks().size()); ++i) {
         MidiSequence track(QString(), 0, file.division());
-        if (!file.readTrack(track, i))
+        MidiSequence* one[1] = {&track};
+        if (!file.readChunk(i, one)) // every channel of the chunk, whatever the format
             return false;
         lines << QStringLiteral("track: %1 notes %2 %3")
                      .arg(i)
@@ -111,6 +121,27 @@ bool describeFileTracks(const QString& path, QStringList& lines)
     }
     file.close();
     return true;
+}
+
+// The tracks of a file from elsewhere that could be the melody, from 1, and the one taken.
+void describeCandidates(const InfoSongHost& host, QStringList& lines)
+{
+    for (size_t i = 0; i < host.candidates.size(); ++i) {
+        const MidiImport::Candidate& c = host.candidates[i];
+        lines << QStringLiteral("import-track: %1 track %2 channel %3 program %4 notes %5 "
+                                "range %6-%7 %8")
+                     .arg(i + 1)
+                     .arg(c.track)
+                     .arg(c.channel + 1)
+                     .arg(c.program)
+                     .arg(c.notes)
+                     .arg(c.lowestKey)
+                     .arg(c.highestKey)
+                     .arg(c.name)
+                     .trimmed();
+    }
+    if (host.melodyTrack >= 0)
+        lines << QStringLiteral("melody-track: %1").arg(host.melodyTrack + 1);
 }
 
 void describeTempoMap(TimeScale& scale, QStringList& lines)
@@ -179,6 +210,7 @@ bool describeSong(const QString& path, QStringList& lines, QStringList& warnings
           << QStringLiteral("style: %1")
                  .arg(conductor.stylePath.isEmpty() ? QStringLiteral("none") : conductor.stylePath)
           << QStringLiteral("style-found: %1").arg(yesNo(host.styleFound));
+    describeCandidates(host, lines);
     describeTempoMap(session.scale(), lines);
     describeMelody(session, song.melody->sequence(), lines);
     return true;
@@ -289,19 +321,29 @@ QString InfoCommand::helpText()
                "Every file:\n"
                "  file: PATH\n"
                "  type: song | style                 a style by its extension .sty\n"
-               "  format: 0 | 1                      MIDI file format (a song opens only from "
-               "format 1)\n"
+               "  format: 0 | 1 | 2                  MIDI file format\n"
                "  tracks: COUNT                      track chunks of the file\n"
                "  division: TICKS                    ticks per quarter note of the file\n"
                "A song:\n"
-               "  track: INDEX notes COUNT NAME (+)  each track from 0 (the tempo track); 1 is the "
-               "melody\n"
+               "  track: INDEX notes COUNT NAME (+)  each track chunk from 0; in a Cantova song 0 "
+               "is "
+               "the\n"
+               "                                     tempo track and 1 the melody\n"
                "  cantova-song: yes | no             the file carries Cantova's song header\n"
                "  key: KEY | none                    key of the song, e.g. Ebmaj, F#min\n"
                "  key-fixed: yes | no\n"
                "  sections-fixed: yes | no\n"
                "  style: PATH | none                 the style file the song names\n"
                "  style-found: yes | no              that style file exists\n"
+               "A MIDI file Cantova did not write (its melody is taken from one track and "
+               "channel):\n"
+               "  import-track: INDEX track CHUNK channel CHANNEL program PROGRAM notes COUNT\n"
+               "                range LOW-HIGH NAME (+)\n"
+               "                                     each chunk and channel that plays notes, from "
+               "1\n"
+               "                                     (program -1: none; channel 10: drums)\n"
+               "  melody-track: INDEX                the one taken as the melody (make-song's\n"
+               "                                     --melody-track chooses another)\n"
                "  tempo: BAR BPM BEATS/UNIT (+)      tempo (quarter notes per minute) and meter "
                "changes\n"
                "  bars: COUNT                        length of the melody in bars\n"

@@ -8,8 +8,9 @@
  * one fact per line as "key: value", so that scripts can check a file without the window.
  *
  * Songs are opened through the song file code the window uses (SongFile with SongState and
- * the lane events), styles through StyleReader; the failures are their own messages. Needs no
- * application object. Main thread.
+ * the lane events), styles through StyleReader; the failures are their own messages. A MIDI
+ * file the program did not write lists the tracks and channels that could be its melody and
+ * the one the window would preselect. Needs no application object. Main thread.
  */
 class InfoCommand
 {

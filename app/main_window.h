@@ -158,6 +158,8 @@ private:
         QString styleFolder() const override;
         void loadStyle(const QString& path) override;
         void refresh() override;
+        int chooseMelodyTrack(const std::vector<MidiImport::Candidate>& candidates,
+                              int preselected) override;
 
     private:
         MainWindow* m_form;

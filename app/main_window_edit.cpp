@@ -2,6 +2,7 @@
 // the changes made for good (executed and dropped from the undo list).
 #include "main_window.h"
 
+#include "melody_track_dialog.h"
 #include "message_box.h"
 #include "options_dialog.h"
 #include "settings.h"
@@ -198,6 +199,18 @@ void MainWindow::WindowSongHost::loadStyle(const QString& path)
 void MainWindow::WindowSongHost::refresh()
 {
     m_form->stabilizeForm();
+}
+
+int MainWindow::WindowSongHost::chooseMelodyTrack(
+    const std::vector<MidiImport::Candidate>& candidates, int preselected)
+{
+    // One track is no choice; more are listed with the likeliest melody preselected.
+    if (candidates.size() < 2)
+        return preselected;
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int chosen = MelodyTrackDialog::choose(m_form, candidates, preselected);
+    QApplication::restoreOverrideCursor();
+    return chosen;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -47,9 +47,10 @@ struct Options
     QString render;
     bool autoKey = false;
     bool help = false;
-    float tempo = 0;   // 0: the song's own
-    uint16_t beats = 0; // 0: the song's own meter
-    uint16_t unit = 0;  // beat unit as a power of two (2 = quarter notes)
+    float tempo = 0;     // 0: the song's own
+    uint16_t beats = 0;  // 0: the song's own meter
+    uint16_t unit = 0;   // beat unit as a power of two (2 = quarter notes)
+    int melodyTrack = 0; // of a MIDI file from elsewhere, from 1; 0: the preselected one
 };
 
 /** Thrown by the option parser and the steps; its text ends the command. */
@@ -92,9 +93,9 @@ void parseMeter(const QString& text, Options& o)
     const int value = m.hasMatch() ? m.captured(2).toInt() : 0;
     const int unit = value == 2 ? 1 : value == 4 ? 2 : value == 8 ? 3 : 0;
     if (beats < 1 || beats > 16 || unit == 0)
-        throw Failure{QStringLiteral("a meter is beats/unit with 1 to 16 beats of 2, 4 or 8: %1")
-                          .arg(text),
-                      2};
+        throw Failure{
+            QStringLiteral("a meter is beats/unit with 1 to 16 beats of 2, 4 or 8: %1").arg(text),
+            2};
     o.beats = uint16_t(beats);
     o.unit = uint16_t(unit);
 }
@@ -113,9 +114,18 @@ void setOption(Options& o, const QString& name, const QString& value)
         bool ok = false;
         o.tempo = value.toFloat(&ok);
         if (!ok || !(o.tempo >= 20.0f && o.tempo <= 400.0f))
-            throw Failure{QStringLiteral("a tempo is 20 to 400 beats per minute: %1").arg(value), 2};
+            throw Failure{QStringLiteral("a tempo is 20 to 400 beats per minute: %1").arg(value),
+                          2};
     } else if (name == QLatin1String("--meter")) {
         parseMeter(value, o);
+    } else if (name == QLatin1String("--melody-track")) {
+        bool ok = false;
+        o.melodyTrack = value.toInt(&ok);
+        if (!ok || o.melodyTrack < 1)
+            throw Failure{QStringLiteral("--melody-track takes a track number from 1, as "
+                                         "cantova info lists them: %1")
+                              .arg(value),
+                          2};
     } else {
         o.render = value;
     }
@@ -124,10 +134,10 @@ void setOption(Options& o, const QString& name, const QString& value)
 // The value of the option at i, written "--name value" or "--name=value"; name loses "=...".
 QString takeValue(const QStringList& arguments, int& i, QString& name)
 {
-    static const QStringList withValue{QStringLiteral("-o"),      QStringLiteral("--output"),
-                                       QStringLiteral("--style"), QStringLiteral("--key"),
-                                       QStringLiteral("--tempo"), QStringLiteral("--meter"),
-                                       QStringLiteral("--render")};
+    static const QStringList withValue{
+        QStringLiteral("-o"),       QStringLiteral("--output"),      QStringLiteral("--style"),
+        QStringLiteral("--key"),    QStringLiteral("--tempo"),       QStringLiteral("--meter"),
+        QStringLiteral("--render"), QStringLiteral("--melody-track")};
     const int eq = name.indexOf(QLatin1Char('='));
     const QString value = eq > 0 ? name.mid(eq + 1) : QString();
     if (eq > 0)
@@ -167,6 +177,8 @@ Options parseOptions(const QStringList& arguments)
         throw Failure{QStringLiteral("-o OUTPUT.mid names the song file to write"), 2};
     if (!o.key.isEmpty() && o.autoKey)
         throw Failure{QStringLiteral("--key and --auto-key exclude each other"), 2};
+    if (o.melodyTrack > 0 && !isMidiFile(o.input))
+        throw Failure{QStringLiteral("--melody-track chooses a track of a MIDI file"), 2};
     if (!o.render.isEmpty()) {
         const auto* entry =
             AudioFormatRegistry::instance().entryFor(QFileInfo(o.render).suffix().toLower());
@@ -234,10 +246,33 @@ public:
     SongState& song() { return *SongState::of(&session); }
     SongFile file() { return SongFile(&session, melodyTrack, melody, this, &song()); }
 
-    // SongHost: a song's warnings are told, its style is loaded after its melody.
+    // SongHost: a song's warnings are told, its style is loaded after its melody, and the
+    // melody of a file from elsewhere is the track asked for, or else the preselected one.
     void warning(const QString& text) override { warnings << text; }
     QString styleFolder() const override { return stylesFolder(); }
     void loadStyle(const QString& path) override { fileStyle = path; }
+    int chooseMelodyTrack(const std::vector<MidiImport::Candidate>& candidates,
+                          int preselected) override
+    {
+        int chosen = preselected;
+        if (requestedTrack > int(candidates.size())) {
+            chooseFailure = QStringLiteral("The MIDI file has no track %1 to take the melody "
+                                           "from: it has %2 (cantova info lists them)")
+                                .arg(requestedTrack)
+                                .arg(candidates.size());
+            return -1;
+        }
+        if (requestedTrack > 0)
+            chosen = requestedTrack - 1;
+        const MidiImport::Candidate& c = candidates[size_t(chosen)];
+        takenTrack = QStringLiteral("%1 track %2 channel %3 %4")
+                         .arg(chosen + 1)
+                         .arg(c.track)
+                         .arg(c.channel + 1)
+                         .arg(c.name)
+                         .trimmed();
+        return chosen;
+    }
 
     Session session;
     SongTracks tracks;
@@ -247,6 +282,9 @@ public:
     Clip* recording = nullptr;
     QString fileStyle;
     QStringList warnings;
+    int requestedTrack = 0;
+    QString chooseFailure; // why the requested melody track was not taken
+    QString takenTrack;    // the melody track of a file from elsewhere, as reported
 };
 
 void setMeterAndTempo(Session& session, float tempo, uint16_t beats, uint16_t unit)
@@ -266,8 +304,15 @@ int noteCount(const MidiSequence& melody)
 
 void melodyFromMidi(CommandLineSong& s, const Options& o)
 {
-    if (!s.file().openSong(o.input))
+    s.requestedTrack = o.melodyTrack;
+    if (!s.file().openSong(o.input)) {
+        if (!s.chooseFailure.isEmpty())
+            throw Failure{s.chooseFailure};
         throw Failure{logOr(QStringLiteral("Cannot open the MIDI file %1").arg(o.input))};
+    }
+    if (o.melodyTrack > 0 && s.takenTrack.isEmpty())
+        s.warnings << QStringLiteral("--melody-track is ignored: the file is a Cantova song, "
+                                     "whose melody is its track 1");
     if (noteCount(s.melody->sequence()) == 0)
         throw Failure{QStringLiteral("The MIDI file has no melody notes: %1").arg(o.input)};
 }
@@ -280,8 +325,8 @@ void addRecording(CommandLineSong& s, const QString& path, double shift)
     if (!file || !file->open(path, AudioFile::Reading))
         throw Failure{logOr(QStringLiteral("audio2midi: Cannot read the audio data from file."))};
     const uint64_t rate = s.session.scale().sampleRate();
-    const uint64_t frames = uint64_t(std::max(0LL, file->frames())) * rate /
-                            uint64_t(std::max(1, file->sampleRate()));
+    const uint64_t frames =
+        uint64_t(std::max(0LL, file->frames())) * rate / uint64_t(std::max(1, file->sampleRate()));
     const uint64_t moved = uint64_t(std::llround(std::abs(shift) * double(rate)));
     const uint64_t cut = shift < 0.0 ? std::min(moved, frames) : 0;
     auto* clip = new Clip();
@@ -407,6 +452,8 @@ void report(CommandLineSong& s, const Options& o, QTextStream& out)
     for (const MidiEvent* e = melody.first(); e; e = e->next())
         chords += laneKind(e) == ChordLane;
     out << "melody: " << noteCount(melody) << " notes\n";
+    if (!s.takenTrack.isEmpty())
+        out << "melody-track: " << s.takenTrack << '\n';
     out << "key: " << song.key << (song.keyFixed ? " (fixed)" : "") << '\n';
     out << "suggested key: " << song.suggestedKey << '\n';
     out << "tempo: " << s.session.scale().firstNode()->tempo << '\n';
@@ -445,8 +492,8 @@ int make(const Options& o, QTextStream& out, QTextStream& err)
         Progress progress(err, QStringLiteral("Rendering"));
         if (!renderer.render(s.session, o.render, s.recording, std::ref(progress)))
             throw Failure{logOr(QStringLiteral("Cannot render the song into %1").arg(o.render))};
-        const double seconds =
-            double(s.session.endFrame() + SongRenderer::kTailFrames) / s.session.scale().sampleRate();
+        const double seconds = double(s.session.endFrame() + SongRenderer::kTailFrames) /
+                               s.session.scale().sampleRate();
         out << "rendered: " << QFileInfo(o.render).absoluteFilePath() << " ("
             << QString::number(seconds, 'f', 1) << " s)\n";
     }
@@ -459,42 +506,39 @@ QString MakeSongCommand::usageText()
 {
     return QStringLiteral(
         "Usage: cantova make-song INPUT -o OUTPUT.mid [--style FILE.sty] [--key KEY | --auto-key]\n"
-        "                         [--tempo BPM] [--meter 4/4] [--render OUTPUT.wav|.flac]\n");
+        "                         [--tempo BPM] [--meter 4/4] [--melody-track N]\n"
+        "                         [--render OUTPUT.wav|.flac]\n");
 }
 
 QString MakeSongCommand::helpText()
 {
-    return usageText() +
-           QStringLiteral(
-               "Makes a song from a melody: chords for every bar, intro, main part and ending, and "
-               "the\n"
-               "accompaniment of a style, saved as a MIDI file the window opens with all of them.\n"
-               "\n"
-               "INPUT            an audio file (WAV, FLAC, OGG, MP3, ...) whose melody is "
-               "transcribed,\n"
-               "                 or a MIDI file whose melody is used as Open MIDI reads it\n"
-               "-o OUTPUT.mid    the song file to write\n"
-               "--style STYLE    a style file, or the name of a shipped style (\"Bossa\"); "
-               "default: the\n"
-               "                 song's own style, else the built-in piano\n"
-               "--key KEY        fix the key (Cmaj, F#min, Bbmaj ...); --auto-key lets Cantova "
-               "find it\n"
-               "--tempo BPM      the song's tempo (audio: how the notes fall into bars)\n"
-               "--meter N/D      the song's meter; a style in another meter otherwise brings its "
-               "own\n"
-               "                 (audio without --tempo and --meter: the take's own tempo, meter "
-               "and\n"
-               "                 first downbeat are found, and the take moves onto the song's "
-               "bars)\n"
-               "--render FILE    also play the song into an audio file (.wav or .flac) with the\n"
-               "                 built-in General MIDI synthesizer, and the recording for audio "
-               "input\n"
-               "\n"
-               "Standard output lists what was made, one \"key: value\" per line: found (the\n"
-               "take's tempo, meter, first downbeat and confidence), melody, key,\n"
-               "suggested key, tempo, meter, style, chords, sections, bars, song, rendered.\n"
-               "Progress and errors go to standard error. Exit status 0 made, 1 failed, 2 "
-               "usage.\n");
+    // clang-format off
+    return usageText() + QStringLiteral(
+        "Makes a song from a melody: chords for every bar, intro, main part and ending, and the\n"
+        "accompaniment of a style, saved as a MIDI file the window opens with all of them.\n"
+        "\n"
+        "INPUT            an audio file (WAV, FLAC, OGG, MP3, ...) whose melody is transcribed,\n"
+        "                 or a MIDI file whose melody is used as Open MIDI reads it\n"
+        "-o OUTPUT.mid    the song file to write\n"
+        "--style STYLE    a style file, or the name of a shipped style (\"Bossa\"); default: the\n"
+        "                 song's own style, else the built-in piano\n"
+        "--key KEY        fix the key (Cmaj, F#min, Bbmaj ...); --auto-key lets Cantova find it\n"
+        "--tempo BPM      the song's tempo (audio: how the notes fall into bars)\n"
+        "--meter N/D      the song's meter; a style in another meter otherwise brings its own\n"
+        "                 (audio without --tempo and --meter: the take's own tempo, meter and\n"
+        "                 first downbeat are found, and the take moves onto the song's bars)\n"
+        "--melody-track N of a MIDI file Cantova did not write, the track (and channel) whose\n"
+        "                 notes are the melody, numbered as \"cantova info\" lists them;\n"
+        "                 default: the highest single-voiced line that is not drums\n"
+        "--render FILE    also play the song into an audio file (.wav or .flac) with the\n"
+        "                 built-in General MIDI synthesizer, and the recording for audio input\n"
+        "\n"
+        "Standard output lists what was made, one \"key: value\" per line: found (the take's\n"
+        "tempo, meter, first downbeat and confidence), melody, melody-track (N track CHUNK\n"
+        "channel CHANNEL NAME, for a file Cantova did not write), key, suggested key, tempo,\n"
+        "meter, style, chords, sections, bars, song, rendered.\n"
+        "Progress and errors go to standard error. Exit status 0 made, 1 failed, 2 usage.\n");
+    // clang-format on
 }
 
 int MakeSongCommand::run(const QStringList& arguments, QTextStream& out, QTextStream& err)

@@ -155,14 +155,14 @@ bool MidiFile::readTrackData(int index, QByteArray& data)
 }
 
 bool MidiFile::readPass(std::span<MidiSequence* const> destinations, int track, int selector,
-                        bool channelFilter)
+                        bool channelFilter, int format)
 {
     QByteArray data;
     if (!readTrackData(track, data))
         return false;
     MidiTrackReader::Setup setup;
     setup.destinations = destinations;
-    setup.format = m_format;
+    setup.format = format;
     setup.trackIndex = track;
     setup.selector = selector;
     setup.channelFilter = channelFilter;
@@ -187,14 +187,14 @@ bool MidiFile::readTracks(std::span<MidiSequence* const> destinations, int selec
         if (track < 0 || size_t(track) >= m_tracks.size())
             return fail(QStringLiteral("readTracks"),
                         QStringLiteral("track %1 is not in the file").arg(track));
-        ok = readPass(destinations, track, selector, m_format == 0);
+        ok = readPass(destinations, track, selector, m_format == 0, m_format);
     } else {
         // Format 1: every track into its own destination. Other formats keep their events in
         // track 0, read once and split by channel.
         const size_t passes =
             m_format == 1 ? m_tracks.size() : std::min<size_t>(1, m_tracks.size());
         for (size_t k = 0; ok && k < passes; ++k)
-            ok = readPass(destinations, int(k), selector, false);
+            ok = readPass(destinations, int(k), selector, false, m_format);
     }
     for (MidiSequence* destination : destinations) {
         if (destination)
@@ -207,6 +207,25 @@ bool MidiFile::readTrack(MidiSequence& destination, int selector)
 {
     MidiSequence* one[1] = {&destination};
     return readTracks(one, selector);
+}
+
+bool MidiFile::readChunk(int track, std::span<MidiSequence* const> destinations, int channel)
+{
+    if (m_mode != Read || !m_tempoMap)
+        return fail(QStringLiteral("readChunk"), QStringLiteral("not open for reading"));
+    if (destinations.empty() || !destinations[0])
+        return fail(QStringLiteral("readChunk"), QStringLiteral("no destination"));
+    if (track < 0 || size_t(track) >= m_tracks.size())
+        return fail(QStringLiteral("readChunk"),
+                    QStringLiteral("track %1 is not in the file").arg(track));
+    // The reader splits by channel for any format but 1, whatever the file says.
+    const bool filter = destinations.size() == 1 && channel >= 0;
+    const bool ok = readPass(destinations, track, filter ? channel : 0, filter, 0);
+    for (MidiSequence* destination : destinations) {
+        if (destination)
+            destination->finish();
+    }
+    return ok;
 }
 
 bool MidiFile::writeHeader(uint16_t format, uint16_t trackCount, uint16_t division)

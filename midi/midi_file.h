@@ -63,6 +63,13 @@ public:
      */
     bool readTracks(std::span<MidiSequence* const> destinations, int selector);
     bool readTrack(MidiSequence& destination, int selector);
+    /**
+     * Reads track chunk `track` whatever the file's format. With several destinations the
+     * events are split by channel (destination[channel]; meta and system exclusive events to
+     * the first); with one, it takes the channel messages of `channel` only (every channel when
+     * it is negative) and all meta events. Each destination is finished afterwards.
+     */
+    bool readChunk(int track, std::span<MidiSequence* const> destinations, int channel = -1);
 
     /**
      * Writes track chunks: one per sequence for format 1 (none stands for the conductor track,
@@ -99,7 +106,7 @@ private:
     bool readBytes(char* data, qint64 size);
     bool readTrackData(int index, QByteArray& data);
     bool readPass(std::span<MidiSequence* const> destinations, int track, int selector,
-                  bool channelFilter);
+                  bool channelFilter, int format);
     bool writeChunk(std::span<MidiSequence* const> merged, const MidiSequence* main);
     bool fail(const QString& operation, const QString& message);
     void reset();

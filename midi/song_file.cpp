@@ -5,6 +5,7 @@
 #include "midi_clip.h"
 #include "midi_export.h"
 #include "midi_file.h"
+#include "midi_import.h"
 #include "session.h"
 #include "song_host.h"
 #include "track.h"
@@ -39,12 +40,16 @@ bool SongFile::openSong(const QString& path)
 {
     QString error = tr("The file was not loaded:\n\n\"%1\"").arg(path);
     QString stylePath;
+    m_cancelled = false;
     if (m_session && m_melodyClip) {
         MidiFile file;
         if (file.open(path, MidiFile::Read) && readSong(file, error, stylePath))
             error.clear();
         file.close();
     }
+    // Leaving the choice of the melody track loads nothing, renames nothing, reports nothing.
+    if (m_cancelled)
+        return false;
     if (!error.isEmpty()) {
         ErrorLog::add(error);
     } else {
@@ -62,29 +67,75 @@ bool SongFile::openSong(const QString& path)
 // The song's tracks after the file was opened: false with the reason appended to error.
 bool SongFile::readSong(MidiFile& file, QString& error, QString& stylePath)
 {
-    // Only format 1 keeps the tempo track and the melody apart; nothing else is read.
-    if (file.format() != 1) {
-        error += tr("\n\nThe MIDI format %1 is not supported.").arg(file.format());
-        return false;
+    // A song of this program is format 1 with the song marker in its tempo track.
+    bool marked = false;
+    if (file.format() == 1) {
+        MidiSequence conductor(QString(), 0, m_session->scale().ticksPerBeat());
+        if (!file.readTrack(conductor, 0)) {
+            error += tr("\n\nThe tempo track was not loaded.");
+            return false;
+        }
+        marked = m_songStructure && m_songStructure->readConductor(conductor, stylePath);
     }
-    MidiSequence conductor(QString(), 0, m_session->scale().ticksPerBeat());
-    if (!file.readTrack(conductor, 0)) {
-        error += tr("\n\nThe tempo track was not loaded.");
-        return false;
-    }
-    const bool marked = m_songStructure && m_songStructure->readConductor(conductor, stylePath);
-    conductor.clear();
-    if (!marked)
-        m_host->warning(tr("This MIDI file is not created with Cantova.\n"
-                           "The first track will be loaded as a melody track."));
-    if (!loadMelody(file, file.path())) {
+    if (!marked || file.tracks().size() < 2)
+        return importMelody(file, error);
+    if (!loadMelody(file, nullptr, 0)) {
         error += tr("\n\nThe track %1 was not loaded.").arg(1);
         return false;
     }
     return true;
 }
 
-bool SongFile::loadMelody(MidiFile& file, const QString& path)
+// A file from elsewhere: its melody is one track and channel of it, chosen by the host.
+bool SongFile::importMelody(MidiFile& file, QString& error)
+{
+    if (file.format() == 2)
+        qInfo("SongFile: %s is a format 2 MIDI file: only its first pattern is read",
+              qUtf8Printable(file.path()));
+    MidiImport import;
+    if (!import.scan(file)) {
+        error += tr("\n\nThe track %1 was not loaded.").arg(import.failedTrack());
+        return false;
+    }
+    const auto& candidates = import.candidates();
+    if (candidates.empty()) {
+        error += tr("\n\nThe file has no notes to take as a melody.");
+        return false;
+    }
+    if (import.preselected() < 0) {
+        error += tr("\n\nThe file holds only drums (channel 10): there is no melody to take.");
+        return false;
+    }
+    if (candidates.size() == 1)
+        m_host->warning(tr("This MIDI file is not created with Cantova.\n"
+                           "The first track will be loaded as a melody track."));
+    const int chosen = m_host->chooseMelodyTrack(candidates, import.preselected());
+    if (chosen < 0 || size_t(chosen) >= candidates.size()) {
+        m_cancelled = true;
+        return false;
+    }
+    readImportedKey(import);
+    if (!loadMelody(file, &import, chosen)) {
+        error += tr("\n\nThe track %1 was not loaded.").arg(candidates[size_t(chosen)].track);
+        return false;
+    }
+    return true;
+}
+
+// The song's key is the file's first key signature, wherever the file keeps it; the song
+// flags start cleared, as for any song without the marker.
+void SongFile::readImportedKey(const MidiImport& import)
+{
+    if (!m_songStructure)
+        return;
+    MidiSequence conductor(QString(), 0, m_session->scale().ticksPerBeat());
+    if (!import.keySignature().isEmpty())
+        conductor.insert(MidiEvent::meta(0, MidiEvent::MetaKeySignature, import.keySignature()));
+    QString noStyle;
+    m_songStructure->readConductor(conductor, noStyle);
+}
+
+bool SongFile::loadMelody(MidiFile& file, const MidiImport* import, int candidate)
 {
     MidiSequence& melody = m_melodyClip->sequence();
     m_session->lockEdit();
@@ -93,11 +144,14 @@ bool SongFile::loadMelody(MidiFile& file, const QString& path)
     melody.setBegin(0);
     melody.setLength(0);
     melody.setResolution(m_session->scale().ticksPerBeat());
-    const bool ok = file.readTrack(melody, 1);
+    const bool ok =
+        import ? import->readMelody(file, candidate, melody) : file.readTrack(melody, 1);
     if (ok) {
         file.tempoMap()->toScale(m_session->scale(), 0);
         m_session->afterTempoChange();
-        m_melodyClip->setFilePath(path);
+        // An imported melody exists only in memory: the file holds it differently (other
+        // channels, texts), so the clip must never release its events and read them back.
+        m_melodyClip->setFilePath(import ? QString() : file.path());
         m_melodyClip->setTrackNumber(1);
         m_melodyClip->setFormat(1);
         fitMelodyClip();

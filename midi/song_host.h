@@ -1,6 +1,9 @@
 #pragma once
 
+#include "midi_import.h"
+
 #include <QString>
+#include <vector>
 
 /**
  * SongHost: what opening and saving a song asks of the window that runs them.
@@ -23,4 +26,15 @@ public:
     virtual void loadStyle(const QString& path) { (void)path; }
     /** Refreshes the window title and status after the song's file changed. */
     virtual void refresh() {}
+    /**
+     * Which candidate of a MIDI file the program did not write becomes the melody: an index
+     * into candidates, or -1 to leave the file unopened. Asked for every such file; the
+     * default takes the preselected one (never drums).
+     */
+    virtual int chooseMelodyTrack(const std::vector<MidiImport::Candidate>& candidates,
+                                  int preselected)
+    {
+        (void)candidates;
+        return preselected;
+    }
 };

@@ -151,9 +151,13 @@ private Q_SLOTS:
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.contains(QStringLiteral("\ncantova-song: no\nkey: none\n")));
         QVERIFY(r.out.contains(QStringLiteral("\nstyle: none\nstyle-found: no\n")));
-        // The lanes are read from the melody whatever wrote the file.
-        QVERIFY(r.out.contains(QStringLiteral("\nchord: 2.2 C\n")));
+        // A file without the song header is imported: its texts and markers are no lanes.
+        QVERIFY(!r.out.contains(QStringLiteral("\nchord: ")));
+        QVERIFY(!r.out.contains(QStringLiteral("\nsection: ")));
+        QVERIFY(r.out.contains(QStringLiteral("\nnotes: 3\n")));
+        QVERIFY(r.out.contains(QStringLiteral("\nmelody-track: 1\n")));
         QVERIFY(r.err.contains(QStringLiteral("This MIDI file is not created with Cantova.")));
+        checkKeysAreDocumented(r.out);
     }
 
     void everyShippedStyleIsDescribed_data()
@@ -239,22 +243,59 @@ private Q_SLOTS:
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
     }
 
-    void aFormatZeroSongIsRefusedAsTheWindowRefusesIt()
+    void aFormatZeroFileListsItsChannelsAndTakesTheTuneAsTheMelody()
     {
-        // A format-0 file written by the MIDI writer.
+        // A format-0 file written by the MIDI writer: chords on channel 2, the tune on 1.
         const QString path = dir.filePath(QStringLiteral("format0.mid"));
         {
             MidiFile file;
-            MidiSequence track(QStringLiteral("t"), 0, 480);
-            track.insert(MidiEvent::note(0, 60, 90, 480));
+            MidiSequence tune(QStringLiteral("Tune"), 0, 480);
+            MidiSequence chords(QString(), 1, 480);
+            tune.setProgram(73);
+            for (uint32_t i = 0; i < 4; ++i) {
+                tune.insert(MidiEvent::note(i * 480, uint8_t(67 + 2 * i), 90, 480));
+                for (uint8_t key : {48, 52, 55})
+                    chords.insert(MidiEvent::note(i * 480, key, 70, 480));
+            }
+            MidiSequence* both[2] = {&tune, &chords};
             QVERIFY(file.open(path, MidiFile::Write));
             QVERIFY(file.writeHeader(0, 1, 480));
-            QVERIFY(file.writeTrack(&track));
+            QVERIFY(file.writeTracks(both));
+            QVERIFY(file.close());
+        }
+        const Result r = runInfo({path});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.err, QString()); // a choice to make, not a warning
+        const QStringList out = lines(r.out);
+        QVERIFY(out.contains(QStringLiteral("format: 0")));
+        QVERIFY(out.contains(QStringLiteral("track: 0 notes 16 Tune")));
+        QCOMPARE(out.filter(QStringLiteral("import-track: ")),
+                 (QStringList{
+                     "import-track: 1 track 0 channel 1 program 73 notes 4 range 67-73 Tune",
+                     "import-track: 2 track 0 channel 2 program -1 notes 12 range 48-55 Tune"}));
+        QVERIFY(out.contains(QStringLiteral("melody-track: 1")));
+        QVERIFY(out.contains(QStringLiteral("notes: 4")));
+        QVERIFY(out.contains(QStringLiteral("lowest-note: 67 G4")));
+        checkKeysAreDocumented(r.out);
+    }
+
+    void aDrumOnlyFileIsRefused()
+    {
+        const QString path = dir.filePath(QStringLiteral("drums.mid"));
+        {
+            MidiFile file;
+            MidiSequence drums(QStringLiteral("Drums"), 9, 480);
+            drums.insert(MidiEvent::note(0, 36, 90, 240));
+            QVERIFY(file.open(path, MidiFile::Write));
+            QVERIFY(file.writeHeader(0, 1, 480));
+            QVERIFY(file.writeTrack(&drums));
             QVERIFY(file.close());
         }
         const Result r = runInfo({path});
         QCOMPARE(r.code, 1);
-        QVERIFY(r.err.contains(QStringLiteral("The MIDI format 0 is not supported.")));
+        QCOMPARE(r.out, QString());
+        QVERIFY2(r.err.contains(QStringLiteral("The file holds only drums (channel 10)")),
+                 qPrintable(r.err));
     }
 
     // Every malformed file of the MIDI and style corpora: a message and status 1, or a report

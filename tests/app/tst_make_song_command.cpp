@@ -5,7 +5,9 @@
 #include "message_box.h"
 #include "midi_clip.h"
 #include "midi_event.h"
+#include "midi_file.h"
 #include "session.h"
+#include "snd_file.h"
 #include "song_file.h"
 #include "song_host.h"
 #include "song_state.h"
@@ -13,7 +15,6 @@
 #include "style_actions.h"
 #include "time_scale.h"
 #include "track.h"
-#include "snd_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,10 +70,7 @@ struct Reopened : public SongHost
         opened =
             SongFile(&session, melodyTrack, melody, this, SongState::of(&session)).openSong(path);
     }
-    void loadStyle(const QString& path) override
-    {
-        openStyleFlow(nullptr, session, path, melody);
-    }
+    void loadStyle(const QString& path) override { openStyleFlow(nullptr, session, path, melody); }
 
     SongState& song() { return *SongState::of(&session); }
     QStringList lane(int kind)
@@ -131,10 +129,10 @@ private Q_SLOTS:
     void aSungSampleBecomesASongAndSounds()
     {
         const QString sample = QStringLiteral(CANTOVA_SAMPLES_DIR "/ode-to-joy.flac");
-        const Result r = cantova({QStringLiteral("make-song"), sample, QStringLiteral("-o"),
-                                  file("ode.mid"), QStringLiteral("--style=Pop 8 Beat"),
-                                  QStringLiteral("--key"), QStringLiteral("Dmaj"),
-                                  QStringLiteral("--render"), file("ode.wav")});
+        const Result r =
+            cantova({QStringLiteral("make-song"), sample, QStringLiteral("-o"), file("ode.mid"),
+                     QStringLiteral("--style=Pop 8 Beat"), QStringLiteral("--key"),
+                     QStringLiteral("Dmaj"), QStringLiteral("--render"), file("ode.wav")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY(r.err.contains(QStringLiteral("Transcribing: 100%")));
         QVERIFY(r.err.contains(QStringLiteral("Rendering: 100%")));
@@ -191,10 +189,10 @@ private Q_SLOTS:
         QVERIFY(std::sqrt(sum / double(left.size())) > 0.02);
 
         // The same song renders to the same bytes.
-        const Result again = cantova({QStringLiteral("make-song"), sample, QStringLiteral("-o"),
-                                      file("ode2.mid"), QStringLiteral("--style=Pop 8 Beat"),
-                                      QStringLiteral("--key=Dmaj"), QStringLiteral("--render"),
-                                      file("ode2.wav")});
+        const Result again =
+            cantova({QStringLiteral("make-song"), sample, QStringLiteral("-o"), file("ode2.mid"),
+                     QStringLiteral("--style=Pop 8 Beat"), QStringLiteral("--key=Dmaj"),
+                     QStringLiteral("--render"), file("ode2.wav")});
         QCOMPARE(again.code, 0);
         QFile a(file("ode.wav")), b(file("ode2.wav"));
         QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
@@ -239,9 +237,9 @@ private Q_SLOTS:
     void aMidiMelodyTakesItsStylesMeter()
     {
         writeMelody(file("melody.mid"));
-        const Result r = cantova({QStringLiteral("make-song"), file("melody.mid"),
-                                  QStringLiteral("-o"), file("waltz.mid"),
-                                  QStringLiteral("--style"), QStringLiteral("Waltz")});
+        const Result r =
+            cantova({QStringLiteral("make-song"), file("melody.mid"), QStringLiteral("-o"),
+                     file("waltz.mid"), QStringLiteral("--style"), QStringLiteral("Waltz")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY(r.err.contains(QStringLiteral("The song takes the style's meter 3/4.")));
         const auto made = facts(r.out);
@@ -263,12 +261,63 @@ private Q_SLOTS:
         QVERIFY(info.out.contains(QStringLiteral("tempo: 1 120 3/4")));
 
         // A fixed meter that the style cannot follow is refused.
-        const Result fixed = cantova({QStringLiteral("make-song"), file("melody.mid"),
-                                      QStringLiteral("-o"), file("x.mid"), QStringLiteral("--style"),
-                                      QStringLiteral("Waltz"), QStringLiteral("--meter"),
-                                      QStringLiteral("4/4")});
+        const Result fixed =
+            cantova({QStringLiteral("make-song"), file("melody.mid"), QStringLiteral("-o"),
+                     file("x.mid"), QStringLiteral("--style"), QStringLiteral("Waltz"),
+                     QStringLiteral("--meter"), QStringLiteral("4/4")});
         QCOMPARE(fixed.code, 1);
         QVERIFY(fixed.err.contains(QStringLiteral("The style meter (3/4) cannot be synchronized")));
+    }
+
+    void aFormat0FileGivesItsTuneOrTheTrackAskedFor()
+    {
+        // Chords on channel 2, the tune on channel 1, as a format-0 file from elsewhere.
+        {
+            MidiFile midi;
+            MidiSequence tune(QStringLiteral("Tune"), 0, 480);
+            MidiSequence chords(QString(), 1, 480);
+            for (uint32_t i = 0; i < 16; ++i) {
+                tune.insert(MidiEvent::note(i * 480, uint8_t(60 + (i * 2) % 12), 90, 480));
+                for (uint8_t key : {48, 52, 55})
+                    chords.insert(MidiEvent::note(i * 480, key, 70, 480));
+            }
+            MidiSequence* both[2] = {&tune, &chords};
+            QVERIFY(midi.open(file("zero.mid"), MidiFile::Write));
+            QVERIFY(midi.writeHeader(0, 1, 480));
+            QVERIFY(midi.writeTracks(both));
+            QVERIFY(midi.close());
+        }
+        Result r = cantova({QStringLiteral("make-song"), file("zero.mid"), QStringLiteral("-o"),
+                            file("tune.mid")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        auto made = facts(r.out);
+        QCOMPARE(made.value(QStringLiteral("melody-track")),
+                 QStringLiteral("1 track 0 channel 1 Tune"));
+        QCOMPARE(made.value(QStringLiteral("melody")), QStringLiteral("16 notes"));
+        Reopened song(file("tune.mid"));
+        QVERIFY(song.opened);
+
+        r = cantova({QStringLiteral("make-song"), file("zero.mid"), QStringLiteral("-o"),
+                     file("chords.mid"), QStringLiteral("--melody-track=2")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        made = facts(r.out);
+        QCOMPARE(made.value(QStringLiteral("melody-track")),
+                 QStringLiteral("2 track 0 channel 2 Tune"));
+        QCOMPARE(made.value(QStringLiteral("melody")), QStringLiteral("48 notes"));
+
+        r = cantova({QStringLiteral("make-song"), file("zero.mid"), QStringLiteral("-o"),
+                     file("none.mid"), QStringLiteral("--melody-track"), QStringLiteral("3")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("no track 3 to take the melody from: it has 2")),
+                 qPrintable(r.err));
+        QVERIFY(!QFile::exists(file("none.mid")));
+
+        // A song of this program keeps its melody track: the option is ignored, and said so.
+        r = cantova({QStringLiteral("make-song"), file("tune.mid"), QStringLiteral("-o"),
+                     file("again.mid"), QStringLiteral("--melody-track"), QStringLiteral("2")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(r.out.contains(QStringLiteral("warning: --melody-track is ignored")));
+        QVERIFY(!r.out.contains(QStringLiteral("melody-track: ")));
     }
 
     void badRequestsAreRefusedWithTheirMessage()
@@ -296,6 +345,8 @@ private Q_SLOTS:
             {{file("junk.wav"), "-o", out, "--render", file("x.mp3")}, 2, "cannot render"},
             {{file("junk.wav"), "-o", out, "--loud"}, 2, "unknown option --loud"},
             {{file("junk.wav"), "-o"}, 2, "-o needs a value"},
+            {{file("junk.wav"), "-o", out, "--melody-track", "2"}, 2, "a track of a MIDI file"},
+            {{file("junk.mid"), "-o", out, "--melody-track", "0"}, 2, "a track number from 1"},
         };
         for (const Case& c : cases) {
             const Result r = cantova(QStringList{QStringLiteral("make-song")} + c.arguments);

@@ -4,6 +4,7 @@
 // as the seed corpus.
 #include "error_log.h"
 #include "midi_file.h"
+#include "midi_import.h"
 #include "midi_sequence.h"
 
 #include <array>
@@ -25,6 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             one.setBegin(uint32_t(track) * 7);
             one.setLength(track % 2 ? 1000 : 0);
             file.readTrack(one, track);
+        }
+        // The import of files from elsewhere: every chunk split by channel, then a melody.
+        MidiImport import;
+        if (import.scan(file) && !import.candidates().empty()) {
+            MidiSequence melody;
+            import.readMelody(file, int(import.candidates().size()) - 1, melody);
         }
     }
     ErrorLog::clear();
