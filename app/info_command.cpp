@@ -11,6 +11,7 @@
 #include "session.h"
 #include "song_file.h"
 #include "song_host.h"
+#include "song_making.h"
 #include "song_state.h"
 #include "song_tracks.h"
 #include "style_casm.h"
@@ -33,6 +34,22 @@ QString yesNo(bool value)
 QString meterText(uint16_t beats, uint16_t unitExponent)
 {
     return QStringLiteral("%1/%2").arg(beats).arg(1u << std::min<uint16_t>(unitExponent, 15));
+}
+
+// A name from the file as text: control characters (the NUL padding many files leave in track
+// and part names among them) become \xNN, so the output stays text for grep and friends.
+QString printable(const QString& name)
+{
+    QString text;
+    text.reserve(name.size());
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+            text += QStringLiteral("\\x%1").arg(unsigned(u), 2, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return text;
 }
 
 // MIDI key and its name with the octave, C4 being key 60.
@@ -91,12 +108,10 @@ private:
     SongState& m_song;
 };
 
-// Position of a tick as 1-based bar and beat, with song making's bar of beats x quarter notes.
-QString barBeat(uint32_t tick, uint32_t barTicks, uint32_t quarterTicks)
+// Position of a tick as 1-based bar and beat, in beats of the meter's own unit.
+QString barBeat(uint32_t tick, uint32_t barTicks, uint32_t beatTicks)
 {
-    return QStringLiteral("%1.%2")
-        .arg(tick / barTicks + 1)
-        .arg((tick % barTicks) / quarterTicks + 1);
+    return QStringLiteral("%1.%2").arg(tick / barTicks + 1).arg((tick % barTicks) / beatTicks + 1);
 }
 
 // Every track of the song file: its note count and name.
@@ -116,7 +131,7 @@ bool describeFileTracks(const QString& path, QStringList& lines)
         lines << QStringLiteral("track: %1 notes %2 %3")
                      .arg(i)
                      .arg(noteCount(track))
-                     .arg(track.name())
+                     .arg(printable(track.name()))
                      .trimmed();
     }
     file.close();
@@ -159,9 +174,10 @@ void describeTempoMap(TimeScale& scale, QStringList& lines)
 void describeMelody(Session& session, const MidiSequence& melody, QStringList& lines)
 {
     const TempoNode* first = session.scale().firstNode();
-    const uint32_t quarter = std::max<uint32_t>(melody.resolution(), 1);
-    // Song making's bar: beats per bar of the first meter times a quarter note.
-    const uint32_t bar = std::max<uint32_t>(first ? first->beatsPerBar : 4, 1) * quarter;
+    const uint32_t beats = std::max<uint32_t>(first ? first->beatsPerBar : 4, 1);
+    // Song making's bar: the first meter's beats, each a note of its unit (6/8: six eighths).
+    const uint32_t bar = meterBarTicks(beats, first ? first->beatUnit : 2, melody.resolution());
+    const uint32_t beat = std::max<uint32_t>(bar / beats, 1);
 
     int notes = 0;
     int lowest = 128;
@@ -174,11 +190,11 @@ void describeMelody(Session& session, const MidiSequence& melody, QStringList& l
             highest = std::max<int>(highest, e->data1);
         } else if (laneKind(e) == ChordLane) {
             lanes << QStringLiteral("chord: %1 %2%3")
-                         .arg(barBeat(e->time, bar, quarter), laneText(e),
+                         .arg(barBeat(e->time, bar, beat), printable(laneText(e)),
                               isFixedChord(e) ? QStringLiteral(" fixed") : QString());
         } else if (laneKind(e) == SectionLane) {
             lanes << QStringLiteral("section: %1 %2")
-                         .arg(barBeat(e->time, bar, quarter), laneText(e));
+                         .arg(barBeat(e->time, bar, beat), printable(laneText(e)));
         }
     }
     lines
@@ -259,7 +275,7 @@ void describeStyleSections(const MidiSequence& sectionTrack, QStringList& lines)
     for (const QString& name : names)
         lines << QStringLiteral("section: %1 %2")
                      .arg(styleSectionLength(sectionTrack, name))
-                     .arg(name);
+                     .arg(printable(name));
 }
 
 bool describeStyle(const QString& path, QStringList& lines)
@@ -282,20 +298,47 @@ bool describeStyle(const QString& path, QStringList& lines)
                      .arg(part.program())
                      .arg(part.bank())
                      .arg(noteCount(part))
-                     .arg(part.name());
+                     .arg(printable(part.name()));
     }
     lines << QStringLiteral("casm: %1").arg(yesNo(!file.partTable.empty()));
     for (const StyleCasm::Part& entry : file.partTable)
         lines << QStringLiteral("casm-part: %1 %2 %3")
                      .arg(entry.source)
                      .arg(entry.destination)
-                     .arg(entry.name);
+                     .arg(printable(entry.name));
     return true;
 }
 
-bool isStylePath(const QString& path)
+// Style files go by several extensions, in any case.
+bool hasStyleSuffix(const QString& path)
 {
-    return QFileInfo(path).suffix().compare(QLatin1String("sty"), Qt::CaseInsensitive) == 0;
+    static const QStringList suffixes{QStringLiteral("sty"), QStringLiteral("sst"),
+                                      QStringLiteral("prs")};
+    return suffixes.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive);
+}
+
+// A MIDI file is a style when its first track marks a "Main A" section or a part table
+// follows its last track; a song keeps its sections in the melody track after the tempo track.
+bool hasStyleContent(const QString& path)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = in.read(StyleReader::MaxFileSize);
+    MidiFile file;
+    if (!file.openData(bytes) || file.tracks().empty())
+        return false;
+    static const QByteArray mainMarker("\xFF\x06\x06Main A", 9);
+    const MidiFile::Track& first = file.tracks().front();
+    if (bytes.mid(qsizetype(first.offset), qsizetype(first.length)).contains(mainMarker))
+        return true;
+    const MidiFile::Track& last = file.tracks().back();
+    return bytes.mid(qsizetype(uint64_t(last.offset) + last.length), 4) == "CASM";
+}
+
+bool isStyleFile(const QString& path)
+{
+    return hasStyleSuffix(path) || hasStyleContent(path);
 }
 
 } // namespace
@@ -314,13 +357,15 @@ QString InfoCommand::helpText()
                "per\n"
                "line as \"key: value\". Lines marked (+) repeat, in file order. Bars and beats "
                "count\n"
-               "from 1, a bar being beats per bar times a quarter note; channels count from 1; "
-               "notes\n"
+               "from 1 in beats of the meter's unit (a 6/8 bar is six eighths); channels count "
+               "from 1;\nnotes "
                "are MIDI keys with their names (60 C4). Names come last on their line.\n"
                "\n"
                "Every file:\n"
                "  file: PATH\n"
-               "  type: song | style                 a style by its extension .sty\n"
+               "  type: song | style                 a style by its extension (.sty, .sst, .prs in\n"
+               "                                     any case) or its content (a \"Main A\" marker\n"
+               "                                     in its first track, a part table)\n"
                "  format: 0 | 1 | 2                  MIDI file format\n"
                "  tracks: COUNT                      track chunks of the file\n"
                "  division: TICKS                    ticks per quarter note of the file\n"
@@ -368,7 +413,7 @@ QString InfoCommand::helpText()
 
 bool InfoCommand::describe(const QString& path, QStringList& lines, QStringList& warnings)
 {
-    const bool style = isStylePath(path);
+    const bool style = isStyleFile(path);
     lines
         << QStringLiteral("file: %1").arg(path)
         << QStringLiteral("type: %1").arg(style ? QStringLiteral("style") : QStringLiteral("song"));

@@ -391,8 +391,9 @@ void MainWindow::openFile(const QString& path)
 
 void MainWindow::fileOpenStyle()
 {
-    const QStringList files = FileDialog::openFiles(
-        this, tr("Open Style File") + kSuffix, m_settings->styleDir, tr("Style files (*.sty)"));
+    const QStringList files =
+        FileDialog::openFiles(this, tr("Open Style File") + kSuffix, m_settings->styleDir,
+                              tr("Style files (*.sty *.STY)"));
     if (!files.isEmpty())
         loadStyle(files.first());
 }

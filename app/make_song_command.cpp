@@ -69,13 +69,17 @@ QString stylesFolder()
     return DataPaths::path(QStringLiteral("Styles"));
 }
 
-/** A style file, or the name of a shipped style ("Bossa" finds Styles/Bossa.sty). */
+/** A style file, or the name of a shipped style ("Bossa" finds Styles/Bossa.sty or .STY). */
 QString resolveStyle(const QString& style)
 {
     if (style.isEmpty() || QFileInfo(style).isFile())
         return style;
-    const QString shipped = QDir(stylesFolder()).filePath(style + QStringLiteral(".sty"));
-    return QFileInfo(shipped).isFile() ? shipped : style;
+    for (const QString suffix : {QStringLiteral(".sty"), QStringLiteral(".STY")}) {
+        const QString shipped = QDir(stylesFolder()).filePath(style + suffix);
+        if (QFileInfo(shipped).isFile())
+            return shipped;
+    }
+    return style;
 }
 
 bool isMidiFile(const QString& path)
@@ -405,6 +409,8 @@ void loadStyle(CommandLineSong& s, const Options& o, QTextStream& err)
         throw Failure{QStringLiteral("The style file was not loaded:\n\n\"%1\"\n%2")
                           .arg(path, ErrorLog::take())};
     SongState& song = s.song();
+    if (!path.isEmpty() && !styleMainSectionPlays(song))
+        s.warnings << silentStyleMessage(song.styleName);
     const Meter current = sessionMeter(s.session);
     if (path.isEmpty() || (song.styleBeats == current.beats && song.styleBeatUnit == current.unit))
         return;

@@ -73,6 +73,12 @@ public:
         // Events past the end of a clip with a length are not played, so not exported.
         const uint64_t clipEnd = clip.length() > 0 ? m_scale.frameToTick(clip.end()) : UINT64_MAX;
         const MidiSequence& source = clip.sequence();
+        // The track lasts as long as its clip, past its last event: a song's ending is saved.
+        if (clip.length() > 0) {
+            const uint64_t end = std::min<uint64_t>(clipEnd, m_range.toTick);
+            if (end > m_range.fromTick)
+                into.setLength(std::max<uint32_t>(into.length(), uint32_t(end - m_range.fromTick)));
+        }
         for (const MidiEvent* e = source.first(); e; e = e->next()) {
             const uint64_t tick =
                 uint64_t(startTick) +

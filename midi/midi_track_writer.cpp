@@ -29,7 +29,9 @@ QByteArray MidiTrackWriter::build()
         mergeSequences();
     }
     writeRest();
-    writeDelta(m_lastTime);
+    // A track of one sequence ends at its length when that lies after its last event.
+    const bool single = m_setup.main && m_setup.merged.size() <= 1;
+    writeDelta(single ? std::max<uint64_t>(m_lastTime, m_setup.main->length()) : m_lastTime);
     writeMeta(0x2F, QByteArray());
     return m_bytes;
 }

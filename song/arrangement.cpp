@@ -46,12 +46,16 @@ bool partPlays(const QString& chord, bool drumPart)
     return !isEmptyChord(chord) && (drumPart || !isDrumsChord(chord));
 }
 
-// The chord the pattern of a style track is written over at a position of its section.
-QString sourceChord(const MidiSequence& styleTrack, uint32_t sectionStart, uint32_t position)
+// The chord the pattern of a style track is written over at a position of its section: a chord
+// of the track's own, else the part table's root (C unless the table says otherwise).
+QString sourceChord(const MidiSequence& styleTrack, uint32_t sectionStart, uint32_t position,
+                    const StylePartRules& rules)
 {
     const MidiEvent* chord = lastLaneEventAtOrBefore(styleTrack, position, ChordLane);
     if (chord && chord->time >= sectionStart)
         return laneText(chord);
+    if (pitchClass(rules.sourceRoot) != 0)
+        return QString(sharpNoteName(rules.sourceRoot)) + QStringLiteral("Maj7");
     return QString(kDefaultSourceChord);
 }
 
@@ -130,15 +134,18 @@ void Arrangement::renderPart(const QString& section, uint32_t offset, uint32_t s
         return; // a style without a usable "Main A" leaves the span silent
 
     const size_t parts = std::min(m_song.styleTracks.size(), m_song.arrangedTracks.size());
-    for (size_t i = 0; i < parts; ++i)
+    for (size_t i = 0; i < parts; ++i) {
+        const StylePartRules rules =
+            i < m_song.styleRules.size() ? m_song.styleRules[i] : StylePartRules();
         if (MidiClip* clip = arrangedClip(m_session, m_song.arrangedTracks[i]))
             renderSection(offset, span.start, span.end, start, end, *m_song.styleTracks[i],
-                          clip->sequence());
+                          clip->sequence(), rules);
+    }
 }
 
 void Arrangement::renderSection(uint32_t offset, uint32_t sectionStart, uint32_t sectionEnd,
                                 uint32_t from, uint32_t to, const MidiSequence& styleTrack,
-                                MidiSequence& arranged) const
+                                MidiSequence& arranged, const StylePartRules& rules) const
 {
     const MidiEvent* chord = lastLaneEventAtOrBefore(m_melody, from, ChordLane);
     const MidiEvent* nextChord = nextLaneEvent(chord, m_melody, from, ChordLane);
@@ -155,7 +162,8 @@ void Arrangement::renderSection(uint32_t offset, uint32_t sectionStart, uint32_t
     if (MidiSequence::convert(uint32_t(length), songTpq, styleTpq) == 0)
         return;
     const uint64_t entry = MidiSequence::convert(offset, styleTpq, songTpq) % length;
-    const QString source = sourceChord(styleTrack, sectionStart, uint32_t(sectionStart + entry));
+    const QString source =
+        sourceChord(styleTrack, sectionStart, uint32_t(sectionStart + entry), rules);
     const bool drumPart = styleTrack.channel() == kDrumChannel;
 
     QString name = chordInEffect(chord);
@@ -183,7 +191,7 @@ void Arrangement::renderSection(uint32_t offset, uint32_t sectionStart, uint32_t
             plays = partPlays(name, drumPart);
         }
         if (e->isNote() && plays) {
-            const int key = drumPart ? e->data1 : mapPitch(e->data1, name, source);
+            const int key = drumPart ? e->data1 : rules.limit(mapPitch(e->data1, name, source));
             arranged.insert(MidiEvent::note(uint32_t(songTick), uint8_t(key), e->data2,
                                             MidiSequence::convert(e->duration, songTpq, styleTpq)));
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "style_part_rules.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -39,10 +41,12 @@ public:
     /**
      * Plays the style section [sectionStart, sectionEnd) of one style track into an arranged
      * sequence over the song ticks [from, to), entering the section `offset` song ticks after
-     * the song section's start.
+     * the song section's start. The part's rules give the chord its pattern is written over
+     * (unless the style track says so with a chord of its own) and the notes it may play.
      */
     void renderSection(uint32_t offset, uint32_t sectionStart, uint32_t sectionEnd, uint32_t from,
-                       uint32_t to, const MidiSequence& styleTrack, MidiSequence& arranged) const;
+                       uint32_t to, const MidiSequence& styleTrack, MidiSequence& arranged,
+                       const StylePartRules& rules = {}) const;
 
 private:
     void clearArranged(uint32_t start, uint32_t end, bool toTheEnd);

@@ -409,6 +409,6 @@ QString ChordFinder::nameOfCandidate(int index) const
     if (index < 0 || index >= kVocabularySize)
         return QString();
     const VocabularyRow& row = kVocabulary[size_t(index)];
-    return QString(sharpNoteName(pitchClass(row.root - m_shift))) +
+    return QString(noteNameInKey(pitchClass(row.root - m_shift), m_signature)) +
            QLatin1String(row.suffix);
 }

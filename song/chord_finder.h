@@ -69,7 +69,10 @@ public:
     void setPreviousChord(const QString& fixedChord);
     int previousChord() const { return m_previous.chosen; }
 
-    /** The row's chord in the song's key, roots spelled with sharps; empty for -1. */
+    /**
+     * The row's chord in the song's key, its root spelled with the key's accidentals (flats in
+     * flat keys, sharps otherwise); empty for -1.
+     */
     QString nameOfCandidate(int index) const;
     /** The last row with that root (in C) whose suffix starts like the type name, or -1. */
     static int rowFor(int rootInC, const QString& typeName);

@@ -16,7 +16,7 @@ class MidiSequence;
 class ChordMaker
 {
 public:
-    /** barTicks: beats per bar times ticks per quarter of the session. */
+    /** barTicks: ticks of a bar of the session's meter (songBarTicks). */
     ChordMaker(SongState& song, MidiSequence& melody, uint32_t barTicks);
 
     /** Runs over every bar; false when a bar found no chord where one was expected (logged). */

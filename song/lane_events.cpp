@@ -192,22 +192,37 @@ void shiftEvents(MidiSequence& track, uint32_t from, uint32_t to)
     track.setLength(uint32_t(std::max<int64_t>(0, int64_t(track.length()) + delta)));
 }
 
-StyleSectionSpan styleSectionSpan(const MidiSequence& styleTrack, const QString& name)
+namespace {
+
+// The section's span, its start at a tick of at least firstTick.
+StyleSectionSpan sectionSpanFrom(const MidiSequence& styleTrack, const QByteArray& wanted,
+                                 uint32_t firstTick)
 {
-    const QByteArray wanted = toStored(name);
     const MidiEvent* start = nullptr;
     for (const MidiEvent* e = styleTrack.first(); e; e = e->next()) {
         if (!e->isMeta() || e->metaType != MidiEvent::MetaMarker)
             continue;
-        if (start && e->data() != wanted)
+        // Set-up markers may share the section's first tick: only a later one ends it.
+        if (start && e->data() != wanted && e->time > start->time)
             return {start->time, e->time, true};
-        // A marker at tick 0 does not start a section; of repeated markers the last one does.
-        if (e->time > 0 && e->data() == wanted)
+        // Of repeated markers the last one starts the section.
+        if (e->time >= firstTick && e->data() == wanted)
             start = e;
     }
     if (!start)
         return {};
     return {start->time, std::max(styleTrack.length(), start->time), true};
+}
+
+} // namespace
+
+StyleSectionSpan styleSectionSpan(const MidiSequence& styleTrack, const QString& name)
+{
+    const QByteArray wanted = toStored(name);
+    // A marker at tick 0 usually only names the set-up bar; but style editors often open the
+    // first section right there, and then it is the section.
+    const StyleSectionSpan span = sectionSpanFrom(styleTrack, wanted, 1);
+    return span.found ? span : sectionSpanFrom(styleTrack, wanted, 0);
 }
 
 uint32_t styleSectionLength(const MidiSequence& styleTrack, const QString& name)

@@ -69,8 +69,8 @@ struct StyleSectionSpan
 
 /**
  * The section whose marker text is name: the last marker with that text and a tick above 0
- * before any other marker starts it (a marker at tick 0 never does); the next marker with
- * another text ends it, or the track's length when there is none.
+ * before any other marker starts it, or, when there is none, the one at tick 0; the next marker
+ * with another text at a later tick ends it, or the track's length when there is none.
  */
 StyleSectionSpan styleSectionSpan(const MidiSequence& styleTrack, const QString& name);
 

@@ -30,7 +30,9 @@ int mapPitch(int pitch, const QString& chord, const QString& sourceChord)
         source = parseChord(kDefaultSourceChord);
 
     int result = pitch + rootInterval(target, source);
-    result += target.type->voicingShift[size_t(pitchClass(pitch))];
+    // The shifts are written for a pattern over C: a note is looked up by its interval above
+    // the source root, so the third of a pattern over G (B) moves as the third of one over C.
+    result += target.type->voicingShift[size_t(pitchClass(pitch - tpcPitch(source.root)))];
     if (result < 0)
         result += 12;
     while (result > 127)

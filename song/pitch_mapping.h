@@ -6,8 +6,9 @@
  * Moving the notes of an accompaniment pattern onto a chord. Style parts are written over one
  * source chord (C major seventh unless the pattern says otherwise); each pattern note moves by
  * the interval between the two roots, folded into a tritone either way so the part stays in its
- * register, plus the chord type's voicing shift for the note's pitch class (the third of a
- * minor chord drops, a seventh of a dominant chord drops ...). Pure functions, any thread.
+ * register, plus the chord type's voicing shift for the note's interval above the source root
+ * (the third of a minor chord drops, a seventh of a dominant chord drops ...). Pure functions, any
+ * thread.
  */
 
 /** The source chord of a pattern that names none. */

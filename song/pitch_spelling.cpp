@@ -110,3 +110,8 @@ QLatin1StringView flatNoteName(int pitch)
 {
     return QLatin1StringView(kFlatNames[pitchClass(pitch)]);
 }
+
+QLatin1StringView noteNameInKey(int pitch, int signature)
+{
+    return signature < 0 ? flatNoteName(pitch) : sharpNoteName(pitch);
+}

@@ -51,3 +51,9 @@ int spellTransposed(int tpc, int semitones);
 /** Display names of the pitch class of a pitch: "C" "C#" "D" ... and "C" "Db" "D" .... */
 QLatin1StringView sharpNoteName(int pitch);
 QLatin1StringView flatNoteName(int pitch);
+/**
+ * The name of a pitch class as a key with the signature spells it: with flats in flat keys
+ * (signature below 0), with sharps in the others, so A flat major has Db and Bb where E major
+ * has C# and D#.
+ */
+QLatin1StringView noteNameInKey(int pitch, int signature);

@@ -1,9 +1,9 @@
 #include "section_placement.h"
 
 #include "arrangement.h"
-#include "chord_text.h"
 #include "key_names.h"
 #include "lane_events.h"
+#include "pitch_spelling.h"
 #include "song_making.h"
 #include "song_state.h"
 
@@ -21,14 +21,29 @@ namespace {
 
 struct Bars
 {
-    uint32_t beats; // beats per bar of the session (0 counts as 1)
-    uint32_t ticks; // ticks per bar: beats x ticks per quarter, whatever the beat unit
+    uint32_t beats; // beats per bar of the session's meter
+    uint32_t unit;  // the meter's beat unit (power-of-two exponent)
+    uint32_t ticks; // song ticks per bar: beats of the meter's own unit
 };
 
 Bars sessionBars(Session& session)
 {
-    const uint32_t ticks = songBarTicks(session);
-    return {ticks / std::max<uint32_t>(session.scale().ticksPerBeat(), 1), ticks};
+    const TempoNode* first = session.scale().firstNode();
+    return {first ? first->beatsPerBar : 4u, first ? first->beatUnit : 2u, songBarTicks(session)};
+}
+
+// Bars of the song's meter that a style section lasts, counted in the style's own ticks; 0 when
+// the style lacks it. The intro rounds down (the song moves by whole bars), an ending rounds up
+// so that all of it plays.
+uint32_t sectionBars(const SongState& song, const QString& name, const Bars& bar, bool roundUp)
+{
+    if (song.styleTracks.empty())
+        return 0;
+    const MidiSequence& markers = *song.styleTracks.front();
+    const StyleSectionSpan span = styleSectionSpan(markers, name);
+    const uint64_t styleBar = meterBarTicks(bar.beats, bar.unit, markers.resolution());
+    const uint64_t ticks = span.found ? span.end - span.start : 0;
+    return uint32_t(roundUp ? (ticks + styleBar - 1) / styleBar : ticks / styleBar);
 }
 
 const MidiEvent* firstNote(const MidiSequence& melody)
@@ -108,12 +123,15 @@ void shiftSong(Session& session, MidiClip& melody, uint32_t from, uint32_t to)
     ClipCommand::push(&session, std::move(audio));
 }
 
-// The intro's chord names the tonic of the song's key.
+// The intro's chord names the tonic of the song's key, spelled as the key spells it (Ab7 in A
+// flat major, C#m in C sharp minor).
 QString tonicChord(const SongState& song)
 {
     const ParsedKey key = parseKey(song.key);
-    const QString chord = key.minor ? QStringLiteral("Am") : QStringLiteral("C7");
-    return transposeChordText(chord, keyInterval(0, key.signature));
+    const int majorTonic = keyInterval(0, key.signature); // semitones from C
+    const int tonic = key.minor ? majorTonic + 9 : majorTonic;
+    return QString(noteNameInKey(tonic, key.signature)) +
+           (key.minor ? QStringLiteral("m") : QStringLiteral("7"));
 }
 
 } // namespace
@@ -128,9 +146,7 @@ void placeSections(Session& session, MidiClip& clip)
     removeSections(melody);
 
     const Bars bar = sessionBars(session);
-    const uint32_t introQuarters = song.styleTracks.empty()
-        ? 0 : styleSectionLength(*song.styleTracks.front(), QStringLiteral("Intro A"));
-    const uint32_t introBars = introQuarters / bar.beats;
+    const uint32_t introBars = sectionBars(song, QStringLiteral("Intro A"), bar, false);
     const uint32_t firstBarStart = first->time / bar.ticks * bar.ticks;
     const uint32_t mainStart = introBars * bar.ticks;
     if (firstBarStart != mainStart)
@@ -146,10 +162,12 @@ void placeSections(Session& session, MidiClip& clip)
     if (end == 0)
         return;
     const uint32_t endingBar = end / bar.ticks + 1;
-    const uint32_t endingQuarters = song.styleTracks.empty()
-        ? 0 : styleSectionLength(*song.styleTracks.front(), QStringLiteral("Ending A"));
-    setLaneEvent(melody, endingBar * bar.ticks, SectionLane, QStringLiteral("Ending A"));
-    const uint64_t lastBar = (uint64_t(endingBar) * bar.beats + endingQuarters) / bar.beats;
+    const uint32_t endingBars = sectionBars(song, QStringLiteral("Ending A"), bar, true);
+    // A style without an ending gets no "Ending A": a marker at the song's very end would
+    // name a section that plays nothing and that a saved song cannot hold.
+    if (endingBars > 0)
+        setLaneEvent(melody, endingBar * bar.ticks, SectionLane, QStringLiteral("Ending A"));
+    const uint64_t lastBar = uint64_t(endingBar) + endingBars;
     melody.setLength(uint32_t(std::min<uint64_t>(lastBar * bar.ticks, UINT32_MAX)));
     // Placing the sections alone leaves the melody unmodified: opening a song places them
     // again the same way. Moving the notes for an intro has marked it above.

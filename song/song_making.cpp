@@ -13,8 +13,17 @@
 uint32_t songBarTicks(Session& session)
 {
     const TempoNode* first = session.scale().firstNode();
-    const uint32_t beats = std::max<uint32_t>(first ? first->beatsPerBar : 4, 1);
-    return beats * std::max<uint32_t>(session.scale().ticksPerBeat(), 1);
+    return meterBarTicks(first ? first->beatsPerBar : 4, first ? first->beatUnit : 2,
+                         session.scale().ticksPerBeat());
+}
+
+uint32_t meterBarTicks(uint32_t beats, uint32_t unit, uint32_t tpq)
+{
+    // A whole note is four quarters; each step of the unit halves the beat. Units beyond a
+    // 1/2^31 note exist in no meter; they count as the shortest that still gives a tick.
+    const uint64_t wholeNotes = uint64_t(std::max<uint32_t>(beats, 1)) * tpq * 4;
+    const uint64_t ticks = wholeNotes >> std::min<uint32_t>(unit, 31);
+    return uint32_t(std::clamp<uint64_t>(ticks, 1, UINT32_MAX));
 }
 
 void findChordsAndArrange(Session& session, MidiClip& melody,

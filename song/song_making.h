@@ -16,5 +16,14 @@ class MidiClip;
 void findChordsAndArrange(Session& session, MidiClip& melody,
                           const std::function<void(int step)>& progress = {});
 
-/** Ticks per bar as song making counts them: beats per bar x ticks per quarter. */
+/**
+ * Ticks of a bar of the session's first meter: beats per bar meter beats of the meter's own unit
+ * (10/8 is five quarter notes), as the time scale, the metronome and the window count bars.
+ */
 uint32_t songBarTicks(Session& session);
+
+/**
+ * Ticks of a bar of beats notes of the unit (a power-of-two exponent, 2 = quarter, 3 = eighth)
+ * at tpq ticks per quarter note; at least 1. 6/8 at 960 ticks per quarter is 2880.
+ */
+uint32_t meterBarTicks(uint32_t beats, uint32_t unit, uint32_t tpq);

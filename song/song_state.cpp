@@ -38,6 +38,7 @@ void SongState::closeStyle()
     styleBeats = 0;
     styleBeatUnit = 0;
     styleTracks.clear();
+    styleRules.clear();
     arrangedTracks.clear();
 }
 

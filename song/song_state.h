@@ -2,6 +2,7 @@
 
 #include "conductor_hook.h"
 #include "session.h"
+#include "style_part_rules.h"
 
 #include <QObject>
 #include <QString>
@@ -54,6 +55,8 @@ public:
     uint16_t styleBeatUnit = 0;
     /** The loaded style's tracks. */
     std::vector<std::unique_ptr<MidiSequence>> styleTracks;
+    /** How each style track meets the chords (source chord root, note range), in its order. */
+    std::vector<StylePartRules> styleRules;
     /** The session tracks receiving the arrangement, one per style track. */
     std::vector<Track*> arrangedTracks;
 

@@ -2,13 +2,30 @@
 
 #include "byte_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-// The smallest "Ctab" entry holds source, name and destination plus the nine bytes the program
-// does not use.
-constexpr int64_t kMinimumEntryLength = 27;
+// Byte offsets inside a part entry (after its tag and length). Both kinds open with source
+// channel, 8-byte name, destination channel, an editable flag, 2 bytes of note mute and 5 of
+// chord mute, then the source chord root and type.
+constexpr int kSourceOffset = 0;
+constexpr int kNameOffset = 1;
+constexpr int kDestinationOffset = 9;
+constexpr int kSourceRootOffset = 18;
+constexpr int kSourceTypeOffset = 19;
+// "Ctab": one range of transposition rule, table, high key, low limit, high limit and
+// retrigger rule, then at least one byte of special features.
+constexpr int kTableLowLimitOffset = 23;
+constexpr int kTableHighLimitOffset = 24;
+constexpr int64_t kMinimumTableLength = 27;
+// "Ctb2": the middle range's lowest and highest note, then three ranges (low, middle, high)
+// laid out as the one range of "Ctab"; the middle range's limits are read.
+constexpr int kMiddleRangeOffset = 28;
+constexpr int kTable2LowLimitOffset = kMiddleRangeOffset + 3;
+constexpr int kTable2HighLimitOffset = kMiddleRangeOffset + 4;
+constexpr int64_t kMinimumTable2Length = 40;
 
 bool takeTag(ByteReader& in, const char* tag)
 {
@@ -31,18 +48,29 @@ QString partName(const uint8_t* bytes)
     return QString::fromLocal8Bit(reinterpret_cast<const char*>(bytes), length).trimmed();
 }
 
-// One "Ctab" entry after its tag; false when it ends the reading.
-bool readEntry(ByteReader& in, std::vector<StyleCasm::Part>& parts)
+// One "Ctab" or "Ctb2" entry after its tag; false when it ends the reading.
+bool readEntry(ByteReader& in, bool newFormat, std::vector<StyleCasm::Part>& parts)
 {
     const int64_t length = in.readNumber(4);
-    if (length < kMinimumEntryLength || length > int64_t(in.left()))
+    const int64_t minimum = newFormat ? kMinimumTable2Length : kMinimumTableLength;
+    if (length < minimum || length > int64_t(in.left()))
         return false;
     const uint8_t* entry = in.take(uint32_t(length));
-    const int source = entry[0];
-    const int destination = entry[9];
-    if (source > 15 || destination > 15)
+    StyleCasm::Part part;
+    part.source = entry[kSourceOffset];
+    part.destination = entry[kDestinationOffset];
+    if (part.source > 15 || part.destination > 15)
         return false;
-    parts.push_back({source, partName(entry + 1), destination});
+    part.name = partName(entry + kNameOffset);
+    part.sourceRoot = entry[kSourceRootOffset] % 12;
+    part.sourceType = entry[kSourceTypeOffset];
+    // Note limits beyond the MIDI range are read as its top.
+    part.lowLimit =
+        std::min<int>(entry[newFormat ? kTable2LowLimitOffset : kTableLowLimitOffset], 127);
+    part.highLimit =
+        std::min<int>(entry[newFormat ? kTable2HighLimitOffset : kTableHighLimitOffset], 127);
+    part.newFormat = newFormat;
+    parts.push_back(part);
     return true;
 }
 
@@ -56,9 +84,12 @@ bool readSegment(ByteReader& in, const uint8_t* data, std::vector<StyleCasm::Par
     const int64_t sections = in.readNumber(4);
     if (sections < 0 || !in.take(uint32_t(sections))) // the section list is not used
         return false;
-    while (nextIs(in, data, "Ctab")) {
+    for (;;) {
+        const bool oldEntry = nextIs(in, data, "Ctab");
+        if (!oldEntry && !nextIs(in, data, "Ctb2"))
+            break;
         in.take(4);
-        if (!readEntry(in, parts))
+        if (!readEntry(in, !oldEntry, parts))
             return false;
     }
     return true;

@@ -6,12 +6,14 @@
 #include "midi_clip.h"
 #include "midi_sequence.h"
 #include "session.h"
+#include "song_making.h"
 #include "song_state.h"
 #include "style_reader.h"
 #include "track.h"
 #include "track_command.h"
 #include "track_state_command.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace {
@@ -45,20 +47,45 @@ std::unique_ptr<MidiClip> makeArrangeClip(Session& session, const MidiSequence& 
     return clip;
 }
 
-// The default piano style's one bar of C major seventh: C E G B on every beat.
-void addDefaultPattern(MidiSequence& track, uint32_t tpq, uint32_t beats)
+// The default piano style's one bar of C major seventh: C E G B on every beat of the meter.
+void addDefaultPattern(MidiSequence& track, uint32_t barTicks, uint32_t beats)
 {
     static constexpr uint8_t kChord[] = {48, 52, 55, 59};
+    const uint32_t beatTicks = barTicks / beats;
     for (uint32_t bar = 1; bar <= 4; ++bar) {
         for (uint32_t beat = 0; beat < beats; ++beat) {
-            const uint32_t tick = tpq * (beat + beats * bar);
+            const uint32_t tick = beatTicks * beat + barTicks * bar;
             for (uint8_t key : kChord)
-                track.insert(MidiEvent::note(tick, key, beat == 0 ? 90 : 70, tpq));
+                track.insert(MidiEvent::note(tick, key, beat == 0 ? 90 : 70, beatTicks));
         }
     }
 }
 
 } // namespace
+
+bool styleMainSectionPlays(const SongState& song)
+{
+    if (song.styleTracks.empty())
+        return false;
+    const StyleSectionSpan span =
+        styleSectionSpan(*song.styleTracks.front(), QStringLiteral("Main A"));
+    if (!span.found)
+        return false;
+    for (const auto& track : song.styleTracks) {
+        for (const MidiEvent* e = track->first(); e && e->time < span.end; e = e->next())
+            if (e->isNote() && e->time >= span.start)
+                return true;
+    }
+    return false;
+}
+
+QString silentStyleMessage(const QString& styleName)
+{
+    return QCoreApplication::translate("styleLoader",
+                                       "The style \"%1\" has no \"Main A\" section that plays "
+                                       "notes:\nthe song has no accompaniment.")
+        .arg(styleName);
+}
 
 bool closeStyle(Session& session, bool removeTracks)
 {
@@ -108,15 +135,18 @@ void loadDefaultStyle(Session& session)
 
     const uint32_t tpq = session.scale().ticksPerBeat();
     const uint32_t beats = std::max<uint32_t>(song.styleBeats, 1);
+    // A bar counts beats of the meter's unit: six eighths in 6/8, four quarters in 4/4.
+    const uint32_t bar = meterBarTicks(beats, song.styleBeatUnit, tpq);
     auto track = std::make_unique<MidiSequence>(QStringLiteral("Arranged Track %1").arg(1),
                                                 kDefaultStyleChannel, uint16_t(tpq));
     track->setProgram(0);
     track->setBank(0);
-    setLaneEvent(*track, tpq * beats, SectionLane, QStringLiteral("Main A"));
-    setLaneEvent(*track, tpq * beats, ChordLane, QStringLiteral("CMaj7"));
-    addDefaultPattern(*track, tpq, beats);
-    track->setLength(tpq * 5 * beats); // bar 0 empty, bars 1 to 4 the pattern
+    setLaneEvent(*track, bar, SectionLane, QStringLiteral("Main A"));
+    setLaneEvent(*track, bar, ChordLane, QStringLiteral("CMaj7"));
+    addDefaultPattern(*track, bar, beats);
+    track->setLength(bar * 5); // bar 0 empty, bars 1 to 4 the pattern
     song.styleTracks.push_back(std::move(track));
+    song.styleRules.assign(1, StylePartRules());
     createArrangedTracks(session);
 }
 
@@ -135,6 +165,7 @@ bool openStyle(Session& session, const QString& path)
     SongState& song = *SongState::of(&session);
     StyleReader::Style style = reader.takeStyle();
     song.styleTracks = std::move(style.tracks);
+    song.styleRules = std::move(style.rules);
     song.styleBeats = style.beats;
     song.styleBeatUnit = style.beatUnit;
     createArrangedTracks(session);

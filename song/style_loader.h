@@ -3,6 +3,7 @@
 #include <QString>
 
 class Session;
+class SongState;
 
 /*
  * Loading the accompaniment style of a song into its SongState, and the session tracks that
@@ -16,6 +17,15 @@ class Session;
  * the reason in the error log; a song always has a style afterwards.
  */
 bool openStyle(Session& session, const QString& path);
+
+/**
+ * True when the loaded style's "Main A" section (the one every song section falls back to)
+ * plays a note in some part. A style without one leaves the song silent, which the window and
+ * the command line tell the user.
+ */
+bool styleMainSectionPlays(const SongState& song);
+/** What the user is told about such a style. */
+QString silentStyleMessage(const QString& styleName);
 
 /** Loads the built-in "Default Piano" style in the session's meter. */
 void loadDefaultStyle(Session& session);

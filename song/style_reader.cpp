@@ -68,6 +68,7 @@ bool StyleReader::readTracks(const QByteArray& bytes)
             QStringLiteral("Arranged Track %1").arg(i + 1), uint16_t(i), file.division()));
         destinations.push_back(m_style.tracks.back().get());
     }
+    m_style.rules.resize(count);
     // One destination would make readTracks read a single track; a style always takes all.
     MidiSequence spare;
     if (destinations.size() == 1)
@@ -105,6 +106,7 @@ void StyleReader::applyPartTable(const QByteArray& bytes, uint32_t from)
             track.setName(part.name);
         // Destination 8 stands for the drum channel in these tables.
         track.setChannel(uint16_t(part.destination == 8 ? kDrumChannel : part.destination));
+        m_style.rules[size_t(part.source)] = {part.sourceRoot, part.lowLimit, part.highLimit};
     }
 }
 
@@ -140,6 +142,7 @@ bool StyleReader::tidyTracks()
             ++j;
         } else {
             tracks.erase(tracks.begin() + std::ptrdiff_t(j));
+            m_style.rules.erase(m_style.rules.begin() + std::ptrdiff_t(j));
         }
     }
     if (tracks.empty())

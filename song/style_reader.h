@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi_sequence.h"
+#include "style_part_rules.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,10 +15,11 @@
  *
  * Format 1 gives one style track per track chunk, every other format one per MIDI channel. Track
  * i is named "Arranged Track i+1" and plays on channel i unless the file names it or the part
- * table routes it. The reader then takes the style meter, checks that the first track marks
- * exactly one "Main A" section and drops the tracks without notes (the first stays as the
- * section track on channel 8). Nothing here touches a session. Failures return false and add a
- * message to the error log. Any one thread at a time.
+ * table routes it; the table also gives each part its source chord root and note range. The reader
+ * then takes the style meter, checks that the first track marks exactly one "Main A" section and
+ * drops the tracks without notes (the first stays as the section track on channel 8). Nothing here
+ * touches a session. Failures return false and add a message to the error log. Any one thread at a
+ * time.
  */
 class StyleReader
 {
@@ -28,8 +30,9 @@ public:
     struct Style
     {
         std::vector<std::unique_ptr<MidiSequence>> tracks;
-        uint16_t beats = 4;    // beats per bar
-        uint16_t beatUnit = 2; // meter denominator as a power of two (2 = quarter note)
+        std::vector<StylePartRules> rules; // one per track, from the part table
+        uint16_t beats = 4;                // beats per bar
+        uint16_t beatUnit = 2;             // meter denominator as a power of two (2 = quarter note)
     };
 
     StyleReader();

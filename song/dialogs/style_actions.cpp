@@ -120,6 +120,8 @@ bool openStyleFlow(QWidget* parent, Session& session, const QString& path, MidiC
     wait.lift();
     if (!ok)
         ErrorBox::show(parent, tr("The style file was not loaded:\n\n\"%1\"").arg(path));
+    else if (!path.isEmpty() && !styleMainSectionPlays(song))
+        MessageBox::warning(parent, silentStyleMessage(song.styleName));
     refresh(session);
     return ok && !path.isEmpty();
 }

@@ -10,6 +10,7 @@
 #include "track.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -78,6 +79,42 @@ bool saveSong(const QString& path, const QString& stylePath, bool withStructure 
 QString stylesDir()
 {
     return QStringLiteral(CANTOVA_STYLES_DIR);
+}
+
+QByteArray bigEndian(uint32_t value)
+{
+    QByteArray bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = char(value >> (24 - 8 * i));
+    return bytes;
+}
+
+QByteArray chunk(const char* tag, const QByteArray& data)
+{
+    return QByteArray(tag, 4) + bigEndian(uint32_t(data.size())) + data;
+}
+
+// A style whose names carry the NUL padding and control bytes real files have: a marker track
+// named "Mark" NUL "s", and a part whose table name holds a 0x01 byte.
+QByteArray styleWithRawNames()
+{
+    const QByteArray markers = QByteArray("\x00\xFF\x03\x06Mark\x00s", 10) +
+                               QByteArray("\x60\xFF\x06\x06Main A\x00\xFF\x2F\x00", 14);
+    const QByteArray bass = QByteArray("\x00\xFF\x03\x07"
+                                       "Bass\x00\x00\x00",
+                                       11) +
+                            QByteArray("\x60\x90\x3C\x64\x60\x80\x3C\x00\x00\xFF\x2F\x00", 12);
+    const QByteArray entry =
+        QByteArray("\x01Pad\x01    \x01", 10) + QByteArray(17, '\0'); // source 1, destination 1
+    const QByteArray table = chunk("CSEG", chunk("Sdec", "Main A") + chunk("Ctab", entry));
+    return QByteArray("MThd\x00\x00\x00\x06\x00\x01\x00\x02\x00\x60", 14) + chunk("MTrk", markers) +
+           chunk("MTrk", bass) + chunk("CASM", table);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -212,6 +249,81 @@ private Q_SLOTS:
         QVERIFY(out.contains(QStringLiteral("section: 6 Ending B")));
         QVERIFY(out.filter(QRegularExpression(QStringLiteral("^part: \\d channel 10 .* Drums$")))
                     .size() == 1);
+    }
+
+    void anEighthNoteMetersBarsAndBeatsCountEighths()
+    {
+        const QString path = dir.filePath(QStringLiteral("six-eight.mid"));
+        {
+            Session session;
+            session.setMeter(2, 6, 3);
+            session.scale().recompute();
+            auto* track = new Track(&session, Track::MidiTrack);
+            session.addTrack(track);
+            auto* melody = new MidiClip(&session);
+            track->addClip(melody);
+            MidiSequence& m = melody->sequence();
+            m.insert(MidiEvent::note(0, 64, 100, 480));
+            m.insert(MidiEvent::note(2880, 69, 100, 2880)); // the whole of bar 2
+            setLaneEvent(m, 0, ChordLane, QStringLiteral("C"));
+            setLaneEvent(m, 1440, ChordLane, QStringLiteral("G7")); // the fourth eighth
+            setLaneEvent(m, 2880, ChordLane, QStringLiteral("Am")); // six eighths: bar 2
+            m.setLength(5760);
+            melody->setLength(session.scale().tickToFrame(5760));
+            QVERIFY(
+                SongFile(&session, track, melody, nullptr, SongState::of(&session)).saveSong(path));
+        }
+        const Result r = runInfo({path});
+        const QStringList out = lines(r.out);
+        QVERIFY2(out.contains(QStringLiteral("tempo: 1 120 6/8")), qPrintable(r.out + r.err));
+        QVERIFY2(out.contains(QStringLiteral("bars: 2")), qPrintable(r.out));
+        QVERIFY(out.contains(QStringLiteral("chord: 1.1 C")));
+        QVERIFY(out.contains(QStringLiteral("chord: 1.4 G7")));
+        QVERIFY(out.contains(QStringLiteral("chord: 2.1 Am")));
+    }
+
+    void stylesAreToldBySuffixInAnyCaseOrByContent()
+    {
+        QFile original(QStringLiteral(CANTOVA_TEST_DATA "/styles/drums_by_table.sty"));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray withTable = original.readAll();
+        QFile plain(QStringLiteral(CANTOVA_TEST_DATA "/styles/plain_three_parts.sty"));
+        QVERIFY(plain.open(QIODevice::ReadOnly));
+        const QByteArray markersOnly = plain.readAll();
+        const QList<QPair<QString, QByteArray>> files{
+            {"Upper.STY", withTable},    {"Mixed.Sty", withTable}, {"Other.sst", withTable},
+            {"Other.PRS", withTable},    {"table.mid", withTable}, {"noname", withTable},
+            {"markers.mid", markersOnly}};
+        for (const auto& [name, bytes] : files) {
+            const QString path = dir.filePath(name);
+            QVERIFY(writeFile(path, bytes));
+            const Result r = runInfo({path});
+            QVERIFY2(r.code == 0, qPrintable(name + QLatin1Char(' ') + r.err));
+            QVERIFY2(lines(r.out).value(1) == QStringLiteral("type: style"), qPrintable(name));
+            QVERIFY(r.out.contains(QStringLiteral("\nmeter: 3/4\n")));
+        }
+        // A song keeps its sections in the melody track: still a song.
+        const QString song = dir.filePath(QStringLiteral("sections.mid"));
+        QVERIFY(saveSong(song, QString()));
+        QCOMPARE(lines(runInfo({song}).out).value(1), QStringLiteral("type: song"));
+    }
+
+    void namesWithControlBytesPrintAsText()
+    {
+        const QString path = dir.filePath(QStringLiteral("raw names.sty"));
+        QVERIFY(writeFile(path, styleWithRawNames()));
+        const Result r = runInfo({path});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(!r.out.contains(QChar(0)));
+        QVERIFY(!r.out.contains(QChar(1)));
+        const QStringList out = lines(r.out);
+        QVERIFY2(out.contains(QStringLiteral("part: 1 channel 9 program -1 bank -1 notes 0 "
+                                             "Mark\\x00s(section)")),
+                 qPrintable(r.out));
+        QVERIFY2(out.contains(QStringLiteral("part: 2 channel 2 program 0 bank 0 notes 1 "
+                                             "Pad\\x01")),
+                 qPrintable(r.out));
+        QVERIFY(out.contains(QStringLiteral("casm-part: 1 1 Pad\\x01")));
     }
 
     void badFilesGiveTheirMessageAndExitStatusOne_data()

@@ -831,7 +831,7 @@ private Q_SLOTS:
         ScriptedAnswers answers;
         act(form, "openStyleAction")->trigger();
         QCOMPARE(files.asked().first().title, QStringLiteral("Open Style File - Cantova"));
-        QCOMPARE(files.asked().first().filter, QStringLiteral("Style files (*.sty)"));
+        QCOMPARE(files.asked().first().filter, QStringLiteral("Style files (*.sty *.STY)"));
         QCOMPARE(files.asked().first().dir, m_files.path());
         QVERIFY(!answers.asked().isEmpty());
         QVERIFY(answers.asked().last().text.contains(

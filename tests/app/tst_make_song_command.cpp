@@ -13,6 +13,7 @@
 #include "song_state.h"
 #include "song_tracks.h"
 #include "style_actions.h"
+#include "style_reader.h"
 #include "time_scale.h"
 #include "track.h"
 
@@ -116,6 +117,35 @@ void writeMelody(const QString& path)
     QVERIFY(SongFile(&session, track, melody).saveSong(path));
 }
 
+// Root mean square of the left channel of a rendered song.
+double loudness(const QString& path)
+{
+    SndFile wav;
+    if (!wav.open(path, AudioFile::Reading) || wav.frames() <= 0)
+        return 0.0;
+    std::vector<float> left(size_t(wav.frames())), right(size_t(wav.frames()));
+    long long read = 0;
+    while (read < wav.frames()) {
+        float* channels[] = {left.data() + read, right.data() + read};
+        const long long got = wav.read(channels, wav.frames() - read);
+        if (got <= 0)
+            return 0.0;
+        read += got;
+    }
+    double sum = 0;
+    for (float s : left)
+        sum += double(s) * s;
+    return std::sqrt(sum / double(left.size()));
+}
+
+// "NAME bar N" of a section at tick, which must lie on a bar line.
+QString sectionAt(uint32_t tick, const QString& name, uint32_t barTicks)
+{
+    if (tick % barTicks != 0)
+        return QStringLiteral("%1 off the bar line at %2").arg(name).arg(tick);
+    return QStringLiteral("%1 bar %2").arg(name).arg(tick / barTicks + 1);
+}
+
 } // namespace
 
 class TestMakeSongCommand : public QObject
@@ -175,18 +205,7 @@ private Q_SLOTS:
         QVERIFY2(wav.frames() >= expected && wav.frames() < expected + 512,
                  qPrintable(QStringLiteral("%1 frames for %2").arg(wav.frames()).arg(expected)));
         QCOMPARE(wav.channels(), 2);
-        std::vector<float> left(size_t(wav.frames())), right(size_t(wav.frames()));
-        long long read = 0;
-        while (read < wav.frames()) {
-            float* channels[] = {left.data() + read, right.data() + read};
-            const long long got = wav.read(channels, wav.frames() - read);
-            QVERIFY(got > 0);
-            read += got;
-        }
-        double sum = 0;
-        for (float s : left)
-            sum += double(s) * s;
-        QVERIFY(std::sqrt(sum / double(left.size())) > 0.02);
+        QVERIFY(loudness(file("ode.wav")) > 0.02);
 
         // The same song renders to the same bytes.
         const Result again =
@@ -318,6 +337,131 @@ private Q_SLOTS:
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY(r.out.contains(QStringLiteral("warning: --melody-track is ignored")));
         QVERIFY(!r.out.contains(QStringLiteral("melody-track: ")));
+    }
+
+    // What make-song prints, what it saves, what info reads back and what the window shows
+    // after reopening are one song, for the default piano, every shipped style and two
+    // eighth-note meters, with bars as long as the meter says and an audible render.
+    void everyStyleMakesOneAndTheSameSong_data()
+    {
+        QTest::addColumn<QString>("style"); // empty: the default piano
+        QTest::addColumn<QString>("meter");
+        QTest::addColumn<bool>("introAndEnding");
+        QTest::newRow("default piano") << QString() << QStringLiteral("4/4") << false;
+        const QDir shipped(QStringLiteral(CANTOVA_STYLES_DIR));
+        const QStringList styles = shipped.entryList({QStringLiteral("*.sty")}, QDir::Files);
+        QVERIFY(styles.size() >= 5);
+        for (const QString& name : styles) {
+            StyleReader reader;
+            QVERIFY(reader.readFile(shipped.filePath(name)));
+            const QString meter =
+                QStringLiteral("%1/%2").arg(reader.style().beats).arg(1 << reader.style().beatUnit);
+            QTest::newRow(qPrintable(name)) << shipped.filePath(name) << meter << true;
+        }
+        const QString data = QStringLiteral(CANTOVA_TEST_DATA "/styles/");
+        QTest::newRow("10/8") << data + QStringLiteral("ten_eight.sty") << QStringLiteral("10/8")
+                              << true;
+        QTest::newRow("6/8") << data + QStringLiteral("six_eight.sty") << QStringLiteral("6/8")
+                             << true;
+    }
+    void everyStyleMakesOneAndTheSameSong()
+    {
+        QFETCH(QString, style);
+        QFETCH(QString, meter);
+        QFETCH(bool, introAndEnding);
+        writeMelody(file("melody.mid"));
+        QStringList arguments{QStringLiteral("make-song"), file("melody.mid"),
+                              QStringLiteral("-o"),        file("made.mid"),
+                              QStringLiteral("--render"),  file("made.wav")};
+        if (!style.isEmpty())
+            arguments << QStringLiteral("--style") << style;
+        const Result r = cantova(arguments);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const auto made = facts(r.out);
+        QCOMPARE(made.value(QStringLiteral("meter")), meter);
+        QVERIFY2(!r.out.contains(QStringLiteral("section that plays")), qPrintable(r.out));
+        // A bar of the meter at the melody's 960 ticks per quarter: 10/8 is 4800 ticks.
+        const uint32_t barTicks = 3840 * meter.section(QLatin1Char('/'), 0, 0).toUInt() /
+                                  meter.section(QLatin1Char('/'), 1, 1).toUInt();
+        const QStringList printed =
+            made.value(QStringLiteral("sections")).split(QStringLiteral(", "));
+        if (introAndEnding) {
+            QCOMPARE(printed.first(), QStringLiteral("Intro A bar 1"));
+            QVERIFY2(printed.last().startsWith(QStringLiteral("Ending A bar ")),
+                     qPrintable(printed.join(", ")));
+        } else {
+            QCOMPARE(printed, QStringList{QStringLiteral("Main A bar 1")});
+        }
+
+        // The saved file's ticks.
+        MidiFile saved;
+        QVERIFY(saved.open(file("made.mid"), MidiFile::Read));
+        QCOMPARE(saved.division(), uint16_t(960));
+        MidiSequence melody(QString(), 0, saved.division());
+        QVERIFY(saved.readTrack(melody, 1));
+        QStringList inFile;
+        for (const MidiEvent* e = melody.first(); e; e = e->next())
+            if (laneKind(e) == SectionLane)
+                inFile << sectionAt(e->time, laneText(e), barTicks);
+        QCOMPARE(inFile, printed);
+        const QString bars = made.value(QStringLiteral("bars"));
+        QCOMPARE(bars.toUInt(), (melody.length() + barTicks - 1) / barTicks);
+
+        // What info reads back.
+        const Result info = cantova({QStringLiteral("info"), file("made.mid")});
+        QCOMPARE(info.code, 0);
+        QStringList read;
+        for (const QString& line : info.out.split(QLatin1Char('\n'))) {
+            static const QRegularExpression section(QStringLiteral("^section: (\\d+)\\.1 (.+)$"));
+            const QRegularExpressionMatch m = section.match(line);
+            if (line.startsWith(QStringLiteral("section: ")))
+                read << (m.hasMatch()
+                             ? QStringLiteral("%1 bar %2").arg(m.captured(2), m.captured(1))
+                             : line);
+        }
+        QCOMPARE(read, printed);
+        QCOMPARE(facts(info.out).value(QStringLiteral("bars")), bars);
+        QVERIFY(info.out.contains(QStringLiteral(" %1\n").arg(meter)));
+
+        // What the window shows after reopening the song.
+        Reopened song(file("made.mid"));
+        QVERIFY(song.opened);
+        QStringList shown;
+        for (const QString& event : song.lane(SectionLane))
+            shown << sectionAt(event.section(QLatin1Char(' '), 0, 0).toUInt(),
+                               event.section(QLatin1Char(' '), 1), barTicks);
+        QCOMPARE(shown, printed);
+
+        QVERIFY(loudness(file("made.wav")) > 0.01);
+    }
+
+    void aStyleEditorsFileWithAnUpperCaseNamePlays()
+    {
+        // "Main A" at tick 0 beside a set-up marker, in a file named as old systems name them.
+        QVERIFY(QFile::copy(QStringLiteral(CANTOVA_TEST_DATA "/styles/main_at_tick_zero.sty"),
+                            file("EDITOR.STY")));
+        writeMelody(file("melody.mid"));
+        const Result r =
+            cantova({QStringLiteral("make-song"), file("melody.mid"), QStringLiteral("-o"),
+                     file("editor.mid"), QStringLiteral("--style"), file("EDITOR.STY"),
+                     QStringLiteral("--render"), file("editor.wav")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const auto made = facts(r.out);
+        QCOMPARE(made.value(QStringLiteral("style")), QStringLiteral("EDITOR"));
+        QVERIFY(!r.out.contains(QStringLiteral("section that plays")));
+        QVERIFY(made.value(QStringLiteral("sections")).startsWith(QStringLiteral("Main A bar 1")));
+        QVERIFY(loudness(file("editor.wav")) > 0.01);
+
+        // A style whose "Main A" plays nothing makes a silent song, and says so.
+        const Result silent =
+            cantova({QStringLiteral("make-song"), file("melody.mid"), QStringLiteral("-o"),
+                     file("silent.mid"), QStringLiteral("--style"),
+                     QStringLiteral(CANTOVA_TEST_DATA "/styles/silent_main.sty")});
+        QVERIFY2(silent.code == 0, qPrintable(silent.err));
+        QVERIFY2(silent.out.contains(QStringLiteral(
+                     "warning: The style \"silent_main\" has no \"Main A\" section that plays "
+                     "notes: the song has no accompaniment.")),
+                 qPrintable(silent.out));
     }
 
     void badRequestsAreRefusedWithTheirMessage()

@@ -2,6 +2,7 @@
 #include "lane_events.h"
 #include "pitch_mapping.h"
 #include "section_placement.h"
+#include "song_making.h"
 #include "song_state.h"
 #include "style_loader.h"
 
@@ -278,18 +279,36 @@ private Q_SLOTS:
         song.arrangeAll();
         QCOMPARE(song.arranged(0).count(), 4);
 
-        // A style whose only "Main A" marker sits at tick 0 has no usable section: silence.
-        StyleBuilder broken;
-        MidiSequence& part = broken.part(0);
-        broken.section(0, QStringLiteral("Main A"));
-        StyleBuilder::notes(part, 0, 480, {60, 64}, 480);
-        broken.endAt(1920);
-        SongFixture other;
-        other.useStyle(broken);
-        other.seq().setLength(other.bar());
-        other.chord(0, QStringLiteral("C"));
-        other.arrangeAll();
-        QVERIFY(other.arranged(0).isEmpty());
+        // Style editors start the first section at tick 0, beside a set-up marker of their own
+        // at the same tick (before or after it): that section plays.
+        for (const bool setupFirst : {true, false}) {
+            StyleBuilder atZero;
+            MidiSequence& part = atZero.part(0);
+            const QByteArray setup("SFF1");
+            if (setupFirst)
+                part.insert(MidiEvent::meta(0, MidiEvent::MetaMarker, setup));
+            atZero.section(0, QStringLiteral("Main A"));
+            if (!setupFirst)
+                part.insert(MidiEvent::meta(0, MidiEvent::MetaMarker, setup));
+            StyleBuilder::notes(part, 0, 480, {60, 64}, 480);
+            atZero.endAt(1920);
+            SongFixture other;
+            other.useStyle(atZero);
+            QVERIFY(styleMainSectionPlays(*other.state));
+            other.seq().setLength(other.bar());
+            other.chord(0, QStringLiteral("C"));
+            other.arrangeAll();
+            QCOMPARE(notesOf(other.arranged(0)), (std::vector<Note>{{0, 60, 960}, {960, 64, 960}}));
+        }
+
+        // A "Main A" without a note leaves the song silent, and the loader can tell.
+        StyleBuilder silent;
+        silent.part(0);
+        silent.section(1920, QStringLiteral("Main A"));
+        silent.endAt(3840);
+        SongFixture quiet;
+        quiet.useStyle(silent);
+        QVERIFY(!styleMainSectionPlays(*quiet.state));
     }
 
     void styleTicksAreConvertedToTheSongResolution()
@@ -306,6 +325,120 @@ private Q_SLOTS:
         song.arrangeAll();
         QCOMPARE(notesOf(song.arranged(0)), (std::vector<Note>{{48, 62, 24}}));
         QCOMPARE(song.arranged(0).first()->data2, uint8_t(90));
+    }
+
+    void thePartTableGivesTheSourceRootAndTheNoteRange()
+    {
+        // A pattern written over G: G B D F#, as a part table says.
+        StyleBuilder style;
+        MidiSequence& part = style.part(1);
+        style.section(1920, QStringLiteral("Main A"));
+        StyleBuilder::notes(part, 1920, 0, {55, 59, 62, 66}, 480);
+        style.endAt(3840);
+        SongFixture song;
+        song.useStyle(style);
+        song.seq().setLength(song.bar());
+        song.chord(0, QStringLiteral("C"));
+        Arrangement arrangement(song.session, song.seq());
+        MidiSequence& out = song.arranged(0);
+        const MidiSequence& pattern = *song.state->styleTracks[0];
+        auto keys = [&] {
+            QList<int> list;
+            for (const Note& n : notesOf(out))
+                list << n.key;
+            out.clearEvents();
+            return list;
+        };
+        // Over C it moves up a fourth onto C E G, its major seventh onto the octave as a
+        // pattern over C major seventh would.
+        arrangement.renderSection(0, 1920, 3840, 0, song.bar(), pattern, out, {7, 0, 127});
+        QCOMPARE(keys(), (QList<int>{60, 64, 67, 72}));
+        // Without the table the pattern counts as written over C.
+        arrangement.renderSection(0, 1920, 3840, 0, song.bar(), pattern, out);
+        QCOMPARE(keys(), (QList<int>{55, 60, 62, 66}));
+        // A range folds the notes into it by octaves; one narrower than an octave is no range.
+        arrangement.renderSection(0, 1920, 3840, 0, song.bar(), pattern, out, {7, 60, 71});
+        QCOMPARE(keys(), (QList<int>{60, 64, 67, 60}));
+        arrangement.renderSection(0, 1920, 3840, 0, song.bar(), pattern, out, {7, 48, 62});
+        QCOMPARE(keys(), (QList<int>{60, 52, 55, 60}));
+        arrangement.renderSection(0, 1920, 3840, 0, song.bar(), pattern, out, {7, 0, 0});
+        QCOMPARE(keys(), (QList<int>{60, 64, 67, 72}));
+    }
+
+    void barsCountBeatsOfTheMetersUnit_data()
+    {
+        QTest::addColumn<int>("beats");
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<int>("tpq");
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("4/4") << 4 << 2 << 960 << 3840;
+        QTest::newRow("3/4") << 3 << 2 << 960 << 2880;
+        QTest::newRow("6/8") << 6 << 3 << 960 << 2880;
+        QTest::newRow("10/8") << 10 << 3 << 960 << 4800;
+        QTest::newRow("7/8 at 480") << 7 << 3 << 480 << 1680;
+        QTest::newRow("3/8") << 3 << 3 << 960 << 1440;
+        QTest::newRow("2/2") << 2 << 1 << 960 << 3840;
+        QTest::newRow("12/16 at 96") << 12 << 4 << 96 << 288;
+        QTest::newRow("0 beats count as 1") << 0 << 2 << 960 << 960;
+    }
+    void barsCountBeatsOfTheMetersUnit()
+    {
+        QFETCH(int, beats);
+        QFETCH(int, unit);
+        QFETCH(int, tpq);
+        QFETCH(int, ticks);
+        QCOMPARE(meterBarTicks(uint32_t(beats), uint32_t(unit), uint32_t(tpq)), uint32_t(ticks));
+        Session session;
+        session.scale().setTicksPerBeat(uint16_t(tpq));
+        session.setMeter(2, uint16_t(beats), uint16_t(unit));
+        QCOMPARE(songBarTicks(session), uint32_t(ticks));
+    }
+
+    void anEighthNoteMeterPlacesWholeBarsOfItsUnit()
+    {
+        // 10/8 at tpq 480: a bar of 2400 style ticks. One bar of intro, two of main, one ending.
+        StyleBuilder style;
+        MidiSequence& part = style.part(0);
+        style.section(2400, QStringLiteral("Intro A"));
+        style.section(4800, QStringLiteral("Main A"));
+        style.section(9600, QStringLiteral("Ending A"));
+        StyleBuilder::notes(part, 2400, 2400, {60, 60, 60, 60}, 240);
+        style.endAt(12000);
+
+        SongFixture song;
+        song.session.setMeter(2, 10, 3);
+        const uint32_t bar = 4800; // five quarters of 960
+        QCOMPARE(songBarTicks(song.session), bar);
+        song.useStyle(style);
+        song.seq().insert(MidiEvent::note(2 * bar + 480, 64, 100, bar)); // bars 2 and 3
+        placeSections(song.session, *song.melody);
+        QCOMPARE(notesOf(song.seq()).front().time, bar + 480);
+        QCOMPARE(laneText(findLaneEvent(song.seq(), 0, SectionLane)), QStringLiteral("Intro A"));
+        QCOMPARE(laneText(findLaneEvent(song.seq(), bar, SectionLane)), QStringLiteral("Main A"));
+        QCOMPARE(laneText(findLaneEvent(song.seq(), 3 * bar, SectionLane)),
+                 QStringLiteral("Ending A"));
+        QCOMPARE(song.seq().length(), 4 * bar);
+
+        // The intro plays its one bar: the pattern at the bar line, once.
+        song.arrangeAll();
+        QCOMPARE(notesOf(song.arranged(0)).front(), (Note{0, 60, 480}));
+        QCOMPARE(notesOf(song.arranged(0)).at(1).time, bar);
+    }
+
+    void theDefaultStylePlaysEveryBeatOfAnEighthNoteMeter()
+    {
+        SongFixture song;
+        song.session.setMeter(2, 6, 3);
+        loadDefaultStyle(song.session);
+        const MidiSequence& piano = *song.state->styleTracks.front();
+        // Six eighths (480 ticks each) make the bar; bar 0 is empty, bars 1 to 4 the pattern.
+        QCOMPARE(laneText(findLaneEvent(piano, 2880, SectionLane)), QStringLiteral("Main A"));
+        QCOMPARE(piano.length(), 5u * 2880u);
+        const std::vector<Note> notes = notesOf(piano);
+        QCOMPARE(notes.size(), size_t(4 * 6 * 4));
+        QCOMPARE(notes.front(), (Note{2880, 48, 480}));
+        QCOMPARE(notes.at(4), (Note{2880 + 480, 48, 480}));
+        QCOMPARE(notes.back().time, 4u * 2880u + 5u * 480u);
     }
 
     void theSongEndCutsWhatALongerArrangementLeft()
@@ -370,10 +503,16 @@ private Q_SLOTS:
         QCOMPARE(recording->offset(), 0u);
         QCOMPARE(recording->length(), 30u * 44100);
 
-        // A major key's intro chord is the dominant seventh on its tonic.
-        song.state->key = QStringLiteral("Fmaj");
-        placeSections(song.session, *song.melody);
-        QCOMPARE(laneText(findLaneEvent(song.seq(), 0, ChordLane)), QStringLiteral("F7"));
+        // A major key's intro chord is the dominant seventh on its tonic, spelled as the key
+        // spells it.
+        const QList<QPair<QString, QString>> tonics{
+            {"Fmaj", "F7"},   {"Abmaj", "Ab7"}, {"Bbmin", "Bbm"}, {"C#min", "C#m"},
+            {"G#min", "G#m"}, {"D#min", "D#m"}, {"Bmaj", "B7"}};
+        for (const auto& [key, chord] : tonics) {
+            song.state->key = key;
+            placeSections(song.session, *song.melody);
+            QCOMPARE(laneText(findLaneEvent(song.seq(), 0, ChordLane)), chord);
+        }
 
         // Sections the user fixed stay.
         song.state->sectionsFixed = true;

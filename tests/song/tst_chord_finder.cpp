@@ -129,18 +129,26 @@ private Q_SLOTS:
         QCOMPARE(f.barNote(1).strength, 1);
     }
 
-    void namesAreSpelledInTheSongsKeyWithSharps_data()
+    void namesAreSpelledWithTheKeysAccidentals_data()
     {
         QTest::addColumn<int>("signature");
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("name");
-        QTest::newRow("F major: A#m row") << -1 << 13 << "D#m";
+        // Flat keys spell their chords with flats, sharp keys (and C) with sharps.
+        QTest::newRow("F major: A#m row") << -1 << 13 << "Ebm";
         QTest::newRow("F major: C row") << -1 << 4 << "F";
-        QTest::newRow("Eb major: G7 row") << -3 << 5 << "A#7";
+        QTest::newRow("Eb major: G7 row") << -3 << 5 << "Bb7";
+        QTest::newRow("Ab major: C row") << -4 << 4 << "Ab";
+        QTest::newRow("Ab major: G7 row") << -4 << 5 << "Eb7";
+        QTest::newRow("Ab major: Dm row") << -4 << 1 << "Bbm";
+        QTest::newRow("Ab major: A row") << -4 << 3 << "F";
+        QTest::newRow("Db major: F row") << -5 << 6 << "Gb";
         QTest::newRow("D major: Bdim7 row") << 2 << 9 << "C#dim7";
+        QTest::newRow("E major: Am row") << 4 << 0 << "C#m";
+        QTest::newRow("C major: A#m row") << 0 << 13 << "A#m";
         QTest::newRow("none") << 0 << -1 << "";
     }
-    void namesAreSpelledInTheSongsKeyWithSharps()
+    void namesAreSpelledWithTheKeysAccidentals()
     {
         QFETCH(int, signature);
         QFETCH(int, row);
@@ -162,6 +170,8 @@ private Q_SLOTS:
         QTest::newRow("Bdim: the last row of B with d") << 0 << "Bdim" << 18;
         QTest::newRow("Cmaj7 has no row") << 0 << "CMaj7" << -1;
         QTest::newRow("in F major, C7 is the G7 row") << -1 << "C7" << 5;
+        QTest::newRow("in Ab major, Eb7 is the G7 row") << -4 << "Eb7" << 5;
+        QTest::newRow("and so is D#7") << -4 << "D#7" << 5;
         QTest::newRow("unreadable") << 0 << "Drums" << -1;
     }
     void fixedChordsMapToTheirRow()

@@ -52,6 +52,23 @@ private Q_SLOTS:
                     .startsWith(QStringLiteral("C = ")));
     }
 
+    void aFlatKeysChordsAreSpelledWithFlats()
+    {
+        // The first test's melody a major third lower: A flat major.
+        MelodyBuilder m;
+        m.quarters(0, {C4 - 4, E4 - 4, G4 - 4, E4 - 4})
+            .quarters(kBar, {F4 - 4, A4 - 4, C4 - 4, A4 - 4})
+            .quarters(2 * kBar, {G4 - 4, B4 - 4, D4 - 4, F4 - 4})
+            .quarters(3 * kBar, {C4 - 4, E4 - 4, G4 - 4, C4 - 4});
+        m.sequence.setLength(4 * kBar);
+        SongState song;
+        ChordMaker(song, m.sequence, kBar).run();
+        QCOMPARE(song.key, QStringLiteral("Abmaj"));
+        QCOMPARE(chords(m.sequence), (QStringList{"0:Ab", "4:Db", "8:Eb7", "12:Ab"}));
+        QVERIFY(laneText(findLaneEvent(m.sequence, 0, SuggestedChordsLane))
+                    .startsWith(QStringLiteral("Ab = ")));
+    }
+
     void fixedChordsAndKeysStayAndLeadTheNextBar()
     {
         MelodyBuilder m;

@@ -139,6 +139,28 @@ private Q_SLOTS:
         QCOMPARE(styleSectionLength(style, QStringLiteral("Ending A")), 4u);
         QCOMPARE(styleSectionLength(style, QStringLiteral("Main B")), 0u);
     }
+
+    void aSectionMayOpenAtTickZeroBesideSetUpMarkers()
+    {
+        // As style editors write them: set-up markers share tick 0 with the first section.
+        MidiSequence style(QString(), 0, 480);
+        auto marker = [&](uint32_t t, const char* name) {
+            style.insert(MidiEvent::meta(t, MidiEvent::MetaMarker, QByteArray(name)));
+        };
+        marker(0, "SFF1");
+        marker(0, "Main A");
+        marker(0, "SInt");
+        marker(3840, "Fill In AA");
+        marker(5760, "Ending A");
+        style.setLength(7680);
+        const StyleSectionSpan main = styleSectionSpan(style, QStringLiteral("Main A"));
+        QVERIFY(main.found);
+        QCOMPARE(main.start, 0u);
+        QCOMPARE(main.end, 3840u);
+        QCOMPARE(styleSectionLength(style, QStringLiteral("Main A")), 8u);
+        QCOMPARE(styleSectionLength(style, QStringLiteral("Fill In AA")), 4u);
+        QVERIFY(!styleSectionSpan(style, QStringLiteral("Intro A")).found);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLaneEvents)

@@ -76,6 +76,19 @@ private Q_SLOTS:
         QCOMPARE(meter(session).beatsPerBar, uint16_t(4));
     }
 
+    void aStyleWhoseMainSectionIsSilentIsLoadedWithAWarning()
+    {
+        Session session;
+        ScriptedAnswers answers;
+        QVERIFY(openStyleFlow(nullptr, session, data(QStringLiteral("silent_main.sty")), nullptr));
+        QCOMPARE(SongState::of(&session)->styleName, QStringLiteral("silent_main"));
+        QCOMPARE(answers.asked().size(), 1);
+        QCOMPARE(answers.asked()[0].icon, QMessageBox::Warning);
+        QCOMPARE(answers.asked()[0].text,
+                 QStringLiteral("The style \"silent_main\" has no \"Main A\" section that plays "
+                                "notes:\nthe song has no accompaniment."));
+    }
+
     void aFailedStyleIsReportedAndTheDefaultStays()
     {
         Session session;

@@ -1,4 +1,5 @@
 #include "error_log.h"
+#include "lane_events.h"
 #include "midi_sequence.h"
 #include "session.h"
 #include "song_state.h"
@@ -65,6 +66,63 @@ private Q_SLOTS:
         QCOMPARE(track(reader, 3).channel(), uint16_t(2));
     }
 
+    void newerPartTablesRouteAndGiveTheMiddleRangesLimits()
+    {
+        StyleReader reader;
+        QVERIFY(reader.readFile(data(QStringLiteral("newer_table.sty"))));
+        const StyleReader::Style& style = reader.style();
+        QCOMPARE(track(reader, 1).name(), QStringLiteral("Drums"));
+        QCOMPARE(track(reader, 1).channel(), uint16_t(9));
+        QCOMPARE(track(reader, 2).name(), QStringLiteral("Bass"));
+        QCOMPARE(track(reader, 2).channel(), uint16_t(1));
+        QCOMPARE(track(reader, 3).name(), QStringLiteral("Chord"));
+        QCOMPARE(style.rules.size(), style.tracks.size());
+        QCOMPARE(style.rules[2].lowLimit, 36);
+        QCOMPARE(style.rules[2].highLimit, 59);
+        QCOMPARE(style.rules[3].highLimit, 127);
+
+        // The older table's parts keep their defaults where the bytes say nothing.
+        StyleReader older;
+        QVERIFY(older.readFile(data(QStringLiteral("drums_by_table.sty"))));
+        QCOMPARE(older.style().rules.at(2).sourceRoot, 0);
+        QCOMPARE(older.style().rules.at(2).limit(100), 100);
+    }
+
+    void eighthNoteStylesKeepTheirMeter_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("beats");
+        QTest::addColumn<int>("barTicks"); // at the files' 96 ticks per quarter
+        QTest::newRow("10/8") << QStringLiteral("ten_eight.sty") << 10 << 480;
+        QTest::newRow("6/8") << QStringLiteral("six_eight.sty") << 6 << 288;
+    }
+    void eighthNoteStylesKeepTheirMeter()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, beats);
+        QFETCH(int, barTicks);
+        StyleReader reader;
+        QVERIFY(reader.readFile(data(file)));
+        QCOMPARE(reader.style().beats, uint16_t(beats));
+        QCOMPARE(reader.style().beatUnit, uint16_t(3));
+        const MidiSequence& markers = track(reader, 0);
+        const StyleSectionSpan intro = styleSectionSpan(markers, QStringLiteral("Intro A"));
+        QCOMPARE(intro.start, uint32_t(barTicks));
+        QCOMPARE(intro.end - intro.start, uint32_t(barTicks));
+    }
+
+    void aStyleEditorsFileStartsMainAAtTickZero()
+    {
+        Session session;
+        QVERIFY(openStyle(session, data(QStringLiteral("main_at_tick_zero.sty"))));
+        const SongState& song = *SongState::of(&session);
+        QVERIFY(styleMainSectionPlays(song));
+        const StyleSectionSpan main =
+            styleSectionSpan(*song.styleTracks.front(), QStringLiteral("Main A"));
+        QCOMPARE(main.start, 0u);
+        QCOMPARE(main.end, 768u);
+    }
+
     void aFormat0FileSplitsByChannelAndDropsSilentChannels()
     {
         StyleReader reader;
@@ -117,6 +175,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("file");
         QTest::newRow("short entry") << QStringLiteral("ctab_short_entry.sty");
+        QTest::newRow("short newer entry") << QStringLiteral("ctb2_short_entry.sty");
         QTest::newRow("bad channel") << QStringLiteral("ctab_bad_channel.sty");
         QTest::newRow("huge length") << QStringLiteral("ctab_huge_length.sty");
         QTest::newRow("block past end") << QStringLiteral("casm_length_past_end.sty");

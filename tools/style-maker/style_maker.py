@@ -18,9 +18,8 @@ Description format (one statement per line, '#' starts a comment):
 A pitch is a note name with octave (C4 = 60, sharps as C#4) or a MIDI number (drums). In a grid
 each character is one step: 'X' accent, 'x' normal, 'o' soft hit, '-' holds the previous note
 one step longer, '.' rest; '|' and spaces are only for the eye. A grid shorter than its section
-repeats. One bar lasts <beats> quarter notes of ticks whatever the beat unit, as the program
-measures bars; 6/8 styles therefore count each eighth as a tick quarter and give the tempo in
-eighths per minute.
+repeats. One bar lasts <beats> notes of the meter's unit, as the program measures bars: a 6/8
+bar is six eighths (three quarter notes of ticks), a 10/8 bar five quarter notes.
 
 Usage: style_maker.py DESCRIPTION OUTPUT.sty [--no-casm]
 """
@@ -122,9 +121,18 @@ def meta(kind, payload):
     return bytes([0xFF, kind]) + var_len(len(payload)) + payload
 
 
+def bar_ticks(style):
+    """Ticks of one bar: beats notes of the meter's unit, TPQ ticks to the quarter note."""
+    ticks = style["beats"] * TPQ * 4
+    if ticks % style["unit"]:
+        raise DescriptionError("a bar of %d/%d is no whole number of ticks"
+                               % (style["beats"], style["unit"]))
+    return ticks // style["unit"]
+
+
 def layout(style):
     """Start tick of every section in file order; bar 0 is left for the setup messages."""
-    bar = style["beats"] * TPQ
+    bar = bar_ticks(style)
     by_name = {s["name"]: s for s in style["sections"]}
     placed, tick = [], bar
     for name in SECTION_ORDER:
@@ -159,7 +167,7 @@ def conductor(style, placed, end):
 
 def part_track(style, part, placed, end):
     ch = part["channel"]
-    step_ticks = style["beats"] * TPQ // style["steps"]
+    step_ticks = bar_ticks(style) // style["steps"]
     events = [(0, 0, meta(0x03, part["name"].encode("latin-1"))),
               (0, 1, bytes([0xB0 | ch, 0, part["bank"] >> 7])),
               (0, 2, bytes([0xB0 | ch, 32, part["bank"] & 0x7F])),
@@ -205,6 +213,9 @@ def build(style, with_casm=True):
             if len(grid) % steps or len(grid) > steps * section["bars"]:
                 raise DescriptionError("%s: %s %d: the grid is %d steps, not whole bars of %d"
                                        % (section["name"], name, pitch, len(grid), steps))
+    if bar_ticks(style) % style["steps"]:
+        raise DescriptionError("%d steps do not divide a bar of %d ticks"
+                               % (style["steps"], bar_ticks(style)))
     placed, end = layout(style)
     missing = [n for n in SECTION_ORDER if n not in {s["name"] for s in style["sections"]}]
     if missing:
