@@ -6,16 +6,16 @@
 #include "portaudio_client.h"
 
 #include "clip.h"
+#include "engine_barrier.h"
 #include "session.h"
 #include "session_cursor.h"
 #include "track.h"
 
-#include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
 
 namespace {
-constexpr int kFadeStepMs = 20;
+constexpr int kFadeStepMs = 2;
 // Every bus the program creates is stereo; more device channels are never bound.
 constexpr int kBusChannels = 2;
 } // namespace
@@ -81,7 +81,11 @@ bool AudioEngine::stop()
 {
     if (m_client && (m_transportMode & kTransportFollows))
         m_client->transportStop();
-    return Engine::stop();
+    Engine::stop();
+    // A cycle already past its isPlaying() check still walks the tracks and clips; once it
+    // ends, the caller may free them.
+    waitForEngineCycleEnd(*session());
+    return true;
 }
 
 bool AudioEngine::deactivate()
@@ -146,8 +150,7 @@ void AudioEngine::requestFade(int direction)
             discardFadeRequest();
             return;
         }
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, kFadeStepMs);
+        // No events are handled meanwhile: input stays queued for after the edit.
         QThread::msleep(kFadeStepMs);
     }
 }
@@ -198,6 +201,7 @@ int AudioEngine::process(uint32_t frames)
             head->addFrames(frames);
         } else {
             uint32_t rendered = 0;
+            bool wrapped = false;
             if (s->isLoopSet() && b < s->loopOut()) {
                 const uint32_t loopIn = s->loopIn();
                 const uint32_t loopOut = s->loopOut();
@@ -208,14 +212,17 @@ int AudioEngine::process(uint32_t frames)
                     m_framesThisCycle.store(rendered, std::memory_order_relaxed);
                     c -= loopOut - loopIn;
                     b = loopIn;
-                    if (m_transportMode & kTransportFollows)
-                        m_client->transportLocate(b);
+                    wrapped = true;
                     movePlayHead(b);
                     // TODO: the audio metronome recomputes its beat from b at each wrap.
                 }
             }
             renderTracks(b, c);
             rendered += c - b;
+            // The client counted this cycle's frames already: after a wrap its transport goes
+            // where the play head ends the cycle, not to the loop start a block behind it.
+            if (wrapped && (m_transportMode & kTransportFollows))
+                m_client->transportLocate(c);
             m_framesThisCycle.store(rendered, std::memory_order_relaxed);
             commitBuses(frames);
             const int fade = m_fadeRequest.exchange(0, std::memory_order_acq_rel);

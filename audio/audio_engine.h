@@ -52,6 +52,10 @@ public:
     bool activate() override;
     /** Starts the client's transport (transport mode bit 2); the cycles then render. */
     bool start() override;
+    /**
+     * Stops the transport and returns once no cycle still renders the tracks, so the caller
+     * may free tracks and clips right after.
+     */
     bool stop() override;
     bool deactivate() override;
     /** Deactivates when still active, drops the buses and closes the client. */
@@ -62,9 +66,10 @@ public:
 
     /**
      * Fades the next cycle's output in (+1) or out (-1; later cycles then only move the play
-     * head). Only while playing. Waits in 20 ms steps, processing events, until a cycle took
-     * the request, at most kFadeTimeoutMs (a stream that died gives up); when the owner drives
-     * the cycles, the request waits for its next cycle without blocking.
+     * head). Only while playing. Waits in short steps, handling no events (user
+     * input stays queued for after the edit), until a cycle took the request, at most
+     * kFadeTimeoutMs (a stream that died gives up); when the owner drives the cycles, the request
+     * waits for its next cycle without blocking.
      */
     void requestFade(int direction) override;
     /** Drops a fade request no cycle took yet (a render that starts at full level). */

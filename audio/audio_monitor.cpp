@@ -1,6 +1,7 @@
 #include "audio_monitor.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -36,34 +37,48 @@ void AudioMonitor::updateChannelGains()
         left = float(std::numbers::sqrt2 * std::cos(theta) * gain);
         right = float(std::numbers::sqrt2 * std::sin(theta) * gain);
     }
-    for (int channel = 0; channel < m_channels; ++channel) {
-        const bool unpaired = channel == m_channels - 1 && channel % 2 == 0;
-        const float value = unpaired ? gain : (channel % 2 == 0 ? left : right);
-        m_channelGains[size_t(channel)].store(value, std::memory_order_relaxed);
-    }
+    // Left and right go out as one word, so a cycle never applies a new left with an old right.
+    m_pairGains.store(packPair(left, right), std::memory_order_relaxed);
+    m_unpairedGain.store(gain, std::memory_order_relaxed);
+}
+
+uint64_t AudioMonitor::packPair(float left, float right)
+{
+    return uint64_t(std::bit_cast<uint32_t>(left)) | uint64_t(std::bit_cast<uint32_t>(right)) << 32;
+}
+
+float AudioMonitor::gainOf(uint64_t pair, int channel) const
+{
+    if (channel < 0 || channel >= m_channels)
+        return 0.0f;
+    if (channel == m_channels - 1 && channel % 2 == 0)
+        return m_unpairedGain.load(std::memory_order_relaxed);
+    return std::bit_cast<float>(uint32_t(channel % 2 == 0 ? pair : pair >> 32));
 }
 
 float AudioMonitor::channelGain(int channel) const
 {
-    if (channel < 0 || channel >= m_channels)
-        return 0.0f;
-    return m_channelGains[size_t(channel)].load(std::memory_order_relaxed);
+    return gainOf(m_pairGains.load(std::memory_order_relaxed), channel);
 }
 
 void AudioMonitor::notePeak(int channel, float peak)
 {
+    // A compare-exchange, so a meter's takePeak() between the load and the store cannot lose
+    // the peak (or bring back the one it took).
     std::atomic<float>& stored = m_peaks[size_t(channel)];
-    if (peak > stored.load(std::memory_order_relaxed))
-        stored.store(peak, std::memory_order_relaxed);
+    float seen = stored.load(std::memory_order_relaxed);
+    while (peak > seen && !stored.compare_exchange_weak(seen, peak, std::memory_order_relaxed)) {
+    }
 }
 
 void AudioMonitor::process(float* const* buffers, int channels, uint32_t frames)
 {
+    const uint64_t pair = m_pairGains.load(std::memory_order_relaxed);
     for (int channel = 0; channel < std::min(channels, m_channels); ++channel) {
         float* samples = buffers[channel];
         if (!samples)
             continue;
-        const float gain = channelGain(channel);
+        const float gain = gainOf(pair, channel);
         float peak = 0.0f;
         for (uint32_t k = 0; k < frames; ++k) {
             samples[k] *= gain;

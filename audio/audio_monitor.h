@@ -14,8 +14,9 @@
  * channel keeps the peak it saw for the level meters.
  *
  * Threads: construction, setGain() and setPanning() on the GUI thread; process() and measure()
- * run in the audio callback; channelGain() and takePeak() are safe from any thread. The
- * per-channel values are atomics so the audio thread never sees a half-written gain.
+ * run in the audio callback; channelGain() and takePeak() are safe from any thread. Left and
+ * right gain are published together in one atomic word, so a cycle never applies half of a
+ * pan change; peaks are raised by compare-exchange, so none is lost to a meter taking it.
  */
 class AudioMonitor : public Monitor
 {
@@ -40,10 +41,13 @@ public:
     float takePeak(int channel);
 
 private:
+    static uint64_t packPair(float left, float right);
+    float gainOf(uint64_t pair, int channel) const;
     void updateChannelGains();
     void notePeak(int channel, float peak);
 
     int m_channels;
-    std::array<std::atomic<float>, kMaxChannels> m_channelGains{};
+    std::atomic<uint64_t> m_pairGains{0}; // left gain in the low half, right in the high half
+    std::atomic<float> m_unpairedGain{0}; // a last channel without a partner
     std::array<std::atomic<float>, kMaxChannels> m_peaks{};
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <atomic>
 #include <cstdint>
 
@@ -43,11 +44,16 @@ public:
     /** Ordinary threads only. Returns once no audio callback uses the old mixer. */
     void detach(AudioOutputMixer* mixer);
 
-    /** Runs in the audio callback: mixes through the attached mixer, if any. */
+    /**
+     * Runs in the audio callback: mixes through the attached mixer, if any. The mixer reads a
+     * single-consumer ring, so one audio callback at a time may mix: a second one that comes
+     * while the first is inside is a fault of the program (asserted; it mixes nothing).
+     */
     void mix(float* const* channels, int channelCount, uint32_t frames, int64_t firstFrame)
     {
-        m_inside.fetch_add(1, std::memory_order_seq_cst);
-        if (AudioOutputMixer* mixer = m_mixer.load(std::memory_order_seq_cst))
+        const bool alone = m_inside.fetch_add(1, std::memory_order_seq_cst) == 0;
+        Q_ASSERT_X(alone, "OutputMixerSlot::mix", "two audio callbacks mix at once");
+        if (AudioOutputMixer* mixer = m_mixer.load(std::memory_order_seq_cst); mixer && alone)
             mixer->mix(channels, channelCount, frames, firstFrame);
         m_inside.fetch_sub(1, std::memory_order_seq_cst);
     }

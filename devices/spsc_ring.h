@@ -57,6 +57,8 @@ public:
 private:
     std::vector<T> m_slots;
     size_t m_mask = 0;
-    std::atomic<size_t> m_write{0};
-    std::atomic<size_t> m_read{0};
+    // On cache lines of their own, so the producer's and the consumer's stores do not keep
+    // taking the line from each other.
+    alignas(64) std::atomic<size_t> m_write{0};
+    alignas(64) std::atomic<size_t> m_read{0};
 };

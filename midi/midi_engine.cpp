@@ -7,6 +7,7 @@
 #include "midi_monitor.h"
 #include "midi_output_thread.h"
 
+#include "engine_barrier.h"
 #include "rounding.h"
 #include "session.h"
 #include "session_cursor.h"
@@ -82,6 +83,7 @@ bool MidiEngine::activate()
         m_thread = std::make_unique<MidiOutputThread>(this, session(), &m_outputMutex, 0);
         m_readAhead = m_thread->readAhead();
         m_thread->begin();
+        m_wakeTarget.store(m_thread.get(), std::memory_order_release);
     }
     m_tickOffset = 0;
     m_frameOffset = 0;
@@ -164,7 +166,10 @@ void MidiEngine::endThread()
 {
     if (!m_thread)
         return;
-    // The thread needs the mutex to see it must end; a hold of the GUI thread steps aside.
+    // An audio cycle that read the thread before it was cleared finishes before it goes.
+    m_wakeTarget.store(nullptr, std::memory_order_release);
+    waitForEngineCycleEnd(*session());
+    // The thread may wait for the mutex before it sees it must end: a GUI hold steps aside.
     if (m_outputHolds > 0)
         m_outputMutex.unlock();
     m_thread->end();
@@ -217,14 +222,14 @@ void MidiEngine::wakeOutput()
         return;
     if (scheduleOnCycle()) {
         // Offline render: the window is processed right here, unless the GUI holds the mutex.
-        if (m_outputMutex.tryLock()) {
+        if (m_outputMutex.try_lock()) {
             processWindow();
             m_outputMutex.unlock();
         }
         return;
     }
-    if (m_thread)
-        m_thread->wake();
+    if (MidiOutputThread* thread = m_wakeTarget.load(std::memory_order_acquire))
+        thread->wake();
 }
 
 void MidiEngine::processWindow()

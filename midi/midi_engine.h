@@ -4,11 +4,11 @@
 #include "sequencer_event.h"
 #include "sequencer_layer.h"
 
-#include <QMutex>
 #include <QString>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class Track;
@@ -104,8 +104,9 @@ public:
 
     /**
      * Audio thread, once per playing cycle: wakes the output thread when the scheduled range
-     * has come within one read-ahead of the play head. Never blocks: a busy thread skips the
-     * cycle. With scheduleOnCycle the window is processed here instead.
+     * has come within one read-ahead of the play head. Never blocks or takes a lock: wake-ups
+     * while the thread is busy fold into one more window. With scheduleOnCycle (offline
+     * renders only) the window is processed here instead.
      */
     void wakeOutput() override;
 
@@ -191,7 +192,7 @@ public:
     float lastTempo() const { return m_lastTempo; }
     int deferredResets() const { return m_deferredResets; }
     MidiOutputThread* outputThread() const { return m_thread.get(); }
-    QMutex& outputMutex() { return m_outputMutex; }
+    std::mutex& outputMutex() { return m_outputMutex; }
     void setEventTap(EventTap tap, void* context);
 
 private:
@@ -244,9 +245,11 @@ private:
     int m_nextPort = 0;
 
     std::unique_ptr<MidiOutputThread> m_thread;
-    QMutex m_outputMutex;
-    int m_outputHolds = 0;   // GUI thread: nested holds of the output mutex
-    bool m_editHeld = false; // GUI thread: one of the holds belongs to the session's edit lock
+    // The thread wakeOutput() wakes: the audio callback reads it, endThread() clears it first.
+    std::atomic<MidiOutputThread*> m_wakeTarget{nullptr};
+    std::mutex m_outputMutex; // a pthread mutex: thread checkers see its ordering
+    int m_outputHolds = 0;    // GUI thread: nested holds of the output mutex
+    bool m_editHeld = false;  // GUI thread: one of the holds belongs to the session's edit lock
     uint32_t m_readAhead = 0;
     std::atomic<uint32_t> m_scheduledCount{0}; // mirror of the MIDI cursor's frame count
     std::atomic<bool> m_scheduleOnCycle{false};

@@ -243,6 +243,8 @@ bool BusPassthruCommand::swap()
 {
     if (!busInEngine())
         return false;
+    // The audio callback reads the flag every cycle.
+    EditLock lock(session());
     const bool now = m_bus->passThrough();
     m_bus->setPassThrough(m_on);
     m_on = now;

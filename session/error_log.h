@@ -7,8 +7,8 @@
  *
  * Libraries add the messages of failed operations here ("%1 < _StartStream < _activate");
  * the main window shows the whole log in the error box at its next operation and empties it.
- * Safe from any ordinary thread (a mutex guards the text); never call it from the audio callback
- * or the MIDI output thread, which must not lock or allocate.
+ * Safe from any ordinary thread and the MIDI output thread (a mutex guards the text); the audio
+ * callback and the sequencer's delivery thread post to a RealtimeErrorRelay instead.
  */
 class ErrorLog
 {

@@ -45,12 +45,16 @@ Session::Session(const EngineFactory& factory)
 
 Session::~Session()
 {
-    if (m_audioEngine && m_audioEngine->isPlaying())
+    if (m_audioEngine->isPlaying())
         m_audioEngine->stop();
-    if (m_midiEngine && m_midiEngine->isPlaying())
+    if (m_midiEngine->isPlaying())
         m_midiEngine->stop();
+    // The audio callback reads the session and wakes the MIDI engine: its stream ends first,
+    // whether or not the window cleaned the engines before.
+    m_audioEngine->deactivate();
     clear();
-    // The engines go before the cursor list they unregister from.
+    // The engines go before the cursor list they unregister from; the MIDI engine ends its
+    // output thread while the audio engine it reads the play head from still exists.
     m_midiEngine.reset();
     m_audioEngine.reset();
 }
@@ -80,9 +84,8 @@ void Session::setEngines(std::unique_ptr<Engine> audio, std::unique_ptr<Engine> 
 
 void Session::clear()
 {
-    m_editDepth = 0;
-    m_engineBusy = 0;
-    m_editGuard = 0;
+    // The audio callback walks the buses on every cycle, playing or not.
+    lockEdit();
     if (m_song)
         m_song->reset();
     m_currentTrack = nullptr;
@@ -110,6 +113,7 @@ void Session::clear()
         cursor->resetCount();
         m_cursors.push_back(cursor);
     }
+    unlockEdit();
 }
 
 void Session::destroyTracks()

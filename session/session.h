@@ -31,10 +31,10 @@ public:
  * Session: the session, the one document every part of the program works on.
  *
  * It holds the tracks in display order, the time scale, the ranges (loop, punch, markers), the
- * mute / solo / record counters and both engines. The main window and the undoable commands are
- * its only writers, on the GUI thread; the engines read it while playing. Structural changes run
- * inside lockEdit() / unlockEdit(), which keeps the audio engine's thread out: that thread calls
- * tryLockEngine() once per block and renders without the session when it fails.
+ * mute / solo / record counters and both engines. Its only writers are the window and the commands
+ * on the GUI thread. Every change an engine could see runs inside lockEdit() / unlockEdit(): the
+ * audio callback calls tryLockEngine() each cycle and renders silence, untouched, when it fails;
+ * the lock also holds the MIDI engine's output mutex, which keeps its output thread out.
  */
 class Session
 {
@@ -180,11 +180,11 @@ public:
     uint32_t playHead() const;
 
     // Edit lock.
-    void lockEdit();
-    void unlockEdit();
-    /** Engine thread, once per block: true when the session may be read this block. */
+    void lockEdit();   // GUI thread; waits handling no events (see session_transport.cpp)
+    void unlockEdit(); // GUI thread
+    /** Audio thread, once per block: true when the session may be read this block. */
     bool tryLockEngine();
-    /** Engine thread: ends the block's access. */
+    /** Audio thread: ends the block's access. */
     void releaseEngine();
     bool isEditing() const;
     int editDepth() const { return m_editDepth.load(); }

@@ -6,9 +6,13 @@
 #include "session_cursor.h"
 #include "track.h"
 
-#include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
+
+namespace {
+// Steps of the wait for the audio callback to leave the session.
+constexpr int kEngineWaitMs = 2;
+} // namespace
 
 bool Session::isPlaying() const
 {
@@ -43,16 +47,16 @@ bool Session::ensureMasterBuses()
     bool attached = true;
     for (Track* track : m_tracks)
         attached = track->attach() && attached;
-    unlockEdit();
-    if (attached)
-        return true;
-    m_audioEngine->clearBuses();
-    m_midiEngine->clearBuses();
-    for (Track* track : m_tracks) {
-        track->detach();
-        armTrack(track, false);
+    if (!attached) {
+        for (Track* track : m_tracks) {
+            track->detach();
+            armTrack(track, false);
+        }
+        m_audioEngine->clearBuses();
+        m_midiEngine->clearBuses();
     }
-    return false;
+    unlockEdit();
+    return attached;
 }
 
 void Session::setPlaying(bool on)
@@ -110,36 +114,45 @@ void Session::locateCursors(uint32_t frame, bool seek)
 
 void Session::waitForEngine(int milliseconds) const
 {
-    // The user interface stays responsive while the engine finishes its block.
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, milliseconds);
-    QThread::msleep(milliseconds);
+    // No events are handled while the engine finishes its block: a click, a key or a timer
+    // handled now could start a second edit in the middle of this one. They stay queued and
+    // run after the edit; the wait is a few milliseconds.
+    QThread::msleep(uint32_t(milliseconds));
 }
 
+// The outermost lockEdit() fades the audio out, waits until the callback has left the session,
+// then holds the MIDI output mutex; nested calls only count. The depth counts only once the
+// engine lock is held, so nothing passes as nested before the lock is really there.
 void Session::lockEdit()
 {
-    m_editGuard.fetch_add(1, std::memory_order_acq_rel);
-    if (m_editDepth.fetch_add(1, std::memory_order_acq_rel) == 0) {
-        m_audioEngine->requestFade(-1);
-        int expected = 0;
-        while (!m_engineBusy.compare_exchange_strong(expected, 1, std::memory_order_acquire)) {
-            expected = 0;
-            waitForEngine(20);
-        }
-        m_midiEngine->editLocked();
+    if (m_editDepth.load(std::memory_order_acquire) > 0) {
+        // Nested in an edit of this (the GUI) thread, which holds the engine lock already.
+        m_editDepth.fetch_add(1, std::memory_order_acq_rel);
+        return;
     }
+    m_editGuard.fetch_add(1, std::memory_order_acq_rel);
+    m_audioEngine->requestFade(-1);
+    int expected = 0;
+    while (!m_engineBusy.compare_exchange_strong(expected, 1, std::memory_order_acquire)) {
+        expected = 0;
+        waitForEngine(kEngineWaitMs);
+    }
+    if (m_editDepth.fetch_add(1, std::memory_order_acq_rel) == 0)
+        m_midiEngine->editLocked();
     m_editGuard.fetch_sub(1, std::memory_order_acq_rel);
 }
 
 void Session::unlockEdit()
 {
+    // An unbalanced unlock leaves the lock free, never negative.
+    if (m_editDepth.load(std::memory_order_acquire) <= 0)
+        return;
+    if (m_editDepth.fetch_sub(1, std::memory_order_acq_rel) > 1)
+        return;
     m_editGuard.fetch_add(1, std::memory_order_acq_rel);
-    if (m_editDepth.fetch_sub(1, std::memory_order_acq_rel) - 1 <= 0) {
-        m_editDepth.store(0, std::memory_order_release);
-        m_midiEngine->editUnlocked();
-        m_engineBusy.store(0, std::memory_order_release);
-        m_audioEngine->requestFade(+1);
-    }
+    m_midiEngine->editUnlocked();
+    m_engineBusy.store(0, std::memory_order_release);
+    m_audioEngine->requestFade(+1);
     m_editGuard.fetch_sub(1, std::memory_order_acq_rel);
 }
 

@@ -514,7 +514,16 @@ void TimeScale::removeNode(TempoNode* node)
 void TimeScale::setTimeZoom(uint16_t percent)
 {
     m_timeZoom = std::max<uint16_t>(percent, 1);
-    recompute();
+    // Only the view's pixels change: the frames, ticks and rates the MIDI output thread reads
+    // while playing are left alone.
+    if (m_framesPerMinute <= 0.0f) {
+        recompute();
+        return;
+    }
+    m_pixelsPerMinute = float(1.2 * m_pixelsPerBeat * m_timeZoom);
+    const long double f = m_framesPerMinute;
+    for (TempoNode* n = m_first; n; n = n->next)
+        n->pixel = toPosition(static_cast<long double>(n->frame) * m_pixelsPerMinute / f);
 }
 
 void TimeScale::setSampleRate(uint32_t rate)
@@ -586,8 +595,8 @@ QString TimeScale::format(uint32_t position, bool isLength, uint32_t length)
 QString TimeScale::formatClock(uint32_t value) const
 {
     // Integer arithmetic gives exactly floor() of the seconds and truncate(fraction × 1000) of the
-    // clock text, without the representation error of value / sampleRate in floating point (which would
-    // turn 441 frames at 44100 Hz into 9 ms instead of 10).
+    // clock text, without the representation error of value / sampleRate in floating point (which
+    // would turn 441 frames at 44100 Hz into 9 ms instead of 10).
     uint64_t seconds = value / m_sampleRate;
     const uint32_t ms = uint32_t(uint64_t(value % m_sampleRate) * 1000u / m_sampleRate);
     const uint32_t hours = uint32_t(seconds / 3600);

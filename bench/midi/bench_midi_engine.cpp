@@ -9,9 +9,9 @@
 #include "session_cursor.h"
 #include "track.h"
 
-#include <QMutexLocker>
 #include <benchmark/benchmark.h>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -86,7 +86,7 @@ void BM_ScheduleDenseSong(benchmark::State& state)
         // keeps the scheduler's queue as short as in real time but is not measured.
         while (song.engine->cursor()->frame() < SongFrames) {
             {
-                QMutexLocker lock(&song.engine->outputMutex());
+                std::lock_guard<std::mutex> lock(song.engine->outputMutex());
                 song.engine->processWindow();
             }
             ++windows;

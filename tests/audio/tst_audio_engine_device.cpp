@@ -9,9 +9,23 @@
 #include "track.h"
 
 #include <QTest>
+#include <atomic>
 #include <thread>
 
 namespace {
+
+/** Counts the renders in progress, so a test can see whether one still runs. */
+class Busy
+{
+public:
+    explicit Busy(std::atomic<int>* inside) : m_inside(inside) { m_inside->fetch_add(1); }
+    ~Busy() { m_inside->fetch_sub(1); }
+
+private:
+    std::atomic<int>* m_inside;
+};
+
+std::atomic<int> g_rendering{0};
 
 /** Mixes a constant into its track's bus; the file device runs faster than real time. */
 class SlowTone : public Clip
@@ -20,6 +34,7 @@ public:
     SlowTone() { setLength(1u << 30); }
     void process(uint32_t first, uint32_t last) override
     {
+        Busy busy(&g_rendering);
         auto* engine = static_cast<AudioEngine*>(track()->engine());
         auto* bus = static_cast<AudioBus*>(track()->outputBus());
         const uint32_t base = engine->framesThisCycle();
@@ -60,13 +75,57 @@ private Q_SLOTS:
         session.setPlaying(false); // returns once a cycle faded out
         QVERIFY(audio->isStopping());
         QVERIFY(!audio->isPlaying());
-        QTest::qWait(30); // a cycle that began before the stop may still finish
+        // Stopping waited for the cycle that was rendering: the head stands still from here on.
         const uint32_t head = session.playHead();
         QTest::qWait(30);
         QCOMPARE(session.playHead(), head);
 
         QVERIFY(audio->clean());
         QVERIFY(!audio->hasDeviceClient());
+    }
+
+    void stopReturnsOnlyAfterTheRenderingCycleAndTheTrackCanGo()
+    {
+        Session session;
+        auto engine = std::make_unique<AudioEngine>(&session);
+        AudioEngine* audio = engine.get();
+        session.setEngines(std::move(engine), std::make_unique<Engine>(&session, Engine::MidiKind));
+        QVERIFY(audio->init() && audio->activate());
+        QVERIFY(session.midiEngine()->init() && session.midiEngine()->activate());
+        QVERIFY(session.ensureMasterBuses());
+        for (int round = 0; round < 10; ++round) {
+            auto* track = new Track(&session, Track::AudioTrack);
+            track->addClip(new SlowTone); // each render sleeps 1 ms inside the cycle
+            session.addTrack(track);
+            QVERIFY(audio->start());
+            QTRY_VERIFY_WITH_TIMEOUT(g_rendering.load() > 0, 5000);
+            QVERIFY(audio->stop());
+            QCOMPARE(g_rendering.load(), 0);
+            // Freed right after stopping, as the window does: a cycle still inside would read it.
+            session.removeTrack(track);
+            delete track;
+        }
+        QVERIFY(audio->clean());
+    }
+
+    void sessionEndsTheStreamItselfWhenTheEnginesWereNotCleaned()
+    {
+        auto session =
+            std::make_unique<Session>([](Session* s, int kind) -> std::unique_ptr<Engine> {
+                if (kind == Engine::AudioKind)
+                    return std::make_unique<AudioEngine>(s);
+                return nullptr;
+            });
+        Engine* audio = session->audioEngine();
+        QVERIFY(audio->init() && audio->activate());
+        QVERIFY(session->midiEngine()->init() && session->midiEngine()->activate());
+        QVERIFY(session->ensureMasterBuses());
+        auto* track = new Track(session.get(), Track::AudioTrack);
+        track->addClip(new SlowTone);
+        session->addTrack(track);
+        session->setPlaying(true);
+        QTRY_VERIFY_WITH_TIMEOUT(session->playHead() > 4 * 512, 5000);
+        session.reset(); // still playing: the stream must end before tracks and buses go
     }
 };
 

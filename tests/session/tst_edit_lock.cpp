@@ -1,8 +1,52 @@
 #include "session.h"
 
+#include <QKeyEvent>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
+
+namespace {
+
+/** Edits the session on every key press, as a shortcut of the window would. */
+class KeyEditor : public QObject
+{
+public:
+    explicit KeyEditor(Session* session) : m_session(session) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        depthBefore = m_session->editDepth();
+        m_session->lockEdit();
+        // The engine lock is held: a cycle trying it now is kept out.
+        ranLocked = !m_session->tryLockEngine();
+        m_session->unlockEdit();
+        ++presses;
+        return true;
+    }
+
+    int presses = 0;
+    int depthBefore = -1;
+    bool ranLocked = false;
+
+private:
+    Session* m_session;
+};
+
+/** Keeps the engine lock as a long audio cycle would, releasing it after `ms`. */
+QThread* releaseEngineAfter(Session& session, int ms)
+{
+    QThread* thread = QThread::create([&session, ms] {
+        QThread::msleep(ms);
+        session.releaseEngine();
+    });
+    thread->start();
+    return thread;
+}
+
+} // namespace
 
 // The edit lock between the user-interface thread and an engine thread that only try-locks.
 class TestEditLock : public QObject
@@ -73,6 +117,47 @@ private Q_SLOTS:
         QVERIFY(locked.load());
     }
 
+    void userInputDuringTheWaitRunsAfterTheEditAndLocked()
+    {
+        Session session;
+        KeyEditor editor(&session);
+        QObject window;
+        window.installEventFilter(&editor);
+        bool timerRan = false, timerLocked = false;
+        int timerDepthBefore = -1;
+
+        QVERIFY(session.tryLockEngine()); // a cycle is inside the session
+        QThread* engine = releaseEngineAfter(session, 100);
+        // A key press and a timer that edits are due while the edit below waits for the cycle.
+        QCoreApplication::postEvent(
+            &window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier));
+        QTimer::singleShot(0, [&] {
+            timerDepthBefore = session.editDepth();
+            session.lockEdit();
+            timerLocked = !session.tryLockEngine();
+            session.unlockEdit();
+            timerRan = true;
+        });
+        session.lockEdit();
+        QVERIFY(!session.tryLockEngine()); // the edit holds the lock in its own right
+        QCOMPARE(session.editDepth(), 1);
+        const bool handledInsideTheEdit = editor.presses > 0 || timerRan;
+        session.unlockEdit();
+        QVERIFY(engine->wait(2000));
+        delete engine;
+
+        QVERIFY(!handledInsideTheEdit);
+        QTRY_COMPARE(editor.presses, 1); // carried out after the edit, not dropped
+        QTRY_VERIFY(timerRan);
+        QCOMPARE(editor.depthBefore, 0);
+        QCOMPARE(timerDepthBefore, 0);
+        QVERIFY(editor.ranLocked);
+        QVERIFY(timerLocked);
+        QCOMPARE(session.editDepth(), 0);
+        QVERIFY(session.tryLockEngine());
+        session.releaseEngine();
+    }
+
     void nestedLocksOnlyCount()
     {
         Session session;
@@ -92,5 +177,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestEditLock)
+QTEST_MAIN(TestEditLock)
 #include "tst_edit_lock.moc"
