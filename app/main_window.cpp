@@ -3,6 +3,7 @@
 #include "audio_client.h"
 #include "audio_engine.h"
 #include "error_box.h"
+#include "keyboard_focus.h"
 #include "message_box.h"
 #include "portaudio_client.h"
 #include "settings.h"
@@ -122,6 +123,7 @@ void MainWindow::applySettings()
     // TODO: the audio save type goes to the audio file layer when saving recordings exists.
     applyMetronome();
     newSong();
+    m_keyboardFocus->goHome();
     applyLatencies();
     statusBar()->showMessage(tr("Ready"), kReadyMs);
     m_timer->start(kTimerMs);
@@ -190,7 +192,8 @@ void MainWindow::stabilizeForm()
 {
     Clip* melody = melodyClip();
     Clip* audio = audioClip();
-    const bool melodyModified = melody && melody->isModified() && melodyHasEvents();
+    (void)melody;
+    const bool melodyModified = isSongModified();
     const bool audioModified = audio && audio->isModified();
     auto part = [](const QString& label, Track* track, bool modified) {
         const QString name = track ? track->name() : QString();
@@ -203,6 +206,7 @@ void MainWindow::stabilizeForm()
     auto act = [this](const char* name) { return findChild<QAction*>(QLatin1String(name)); };
     act("saveAudioAction")->setEnabled(audio && audioTrack() && !audioTrack()->name().isEmpty());
     act("saveMidiAction")->setEnabled(melodyHasEvents());
+    act("fileSaveAction")->setEnabled(melodyHasEvents());
     updateUndoActions();
 
     Track* current = m_session->currentTrack();
