@@ -3,6 +3,8 @@
 #include "audio_client.h"
 #include "audio_engine.h"
 #include "error_box.h"
+#include "error_log.h"
+#include "help_window.h"
 #include "keyboard_focus.h"
 #include "message_box.h"
 #include "portaudio_client.h"
@@ -21,7 +23,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
+#include <QDebug>
 #include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -126,6 +128,8 @@ void MainWindow::applySettings()
     m_keyboardFocus->goHome();
     applyLatencies();
     statusBar()->showMessage(tr("Ready"), kReadyMs);
+    if (enginesAreReal() && !m_session->isActive())
+        reportNoAudioOutput();
     m_timer->start(kTimerMs);
 }
 
@@ -177,6 +181,26 @@ Clip* MainWindow::melodyClip() const
 void MainWindow::showErrorBox(const QString& message)
 {
     ErrorBox::show(this, message);
+}
+
+void MainWindow::keepTechnicalDetail()
+{
+    // The user reads plain words; what the devices said goes to the program's diagnostic
+    // output, where a bug report can quote it.
+    const QString detail = ErrorLog::take();
+    if (!detail.isEmpty())
+        qWarning().noquote() << "Cantova audio and MIDI devices:" << detail;
+}
+
+void MainWindow::reportNoAudioOutput()
+{
+    keepTechnicalDetail();
+    for (const char* name : {"transportPlayAction", "transportRecordAction"})
+        findChild<QAction*>(QLatin1String(name))->setEnabled(false);
+    const QString text = tr("There is no audio output, so songs cannot be played here. Songs can "
+                            "still be made and saved.");
+    statusBar()->showMessage(text);
+    MessageBox::information(this, text);
 }
 
 void MainWindow::notAvailableYet(const QString& feature)
@@ -319,10 +343,12 @@ void MainWindow::openHelpPage(const QString& name)
         MessageBox::warning(this, tr("The help page was not found:\n\n\"%1\"").arg(path));
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        MessageBox::warning(
-            this, tr("The help page could not be opened:\n\n\"%1\"\n\nOpen it in a web browser.")
-                      .arg(path));
+    if (HelpWindow::openInBrowser(QUrl::fromLocalFile(path)))
+        return;
+    // No browser on this desktop: the pages are read inside the program instead.
+    if (!m_helpWindow)
+        m_helpWindow = new HelpWindow(this);
+    m_helpWindow->showPage(path);
 }
 
 void MainWindow::helpAbout(const QString& message)

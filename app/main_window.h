@@ -29,6 +29,7 @@ class Command;
 class Settings;
 class KeyboardFocus;
 class RecentFiles;
+class HelpWindow;
 struct ActionEntry;
 
 // The MIDI editor arrives with the piano roll; its notifications already have their slots.
@@ -64,6 +65,8 @@ public:
     Settings* settings() const { return m_settings; }
     TracksView* tracksView() const { return m_tracksView; }
     RecentFiles* recentFiles() const { return m_recentFiles; }
+    /** The help window, when the help had to be shown inside the program. */
+    HelpWindow* helpWindow() const { return m_helpWindow; }
     /** The file the song was opened from or last saved to; empty for a new song. */
     const QString& songPath() const { return m_songPath; }
     /** The audio track, the melody track and their clips of the current song (none if gone). */
@@ -248,6 +251,10 @@ private:
     void scheduleRefresh(int milliseconds);
     void applyLatencies();
     void notAvailableYet(const QString& feature);
+    /** Moves the devices' technical messages out of the error log to the diagnostic output. */
+    void keepTechnicalDetail();
+    /** Says once that nothing can be played, and keeps Play and Record disabled. */
+    void reportNoAudioOutput();
 
     Settings* m_settings;
     Session* m_session;
@@ -258,6 +265,7 @@ private:
     QString m_stylePath;
     QString m_songPath; // the file the song was opened from or saved to; empty when new
     RecentFiles* m_recentFiles = nullptr;
+    HelpWindow* m_helpWindow = nullptr; // made when no browser opens the help
     uint64_t m_savedCommand = 0; // serial of the undo list's current command at the last save
     int m_timeFormat = 1;        // clock time, as the time display's tool tip says
 

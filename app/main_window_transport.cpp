@@ -69,8 +69,12 @@ bool MainWindow::startEngines(bool report)
         QApplication::restoreOverrideCursor();
     }
     if (!ok) {
-        if (report)
-            showErrorBox(tr("The Audio or MIDI devices could not be initialized."));
+        if (report) {
+            keepTechnicalDetail();
+            MessageBox::warning(this, tr("The Audio or MIDI devices could not be initialized.\n\n"
+                                         "Check that a sound device is connected and not used "
+                                         "by another program."));
+        }
         return false;
     }
     if (audio && audio->client())

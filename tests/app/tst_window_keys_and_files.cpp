@@ -4,6 +4,7 @@
 #include "app_test_environment.h"
 
 #include "file_dialog.h"
+#include "help_window.h"
 #include "main_window.h"
 #include "message_box.h"
 #include "recent_files.h"
@@ -24,6 +25,8 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBrowser>
+#include <QToolButton>
 
 namespace {
 
@@ -198,6 +201,47 @@ private Q_SLOTS:
         form.recentFiles()->menu()->actions().at(1)->trigger();
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.first().first().toString(), style);
+    }
+
+    void helpIsReadInsideTheProgramWhenNoBrowserOpens()
+    {
+        Settings settings;
+        MainWindow form(&settings);
+        auto page = [&](const char* name, const QByteArray& html) {
+            QFile file(m_env->programDir() + QLatin1Char('/') + QLatin1String(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(html);
+        };
+        page("help.html", "<html><head><title>Help Contents</title></head><body>"
+                          "<p><a href=\"index.html\">Guides</a></p></body></html>");
+        page("index.html", "<html><head><title>Guides</title></head><body>"
+                           "<p>Sing a melody.</p></body></html>");
+        QList<QUrl> asked;
+        HelpWindow::setBrowser([&](const QUrl& url) {
+            asked.append(url);
+            return false; // no browser on this desktop
+        });
+        ScriptedAnswers answers;
+        act(form, "helpContentsAction")->trigger();
+        HelpWindow::setBrowser({});
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(answers.asked().isEmpty());
+        HelpWindow* help = form.helpWindow();
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->source().toLocalFile(), m_env->programDir() + QStringLiteral("/help.html"));
+        QCOMPARE(help->windowTitle(), QStringLiteral("Help Contents"));
+
+        // The link to the other page works from the keyboard: Tab to it, Return to follow.
+        QTextBrowser* browser = help->browser();
+        browser->setFocus();
+        QTest::keyClick(browser, Qt::Key_Tab);
+        QTest::keyClick(browser, Qt::Key_Return);
+        QCOMPARE(help->source().fileName(), QStringLiteral("index.html"));
+        QVERIFY(browser->toPlainText().contains(QStringLiteral("Sing a melody.")));
+        auto* back = help->findChild<QToolButton*>(QStringLiteral("helpBackButton"));
+        QVERIFY(back->isEnabled());
+        QTest::mouseClick(back, Qt::LeftButton);
+        QCOMPARE(help->source().fileName(), QStringLiteral("help.html"));
     }
 };
 
