@@ -12,6 +12,7 @@
 
 #include "clip.h"
 #include "command_list.h"
+#include "midi_clip.h"
 #include "midi_engine.h"
 #include "session.h"
 #include "song_state.h"
@@ -250,8 +251,11 @@ void MainWindow::stabilizeForm()
 void MainWindow::viewRefresh()
 {
     m_session->updateEnd(0);
-    if (m_tracksView)
+    if (m_tracksView) {
+        const SongState* song = SongState::of(m_session);
+        m_tracksView->setSong(melodyMidiClip(), song->displayedKey(), song->transpose);
         m_tracksView->refresh();
+    }
     m_shownNode = nullptr; // the tempo box and meter button show the node again
     m_lastPosition = UINT32_MAX;
     stabilizeForm();

@@ -10,10 +10,12 @@
 #include "recent_files.h"
 #include "settings.h"
 
+#include "lane_events.h"
 #include "midi_clip.h"
 #include "midi_event.h"
 #include "midi_sequence.h"
 #include "session.h"
+#include "song_lane.h"
 #include "song_state.h"
 #include "tracks_view.h"
 
@@ -22,6 +24,7 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -242,6 +245,38 @@ private Q_SLOTS:
         QVERIFY(back->isEnabled());
         QTest::mouseClick(back, Qt::LeftButton);
         QCOMPARE(help->source().fileName(), QStringLiteral("help.html"));
+    }
+
+    void theTracksViewShowsTheKeyChordsAndSectionsOfAMadeSong()
+    {
+        Settings settings;
+        MainWindow form(&settings);
+        SongLane* lane = form.tracksView()->songLane();
+        QVERIFY(lane->labels().empty());
+        MidiSequence& notes = melody(form)->sequence();
+        static constexpr uint8_t kTune[] = {69, 72, 76, 72, 69, 72, 76, 81};
+        for (int i = 0; i < 8; ++i)
+            notes.insert(MidiEvent::note(uint32_t(i) * 960, kTune[i], 100, 900));
+        notes.setLength(8 * 960);
+        ScriptedAnswers answers;
+        act(form, "makeSongAction")->trigger();
+
+        const SongState& song = *SongState::of(form.session());
+        QCOMPARE(lane->key(), song.displayedKey());
+        QCOMPARE(form.tracksView()->findChild<QLabel*>(QStringLiteral("SongKeyLabel"))->text(),
+                 QStringLiteral("Key: %1").arg(song.displayedKey()));
+        QStringList sections, chords;
+        uint32_t lastFrame = 0;
+        for (const SongLane::Label& label : lane->labels()) {
+            QVERIFY(label.frame >= lastFrame); // in time order, as they play
+            lastFrame = label.frame;
+            (label.kind == SectionLane ? sections : chords) << label.text;
+        }
+        QVERIFY2(sections.contains(QStringLiteral("Main A")), qPrintable(sections.join(',')));
+        QVERIFY(chords.size() >= 2);
+        // The lane follows undo: the song before Make Song had neither.
+        act(form, "editUndoAction")->trigger();
+        QVERIFY(lane->labels().empty());
     }
 };
 
