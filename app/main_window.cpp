@@ -201,7 +201,8 @@ void MainWindow::reportNoAudioOutput()
     const QString text = tr("There is no audio output, so songs cannot be played here. Songs can "
                             "still be made and saved.");
     statusBar()->showMessage(text);
-    MessageBox::information(this, text);
+    // Once the window is up and has shown its song: the box must not hold up the start.
+    QTimer::singleShot(0, this, [this, text] { MessageBox::information(this, text); });
 }
 
 void MainWindow::notAvailableYet(const QString& feature)
