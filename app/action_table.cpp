@@ -31,7 +31,7 @@ const ActionEntry kActions[] = {
      SLOT(fileNewAudio())},
     {"newMidiAction", TR("Create a new MIDI file"), "", "", "", "", "new-midi.png", false,
      SLOT(fileNewMidi())},
-    {"openAudioAction", TR("&Open an audio file..."), TR("Open an audio file..."), "", "", "Ctrl+O",
+    {"openAudioAction", TR("&Open an audio file..."), TR("Open an audio file..."), "", "", "",
      "open-audio.png", false, SLOT(fileOpenAudio())},
     {"openMidiAction", TR("Open a MIDI file..."), "", "", "", "", "open-midi.png", false,
      SLOT(fileOpenMidi())},
@@ -40,7 +40,7 @@ const ActionEntry kActions[] = {
     {"saveAudioAction", TR("Save an audio file as..."), "", "", "", "", "save-audio.png", false,
      SLOT(fileSaveAudio())},
     {"saveMidiAction", TR("&Save a MIDI file as..."), TR("Save a MIDI file as..."), "", "",
-     "Ctrl+S", "save-midi.png", false, SLOT(fileSaveMidi())},
+     "Ctrl+Shift+S", "save-midi.png", false, SLOT(fileSaveMidi())},
     {"audioToMidiAction", TR("Transcribe audio recording to MIDI melody"), TR("Audio to MIDI"),
      TR("Transcribe audio recording to MIDI melody"), "", "", "audio-to-midi.png", false,
      SLOT(makeMelodyFromAudio())},
@@ -71,6 +71,13 @@ const ActionEntry kActions[] = {
      TR("Undo the last change"), "Ctrl+Z", "", false, SLOT(editUndo())},
     {"editRedoAction", TR("&Redo"), TR("Redo"), TR("Redo the last undone change"),
      TR("Redo the last undone change"), "Ctrl+Shift+Z", "", false, SLOT(editRedo())},
+    // Open any file by its type, and Save to the song's own file without a dialog.
+    {"fileOpenAction", TR("&Open..."), TR("Open"),
+     TR("Open a song, a recording or a style [Ctrl+O]"),
+     TR("Open a MIDI song, an audio recording or a style file"), "Ctrl+O", "", false,
+     SLOT(fileOpen())},
+    {"fileSaveAction", TR("&Save"), TR("Save"), TR("Save the song [Ctrl+S]"),
+     TR("Save the song to its own file"), "Ctrl+S", "", false, SLOT(fileSave())},
 };
 
 } // namespace

@@ -3,12 +3,16 @@
 #include "audio_client.h"
 #include "audio_engine.h"
 #include "error_box.h"
+#include "error_log.h"
+#include "help_window.h"
+#include "keyboard_focus.h"
 #include "message_box.h"
 #include "portaudio_client.h"
 #include "settings.h"
 
 #include "clip.h"
 #include "command_list.h"
+#include "midi_clip.h"
 #include "midi_engine.h"
 #include "session.h"
 #include "song_state.h"
@@ -20,7 +24,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
+#include <QDebug>
 #include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -122,8 +126,11 @@ void MainWindow::applySettings()
     // TODO: the audio save type goes to the audio file layer when saving recordings exists.
     applyMetronome();
     newSong();
+    m_keyboardFocus->goHome();
     applyLatencies();
     statusBar()->showMessage(tr("Ready"), kReadyMs);
+    if (enginesAreReal() && !m_session->isActive())
+        reportNoAudioOutput();
     m_timer->start(kTimerMs);
 }
 
@@ -177,6 +184,27 @@ void MainWindow::showErrorBox(const QString& message)
     ErrorBox::show(this, message);
 }
 
+void MainWindow::keepTechnicalDetail()
+{
+    // The user reads plain words; what the devices said goes to the program's diagnostic
+    // output, where a bug report can quote it.
+    const QString detail = ErrorLog::take();
+    if (!detail.isEmpty())
+        qWarning().noquote() << "Cantova audio and MIDI devices:" << detail;
+}
+
+void MainWindow::reportNoAudioOutput()
+{
+    keepTechnicalDetail();
+    for (const char* name : {"transportPlayAction", "transportRecordAction"})
+        findChild<QAction*>(QLatin1String(name))->setEnabled(false);
+    const QString text = tr("There is no audio output, so songs cannot be played here. Songs can "
+                            "still be made and saved.");
+    statusBar()->showMessage(text);
+    // Once the window is up and has shown its song: the box must not hold up the start.
+    QTimer::singleShot(0, this, [this, text] { MessageBox::information(this, text); });
+}
+
 void MainWindow::notAvailableYet(const QString& feature)
 {
     MessageBox::information(this,
@@ -190,7 +218,8 @@ void MainWindow::stabilizeForm()
 {
     Clip* melody = melodyClip();
     Clip* audio = audioClip();
-    const bool melodyModified = melody && melody->isModified() && melodyHasEvents();
+    (void)melody;
+    const bool melodyModified = isSongModified();
     const bool audioModified = audio && audio->isModified();
     auto part = [](const QString& label, Track* track, bool modified) {
         const QString name = track ? track->name() : QString();
@@ -203,6 +232,7 @@ void MainWindow::stabilizeForm()
     auto act = [this](const char* name) { return findChild<QAction*>(QLatin1String(name)); };
     act("saveAudioAction")->setEnabled(audio && audioTrack() && !audioTrack()->name().isEmpty());
     act("saveMidiAction")->setEnabled(melodyHasEvents());
+    act("fileSaveAction")->setEnabled(melodyHasEvents());
     updateUndoActions();
 
     Track* current = m_session->currentTrack();
@@ -222,8 +252,11 @@ void MainWindow::stabilizeForm()
 void MainWindow::viewRefresh()
 {
     m_session->updateEnd(0);
-    if (m_tracksView)
+    if (m_tracksView) {
+        const SongState* song = SongState::of(m_session);
+        m_tracksView->setSong(melodyMidiClip(), song->displayedKey(), song->transpose);
         m_tracksView->refresh();
+    }
     m_shownNode = nullptr; // the tempo box and meter button show the node again
     m_lastPosition = UINT32_MAX;
     stabilizeForm();
@@ -315,10 +348,12 @@ void MainWindow::openHelpPage(const QString& name)
         MessageBox::warning(this, tr("The help page was not found:\n\n\"%1\"").arg(path));
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        MessageBox::warning(
-            this, tr("The help page could not be opened:\n\n\"%1\"\n\nOpen it in a web browser.")
-                      .arg(path));
+    if (HelpWindow::openInBrowser(QUrl::fromLocalFile(path)))
+        return;
+    // No browser on this desktop: the pages are read inside the program instead.
+    if (!m_helpWindow)
+        m_helpWindow = new HelpWindow(this);
+    m_helpWindow->showPage(path);
 }
 
 void MainWindow::helpAbout(const QString& message)

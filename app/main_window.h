@@ -27,6 +27,9 @@ class TempoNode;
 class TimeSpinBox;
 class Command;
 class Settings;
+class KeyboardFocus;
+class RecentFiles;
+class HelpWindow;
 struct ActionEntry;
 
 // The MIDI editor arrives with the piano roll; its notifications already have their slots.
@@ -61,6 +64,11 @@ public:
     Session* session() const { return m_session; }
     Settings* settings() const { return m_settings; }
     TracksView* tracksView() const { return m_tracksView; }
+    RecentFiles* recentFiles() const { return m_recentFiles; }
+    /** The help window, when the help had to be shown inside the program. */
+    HelpWindow* helpWindow() const { return m_helpWindow; }
+    /** The file the song was opened from or last saved to; empty for a new song. */
+    const QString& songPath() const { return m_songPath; }
     /** The audio track, the melody track and their clips of the current song (none if gone). */
     Track* audioTrack() const;
     Track* melodyTrack() const;
@@ -81,8 +89,17 @@ public:
     bool saveAudioFile();
     bool openSong(const QString& path);
     bool saveSong(const QString& path);
-    /** Opens a file given by name: a MIDI file as the song, anything else as the recording. */
+    /**
+     * Opens a file by its type: a MIDI file as the song (after the MIDI check), a style file as
+     * the song's style, anything else as the recording.
+     */
     void openFile(const QString& path);
+    /**
+     * True when the song holds something its file does not have yet: the melody clip is marked
+     * modified, or the undo list stands elsewhere than where the song was opened or saved (a
+     * tempo, meter, key or style change). Only a song with events counts.
+     */
+    bool isSongModified() const;
 
 public slots:
     // The order of these slots is kept; connections use their signatures.
@@ -141,6 +158,8 @@ public slots:
     void editRedo();
     void undoListChanged(bool reportsChange);
     void timeFormatChanged(int format);
+    void fileOpen();
+    void fileSave();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -171,6 +190,7 @@ private:
     void createToolbars();
     void createStatusBar();
     void createCentralWidget();
+    void setUpKeyboardFocus();
     void connectActions();
     QAction* makeAction(const ActionEntry& entry);
     QLabel* addIndicator(const QString& text, const QString& tip);
@@ -188,6 +208,9 @@ private:
     void rememberDir(QString* setting, const QString& filePath);
     QString untitledAudioName() const;
     bool saveMidiWithDialog();
+    /** Save: to the song's own file when it has one, else through the dialog. */
+    bool saveSongToItsFile();
+    QString openFileFilter() const;
     static bool copyReplacing(const QString& source, const QString& target);
     static bool isLive(Session* session, Track* track);
 
@@ -203,6 +226,8 @@ private:
     Clip* createMelodyClip(Track* track);
     bool melodyHasEvents() const;
     void clearMelody();
+    /** The song as it is now is the one in its file (opened, saved or new). */
+    void markSongSaved();
     QString audioFileFilter() const;
     bool loadAudioClip(const QString& path);
     bool canLoadAudio() const;
@@ -228,6 +253,10 @@ private:
     void scheduleRefresh(int milliseconds);
     void applyLatencies();
     void notAvailableYet(const QString& feature);
+    /** Moves the devices' technical messages out of the error log to the diagnostic output. */
+    void keepTechnicalDetail();
+    /** Says once that nothing can be played, and keeps Play and Record disabled. */
+    void reportNoAudioOutput();
 
     Settings* m_settings;
     Session* m_session;
@@ -236,7 +265,11 @@ private:
     Track* m_audioTrack = nullptr;
     Track* m_melodyTrack = nullptr;
     QString m_stylePath;
-    int m_timeFormat = 1; // clock time, as the time display's tool tip says
+    QString m_songPath; // the file the song was opened from or saved to; empty when new
+    RecentFiles* m_recentFiles = nullptr;
+    HelpWindow* m_helpWindow = nullptr; // made when no browser opens the help
+    uint64_t m_savedCommand = 0; // serial of the undo list's current command at the last save
+    int m_timeFormat = 1;        // clock time, as the time display's tool tip says
 
     // Widgets of the toolbars and the status bar.
     QToolBar* m_fileToolbar = nullptr;
@@ -256,6 +289,7 @@ private:
     QLabel* m_rateLabel = nullptr;
 
     // Timer and its state.
+    KeyboardFocus* m_keyboardFocus = nullptr;
     QTimer* m_timer = nullptr;
     uint32_t m_lastPosition = UINT32_MAX;
     uint32_t m_playStartFrame = 0;

@@ -5,6 +5,7 @@
 #include "melody_track_dialog.h"
 #include "message_box.h"
 #include "options_dialog.h"
+#include "recent_files.h"
 #include "settings.h"
 
 #include "clip_command.h"
@@ -26,6 +27,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -108,6 +110,21 @@ bool MainWindow::melodyHasEvents() const
     return clip && !clip->sequence().isEmpty();
 }
 
+void MainWindow::markSongSaved()
+{
+    const Command* current = m_session->commands().current();
+    m_savedCommand = current ? current->serial() : 0;
+}
+
+bool MainWindow::isSongModified() const
+{
+    const Clip* clip = melodyClip();
+    if (!clip || !melodyHasEvents())
+        return false;
+    const Command* current = m_session->commands().current();
+    return clip->isModified() || (current ? current->serial() : 0) != m_savedCommand;
+}
+
 void MainWindow::clearMelody()
 {
     stopTransport();
@@ -116,6 +133,10 @@ void MainWindow::clearMelody()
         clip->setModified(false);
     }
     SongState::of(m_session)->chordsChanged = false;
+    // The steps of the old melody cannot be undone into whatever comes next.
+    m_session->commands().clear();
+    markSongSaved();
+    m_songPath.clear();
     // TODO: tell the piano roll, when it exists.
     if (m_tracksView)
         m_tracksView->redraw();
@@ -154,6 +175,17 @@ bool MainWindow::openSong(const QString& path)
         opened = file.openSong(path);
         QApplication::restoreOverrideCursor();
     }
+    if (opened) {
+        // The sections placed around an opened melody are found the same way on every opening:
+        // they are not a change of the user's.
+        if (MidiClip* clip = melodyMidiClip())
+            clip->setModified(false);
+        // An opened song starts a new history: its style is part of the song, not an edit.
+        m_session->commands().clear();
+        markSongSaved();
+        m_songPath = QFileInfo(path).absoluteFilePath();
+        m_recentFiles->add(path);
+    }
     if (!ErrorLog::isEmpty())
         showErrorBox();
     viewRefresh();
@@ -165,6 +197,12 @@ bool MainWindow::saveSong(const QString& path)
     SongFile file(m_session, melodyTrack(), melodyMidiClip(), &m_songHost,
                   SongState::of(m_session));
     const bool saved = file.saveSong(path);
+    if (saved) {
+        markSongSaved();
+        m_songPath = QFileInfo(path).absoluteFilePath();
+        m_recentFiles->add(path);
+        stabilizeForm();
+    }
     if (!ErrorLog::isEmpty())
         showErrorBox();
     return saved;
@@ -220,12 +258,14 @@ void MainWindow::editUndo()
 {
     stopTransport();
     m_session->commands().revert();
+    m_stylePath = SongState::of(m_session)->stylePath;
 }
 
 void MainWindow::editRedo()
 {
     stopTransport();
     m_session->commands().redo();
+    m_stylePath = SongState::of(m_session)->stylePath;
 }
 
 void MainWindow::undoListChanged(bool reportsChange)

@@ -2,7 +2,9 @@
 #include "main_window.h"
 
 #include "file_dialog.h"
+#include "keyboard_focus.h"
 #include "message_box.h"
+#include "recent_files.h"
 #include "settings.h"
 
 #include "clip.h"
@@ -74,6 +76,7 @@ bool MainWindow::newSong()
     loadStyle(QString());
     // A new song starts a new history: the default style's tracks are part of the song.
     m_session->commands().clear();
+    markSongSaved();
     stabilizeForm();
     return true;
 }
@@ -171,7 +174,7 @@ bool MainWindow::midiCheck()
     Clip* clip = melodyClip();
     if (!clip)
         return true;
-    if (clip->isModified() && melodyHasEvents()) {
+    if (isSongModified()) {
         const auto answer = MessageBox::question(
             this,
             tr("The current Midi file has been changed:\n\n\"%1\"\n\nDo you want to save the "
@@ -180,7 +183,7 @@ bool MainWindow::midiCheck()
             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
         if (answer == QMessageBox::Save) {
             // The song is kept when the save was cancelled or failed, so nothing is lost.
-            if (!saveMidiWithDialog())
+            if (!saveSongToItsFile())
                 return false;
         } else if (answer != QMessageBox::Discard) {
             return false;
@@ -256,6 +259,7 @@ bool MainWindow::openAudioFile(const QString& path)
         if (Clip* clip = audioClip())
             clip->setModified(false);
         rememberDir(&m_settings->audioDir, path);
+        m_recentFiles->add(path);
     } else {
         showErrorBox(tr("The file was not loaded:\n\n\"%1\"").arg(path));
     }
@@ -373,10 +377,44 @@ bool MainWindow::saveMidiWithDialog()
     return saveSong(target);
 }
 
+bool MainWindow::saveSongToItsFile()
+{
+    if (m_songPath.isEmpty() || !QFileInfo(m_songPath).dir().exists())
+        return saveMidiWithDialog();
+    return saveSong(m_songPath);
+}
+
+void MainWindow::fileSave()
+{
+    if (melodyHasEvents())
+        saveSongToItsFile();
+}
+
+QString MainWindow::openFileFilter() const
+{
+    // Every kind the program opens at once first, so any file can be picked without a switch.
+    QString audio = audioFileFilter();
+    const int open = audio.indexOf(QLatin1Char('('));
+    const QString audioPatterns =
+        audio.mid(open + 1, audio.lastIndexOf(QLatin1Char(')')) - open - 1);
+    return tr("Songs, recordings and styles (*.mid %1 *.sty)").arg(audioPatterns) +
+           QStringLiteral(";;") + tr("Midi files (*.mid)") + QStringLiteral(";;") + audio +
+           QStringLiteral(";;") + tr("Style files (*.sty)");
+}
+
+void MainWindow::fileOpen()
+{
+    const QStringList files =
+        FileDialog::openFiles(this, tr("Open") + kSuffix, m_settings->midiDir, openFileFilter());
+    if (!files.isEmpty())
+        openFile(files.first());
+}
+
 void MainWindow::openFile(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix();
-    if (suffix.compare(QStringLiteral("mid"), Qt::CaseInsensitive) == 0) {
+    if (suffix.compare(QStringLiteral("mid"), Qt::CaseInsensitive) == 0 ||
+        suffix.compare(QStringLiteral("midi"), Qt::CaseInsensitive) == 0) {
         if (midiCheck())
             openSong(path);
     } else if (suffix.compare(QStringLiteral("sty"), Qt::CaseInsensitive) == 0) {
@@ -384,6 +422,7 @@ void MainWindow::openFile(const QString& path)
     } else {
         openAudioFile(path);
     }
+    m_keyboardFocus->goHome();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -401,8 +440,10 @@ void MainWindow::fileOpenStyle()
 void MainWindow::loadStyle(const QString& path)
 {
     // An empty path is the built-in piano style; the flow keeps song and style meters in step.
-    if (openStyleFlow(this, *m_session, path, melodyMidiClip()))
+    if (openStyleFlow(this, *m_session, path, melodyMidiClip())) {
         rememberDir(&m_settings->styleDir, path);
+        m_recentFiles->add(path);
+    }
     m_stylePath = SongState::of(m_session)->stylePath;
     viewRefresh();
 }

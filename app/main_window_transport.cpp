@@ -8,6 +8,7 @@
 #include "audio_engine.h"
 #include "clip.h"
 #include "engine.h"
+#include "keyboard_focus.h"
 #include "make_chords.h"
 #include "midi_clip.h"
 #include "midi_engine.h"
@@ -68,8 +69,12 @@ bool MainWindow::startEngines(bool report)
         QApplication::restoreOverrideCursor();
     }
     if (!ok) {
-        if (report)
-            showErrorBox(tr("The Audio or MIDI devices could not be initialized."));
+        if (report) {
+            keepTechnicalDetail();
+            MessageBox::warning(this, tr("The Audio or MIDI devices could not be initialized.\n\n"
+                                         "Check that a sound device is connected and not used "
+                                         "by another program."));
+        }
         return false;
     }
     if (audio && audio->client())
@@ -229,7 +234,8 @@ void MainWindow::transportTimeFinished()
     if (m_clearingTimeFocus > 0)
         return;
     ++m_clearingTimeFocus;
-    m_timeSpinBox->clearFocus();
+    if (m_timeSpinBox->hasFocus())
+        m_keyboardFocus->goHome();
     --m_clearingTimeFocus;
 }
 
@@ -268,7 +274,8 @@ void MainWindow::transportTempoFinished()
     if (m_clearingTempoFocus > 0)
         return;
     ++m_clearingTempoFocus;
-    m_tempoSpinBox->clearFocus();
+    if (m_tempoSpinBox->hasFocus())
+        m_keyboardFocus->goHome();
     --m_clearingTempoFocus;
 }
 

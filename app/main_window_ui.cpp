@@ -1,6 +1,8 @@
 // The main window's actions, menus, toolbars, status bar and central view.
 #include "action_table.h"
+#include "keyboard_focus.h"
 #include "main_window.h"
+#include "recent_files.h"
 #include "settings.h"
 
 #include "session.h"
@@ -87,10 +89,14 @@ void MainWindow::createMenus()
     file->addAction(act("newAudioAction"));
     file->addAction(act("newMidiAction"));
     file->addSeparator();
+    file->addAction(act("fileOpenAction"));
+    m_recentFiles = new RecentFiles(m_settings, file->addMenu(tr("Open &Recent")), this);
+    connect(m_recentFiles, &RecentFiles::openRequested, this, &MainWindow::openFile);
     file->addAction(act("openAudioAction"));
     file->addAction(act("openMidiAction"));
     file->addAction(act("openStyleAction"));
     file->addSeparator();
+    file->addAction(act("fileSaveAction"));
     file->addAction(act("saveAudioAction"));
     file->addAction(act("saveMidiAction"));
     file->addSeparator();
@@ -297,8 +303,25 @@ void MainWindow::createCentralWidget()
         [this](Track* track, bool on) { pushTrackFlag(track, TrackStateCommand::Mute, on); });
     m_tracksView->setSoloHandler(
         [this](Track* track, bool on) { pushTrackFlag(track, TrackStateCommand::Solo, on); });
+    setUpKeyboardFocus();
     // TODO: the piano roll joins the central widget below the tracks view (a splitter whose
     // sizes are kept in the settings) and connects updateNotifySignal(bool).
+}
+
+void MainWindow::setUpKeyboardFocus()
+{
+    m_keyboardFocus = new KeyboardFocus(this);
+    m_keyboardFocus->setHome(m_tracksView);
+    m_keyboardFocus->addEditor(m_timeSpinBox, [this] { showPosition(m_session->playHead()); });
+    m_keyboardFocus->addEditor(m_tempoSpinBox, [this] {
+        // The box shows its last committed tempo again; nothing is pushed.
+        ++m_updatingTempo;
+        m_tempoSpinBox->setValue(m_tempoSpinBox->value());
+        --m_updatingTempo;
+    });
+    // Space must reach the transport: these open with a click and never keep the keyboard.
+    m_snapComboBox->setFocusPolicy(Qt::NoFocus);
+    m_meterButton->setFocusPolicy(Qt::NoFocus);
 }
 
 void MainWindow::restoreGeometryFromSettings()

@@ -37,6 +37,7 @@ void Settings::load()
     metronome = s.value(QStringLiteral("/Metronome"), true).toBool();
     audioDir = s.value(QStringLiteral("/AudioDir")).toString();
     midiDir = s.value(QStringLiteral("/MidiDir")).toString();
+    recentFiles = s.value(QStringLiteral("/RecentFiles")).toStringList();
     tempo = s.value(QStringLiteral("/Tempo"), 120.0).toDouble();
     beatsPerBar = s.value(QStringLiteral("/BeatsPerBar"), 4).toInt();
     beatDivisor = s.value(QStringLiteral("/BeatDivisor"), 2).toInt();
@@ -80,6 +81,7 @@ void Settings::save()
     s.setValue(QStringLiteral("/Metronome"), metronome);
     s.setValue(QStringLiteral("/AudioDir"), audioDir);
     s.setValue(QStringLiteral("/MidiDir"), midiDir);
+    s.setValue(QStringLiteral("/RecentFiles"), recentFiles);
     s.setValue(QStringLiteral("/Tempo"), tempo);
     s.setValue(QStringLiteral("/BeatsPerBar"), beatsPerBar);
     s.setValue(QStringLiteral("/BeatDivisor"), beatDivisor);

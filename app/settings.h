@@ -3,6 +3,7 @@
 #include <QList>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 class QSplitter;
 
@@ -68,6 +69,8 @@ public:
     bool metronome = true;
     QString audioDir;
     QString midiDir;
+    /** "/RecentFiles": the songs, recordings and styles opened or saved last, newest first. */
+    QStringList recentFiles;
     double tempo = 120.0;
     int beatsPerBar = 4;
     int beatDivisor = 2;

@@ -1,5 +1,7 @@
 #include "command_list.h"
 
+#include "compound_command.h"
+
 #include <QAction>
 #include <QRegularExpression>
 
@@ -142,6 +144,20 @@ bool CommandList::rollbackTo(Command* command)
         }
     }
     emit changed(reports);
+    return true;
+}
+
+bool CommandList::groupSince(int since, std::unique_ptr<CompoundCommand> group)
+{
+    if (!group || m_busy || since < -1 || since > m_current)
+        return false;
+    setAsideTail();
+    for (int i = since + 1; i <= m_current; ++i)
+        group->append(std::move(m_commands[size_t(i)]));
+    m_commands.erase(m_commands.begin() + (since + 1), m_commands.end());
+    m_commands.push_back(std::move(group));
+    m_current = int(m_commands.size()) - 1;
+    emit changed(m_commands.back()->reportsChange());
     return true;
 }
 

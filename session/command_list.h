@@ -7,6 +7,7 @@
 #include <vector>
 
 class QAction;
+class CompoundCommand;
 
 /**
  * CommandList: the session's undo list.
@@ -46,6 +47,14 @@ public:
      * applied command of the list.
      */
     bool rollbackTo(Command* command);
+    /**
+     * Makes the applied commands after position `since` (-1: all of them) one undo step: they
+     * move into `group`, which becomes the current command without being applied again, and
+     * the undone tail is discarded. Pushes the group even when it is empty, so an action that
+     * changed the song outside commands still gets its step. Refused (false) while busy or when
+     * `since` is not an applied position.
+     */
+    bool groupSince(int since, std::unique_ptr<CompoundCommand> group);
     /** Destroys every command, those set aside included. */
     void clear();
 

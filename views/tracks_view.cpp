@@ -2,6 +2,7 @@
 
 #include "clip_area.h"
 #include "session.h"
+#include "song_lane.h"
 #include "time_ruler.h"
 #include "track.h"
 #include "track_list.h"
@@ -9,6 +10,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QLabel>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -27,6 +29,12 @@ TracksView::TracksView(Session* session, QWidget* parent) : QWidget(parent), m_s
     m_ruler = new TimeRuler(this);
     m_trackList = new TrackList(this);
     m_clipArea = new ClipArea(this);
+    m_songLane = new SongLane(this);
+    m_keyLabel = new QLabel(this);
+    m_keyLabel->setObjectName(QStringLiteral("SongKeyLabel"));
+    m_keyLabel->setFixedWidth(kTrackListWidth);
+    m_keyLabel->setIndent(6);
+    m_keyLabel->setToolTip(tr("The key of the song"));
     m_hScroll = new QScrollBar(Qt::Horizontal, this);
     m_vScroll = new QScrollBar(Qt::Vertical, this);
     m_trackList->setFixedWidth(kTrackListWidth);
@@ -60,12 +68,14 @@ TracksView::TracksView(Session* session, QWidget* parent) : QWidget(parent), m_s
     grid->setSpacing(0);
     grid->addWidget(corner, 0, 0);
     grid->addWidget(m_ruler, 0, 1);
-    grid->addWidget(m_trackList, 1, 0);
-    grid->addWidget(m_clipArea, 1, 1);
-    grid->addWidget(m_vScroll, 1, 2);
-    grid->addWidget(m_hScroll, 2, 1);
+    grid->addWidget(m_keyLabel, 1, 0);
+    grid->addWidget(m_songLane, 1, 1);
+    grid->addWidget(m_trackList, 2, 0);
+    grid->addWidget(m_clipArea, 2, 1);
+    grid->addWidget(m_vScroll, 2, 2);
+    grid->addWidget(m_hScroll, 3, 1);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(1, 1);
+    grid->setRowStretch(2, 1);
 
     connect(m_hScroll, &QScrollBar::valueChanged, this, [this](int value) {
         m_xOffset = value;
@@ -132,8 +142,15 @@ void TracksView::refresh()
     redraw();
 }
 
+void TracksView::setSong(const MidiClip* melody, const QString& key, int transpose)
+{
+    m_songLane->setSong(melody, key, transpose);
+    m_keyLabel->setText(key.isEmpty() ? QString() : tr("Key: %1").arg(key));
+}
+
 void TracksView::redraw()
 {
+    m_songLane->update();
     m_trackList->updateRows();
     m_ruler->update();
     m_clipArea->update();

@@ -9,6 +9,9 @@ class QToolButton;
 class ClipArea;
 class TimeRuler;
 class TrackList;
+class SongLane;
+class MidiClip;
+class QLabel;
 class Track;
 class Session;
 class TimeScale;
@@ -58,6 +61,9 @@ public:
     /** Scrolls so that frame sits at the left edge. */
     void scrollToFrame(uint32_t frame);
 
+    SongLane* songLane() const { return m_songLane; }
+    /** Shows the melody's sections and chords and the key on the song lane. */
+    void setSong(const MidiClip* melody, const QString& key, int transpose);
     QToolButton* zoomInButton() const { return m_zoomIn; }
     QToolButton* zoomOutButton() const { return m_zoomOut; }
 
@@ -98,6 +104,8 @@ private:
     TimeRuler* m_ruler;
     TrackList* m_trackList;
     ClipArea* m_clipArea;
+    SongLane* m_songLane;
+    QLabel* m_keyLabel;
     QScrollBar* m_hScroll;
     QScrollBar* m_vScroll;
     QToolButton* m_zoomIn;

@@ -7,8 +7,12 @@
 #include "midi_clip.h"
 #include "section_edit_dialog.h"
 #include "song_state.h"
+#include "song_undo_step.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -40,6 +44,9 @@ LaneEdit editChordLane(QWidget* parent, SongState& song, MidiClip& melody, uint3
     const LaneEdit edit = editOf(form.exec());
     if (edit == LaneEdit::Cancelled)
         return edit;
+    std::optional<SongUndoStep> step;
+    if (song.session())
+        step.emplace(*song.session(), QCoreApplication::translate("laneEditing", "Chord Edit"));
     const QString chord =
         edit == LaneEdit::Stored ? transposeChordText(form.chord(), -song.transpose) : QString();
     setLaneEvent(track, tick, ChordLane, chord, form.isFixed());
@@ -56,6 +63,9 @@ LaneEdit editSectionLane(QWidget* parent, SongState& song, MidiClip& melody, uin
     const LaneEdit edit = editOf(form.exec());
     if (edit == LaneEdit::Cancelled)
         return edit;
+    std::optional<SongUndoStep> step;
+    if (song.session())
+        step.emplace(*song.session(), QCoreApplication::translate("laneEditing", "Section Edit"));
     setLaneEvent(track, tick, SectionLane, edit == LaneEdit::Stored ? form.section() : QString());
     if (edit == LaneEdit::Stored)
         song.sectionsFixed = form.sectionsFixed();

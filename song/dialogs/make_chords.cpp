@@ -10,6 +10,7 @@
 #include "session.h"
 #include "song_making.h"
 #include "song_state.h"
+#include "song_undo_step.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
@@ -47,6 +48,7 @@ bool makeChords(QWidget* parent, Session& session, MidiClip& melody)
     SongState& song = *SongState::of(&session);
     if (!confirmOverwrite(parent, song))
         return false;
+    SongUndoStep step(session, tr("Make Chords"));
 
     QProgressDialog progress(title(), tr("Abort"), 0, 3, parent);
     progress.setWindowTitle(title());
@@ -74,14 +76,15 @@ bool editKey(QWidget* parent, Session& session, MidiClip& melody)
     KeyEditDialog form(parent);
     form.setKey(song.displayedKey(), transposedKeyName(song.suggestedKey, song.transpose));
     const int answer = form.exec();
+    if (answer != KeyEditDialog::Automatic && answer != KeyEditDialog::Fixed)
+        return false;
+    SongUndoStep step(session, tr("Key Change"));
     if (answer == KeyEditDialog::Automatic) {
         song.keyFixed = false;
         song.key = song.suggestedKey;
-    } else if (answer == KeyEditDialog::Fixed) {
+    } else {
         song.keyFixed = true;
         song.key = transposedKeyName(form.key(), -song.transpose);
-    } else {
-        return false;
     }
     Q_EMIT song.keyChanged();
     makeChords(parent, session, melody);

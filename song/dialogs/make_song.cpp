@@ -4,6 +4,8 @@
 #include "message_box.h"
 
 #include "midi_clip.h"
+#include "session.h"
+#include "song_undo_step.h"
 
 #include <QCoreApplication>
 
@@ -41,6 +43,8 @@ bool hasMelodyNotes(const MidiClip* melody)
 
 bool makeSong(QWidget* parent, Session& session, MidiClip* melody, const MakeSongSource& source)
 {
+    // The transcribed melody, the chords, the sections and the arrangement undo as one step.
+    SongUndoStep step(session, tr("Make Song"));
     const bool melodyMissing = !hasMelodyNotes(melody);
     if (source.hasAudioTrack && (source.audioChanged || melodyMissing)) {
         melody = source.audioToMidi ? source.audioToMidi() : nullptr;

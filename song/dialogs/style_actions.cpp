@@ -8,6 +8,7 @@
 #include "session.h"
 #include "session_command.h"
 #include "song_state.h"
+#include "song_undo_step.h"
 #include "style_loader.h"
 
 #include <QCoreApplication>
@@ -97,6 +98,8 @@ private:
 bool openStyleFlow(QWidget* parent, Session& session, const QString& path, MidiClip* melody)
 {
     SongState& song = *SongState::of(&session);
+    // The style's tracks, a meter correction and the new chords undo as one step.
+    SongUndoStep step(session, tr("Open Style"));
     WaitCursor wait;
     const bool ok = openStyle(session, path);
     const Meter style = styleMeter(song);
@@ -145,6 +148,7 @@ bool editMeter(QWidget* parent, Session& session, MidiClip* melody)
         if (!askYesNo(parent, text))
             return false;
     }
+    SongUndoStep step(session, tr("Meter Change"));
     setSessionMeter(session, chosen);
     openStyle(session, QString());
     refindChords(parent, session, melody);

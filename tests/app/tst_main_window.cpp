@@ -227,8 +227,7 @@ private Q_SLOTS:
         row("newMidiAction", "Create a new MIDI file", "Create a new MIDI file",
             "Create a new MIDI file", "Create a new MIDI file", "", true, false, "fileNewMidi()");
         row("openAudioAction", "&Open an audio file...", "Open an audio file...",
-            "Open an audio file...", "Open an audio file...", "Ctrl+O", true, false,
-            "fileOpenAudio()");
+            "Open an audio file...", "Open an audio file...", "", true, false, "fileOpenAudio()");
         row("openMidiAction", "Open a MIDI file...", "Open a MIDI file...", "Open a MIDI file...",
             "Open a MIDI file...", "", true, false, "fileOpenMidi()");
         row("openStyleAction", "Open a style file...", "Open a style file...",
@@ -237,7 +236,7 @@ private Q_SLOTS:
             "Save an audio file as...", "Save an audio file as...", "", true, false,
             "fileSaveAudio()");
         row("saveMidiAction", "&Save a MIDI file as...", "Save a MIDI file as...",
-            "Save a MIDI file as...", "Save a MIDI file as...", "Ctrl+S", true, false,
+            "Save a MIDI file as...", "Save a MIDI file as...", "Ctrl+Shift+S", true, false,
             "fileSaveMidi()");
         row("audioToMidiAction", "Transcribe audio recording to MIDI melody", "Audio to MIDI",
             "Transcribe audio recording to MIDI melody",
@@ -267,6 +266,11 @@ private Q_SLOTS:
             "Ctrl+Z", false, false, "editUndo()");
         row("editRedoAction", "&Redo", "Redo", "Redo the last undone change",
             "Redo the last undone change", "Ctrl+Shift+Z", false, false, "editRedo()");
+        row("fileOpenAction", "&Open...", "Open", "Open a song, a recording or a style [Ctrl+O]",
+            "Open a MIDI song, an audio recording or a style file", "Ctrl+O", false, false,
+            "fileOpen()");
+        row("fileSaveAction", "&Save", "Save", "Save the song [Ctrl+S]",
+            "Save the song to its own file", "Ctrl+S", false, false, "fileSave()");
     }
 
     void actionTable()
@@ -367,8 +371,9 @@ private Q_SLOTS:
         };
         QCOMPARE(menu("fileMenu"),
                  QStringList({"fileNewAction", "-", "newAudioAction", "newMidiAction", "-",
-                              "openAudioAction", "openMidiAction", "openStyleAction", "-",
-                              "saveAudioAction", "saveMidiAction", "-", "fileExitAction"}));
+                              "fileOpenAction", "openAudioAction", "openMidiAction",
+                              "openStyleAction", "-", "fileSaveAction", "saveAudioAction",
+                              "saveMidiAction", "-", "fileExitAction"}));
         QCOMPARE(menu("editMenu"), QStringList({"editUndoAction", "editRedoAction"}));
         QCOMPARE(menu("playMenu"),
                  QStringList({"transportRecordAction", "transportStopAction", "transportPlayAction",
