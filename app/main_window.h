@@ -18,6 +18,8 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TracksView;
+class EditorPanel;
+class PianoRoll;
 class Track;
 class Session;
 class Clip;
@@ -61,6 +63,8 @@ public:
     Session* session() const { return m_session; }
     Settings* settings() const { return m_settings; }
     TracksView* tracksView() const { return m_tracksView; }
+    /** The melody editor below the tracks view. */
+    PianoRoll* pianoRoll() const;
     /** The audio track, the melody track and their clips of the current song (none if gone). */
     Track* audioTrack() const;
     Track* melodyTrack() const;
@@ -231,6 +235,7 @@ private:
     Session* m_session;
     WindowSongHost m_songHost{this};
     TracksView* m_tracksView = nullptr; // cleared by tracksClosed()
+    EditorPanel* m_editorPanel = nullptr;
     Track* m_audioTrack = nullptr;
     Track* m_melodyTrack = nullptr;
     QString m_stylePath;

@@ -1,5 +1,6 @@
 // The main window's actions, menus, toolbars, status bar and central view.
 #include "action_table.h"
+#include "editor_panel.h"
 #include "main_window.h"
 #include "settings.h"
 
@@ -285,7 +286,8 @@ void MainWindow::createStatusBar()
 void MainWindow::createCentralWidget()
 {
     m_tracksView = new TracksView(m_session, this);
-    setCentralWidget(m_tracksView);
+    m_editorPanel = new EditorPanel(this, m_session, m_settings, m_tracksView, m_timeToolbar);
+    setCentralWidget(m_editorPanel);
     connect(m_tracksView, SIGNAL(selectionChanged()), this, SLOT(trackSelectionChanged()));
     connect(m_tracksView, SIGNAL(locateRequested(unsigned long)), this,
             SLOT(transportTimeChanged(unsigned long)));
@@ -297,8 +299,6 @@ void MainWindow::createCentralWidget()
         [this](Track* track, bool on) { pushTrackFlag(track, TrackStateCommand::Mute, on); });
     m_tracksView->setSoloHandler(
         [this](Track* track, bool on) { pushTrackFlag(track, TrackStateCommand::Solo, on); });
-    // TODO: the piano roll joins the central widget below the tracks view (a splitter whose
-    // sizes are kept in the settings) and connects updateNotifySignal(bool).
 }
 
 void MainWindow::restoreGeometryFromSettings()
