@@ -112,6 +112,12 @@ void EditorPanel::followTracksView(int trackX)
 void EditorPanel::showMelody(MidiClip* melody)
 {
     m_roll->copySessionScale();
+    // A new song sets the session's zoom without the tracks view reporting it.
+    if (m_roll->timeZoom() != m_session->scale().timeZoom()) {
+        ++m_syncing;
+        m_roll->setTimeZoom(m_session->scale().timeZoom());
+        --m_syncing;
+    }
     // A new melody clip, or notes arriving in an empty one (a song opened, a transcription),
     // is shown from its start with its notes in view.
     const bool hasNotes = melody && !melody->sequence().isEmpty();

@@ -22,8 +22,8 @@
 #include <unordered_set>
 
 namespace {
-constexpr int kKeyboardWidth = 64;
-constexpr int kBaseRowHeight = 8; // pixels of a key row at 100 %
+constexpr int kKeyboardWidth = 80; // wide enough for the lane labels
+constexpr int kBaseRowHeight = 8;  // pixels of a key row at 100 %
 constexpr int kVelocityLaneHeight = 60;
 constexpr uint32_t kMinimumSeconds = 60;
 } // namespace
@@ -615,6 +615,58 @@ bool NoteEditor::deleteSelected()
     const bool removed = pushEdit(std::move(command));
     emit selectNotifySignal(this);
     return removed;
+}
+
+bool NoteEditor::keyboardMove(int steps, int notes)
+{
+    if (selection().empty())
+        return false;
+    m_keyMoving = true;
+    m_moveTicks += int64_t(steps) * gridStep();
+    m_moveNotes += notes;
+    m_noteView->setCursor(Qt::SizeAllCursor);
+    m_noteView->update();
+    return true;
+}
+
+void NoteEditor::cancelKeyboardMove()
+{
+    m_keyMoving = false;
+    m_moveTicks = 0;
+    m_moveNotes = 0;
+    m_noteView->unsetCursor();
+    m_noteView->update();
+}
+
+QRect NoteEditor::movedNoteRect(const MidiEvent* note) const
+{
+    QRect r = noteRect(note);
+    if (!m_keyMoving)
+        return r;
+    const int64_t tick = std::max<int64_t>(0, int64_t(sessionTick(note->time)) + m_moveTicks);
+    auto& scale = const_cast<TimeScale&>(m_scale);
+    const int x = int(int64_t(scale.tickToPixel(uint32_t(tick))) - m_xOffset);
+    const int note2 = std::clamp(int(note->data1) + m_moveNotes, 0, 127);
+    r.moveTo(x, rowTop(displayedNote(note2)));
+    return r;
+}
+
+bool NoteEditor::commitKeyboardMove()
+{
+    MidiClip* c = clip();
+    const std::vector<MidiEvent*> chosen = selection();
+    const int64_t ticks = m_moveTicks;
+    const int notes = m_moveNotes;
+    cancelKeyboardMove();
+    if (!c || chosen.empty() || (ticks == 0 && notes == 0))
+        return false;
+    auto command = std::make_unique<MidiEditCommand>(c, QStringLiteral("move"));
+    for (MidiEvent* e : chosen) {
+        const int64_t tick = std::max<int64_t>(0, int64_t(sessionTick(e->time)) + ticks);
+        command->setKeyTime(e, uint8_t(std::clamp(int(e->data1) + notes, 0, 127)),
+                            eventTime(uint32_t(tick)));
+    }
+    return pushEdit(std::move(command));
 }
 
 void NoteEditor::soundNote(int note, int velocity)

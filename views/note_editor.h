@@ -145,6 +145,16 @@ public:
     /** Removes the selected notes as one "delete" command; false when nothing was removed. */
     bool deleteSelected();
 
+    // The keyboard move of the selected notes: arrows shift them, Return commits, Escape drops.
+    bool isKeyboardMoving() const { return m_keyMoving; }
+    /** Shifts the pending move by grid steps in time and by notes; false without a selection. */
+    bool keyboardMove(int steps, int notes);
+    /** Commits the pending move as one "move" command (pitches 0..127, times from 0). */
+    bool commitKeyboardMove();
+    void cancelKeyboardMove();
+    /** A selected note's rectangle where the pending move puts it. */
+    QRect movedNoteRect(const MidiEvent* note) const;
+
     /** Sounds a note (the previous one is released first) and marks it on the keyboard. */
     void soundNote(int note, int velocity);
     /** Releases the sounding note. */
@@ -237,5 +247,8 @@ private:
     int m_xOffset = 0;
     int m_yOffset = 0;
     int m_soundingNote = -1;
+    bool m_keyMoving = false;
+    int64_t m_moveTicks = 0; // session ticks
+    int m_moveNotes = 0;
     int m_quietScroll = 0; // scrolls made for another view are not reported back
 };

@@ -152,9 +152,12 @@ void NoteView::paintNotes(QPainter& p, bool selectedOnly)
         p.drawRect(r.adjusted(0, 0, -1, -1));
     };
     if (selectedOnly) {
-        // Selected notes lie on top of the others.
-        for (const MidiEvent* e : m_editor->selection())
-            draw(e);
+        // Selected notes lie on top of the others, where a pending keyboard move puts them.
+        for (const MidiEvent* e : m_editor->selection()) {
+            const QRect r = m_editor->movedNoteRect(e);
+            if (r.right() >= 0 && r.bottom() >= 0 && r.top() <= height())
+                p.drawRect(r.adjusted(0, 0, -1, -1));
+        }
         return;
     }
     for (const MidiEvent* e = clip->sequence().first(); e; e = e->next()) {
@@ -174,6 +177,8 @@ void NoteView::mousePressEvent(QMouseEvent* event)
     setFocus();
     if (event->button() != Qt::LeftButton)
         return;
+    if (m_editor->isKeyboardMoving())
+        m_editor->cancelKeyboardMove();
     const QPoint pos = event->position().toPoint();
     const Qt::KeyboardModifiers modifiers =
         event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
@@ -203,34 +208,65 @@ void NoteView::mouseReleaseEvent(QMouseEvent* event)
 
 void NoteView::keyPressEvent(QKeyEvent* event)
 {
+    if (moveSelection(event) || scrollByKey(event))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+bool NoteView::moveSelection(QKeyEvent* event)
+{
+    // With notes selected the arrows move them (a pending move) until Return or Escape.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return m_editor->isKeyboardMoving() && (m_editor->commitKeyboardMove(), true);
+    case Qt::Key_Escape:
+        if (!m_editor->isKeyboardMoving())
+            return false;
+        m_editor->cancelKeyboardMove();
+        return true;
+    case Qt::Key_Left:
+        return m_editor->keyboardMove(-1, 0);
+    case Qt::Key_Right:
+        return m_editor->keyboardMove(1, 0);
+    case Qt::Key_Up:
+        return m_editor->keyboardMove(0, 1);
+    case Qt::Key_Down:
+        return m_editor->keyboardMove(0, -1);
+    default:
+        return false;
+    }
+}
+
+bool NoteView::scrollByKey(QKeyEvent* event)
+{
     const bool page = event->modifiers() & Qt::ControlModifier;
     const int dx = page ? width() : 16;
     const int dy = page ? height() : 16;
     switch (event->key()) {
     case Qt::Key_Left:
         m_editor->scrollToX(m_editor->xOffset() - dx);
-        break;
+        return true;
     case Qt::Key_Right:
         m_editor->scrollToX(m_editor->xOffset() + dx);
-        break;
+        return true;
     case Qt::Key_Up:
         m_editor->scrollToY(m_editor->yOffset() - dy);
-        break;
+        return true;
     case Qt::Key_Down:
         m_editor->scrollToY(m_editor->yOffset() + dy);
-        break;
+        return true;
     case Qt::Key_Home:
         m_editor->scrollToX(0);
-        break;
+        return true;
     case Qt::Key_End:
         m_editor->scrollToX(int(m_editor->scale().frameToPixel(m_editor->session()->endFrame())) -
                             width() / 2);
-        break;
+        return true;
     default:
-        QWidget::keyPressEvent(event);
-        return;
+        return false;
     }
-    event->accept();
 }
 
 QString NoteView::toolTipFor(const MidiEvent* note) const

@@ -43,6 +43,8 @@ private:
     void paintKeyLines(QPainter& p);
     void paintBeatLines(QPainter& p);
     void paintNotes(QPainter& p, bool selectedOnly);
+    bool moveSelection(QKeyEvent* event);
+    bool scrollByKey(QKeyEvent* event);
 
     NoteEditor* m_editor;
     QPixmap m_background;

@@ -173,6 +173,43 @@ private Q_SLOTS:
         QVERIFY(c.editor.selection().empty());
     }
 
+    void arrowsMoveTheSelectionUntilReturnOrScrollWithoutOne()
+    {
+        EditedClip c;
+        c.session.scale().setSnapPerBeat(2);
+        c.editor.copySessionScale();
+        MidiEvent* a = c.addNote(960, 60);
+        MidiEvent* b = c.addNote(960, 127);
+        QWidget* view = c.editor.noteView();
+        const int x = c.editor.xOffset();
+        QTest::keyClick(view, Qt::Key_Right);
+        QCOMPARE(c.editor.xOffset(), x + 16); // nothing selected: the view scrolls
+        c.editor.scrollToX(0);
+
+        c.editor.select(a, Qt::NoModifier);
+        c.editor.select(b, Qt::ShiftModifier);
+        QTest::keyClick(view, Qt::Key_Left);
+        QTest::keyClick(view, Qt::Key_Left);
+        QTest::keyClick(view, Qt::Key_Left); // past the start: stops at 0
+        QTest::keyClick(view, Qt::Key_Up);
+        QVERIFY(c.editor.isKeyboardMoving());
+        QCOMPARE(a->time, 960u); // nothing changes before Return
+        QTest::keyClick(view, Qt::Key_Return);
+        QVERIFY(!c.editor.isKeyboardMoving());
+        QCOMPARE(a->time, 0u);
+        QCOMPARE(int(a->data1), 61);
+        QCOMPARE(int(b->data1), 127); // clamped
+        QCOMPARE(c.session.commands().current()->name(), QStringLiteral("move"));
+
+        QTest::keyClick(view, Qt::Key_Down);
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(!c.editor.isKeyboardMoving());
+        QCOMPARE(int(a->data1), 61);
+        c.session.commands().revert();
+        QCOMPARE(a->time, 960u);
+        QCOMPARE(int(a->data1), 60);
+    }
+
     void aClearedSequenceNeverLeavesAFreedNoteSelected()
     {
         EditedClip c;
