@@ -127,6 +127,11 @@ void EditorPanel::showMelody(MidiClip* melody)
     m_roll->setClip(melody);
     if (fresh)
         scrollToStart();
+    // Set-up, once the first melody clip is there: the clip ends with its last note.
+    if (melody && !m_setUp) {
+        m_setUp = true;
+        m_roll->adjustClipLength();
+    }
 }
 
 void EditorPanel::scrollToStart()

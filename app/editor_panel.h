@@ -49,5 +49,6 @@ private:
     QTimer* m_timer;
     MidiClip* m_shownClip = nullptr;
     bool m_shownHadNotes = false;
+    bool m_setUp = false;
     int m_syncing = 0; // a scroll made to follow the other view is not passed back
 };

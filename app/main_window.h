@@ -31,7 +31,7 @@ class Command;
 class Settings;
 struct ActionEntry;
 
-// The MIDI editor arrives with the piano roll; its notifications already have their slots.
+// The notification slots take the MIDI editor through a pointer declared ahead of its class.
 Q_DECLARE_OPAQUE_POINTER(NoteEditor*)
 
 /**

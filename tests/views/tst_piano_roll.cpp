@@ -173,6 +173,23 @@ private Q_SLOTS:
         QVERIFY(!r.roll.isEditMode());
     }
 
+    void theMelodyClipEndsWithItsLastNoteAndGrowsForDrawnNotes()
+    {
+        Melody m;
+        m.seq().insert(MidiEvent::note(0, 60, 100, kBar));
+        setLaneEvent(m.seq(), 2 * kBar, ChordLane, QStringLiteral("C")); // not a note
+        Roll r(&m.session, m.clip);
+        r.roll.adjustClipLength();
+        QCOMPARE(m.clip->length(), 88200u); // one bar at 120 bpm
+        QCOMPARE(m.session.endFrame(), 88200u);
+        // A note drawn after the end makes the clip hold it, and the melody is modified.
+        r.roll.setEditMode(true);
+        QVERIFY(r.roll.drawNote(64, 3 * kBar));
+        QCOMPARE(m.clip->length(), m.session.scale().tickToFrame(3 * kBar + r.roll.gridStep()));
+        QVERIFY(m.clip->isModified());
+        QCOMPARE(r.roll.changeCount(), 1);
+    }
+
     void keyLinesMarkTheDisplayedScale()
     {
         Melody m;
