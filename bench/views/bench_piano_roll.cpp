@@ -72,7 +72,7 @@ void repaintRoll(benchmark::State& state, bool cachedGrid)
         benchmark::ClobberMemory();
     }
     state.counters["share_of_16ms"] =
-        benchmark::Counter(double(state.iterations()) / (kFrameMs / 1000.0),
+        benchmark::Counter(double(state.iterations()) * (kFrameMs / 1000.0),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
