@@ -2,6 +2,7 @@
 
 #include "audio_client.h"
 #include "audio_engine.h"
+#include "editor_panel.h"
 #include "error_box.h"
 #include "error_log.h"
 #include "help_window.h"
@@ -116,7 +117,6 @@ void MainWindow::applySettings()
 {
     const Settings& s = *m_settings;
     m_session->setStretchAudio(s.stretchAudio);
-    // TODO: the piano roll takes "/NoteEditMode" and "/NoteZoom" when it is built.
     for (const char* name : {"audioOnOffAction", "midiOnOffAction", "chordsOnOffAction"})
         findChild<QAction*>(QLatin1String(name))->setChecked(true);
     findChild<QAction*>(QStringLiteral("transportMetroAction"))->setChecked(s.metronome);
@@ -171,6 +171,11 @@ Clip* MainWindow::audioClip() const
 {
     Track* track = audioTrack();
     return track ? track->firstClip() : nullptr;
+}
+
+PianoRoll* MainWindow::pianoRoll() const
+{
+    return m_editorPanel ? m_editorPanel->pianoRoll() : nullptr;
 }
 
 Clip* MainWindow::melodyClip() const
@@ -257,6 +262,8 @@ void MainWindow::viewRefresh()
         m_tracksView->setSong(melodyMidiClip(), song->displayedKey(), song->transpose);
         m_tracksView->refresh();
     }
+    if (m_editorPanel)
+        m_editorPanel->showMelody(melodyMidiClip());
     m_shownNode = nullptr; // the tempo box and meter button show the node again
     m_lastPosition = UINT32_MAX;
     stabilizeForm();

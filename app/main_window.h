@@ -18,6 +18,8 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TracksView;
+class EditorPanel;
+class PianoRoll;
 class Track;
 class Session;
 class Clip;
@@ -32,7 +34,7 @@ class RecentFiles;
 class HelpWindow;
 struct ActionEntry;
 
-// The MIDI editor arrives with the piano roll; its notifications already have their slots.
+// The notification slots take the MIDI editor through a pointer declared ahead of its class.
 Q_DECLARE_OPAQUE_POINTER(NoteEditor*)
 
 /**
@@ -69,6 +71,8 @@ public:
     HelpWindow* helpWindow() const { return m_helpWindow; }
     /** The file the song was opened from or last saved to; empty for a new song. */
     const QString& songPath() const { return m_songPath; }
+    /** The melody editor below the tracks view. */
+    PianoRoll* pianoRoll() const;
     /** The audio track, the melody track and their clips of the current song (none if gone). */
     Track* audioTrack() const;
     Track* melodyTrack() const;
@@ -262,6 +266,7 @@ private:
     Session* m_session;
     WindowSongHost m_songHost{this};
     TracksView* m_tracksView = nullptr; // cleared by tracksClosed()
+    EditorPanel* m_editorPanel = nullptr;
     Track* m_audioTrack = nullptr;
     Track* m_melodyTrack = nullptr;
     QString m_stylePath;

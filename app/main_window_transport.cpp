@@ -1,4 +1,5 @@
 // The main window's transport, time display, tempo, snap and the 66 ms timer.
+#include "editor_panel.h"
 #include "main_window.h"
 
 #include "message_box.h"
@@ -431,6 +432,6 @@ void MainWindow::runDeferredRefreshes()
 
 void MainWindow::editDelete()
 {
-    // TODO: delete the piano roll's selected notes as one "delete" command.
-    notAvailableYet(tr("Deleting notes"));
+    if (m_editorPanel)
+        m_editorPanel->deleteSelectedNotes();
 }

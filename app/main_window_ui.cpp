@@ -1,5 +1,6 @@
 // The main window's actions, menus, toolbars, status bar and central view.
 #include "action_table.h"
+#include "editor_panel.h"
 #include "keyboard_focus.h"
 #include "main_window.h"
 #include "recent_files.h"
@@ -291,7 +292,8 @@ void MainWindow::createStatusBar()
 void MainWindow::createCentralWidget()
 {
     m_tracksView = new TracksView(m_session, this);
-    setCentralWidget(m_tracksView);
+    m_editorPanel = new EditorPanel(this, m_session, m_settings, m_tracksView, m_timeToolbar);
+    setCentralWidget(m_editorPanel);
     connect(m_tracksView, SIGNAL(selectionChanged()), this, SLOT(trackSelectionChanged()));
     connect(m_tracksView, SIGNAL(locateRequested(unsigned long)), this,
             SLOT(transportTimeChanged(unsigned long)));
@@ -304,8 +306,6 @@ void MainWindow::createCentralWidget()
     m_tracksView->setSoloHandler(
         [this](Track* track, bool on) { pushTrackFlag(track, TrackStateCommand::Solo, on); });
     setUpKeyboardFocus();
-    // TODO: the piano roll joins the central widget below the tracks view (a splitter whose
-    // sizes are kept in the settings) and connects updateNotifySignal(bool).
 }
 
 void MainWindow::setUpKeyboardFocus()

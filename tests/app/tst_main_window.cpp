@@ -14,6 +14,7 @@
 #include "midi_clip.h"
 #include "midi_event.h"
 #include "midi_sequence.h"
+#include "piano_roll.h"
 #include "session.h"
 #include "song_state.h"
 #include "time_scale.h"
@@ -689,7 +690,7 @@ private Q_SLOTS:
     void featuresOfLaterWorkSaySoPlainly_data()
     {
         QTest::addColumn<QString>("action");
-        for (const char* name : {"audioToMidiAction", "editDeleteAction", "transportPlayAction",
+        for (const char* name : {"audioToMidiAction", "transportPlayAction",
                                  "transportRecordAction", "openAudioAction"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
@@ -707,6 +708,55 @@ private Q_SLOTS:
         QVERIFY(answers.asked().first().text.contains(QStringLiteral("not available")));
         QVERIFY(files.asked().isEmpty()); // no file dialog for what cannot be opened
         QCOMPARE(form.session()->tracks().at(0), form.audioTrack());
+    }
+
+    void pianoRollEditsTheMelodyBelowTheTracks()
+    {
+        Settings settings;
+        settings.noteZoom = 150;
+        settings.noteEditMode = true;
+        MainWindow form(&settings);
+        ScriptedAnswers answers;
+        PianoRoll* roll = form.pianoRoll();
+        QVERIFY(roll);
+        QCOMPARE(roll->clip(), melody(form));
+        QCOMPARE(roll->heightZoom(), 150);
+        QVERIFY(roll->isEditMode());
+        QVERIFY(act(form, "editMidiModeAction")->isChecked());
+        act(form, "editMidiModeAction")->trigger();
+        QVERIFY(!roll->isEditMode());
+        auto* toolbar = form.findChild<QToolBar*>(QStringLiteral("timeToolbar"));
+        for (const char* name : {"KeyButton", "TransposeButton", "TransposeSpinBox", "StyleButton"})
+            QVERIFY2(toolbar->findChild<QWidget*>(QLatin1String(name)), name);
+        QCOMPARE(toolbar->findChild<QToolButton*>(QStringLiteral("StyleButton"))->text(),
+                 QStringLiteral("Default Piano"));
+
+        // The window's Delete removes the roll's selection as one undoable step.
+        giveMelodyANote(form);
+        form.viewRefresh();
+        roll->select(melody(form)->sequence().first(), Qt::NoModifier);
+        act(form, "editDeleteAction")->trigger();
+        QVERIFY(melody(form)->sequence().isEmpty());
+        QVERIFY(answers.asked().isEmpty());
+        QCOMPARE(act(form, "editUndoAction")->isEnabled(), true);
+        form.editUndo();
+        QCOMPARE(melody(form)->sequence().count(), 1);
+
+        // Zooming the roll vertically is kept; its horizontal zoom is the tracks view's.
+        roll->verticalZoomInSlot();
+        QCOMPARE(settings.noteZoom, 170);
+        QTest::mouseClick(roll->zoomButton("HorizontalZoomIn"), Qt::LeftButton);
+        QVERIFY(form.session()->scale().timeZoom() > 100);
+        QCOMPARE(roll->timeZoom(), int(form.session()->scale().timeZoom()));
+        // Both scroll together.
+        roll->scrollToX(300);
+        QCOMPARE(form.tracksView()->xOffset(), 300);
+        form.tracksView()->scrollToFrame(form.session()->scale().pixelToFrame(100));
+        QCOMPARE(roll->xOffset(), 100);
+        // A new song points the roll at the new melody clip.
+        form.fileNew();
+        QCOMPARE(roll->clip(), melody(form));
+        QVERIFY(roll->selection().empty());
     }
 
     void makeSongArrangesTheMelodyOrSaysWhatIsMissing()
