@@ -34,31 +34,19 @@ std::vector<double> SingerTuning::references(const SungNotes& notes,
                                              const std::vector<double>& weights)
 {
     const std::size_t n = notes.size();
-    std::vector<double> refs(n, 0.0);
     if (n == 0)
-        return refs;
+        return {};
     Phasor global;
     for (std::size_t i = 0; i < n; ++i)
         global.add(notes[i].pitch, weights[i]);
-    const double globalWeight = std::hypot(global.c, global.s);
-    const double reach = 3.0 * kWindow; // the window's weight is negligible beyond
-    std::size_t first = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double t = notes[i].onset;
-        while (notes[first].onset < t - reach)
-            ++first;
-        Phasor local;
-        // The whole take's reference steadies a window that holds few notes.
-        if (globalWeight > 0.0) {
-            local.c = kGlobalWeight * global.c / globalWeight;
-            local.s = kGlobalWeight * global.s / globalWeight;
-        }
-        for (std::size_t j = first; j < n && notes[j].onset <= t + reach; ++j) {
-            const double d = (notes[j].onset - t) / kWindow;
-            local.add(notes[j].pitch, weights[j] * std::exp(-0.5 * d * d));
-        }
-        refs[i] = local.position();
-    }
+    const double whole = global.position();
+    std::vector<double> refs(n, whole);
+    // Each pass moves every local reference by the weighted mean of the notes' distances from
+    // it, wrapped to ±0.5: measured from the reference itself, a drift that spreads the
+    // window's pitches over most of a semitone still averages correctly, where a plain
+    // circular mean of so wide a spread would not.
+    for (int pass = 0; pass < kPasses; ++pass)
+        refs = movedReferences(notes, weights, refs, whole);
     // Unwrap along the take, then move the whole by semitones to sit around the 440 Hz grid.
     double sum = 0.0;
     double total = 0.0;
@@ -73,6 +61,33 @@ std::vector<double> SingerTuning::references(const SungNotes& notes,
     for (double& r : refs)
         r -= shift;
     return refs;
+}
+
+// One pass over the notes in onset order; the window's reach keeps it linear in the notes.
+std::vector<double> SingerTuning::movedReferences(const SungNotes& notes,
+                                                  const std::vector<double>& weights,
+                                                  const std::vector<double>& refs, double whole)
+{
+    const std::size_t n = notes.size();
+    const double reach = 3.0 * kWindow; // the window's weight is negligible beyond
+    std::vector<double> moved(n);
+    std::size_t first = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = notes[i].onset;
+        while (notes[first].onset < t - reach)
+            ++first;
+        // The whole take's reference steadies a window that holds few notes.
+        double sum = kGlobalWeight * wrapped(whole - refs[i]);
+        double total = kGlobalWeight;
+        for (std::size_t j = first; j < n && notes[j].onset <= t + reach; ++j) {
+            const double d = (notes[j].onset - t) / kWindow;
+            const double w = weights[j] * std::exp(-0.5 * d * d);
+            sum += w * wrapped(notes[j].pitch - refs[i]);
+            total += w;
+        }
+        moved[i] = refs[i] + sum / total;
+    }
+    return moved;
 }
 
 double SingerTuning::assign(SungNotes& notes, const std::vector<double>& weights)

@@ -57,7 +57,7 @@ def read_csv(path):
     with open(path) as f:
         for line in f:
             if line.strip():
-                onset, offset, note = line.strip().split(",")
+                onset, offset, note = line.strip().split(",")[:3]
                 notes.append((float(onset), float(offset), int(round(float(note)))))
     return notes
 

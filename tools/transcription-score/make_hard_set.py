@@ -11,7 +11,8 @@ noise. On top of that the singer:
 - misses single notes by up to ±15 cents;
 - scoops into many notes from 100 to 200 cents below, reaching the note in 80 to 180 ms;
 - sings a vibrato of up to ±50 cents at 4.5 to 6.5 Hz that sets in after the note has started;
-- joins notes legato (the pitch glides 30 to 70 ms, the level barely dips), breathes between
+- joins notes legato (the pitch glides 30 to 70 ms; the level dips for a voiced consonant
+  when a note repeats and at half of the other joins, not at all at the rest), breathes between
   phrases (noise of an in-breath), and starts syllables with consonants: unvoiced ones spoken
   by espeak-ng ([[s]], [[t]], [[k]], [[S]], [[f]], [[h]]) placed before the vowel, voiced ones
   (m, n, l) as a quiet muffled hum at the note's pitch, and some notes fade in without attack.
@@ -155,6 +156,7 @@ def sing(singer, notes, cache):
     vowel_of = np.zeros(n, dtype=int)
     vowels = list(VOWELS)
     noise_track = np.zeros(n)
+    dip = np.ones(n)
     truth = []
     for i, (onset, duration, note) in enumerate(notes):
         s = int(onset * RATE)
@@ -164,6 +166,15 @@ def sing(singer, notes, cache):
             and rng.random() < singer.legato
         if legato_next:
             e = min(n, int(following[0] * RATE) + int(0.02 * RATE))  # overlaps into the glide
+            # The next syllable starts with a voiced consonant (l, m, n): the level dips while
+            # the pitch goes on. Always when the note repeats (one voice cannot otherwise sing
+            # the same note twice), else half of the time (the rest are vowel-only slurs).
+            if following[2] == note or rng.random() < 0.5:
+                width = int(rng.uniform(0.05, 0.08) * RATE)
+                centre = int((following[0] - 0.02) * RATE)
+                shape = 1 - rng.uniform(0.65, 0.8) * np.hanning(width)
+                lo = max(0, centre - width // 2)
+                dip[lo:lo + width] *= shape[: len(dip[lo:lo + width])]
         local = np.arange(e - s) / RATE
         miss = rng.uniform(-0.15, 0.15)
         target = note + singer.offset + miss
@@ -225,6 +236,7 @@ def sing(singer, notes, cache):
     # Jitter (fast pitch wobble) and shimmer (fast level wobble).
     pitch += 0.04 * smooth_noise(rng, n, int(0.02 * RATE))
     amp *= 1 + 0.08 * smooth_noise(rng, n, int(0.015 * RATE))
+    amp *= dip
     amp = np.convolve(amp, np.ones(64) / 64, mode="same")  # no clicks at note edges
     f0 = 440.0 * 2 ** ((pitch - 69) / 12)
     phase = 2 * np.pi * np.cumsum(f0) / RATE

@@ -1,6 +1,6 @@
 // Runs the transcription engine straight on raw audio, for measuring: no audio file layer, no
 // MIDI writing. Each INPUT is mono 32-bit float samples at 11025 Hz (sox IN -t raw -e float
-// -b 32 -c 1 -r 11025 OUT.f32); each OUTPUT gets "onset,offset,note" lines. Prints the seconds
+// -b 32 -c 1 -r 11025 OUT.f32); each OUTPUT gets "onset,offset,note,frequency" lines. Prints the seconds
 // of audio per second of engine time on standard output.
 //
 // Usage: transcribe_raw [--tuning follow|classic] IN.f32 OUT.csv [IN.f32 OUT.csv ...]
@@ -43,7 +43,7 @@ bool writeNotes(const TranscriptionResult& result, const char* path)
                 break;
             }
         }
-        std::fprintf(out, "%.4f,%.4f,%d\n", on.time, end, on.note);
+        std::fprintf(out, "%.4f,%.4f,%d,%.3f\n", on.time, end, on.note, on.frequency);
     }
     return std::fclose(out) == 0;
 }
