@@ -1,13 +1,23 @@
 #include "melody_shaper.h"
 
-#include <algorithm>
-
 void MelodyShaper::shape(SungNotes& notes)
 {
-    std::stable_sort(notes.begin(), notes.end(),
-                     [](const SungNote& a, const SungNote& b) { return a.onset < b.onset; });
+    sortByOnset(notes);
     joinScoops(notes);
     trimOverlaps(notes);
+}
+
+// Insertion sort: stable without a scratch buffer, and nearly linear on the emission order,
+// where a note-on comes at most a few notes out of place.
+void MelodyShaper::sortByOnset(SungNotes& notes)
+{
+    for (std::size_t i = 1; i < notes.size(); ++i) {
+        const SungNote note = notes[i];
+        std::size_t j = i;
+        for (; j > 0 && notes[j - 1].onset > note.onset; --j)
+            notes[j] = notes[j - 1];
+        notes[j] = note;
+    }
 }
 
 // A singer who slides up into a note makes the tracker hear a short note a semitone or two

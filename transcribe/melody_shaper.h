@@ -25,6 +25,7 @@ public:
     static void shape(SungNotes& notes);
 
 private:
+    static void sortByOnset(SungNotes& notes);
     static void joinScoops(SungNotes& notes);
     static void trimOverlaps(SungNotes& notes);
 };
