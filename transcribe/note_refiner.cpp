@@ -1,6 +1,8 @@
 #include "note_refiner.h"
 
+#include "melody_shaper.h"
 #include "pitch.h"
+#include "singer_tuning.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,15 +24,81 @@ constexpr long double kTuningTolerance = 1.0e-4L;
 
 NoteRefiner::NoteRefiner(TranscriptionResult& result) : result_(result) {}
 
-void NoteRefiner::refine(TranscriptionResult& result)
+void NoteRefiner::refine(TranscriptionResult& result, Tuning tuning)
 {
     NoteRefiner refiner(result);
     refiner.findPartners();
     if (refiner.noteOns_.empty())
         return;
     refiner.measureDurations();
-    refiner.chooseTuning();
+    if (tuning == Tuning::FollowSinger)
+        refiner.followSinger();
+    else
+        refiner.chooseTuning();
     refiner.estimateKey();
+}
+
+// Shapes the notes as one voice sings them, weighs them by their new lengths, rounds them
+// against the singer's drifting reference and writes them back in time order.
+void NoteRefiner::followSinger()
+{
+    SungNotes notes = pairedNotes();
+    MelodyShaper::shape(notes);
+    double total = 0.0;
+    for (const SungNote& note : notes)
+        total += note.duration();
+    const double mean = notes.empty() ? 0.0 : total / static_cast<double>(notes.size());
+    weights_.clear();
+    for (const SungNote& note : notes)
+        weights_.push_back(mean > 0.0 ? note.duration() / mean : 1.0);
+    result_.tuningOffset = static_cast<float>(SingerTuning::assign(notes, weights_));
+    result_.meanDuration = mean;
+    writeNotes(notes);
+}
+
+SungNotes NoteRefiner::pairedNotes() const
+{
+    SungNotes notes;
+    notes.reserve(noteOns_.size());
+    for (int index : noteOns_) {
+        const TranscribedEvent& on = result_.events[static_cast<std::size_t>(index)];
+        SungNote note;
+        note.onset = on.time;
+        note.end = on.time + on.duration;
+        note.frequency = on.frequency;
+        note.velocity = on.velocity;
+        note.pitch = pitchOf(on.frequency);
+        notes.push_back(note);
+    }
+    return notes;
+}
+
+// Each note-on is followed by its note-off; as the notes do not overlap, the list is in time
+// order. The note-ons are then every other event.
+void NoteRefiner::writeNotes(const SungNotes& notes)
+{
+    auto& events = result_.events;
+    events.clear();
+    noteOns_.clear();
+    partners_.clear();
+    for (const SungNote& note : notes) {
+        TranscribedEvent on;
+        on.time = note.onset;
+        on.duration = note.duration();
+        on.status = TranscribedEvent::kNoteOn;
+        on.note = note.note;
+        on.velocity = note.velocity;
+        on.frequency = note.frequency;
+        TranscribedEvent off = on;
+        off.time = note.end;
+        off.status = TranscribedEvent::kNoteOff;
+        off.velocity = 0;
+        noteOns_.push_back(static_cast<int>(events.size()));
+        partners_.push_back(static_cast<int>(events.size()) + 1);
+        events.push_back(on);
+        events.push_back(off);
+    }
+    result_.noteCount = static_cast<int32_t>(notes.size());
 }
 
 // The partner of a note-on is the first note-off after it with the same frequency.

@@ -8,6 +8,7 @@
 #include "midi_sequence.h"
 #include "rounding.h"
 #include "transcription_engine.h"
+#include "tuning_setting.h"
 
 #include <QFileInfo>
 
@@ -50,20 +51,37 @@ int failWithLog(QTextStream& err)
 
 QString TranscribeCommand::usageText()
 {
-    return QStringLiteral("Usage: cantova transcribe INPUT OUTPUT.mid\n"
+    return QStringLiteral("Usage: cantova transcribe [--tuning follow|classic] INPUT OUTPUT.mid\n"
                           "Transcribes the melody of an audio file (WAV, FLAC, MP3, ...) into a "
-                          "MIDI file at 120 bpm.\n");
+                          "MIDI file at 120 bpm.\n"
+                          "--tuning follow   follows the singer's tuning as it drifts and times "
+                          "the notes as one voice sings them (the default)\n"
+                          "--tuning classic  one tuning offset for the whole take, notes timed as "
+                          "found\n");
 }
 
 int TranscribeCommand::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    if (arguments.size() != 2) {
+    QStringList files = arguments;
+    NoteRefiner::Tuning tuning = NoteRefiner::Tuning::FollowSinger;
+    if (files.size() >= 2 && files.at(0) == QLatin1String("--tuning")) {
+        const auto chosen = TuningSetting::fromText(files.at(1));
+        if (!chosen) {
+            err << QStringLiteral("cantova transcribe: unknown tuning %1\n").arg(files.at(1))
+                << usageText();
+            return 2;
+        }
+        tuning = *chosen;
+        files = files.mid(2);
+    }
+    if (files.size() != 2) {
         err << usageText();
         return 2;
     }
-    const QString& input = arguments.at(0);
-    const QString& output = arguments.at(1);
+    const QString& input = files.at(0);
+    const QString& output = files.at(1);
     TranscriptionEngine engine;
+    engine.setTuning(tuning);
     if (!AudioFileTranscriber::transcribe(engine, input))
         return failWithLog(err);
 

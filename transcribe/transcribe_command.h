@@ -11,7 +11,10 @@
 class TranscribeCommand
 {
 public:
-    /** Arguments after the command name: INPUT OUTPUT.mid. Returns the exit code. */
+    /**
+     * Arguments after the command name: [--tuning follow|classic] INPUT OUTPUT.mid. Returns
+     * the exit code (2 for wrong arguments).
+     */
     static int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
     static QString usageText();

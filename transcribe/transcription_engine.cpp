@@ -1,7 +1,6 @@
 #include "transcription_engine.h"
 
 #include "error_log.h"
-#include "note_refiner.h"
 #include "transcription_observer.h"
 
 #include <algorithm>
@@ -81,7 +80,7 @@ bool TranscriptionEngine::finish()
     }
     feed(nullptr, parameters_.flushLength());
     if (!result_.events.empty())
-        NoteRefiner::refine(result_);
+        NoteRefiner::refine(result_, tuning_);
     running_ = false;
     return true;
 }

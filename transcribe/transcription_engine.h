@@ -2,6 +2,7 @@
 
 #include "analysis_parameters.h"
 #include "note_builder.h"
+#include "note_refiner.h"
 #include "partial_tracker.h"
 #include "spectrum_analyser.h"
 #include "transcription_result.h"
@@ -79,6 +80,12 @@ public:
     const SpectrumAnalyser& spectrum() const { return analyser_; }
     const PartialTracker& tracker() const { return tracker_; }
 
+    /**
+     * How finish() tunes and times the notes; kept across runs. FollowSinger unless set.
+     */
+    void setTuning(NoteRefiner::Tuning tuning) { tuning_ = tuning; }
+    NoteRefiner::Tuning tuning() const { return tuning_; }
+
     /** Reports every analysed frame to the observer (or to nobody with nullptr). */
     void setObserver(TranscriptionObserver* observer) { observer_ = observer; }
 
@@ -95,6 +102,7 @@ private:
     std::vector<float> input_;       // the frame being filled, oldest sample first
     std::vector<float> frameLevels_; // ring of recent frame levels, indexed by frame
     TranscriptionObserver* observer_ = nullptr;
+    NoteRefiner::Tuning tuning_ = NoteRefiner::Tuning::FollowSinger;
     int fill_ = 0; // samples of the current hop already in input_
     int frame_ = 0;
     int levelCount_ = 0; // frames whose level is in frameLevels_

@@ -264,7 +264,7 @@ private Q_SLOTS:
     void tuningOffsetFitsTheGrid()
     {
         TranscriptionResult result = handMade({{60.3, 0.0, 1.0}, {62.6, 1.0, 1.0}});
-        NoteRefiner::refine(result);
+        NoteRefiner::refine(result, NoteRefiner::Tuning::Classic);
         QCOMPARE(result.events[0].note, uint8_t(60));
         QCOMPARE(result.events[1].note, uint8_t(60));
         QCOMPARE(result.events[2].note, uint8_t(62));

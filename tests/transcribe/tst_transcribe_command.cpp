@@ -167,6 +167,33 @@ private Q_SLOTS:
         QVERIFY(errors.contains(QStringLiteral("Usage: cantova transcribe")));
     }
 
+    // Both tunings give the flute its notes; an unknown tuning is refused before anything is
+    // read or written.
+    void tuningOption()
+    {
+        QString printed, errors;
+        QTextStream out(&printed), err(&errors);
+        auto withTuning = [&](const char* tuning, const QString& output) {
+            return TranscribeCommand::run(
+                {QStringLiteral("--tuning"), QLatin1String(tuning), flac, output}, out, err);
+        };
+        const QString classic = dir.filePath(QStringLiteral("classic.mid"));
+        QCOMPARE(withTuning("classic", classic), 0);
+        out.flush();
+        QCOMPARE(printed, QStringLiteral("6 notes, key Amin\n"));
+        const std::vector<Note> expected = truth();
+        const std::vector<Note> found = readMidi(classic);
+        QCOMPARE(found.size(), expected.size());
+        for (size_t i = 0; i < found.size(); ++i)
+            QCOMPARE(found[i].key, expected[i].key);
+
+        const QString refused = dir.filePath(QStringLiteral("refused.mid"));
+        QCOMPARE(withTuning("sharp", refused), 2);
+        err.flush();
+        QVERIFY(errors.contains(QStringLiteral("unknown tuning sharp")));
+        QVERIFY(!QFile::exists(refused));
+    }
+
     // Silence transcribes to an empty melody, with the program's warning.
     void silenceWritesAnEmptyMelody()
     {

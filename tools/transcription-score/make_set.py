@@ -5,7 +5,7 @@ Kinds of sound: FluidSynth renderings of the GM SoundFont (voice oohs, flute, cl
 whistle; with vibrato from the modulation wheel, detuned by the pitch wheel, and with
 background noise) and synthetic tones (sox sawtooth notes; voice-like harmonic tones with
 vibrato, with detuning, with background noise). Each item NAME.wav comes with NAME.truth,
-one "onset-seconds midi-note" line per note.
+one "onset-seconds midi-note offset-seconds" line per note.
 
 Usage: make_set.py OUTPUT_DIR [--soundfont PATH]
 Needs the fluidsynth and sox programs.
@@ -56,8 +56,8 @@ def write_wav(path, samples, rate=RATE):
 
 def write_truth(path, notes):
     with open(path, "w") as f:
-        for onset, _, note, _ in notes:
-            f.write(f"{onset:.4f} {note}\n")
+        for onset, duration, note, _ in notes:
+            f.write(f"{onset:.4f} {note} {onset + duration:.4f}\n")
 
 
 def voice(notes, vibrato=0.0, detune=0.0, jitter=0.0, seed=0):
@@ -136,6 +136,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("out")
     parser.add_argument("--soundfont", default="/usr/share/sounds/sf2/FluidR3_GM.sf2")
+    parser.add_argument("--truth-only", action="store_true",
+                        help="rewrite the .truth files of an existing set, leave the audio")
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
 
@@ -163,7 +165,8 @@ def main():
             name = f"{kind}-{i + 1}"
             notes = melody(seed)
             seed += 1
-            make(notes, name)
+            if not args.truth_only:
+                make(notes, name)
             write_truth(os.path.join(args.out, name + ".truth"), notes)
             print("made", name)
 

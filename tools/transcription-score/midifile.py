@@ -44,6 +44,12 @@ def write_melody(path, notes, program=0, bend_cents=0.0, vibrato=0, division=480
 
 def read_notes(path):
     """Returns the (onset s, note) of every note-on with velocity > 0, from any track."""
+    return [(onset, note) for onset, _, note in read_note_spans(path)]
+
+
+def read_note_spans(path):
+    """Returns the (onset s, offset s, note) of every note, from any track. A note ends at the
+    next note-off (or note-on with velocity 0) of its key; one never ended lasts 0 s."""
     with open(path, "rb") as f:
         data = f.read()
     if data[:4] != b"MThd":
@@ -102,17 +108,30 @@ def read_notes(path):
             pos += size
             if status & 0xF0 == 0x90 and args[1] > 0:
                 raw.append((tick, "on", args[0]))
+            elif status & 0xF0 in (0x80, 0x90):
+                raw.append((tick, "off", args[0]))
         pos = end
-    raw.sort(key=lambda e: (e[0], e[1] != "tempo"))
+    # Tempo first, then note-offs, then note-ons at the same tick.
+    order = {"tempo": 0, "off": 1, "on": 2}
+    raw.sort(key=lambda e: (e[0], order[e[1]]))
     seconds = 0.0
     last = 0
     tempo = 500000
     notes = []
+    sounding = {}  # key -> index in notes
     for tick, kind, value in raw:
         seconds += (tick - last) * tempo / 1e6 / division
         last = tick
         if kind == "tempo":
             tempo = value
+        elif kind == "off":
+            if value in sounding:
+                i = sounding.pop(value)
+                notes[i] = (notes[i][0], seconds, value)
         else:
-            notes.append((seconds, value))
+            if value in sounding:
+                i = sounding.pop(value)
+                notes[i] = (notes[i][0], seconds, value)
+            sounding[value] = len(notes)
+            notes.append((seconds, seconds, value))
     return notes

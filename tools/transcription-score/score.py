@@ -57,7 +57,7 @@ def main():
         truth = []
         with open(name + ".truth") as f:
             for line in f:
-                onset, note = line.split()
+                onset, note = line.split()[:2]
                 truth.append((float(onset), int(note)))
         found = midifile.read_notes(out)
         m = match(truth, found)

@@ -1,0 +1,28 @@
+#include "tuning_setting.h"
+
+#include <QSettings>
+
+std::optional<NoteRefiner::Tuning> TuningSetting::fromText(const QString& text)
+{
+    if (text.compare(QLatin1String("follow"), Qt::CaseInsensitive) == 0)
+        return NoteRefiner::Tuning::FollowSinger;
+    if (text.compare(QLatin1String("classic"), Qt::CaseInsensitive) == 0)
+        return NoteRefiner::Tuning::Classic;
+    return std::nullopt;
+}
+
+QString TuningSetting::text(NoteRefiner::Tuning tuning)
+{
+    return tuning == NoteRefiner::Tuning::Classic ? QStringLiteral("classic")
+                                                  : QStringLiteral("follow");
+}
+
+NoteRefiner::Tuning TuningSetting::read(const QSettings& store)
+{
+    return fromText(store.value(key()).toString()).value_or(NoteRefiner::Tuning::FollowSinger);
+}
+
+void TuningSetting::write(QSettings& store, NoteRefiner::Tuning tuning)
+{
+    store.setValue(key(), text(tuning));
+}
