@@ -99,8 +99,8 @@ def f_measure(matched, truth, found):
 
 
 class Cantova:
-    def __init__(self, spec):
-        self.name, command = spec.split("=", 1)
+    def __init__(self, definition):
+        self.name, command = definition.split("=", 1)
         self.binary, *self.args = command.split(",")
         self.cached = False
         self.audio_seconds = 0.0
@@ -121,8 +121,8 @@ class Cantova:
 class Engine:
     """The engine alone, through transcribe_raw, on the audio converted once by sox."""
 
-    def __init__(self, spec):
-        self.name, command = spec.split("=", 1)
+    def __init__(self, definition):
+        self.name, command = definition.split("=", 1)
         self.binary, *self.args = command.split(",")
         self.cached = False
         self.audio_seconds = 0.0
@@ -223,7 +223,7 @@ def main():
     parser.add_argument("--basic-pitch")
     parser.add_argument("sets", nargs="+")
     args = parser.parse_args()
-    tools = [Cantova(spec) for spec in args.cantova] + [Engine(spec) for spec in args.engine]
+    tools = [Cantova(definition) for definition in args.cantova] + [Engine(definition) for definition in args.engine]
     if args.aubio:
         tools.append(Aubio(args.aubio_latency))
     if args.basic_pitch:
