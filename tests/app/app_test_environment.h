@@ -1,8 +1,12 @@
 #pragma once
 
 #include "main_window.h"
+#include "midi_clip.h"
+#include "midi_event.h"
+#include "midi_sequence.h"
 #include "settings.h"
 
+#include <QAction>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -47,3 +51,28 @@ private:
     QTemporaryDir m_settingsDir;
     QTemporaryDir m_programDir;
 };
+
+// Helpers of the window tests.
+
+/** The window's action of that object name; a missing one ends the test run. */
+inline QAction* act(QWidget& form, const char* name)
+{
+    auto* action = form.findChild<QAction*>(QLatin1String(name));
+    if (!action)
+        qFatal("no action %s", name);
+    return action;
+}
+
+/** The window's melody clip. */
+inline MidiClip* melody(MainWindow& form)
+{
+    return dynamic_cast<MidiClip*>(form.melodyClip());
+}
+
+/** One note in the melody, marked modified, as the piano roll's change notice leaves it. */
+inline void giveMelodyANote(MainWindow& form)
+{
+    melody(form)->sequence().insert(MidiEvent::note(0, 60, 100, 960));
+    melody(form)->setModified(true);
+    form.stabilizeForm();
+}

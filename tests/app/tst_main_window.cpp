@@ -37,20 +37,8 @@
 
 namespace {
 
-QAction* act(QWidget& form, const char* name)
-{
-    auto* action = form.findChild<QAction*>(QLatin1String(name));
-    if (!action)
-        qFatal("no action %s", name);
-    return action;
-}
-
-MidiClip* melody(MainWindow& form)
-{
-    return dynamic_cast<MidiClip*>(form.melodyClip());
-}
-
-void giveMelodyANote(MainWindow& form)
+/** A note put into the melody without telling the window (no refresh). */
+void giveMelodyANoteUnannounced(MainWindow& form)
 {
     melody(form)->sequence().insert(MidiEvent::note(0, 60, 100, 960));
     melody(form)->setModified(true);
@@ -453,7 +441,7 @@ private Q_SLOTS:
         QFETCH(bool, proceeds);
         Settings settings;
         MainWindow form(&settings);
-        giveMelodyANote(form);
+        giveMelodyANoteUnannounced(form);
         form.stabilizeForm();
         QVERIFY(form.windowTitle().startsWith(QStringLiteral("Midi: *\"Untitled.mid\"")));
         const QString target = m_files.filePath(QStringLiteral("question.mid"));
@@ -481,7 +469,7 @@ private Q_SLOTS:
     {
         Settings settings;
         MainWindow form(&settings);
-        giveMelodyANote(form);
+        giveMelodyANoteUnannounced(form);
         {
             ScriptedAnswers answers({QMessageBox::Cancel});
             QVERIFY(!form.close());
@@ -497,14 +485,14 @@ private Q_SLOTS:
     {
         Settings settings;
         MainWindow form(&settings);
-        giveMelodyANote(form);
+        giveMelodyANoteUnannounced(form);
         const QString path = m_files.filePath(QStringLiteral("dropped.mid"));
         QVERIFY(form.saveSong(path));
         QVERIFY(!melody(form)->isModified());
         QCOMPARE(form.melodyTrack()->name(), QStringLiteral("dropped.mid"));
         act(form, "newMidiAction")->trigger(); // saved: no question
         QCOMPARE(melody(form)->sequence().count(), 0);
-        giveMelodyANote(form);
+        giveMelodyANoteUnannounced(form);
         melody(form)->sequence().insert(MidiEvent::note(960, 64, 100, 960));
 
         ScriptedAnswers answers({QMessageBox::Discard, QMessageBox::Ok});
@@ -732,7 +720,7 @@ private Q_SLOTS:
                  QStringLiteral("Default Piano"));
 
         // The window's Delete removes the roll's selection as one undoable step.
-        giveMelodyANote(form);
+        giveMelodyANoteUnannounced(form);
         form.viewRefresh();
         roll->select(melody(form)->sequence().first(), Qt::NoModifier);
         act(form, "editDeleteAction")->trigger();
@@ -771,7 +759,7 @@ private Q_SLOTS:
             QVERIFY(answers.asked().first().text.startsWith(
                 QStringLiteral("Nothing to transcribe.\nPlease record your audio melody")));
         }
-        giveMelodyANote(form);
+        giveMelodyANoteUnannounced(form);
         ScriptedAnswers answers;
         act(form, "makeSongAction")->trigger();
         QVERIFY(answers.asked().isEmpty());

@@ -35,19 +35,6 @@
 
 namespace {
 
-QAction* act(QWidget& form, const char* name)
-{
-    auto* action = form.findChild<QAction*>(QLatin1String(name));
-    if (!action)
-        qFatal("no action %s", name);
-    return action;
-}
-
-MidiClip* melody(MainWindow& form)
-{
-    return dynamic_cast<MidiClip*>(form.melodyClip());
-}
-
 QByteArray readFile(const QString& path)
 {
     QFile file(path);

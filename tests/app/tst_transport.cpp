@@ -31,14 +31,6 @@ namespace {
 
 constexpr uint32_t kBlock = AudioClient::kBufferSize;
 
-QAction* act(QWidget& form, const char* name)
-{
-    auto* action = form.findChild<QAction*>(QLatin1String(name));
-    if (!action)
-        qFatal("no action %s", name);
-    return action;
-}
-
 /** The program's sequencer layer in these tests: on audio frames, into a recording output. */
 struct RecordingLayer
 {

@@ -33,26 +33,6 @@
 
 namespace {
 
-QAction* act(QWidget& form, const char* name)
-{
-    auto* action = form.findChild<QAction*>(QLatin1String(name));
-    if (!action)
-        qFatal("no action %s", name);
-    return action;
-}
-
-MidiClip* melody(MainWindow& form)
-{
-    return dynamic_cast<MidiClip*>(form.melodyClip());
-}
-
-void giveMelodyANote(MainWindow& form)
-{
-    melody(form)->sequence().insert(MidiEvent::note(0, 60, 100, 960));
-    melody(form)->setModified(true);
-    form.stabilizeForm(); // as the piano roll's change notice does
-}
-
 /** Presses Space where the keyboard is and tells whether the transport was asked to play. */
 bool spacePlays(MainWindow& form)
 {
