@@ -12,7 +12,7 @@ QString CommandLine::versionText()
 QString CommandLine::usageText()
 {
     return QStringLiteral("Usage: cantova [--version | --help]\n"
-                          "       cantova transcribe INPUT OUTPUT.mid\n"
+                          "       cantova transcribe [--tuning follow|classic] INPUT OUTPUT.mid\n"
                           "       cantova make-song INPUT -o OUTPUT.mid [options]\n"
                           "       cantova info FILE\n"
                           "Without arguments Cantova opens its window.\n");

@@ -16,6 +16,7 @@
 #include "transcribed_melody.h"
 #include "transcription_engine.h"
 #include "transcription_result.h"
+#include "tuning_setting.h"
 
 #include "clip.h"
 #include "error_log.h"
@@ -51,6 +52,7 @@ struct Options
     uint16_t beats = 0;  // 0: the song's own meter
     uint16_t unit = 0;   // beat unit as a power of two (2 = quarter notes)
     int melodyTrack = 0; // of a MIDI file from elsewhere, from 1; 0: the preselected one
+    NoteRefiner::Tuning tuning = NoteRefiner::Tuning::FollowSinger; // set from the user's choice
 };
 
 /** Thrown by the option parser and the steps; its text ends the command. */
@@ -122,6 +124,11 @@ void setOption(Options& o, const QString& name, const QString& value)
                           2};
     } else if (name == QLatin1String("--meter")) {
         parseMeter(value, o);
+    } else if (name == QLatin1String("--tuning")) {
+        const auto chosen = TuningSetting::fromText(value);
+        if (!chosen)
+            throw Failure{QStringLiteral("unknown tuning %1 (follow or classic)").arg(value), 2};
+        o.tuning = *chosen;
     } else if (name == QLatin1String("--melody-track")) {
         bool ok = false;
         o.melodyTrack = value.toInt(&ok);
@@ -141,7 +148,7 @@ QString takeValue(const QStringList& arguments, int& i, QString& name)
     static const QStringList withValue{
         QStringLiteral("-o"),       QStringLiteral("--output"),      QStringLiteral("--style"),
         QStringLiteral("--key"),    QStringLiteral("--tempo"),       QStringLiteral("--meter"),
-        QStringLiteral("--render"), QStringLiteral("--melody-track")};
+        QStringLiteral("--render"), QStringLiteral("--melody-track"), QStringLiteral("--tuning")};
     const int eq = name.indexOf(QLatin1Char('='));
     const QString value = eq > 0 ? name.mid(eq + 1) : QString();
     if (eq > 0)
@@ -158,6 +165,7 @@ QString takeValue(const QStringList& arguments, int& i, QString& name)
 Options parseOptions(const QStringList& arguments)
 {
     Options o;
+    o.tuning = TuningSetting::readUserChoice();
     for (int i = 0; i < arguments.size(); ++i) {
         QString name = arguments.at(i);
         if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
@@ -373,6 +381,7 @@ double placeOnBars(CommandLineSong& s, const TranscriptionResult& result, QTextS
 void melodyFromAudio(CommandLineSong& s, const Options& o, QTextStream& out, QTextStream& err)
 {
     TranscriptionEngine engine;
+    engine.setTuning(o.tuning);
     Progress progress(err, QStringLiteral("Transcribing"));
     if (!AudioFileTranscriber::transcribe(engine, o.input, std::ref(progress)))
         throw Failure{logOr(QStringLiteral("audio2midi: Cannot read the audio data from file."))};
@@ -513,7 +522,7 @@ QString MakeSongCommand::usageText()
     return QStringLiteral(
         "Usage: cantova make-song INPUT -o OUTPUT.mid [--style FILE.sty] [--key KEY | --auto-key]\n"
         "                         [--tempo BPM] [--meter 4/4] [--melody-track N]\n"
-        "                         [--render OUTPUT.wav|.flac]\n");
+        "                         [--tuning follow|classic] [--render OUTPUT.wav|.flac]\n");
 }
 
 QString MakeSongCommand::helpText()
@@ -536,6 +545,8 @@ QString MakeSongCommand::helpText()
         "--melody-track N of a MIDI file Cantova did not write, the track (and channel) whose\n"
         "                 notes are the melody, numbered as \"cantova info\" lists them;\n"
         "                 default: the highest single-voiced line that is not drums\n"
+        "--tuning TUNING  audio: follow (the singer's tuning as it drifts) or classic (one\n"
+        "                 tuning for the whole take); default: the choice in the options\n"
         "--render FILE    also play the song into an audio file (.wav or .flac) with the\n"
         "                 built-in General MIDI synthesizer, and the recording for audio input\n"
         "\n"

@@ -2,6 +2,7 @@
 
 #include "message_box.h"
 #include "settings.h"
+#include "tuning_setting.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -44,6 +45,7 @@ OptionsDialog::OptionsDialog(Settings* settings, double recommendedPlayback,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(createLatencyGroup(recommendedPlayback, recommendedRecording));
     layout->addWidget(createMidiGroup(outputs));
+    layout->addWidget(createTranscriptionGroup());
     layout->addStretch();
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
@@ -110,6 +112,26 @@ QWidget* OptionsDialog::createMidiGroup(const QList<MidiOutputChoice>& outputs)
     return group;
 }
 
+QWidget* OptionsDialog::createTranscriptionGroup()
+{
+    auto* group = new QGroupBox(tr("Transcription"), this);
+    auto* grid = new QGridLayout(group);
+    m_tuning = new QComboBox(group);
+    m_tuning->setObjectName(QStringLiteral("TuningComboBox"));
+    m_tuning->setToolTip(tr("How Audio to MIDI rounds a sung pitch to a note"));
+    m_tuning->addItem(tr("Follow the singer's tuning"),
+                      TuningSetting::text(NoteRefiner::Tuning::FollowSinger));
+    m_tuning->addItem(tr("One tuning for the whole take"),
+                      TuningSetting::text(NoteRefiner::Tuning::Classic));
+    m_tuning->setCurrentIndex(
+        m_tuning->findData(TuningSetting::text(TuningSetting::read(m_settings->store()))));
+    grid->addWidget(new QLabel(tr("Tuning:"), group), 0, 0);
+    grid->addWidget(m_tuning, 0, 1);
+    grid->setColumnStretch(1, 1);
+    connect(m_tuning, &QComboBox::currentIndexChanged, this, &OptionsDialog::changed);
+    return group;
+}
+
 void OptionsDialog::changed()
 {
     m_changed = true;
@@ -121,6 +143,8 @@ void OptionsDialog::store()
     m_settings->audioLatency = m_playback->value();
     m_settings->audioRecordLatency = m_recording->value();
     m_settings->midiOutput = m_midiOutput->currentData().toString();
+    const auto tuning = TuningSetting::fromText(m_tuning->currentData().toString());
+    TuningSetting::write(m_settings->store(), tuning.value_or(NoteRefiner::Tuning::FollowSinger));
 }
 
 void OptionsDialog::accept()

@@ -55,15 +55,17 @@ QString TranscribeCommand::usageText()
                           "Transcribes the melody of an audio file (WAV, FLAC, MP3, ...) into a "
                           "MIDI file at 120 bpm.\n"
                           "--tuning follow   follows the singer's tuning as it drifts and times "
-                          "the notes as one voice sings them (the default)\n"
+                          "the notes as one voice sings them\n"
                           "--tuning classic  one tuning offset for the whole take, notes timed as "
-                          "found\n");
+                          "found\n"
+                          "Without --tuning the choice made in the window's options is used "
+                          "(follow when none was made).\n");
 }
 
 int TranscribeCommand::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     QStringList files = arguments;
-    NoteRefiner::Tuning tuning = NoteRefiner::Tuning::FollowSinger;
+    NoteRefiner::Tuning tuning = TuningSetting::readUserChoice();
     if (files.size() >= 2 && files.at(0) == QLatin1String("--tuning")) {
         const auto chosen = TuningSetting::fromText(files.at(1));
         if (!chosen) {

@@ -22,6 +22,12 @@ NoteRefiner::Tuning TuningSetting::read(const QSettings& store)
     return fromText(store.value(key()).toString()).value_or(NoteRefiner::Tuning::FollowSinger);
 }
 
+NoteRefiner::Tuning TuningSetting::readUserChoice()
+{
+    const QSettings store(QStringLiteral("Orvane"), QStringLiteral("Cantova"));
+    return read(store);
+}
+
 void TuningSetting::write(QSettings& store, NoteRefiner::Tuning tuning)
 {
     store.setValue(key(), text(tuning));

@@ -23,5 +23,8 @@ public:
     static QString text(NoteRefiner::Tuning tuning);
 
     static NoteRefiner::Tuning read(const QSettings& store);
+    /** The choice in the user's own settings store (organisation "Orvane", application
+     *  "Cantova"), which the window's options dialog writes; the commands start from it. */
+    static NoteRefiner::Tuning readUserChoice();
     static void write(QSettings& store, NoteRefiner::Tuning tuning);
 };

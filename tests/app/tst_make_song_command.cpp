@@ -490,6 +490,7 @@ private Q_SLOTS:
             {{file("junk.wav"), "-o", out, "--loud"}, 2, "unknown option --loud"},
             {{file("junk.wav"), "-o"}, 2, "-o needs a value"},
             {{file("junk.wav"), "-o", out, "--melody-track", "2"}, 2, "a track of a MIDI file"},
+            {{file("junk.wav"), "-o", out, "--tuning", "sharp"}, 2, "unknown tuning sharp"},
             {{file("junk.mid"), "-o", out, "--melody-track", "0"}, 2, "a track number from 1"},
         };
         for (const Case& c : cases) {
@@ -501,7 +502,10 @@ private Q_SLOTS:
         const Result help = cantova({QStringLiteral("make-song"), QStringLiteral("--help")});
         QCOMPARE(help.code, 0);
         QVERIFY(help.out.contains(QStringLiteral("--render FILE")));
-        QVERIFY(cantova({QStringLiteral("--help")}).out.contains(QStringLiteral("make-song")));
+        QVERIFY(help.out.contains(QStringLiteral("--tuning TUNING")));
+        const Result usage = cantova({QStringLiteral("--help")});
+        QVERIFY(usage.out.contains(QStringLiteral("make-song")));
+        QVERIFY(usage.out.contains(QStringLiteral("transcribe [--tuning follow|classic]")));
     }
 };
 

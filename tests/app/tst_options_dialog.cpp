@@ -6,6 +6,7 @@
 #include "message_box.h"
 #include "options_dialog.h"
 #include "settings.h"
+#include "tuning_setting.h"
 
 #include "clip.h"
 #include "session.h"
@@ -90,6 +91,22 @@ private Q_SLOTS:
         QSettings store(QStringLiteral("Orvane"), QStringLiteral("Cantova"));
         QCOMPARE(store.value(QStringLiteral("/MidiOutput")).toString(),
                  QStringLiteral("alsa:Synth::Port 1"));
+    }
+
+    // The tuning choice starts at "follow", is stored by OK and is what the commands start from.
+    void tuningChoiceReachesTheCommands()
+    {
+        Settings settings;
+        {
+            OptionsDialog form(&settings, 0.05, 0.1, kOutputs);
+            QCOMPARE(form.tuningComboBox()->currentData().toString(), QStringLiteral("follow"));
+            form.tuningComboBox()->setCurrentIndex(1);
+            QVERIFY(button(form, QDialogButtonBox::Ok)->isEnabled());
+            QTest::mouseClick(button(form, QDialogButtonBox::Ok), Qt::LeftButton);
+        }
+        QCOMPARE(TuningSetting::readUserChoice(), NoteRefiner::Tuning::Classic);
+        OptionsDialog again(&settings, 0.05, 0.1, kOutputs);
+        QCOMPARE(again.tuningComboBox()->currentData().toString(), QStringLiteral("classic"));
     }
 
     void cancelWithChangesAsks_data()
