@@ -456,7 +456,9 @@ private Q_SLOTS:
 #ifndef QT_NO_DEBUG
         QVERIFY(abortsInChild([midi] { midi->setScheduleOnCycle(true); }));
         QVERIFY(!midi->scheduleOnCycle());
-        // Switched on before the real-time client opened: start stops at the assertion.
+        // Switched on before the real-time client opened: start stops at the assertion. The
+        // child starts the output thread, which ThreadSanitizer refuses after a fork.
+#ifndef __SANITIZE_THREAD__
         QVERIFY(abortsInChild([&] {
             audio->realTime = false;
             midi->setScheduleOnCycle(true);
@@ -464,6 +466,7 @@ private Q_SLOTS:
             if (midi->init() && audio->init() && midi->activate() && audio->activate())
                 session->setPlaying(true);
         }));
+#endif
 #else
         QVERIFY(!midi->setScheduleOnCycle(true));
         QVERIFY(!midi->scheduleOnCycle());
