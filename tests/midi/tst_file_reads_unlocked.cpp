@@ -89,6 +89,16 @@ QByteArray twoNoteSong()
                  ev(240, {0x80, 62, 0}));
 }
 
+/** A MIDI track with one empty clip, added to the session. */
+MidiClip* addMidiClip(Session& session)
+{
+    auto* track = new Track(&session, Track::MidiTrack);
+    session.addTrack(track);
+    auto* clip = new MidiClip(&session);
+    track->addClip(clip);
+    return clip;
+}
+
 /** Note-on times and keys of a sequence. */
 QList<QPair<uint32_t, int>> notes(const MidiSequence& sequence)
 {
@@ -119,15 +129,12 @@ private Q_SLOTS:
     void melodyIsReadBeforeTheEdit()
     {
         Session session;
-        auto* melody = new Track(&session, Track::MidiTrack);
-        session.addTrack(melody);
-        auto* clip = new MidiClip(&session);
-        melody->addClip(clip);
+        MidiClip* clip = addMidiClip(session);
 
         const QString path = m_dir.filePath(QStringLiteral("melody.mid"));
         PipeServer pipe(path, twoNoteSong(), session);
         QVERIFY(pipe.isMade());
-        SongFile song(&session, melody, clip);
+        SongFile song(&session, clip->track(), clip);
         QVERIFY2(song.openSong(path), qPrintable(ErrorLog::text()));
         QVERIFY(pipe.wasRead());
         QVERIFY(!pipe.readDuringEdit());
@@ -140,10 +147,7 @@ private Q_SLOTS:
     void meterChangeReadsClipFilesBeforeTheEdit()
     {
         Session session;
-        auto* track = new Track(&session, Track::MidiTrack);
-        session.addTrack(track);
-        auto* clip = new MidiClip(&session);
-        track->addClip(clip);
+        MidiClip* clip = addMidiClip(session);
         const QString path = m_dir.filePath(QStringLiteral("clip.mid"));
         QVERIFY(smf::save(path, twoNoteSong()));
         auto file = std::make_unique<MidiFile>();
