@@ -130,6 +130,11 @@ void AudioEngine::locateDeviceClient(uint32_t frame)
         m_client->transportLocate(frame);
 }
 
+bool AudioEngine::hasRealTimeClient() const
+{
+    return m_client && m_client->isRealTime() && !m_drivenByCaller;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Fades
 

@@ -78,6 +78,7 @@ public:
     bool isStopping() const { return m_stopping.load(std::memory_order_acquire); }
 
     bool hasDeviceClient() const override { return m_client != nullptr; }
+    bool hasRealTimeClient() const override;
     void locateDeviceClient(uint32_t frame) override;
     /** The open client, none before init() and after clean(). */
     AudioClient* client() const { return m_client.get(); }

@@ -49,6 +49,8 @@ public:
     /** Stops the stream: 0 on success (also when not active), -1 after reporting. */
     virtual int deactivate() = 0;
     virtual bool isActive() const = 0;
+    /** True when the cycles run on a device's real-time callback (nothing there may allocate). */
+    virtual bool isRealTime() const { return false; }
 
     /** Set while the client is not active. */
     void setProcessCallback(ProcessCallback callback, void* argument);

@@ -35,6 +35,7 @@ public:
     int activate() override;
     int deactivate() override;
     bool isActive() const override { return m_stream != nullptr; }
+    bool isRealTime() const override { return true; }
 
     /** Why the stream runs without input (the duplex open's error), empty when it has input. */
     QString inputUnavailableReason() const { return m_inputUnavailableReason; }

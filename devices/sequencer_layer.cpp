@@ -17,18 +17,6 @@ constexpr int kChannelCount = 16;
 constexpr double kTimeScale = 1000.0; // scheduler units per second: milliseconds
 constexpr int64_t kLongestCatchUpMs = 1000;
 
-/** One reusable scheduler event per calling thread (the scheduler copies what it is sent). */
-fluid_event_t* threadEvent()
-{
-    struct Holder
-    {
-        fluid_event_t* event = new_fluid_event();
-        ~Holder() { delete_fluid_event(event); }
-    };
-    thread_local Holder holder;
-    return holder.event;
-}
-
 } // namespace
 
 SequencerLayer::SequencerLayer() = default;
@@ -82,6 +70,9 @@ int SequencerLayer::open(Clock clock)
         delete_fluid_sequencer(sequencer);
         return -1;
     }
+    m_event = new_fluid_event();
+    m_requests.clear();
+    m_droppedRequests.store(0);
     m_sequencer = sequencer;
     m_clientId = id;
     m_errors.start();
@@ -103,6 +94,8 @@ int SequencerLayer::close()
     delete_fluid_sequencer(m_sequencer);
     m_sequencer = nullptr;
     m_clientId = -1;
+    delete_fluid_event(m_event);
+    m_event = nullptr;
     closeOutput();
     m_errors.stop();
     m_errors.flush();
@@ -153,7 +146,6 @@ int SequencerLayer::setQueueTempo(uint32_t ticksPerBeat, uint32_t microsecondsPe
     m_ticksPerBeat.store(ticksPerBeat);
     m_tempo.store(microsecondsPerQuarter);
     m_ticksPerSecond.store(1000000.0 * ticksPerBeat / microsecondsPerQuarter);
-    m_timeScale.store(fluid_sequencer_get_time_scale(m_sequencer));
     return 0;
 }
 
@@ -180,13 +172,10 @@ int SequencerLayer::controlQueue(int type)
 
 void SequencerLayer::stopQueue()
 {
-    fluid_sequencer_remove_events(m_sequencer, -1, m_clientId, -1);
-    fluid_event_t* event = threadEvent();
-    const int64_t now = nowMs();
-    for (int channel = 0; channel < kChannelCount; ++channel) {
-        fluid_event_all_notes_off(event, channel);
-        schedule(event, now);
-    }
+    Request stop;
+    stop.kind = Request::StopAll;
+    stop.timeMs = nowMs();
+    request(stop);
 }
 
 uint32_t SequencerLayer::queuePosition() const
@@ -225,41 +214,47 @@ int SequencerLayer::outputEvent(const SequencerEvent& event)
 {
     if (!m_sequencer)
         return -1;
-    fluid_event_t* scheduled = threadEvent();
     const bool direct = event.queue == SequencerEvent::kDirectQueue;
     const SequencerEvent::Note& note = event.data.note;
     const SequencerEvent::Control& control = event.data.control;
+    Request r;
+    r.channel = note.channel; // the same byte in both layouts
     switch (event.type) {
     case SequencerEvent::NoteWithDuration:
-        return direct ? 0 : scheduleNote(event, scheduled);
+        return direct ? 0 : scheduleNote(event);
     case SequencerEvent::NoteOn:
-        fluid_event_noteon(scheduled, note.channel, note.key, note.velocity);
+        r.kind = Request::NoteOn;
+        r.parameter = note.key;
+        r.value = note.velocity;
         break;
     case SequencerEvent::NoteOff:
-        fluid_event_noteoff(scheduled, note.channel, note.key);
+        r.kind = Request::NoteOff;
+        r.parameter = note.key;
         break;
     case SequencerEvent::Controller:
-        fluid_event_control_change(scheduled, control.channel,
-                                   static_cast<short>(control.parameter & 0xFFFF),
-                                   control.value & 0xFFFF);
+        r.kind = Request::Controller;
+        r.parameter = static_cast<int16_t>(control.parameter & 0xFFFF);
+        r.value = control.value & 0xFFFF;
         break;
     case SequencerEvent::ProgramChange:
-        fluid_event_program_change(scheduled, control.channel, control.value & 0xFFFF);
+        r.kind = Request::ProgramChange;
+        r.value = control.value & 0xFFFF;
         break;
     case SequencerEvent::PitchBend:
         // Scheduled like the rest but dropped by the delivery table.
-        fluid_event_pitch_bend(scheduled, control.channel, control.value);
+        r.kind = Request::PitchBend;
+        r.value = control.value;
         break;
     default:
         // Pressure and SysEx would be empty events that delivery ignores; tempo, song position
         // and transport events are not scheduled at all.
         return 0;
     }
-    schedule(scheduled, direct ? nowMs() : scheduledTime(event.time));
-    return 0;
+    r.timeMs = direct ? nowMs() : scheduledTime(event.time);
+    return request(r) ? 0 : -1;
 }
 
-int SequencerLayer::scheduleNote(const SequencerEvent& event, fluid_event_t* scheduled)
+int SequencerLayer::scheduleNote(const SequencerEvent& event)
 {
     const SequencerEvent::Note& note = event.data.note;
     // The note off goes at tick t + d - 1. A duration of 0 is taken as 1 (t - 1 would come
@@ -267,13 +262,67 @@ int SequencerLayer::scheduleNote(const SequencerEvent& event, fluid_event_t* sch
     // scheduler delivers note offs before note ons of the same millisecond, which would leave
     // the note hanging.
     const uint64_t offTick = uint64_t{event.time} + std::max<uint32_t>(note.duration, 1) - 1;
-    const int64_t onTime = scheduledTime(event.time);
-    const int64_t offTime = std::max(scheduledTime(offTick), onTime + 1);
-    fluid_event_noteon(scheduled, note.channel, note.key, note.velocity);
-    schedule(scheduled, onTime);
-    fluid_event_noteoff(scheduled, note.channel, note.key);
-    schedule(scheduled, offTime);
-    return 0;
+    Request r;
+    r.kind = Request::Note; // one request, so a full ring never keeps the on without its off
+    r.channel = note.channel;
+    r.parameter = note.key;
+    r.value = note.velocity;
+    r.timeMs = scheduledTime(event.time);
+    r.offTimeMs = std::max(scheduledTime(offTick), r.timeMs + 1);
+    return request(r) ? 0 : -1;
+}
+
+bool SequencerLayer::request(const Request& request)
+{
+    if (m_requests.push(request))
+        return true;
+    m_droppedRequests.fetch_add(1, std::memory_order_relaxed);
+    return false;
+}
+
+void SequencerLayer::takeRequests()
+{
+    if (const unsigned dropped = m_droppedRequests.exchange(0, std::memory_order_relaxed))
+        m_errors.post("%1 MIDI events were dropped: the scheduler's queue was full", dropped);
+    Request r;
+    while (m_requests.pop(r))
+        scheduleRequest(r);
+}
+
+void SequencerLayer::scheduleRequest(const Request& r)
+{
+    fluid_event_t* event = m_event;
+    switch (r.kind) {
+    case Request::Note:
+        fluid_event_noteon(event, r.channel, r.parameter, static_cast<short>(r.value));
+        schedule(event, r.timeMs);
+        fluid_event_noteoff(event, r.channel, r.parameter);
+        schedule(event, r.offTimeMs);
+        return;
+    case Request::NoteOn:
+        fluid_event_noteon(event, r.channel, r.parameter, static_cast<short>(r.value));
+        break;
+    case Request::NoteOff:
+        fluid_event_noteoff(event, r.channel, r.parameter);
+        break;
+    case Request::Controller:
+        fluid_event_control_change(event, r.channel, r.parameter, r.value);
+        break;
+    case Request::ProgramChange:
+        fluid_event_program_change(event, r.channel, r.value);
+        break;
+    case Request::PitchBend:
+        fluid_event_pitch_bend(event, r.channel, r.value);
+        break;
+    case Request::StopAll:
+        fluid_sequencer_remove_events(m_sequencer, -1, m_clientId, -1);
+        for (int channel = 0; channel < kChannelCount; ++channel) {
+            fluid_event_all_notes_off(event, channel);
+            schedule(event, r.timeMs);
+        }
+        return;
+    }
+    schedule(event, r.timeMs);
 }
 
 void SequencerLayer::advanceToFrame(int64_t endFrame)
@@ -290,6 +339,7 @@ void SequencerLayer::tick(int64_t nowMs, void* layer)
 void SequencerLayer::advanceToMs(int64_t ms)
 {
     // One millisecond at a time, so every message is tagged with the millisecond it was due in.
+    takeRequests();
     int64_t last = m_lastProcessedMs.load(std::memory_order_relaxed);
     if (m_clock == Clock::System && ms - last > kLongestCatchUpMs) {
         // After a long stall (a suspended machine) deliver everything overdue at once.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "frame_clock_listener.h"
+#include "mpsc_ring.h"
 #include "realtime_error_relay.h"
 #include "scheduler_thread.h"
 #include "sequencer_event.h"
@@ -26,9 +27,15 @@ typedef struct _fluid_event_t fluid_event_t;
  * deterministic and every message carries the millisecond of the frame it belongs to. Either
  * way all deliveries happen on one thread, which lets the outputs use single-producer rings.
  *
+ * That delivery thread owns the scheduler: nothing else calls into it while the layer is open.
+ * Other threads hand their events over as plain requests through a preallocated lock-free ring
+ * (kRequestCapacity); the delivery thread takes them at the start of each millisecond it
+ * delivers and schedules them, so it never waits for a lock another thread holds. A full ring
+ * drops the event, outputEvent returns -1 and the count reaches the error log.
+ *
  * Threads: open, close and setOutput on the owning ordinary thread, while no other thread uses
  * the layer. The queue operations and outputEvent are safe from the MIDI output thread and the
- * main thread at once (the scheduler has its own lock; the layer's fields are atomics).
+ * main thread at once (they only push into the ring; the layer's fields are atomics).
  * Operations on a closed layer return -1 and do nothing.
  */
 class SequencerLayer : public FrameClockListener
@@ -42,6 +49,8 @@ public:
 
     static constexpr int kQueueStart = SequencerEvent::Start;
     static constexpr int kQueueStop = SequencerEvent::Stop;
+    /** Requests the ring holds between two deliveries: several dense read-ahead windows. */
+    static constexpr size_t kRequestCapacity = 16384;
 
     SequencerLayer();
     ~SequencerLayer() override;
@@ -74,7 +83,10 @@ public:
     int controlQueue(int type);
     /** Queue time in ticks since the start. */
     uint32_t queuePosition() const;
-    /** Converts and schedules one event (direct events are sent at once). */
+    /**
+     * Converts one event and hands it to the delivery thread, which schedules it (direct events
+     * go out at the next millisecond). -1 when the layer is closed or the request ring is full.
+     */
     int outputEvent(const SequencerEvent& event);
 
     /** Scheduler time in milliseconds: the earliest time a new event can be delivered. */
@@ -108,6 +120,31 @@ public:
     int portCount(int) const { return 0; }
 
 private:
+    /** One scheduler operation, handed from any thread to the delivery thread. */
+    struct Request
+    {
+        enum Kind : uint8_t
+        {
+            Note, // a note on at timeMs and its off at offTimeMs
+            NoteOn,
+            NoteOff,
+            Controller,
+            ProgramChange,
+            PitchBend,
+            StopAll, // drop everything pending, then all notes off on every channel
+        };
+        Kind kind = NoteOn;
+        uint8_t channel = 0;
+        int16_t parameter = 0; // key or controller number
+        int32_t value = 0;     // velocity or controller, program or bend value
+        int64_t timeMs = 0;
+        int64_t offTimeMs = 0;
+    };
+
+    bool request(const Request& request);
+    /** Delivery thread: schedules every request handed over so far. */
+    void takeRequests();
+    void scheduleRequest(const Request& request);
     static void deliver(unsigned int time, fluid_event_t* event, fluid_sequencer_t*, void* data);
     static void tick(int64_t nowMs, void* layer);
     void advanceToMs(int64_t ms);
@@ -115,7 +152,7 @@ private:
     void closeOutput();
     int64_t scheduledTime(uint64_t tick) const;
     void schedule(fluid_event_t* event, int64_t timeMs);
-    int scheduleNote(const SequencerEvent& event, fluid_event_t* scheduled);
+    int scheduleNote(const SequencerEvent& event);
     void stopQueue();
 
     fluid_sequencer_t* m_sequencer = nullptr;
@@ -126,6 +163,9 @@ private:
     MidiOutput* m_output = nullptr; // read by the delivery thread while open
     SchedulerThread m_timer;
     RealtimeErrorRelay m_errors;
+    MpscRing<Request> m_requests{kRequestCapacity};
+    std::atomic<unsigned> m_droppedRequests{0};
+    fluid_event_t* m_event = nullptr; // the delivery thread's scratch event
 
     std::atomic<int64_t> m_lastProcessedMs{-1}; // written by the delivery thread only
     std::atomic<uint32_t> m_ticksPerBeat{500};

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <algorithm>
+#include <utility>
 
 MidiClip::MidiClip(Session* session) : m_session(session)
 {
@@ -103,13 +104,34 @@ bool MidiClip::bindFile(std::unique_ptr<MidiFile> file, int selector)
 
 bool MidiClip::load()
 {
+    const QByteArray prepared = std::exchange(m_prepared, QByteArray());
+    const QString preparedPath = std::exchange(m_preparedPath, QString());
     // Events that exist nowhere else are kept and only follow a change of resolution.
     if ((!m_released && !m_sequence.isEmpty()) || filePath().isEmpty())
         return convertKeptEvents();
     auto file = std::make_unique<MidiFile>();
-    if (!file->open(filePath(), MidiFile::Read))
+    const bool opened = !prepared.isNull() && preparedPath == filePath()
+                            ? file->openData(prepared, preparedPath)
+                            : file->open(filePath(), MidiFile::Read);
+    if (!opened)
         return false;
     return bindFile(std::move(file), m_trackNumber);
+}
+
+void MidiClip::prepareReopen()
+{
+    m_prepared.clear();
+    m_preparedPath.clear();
+    const bool released = m_released || (!m_file && !isModified() && !filePath().isEmpty() &&
+                                         QFileInfo::exists(filePath()));
+    if (!released)
+        return;
+    QByteArray bytes;
+    QString error;
+    if (!MidiFile::readWhole(filePath(), bytes, &error))
+        return; // load() tries the file itself and reports what it finds
+    m_prepared = bytes.isNull() ? QByteArray("") : bytes;
+    m_preparedPath = filePath();
 }
 
 bool MidiClip::convertKeptEvents()
@@ -195,7 +217,10 @@ void MidiClip::close(bool removeIfEmpty)
         written = writeRecording(removeIfEmpty);
     // Release the events only where the file holds them: a recording just written, or a clip
     // without edits whose file is there to read them back.
-    if (written || (!isModified() && QFileInfo::exists(filePath()))) {
+    // Bytes read by prepareReopen() show the file is there without asking the disk again.
+    const bool fileThere =
+        (!m_prepared.isNull() && m_preparedPath == filePath()) || QFileInfo::exists(filePath());
+    if (written || (!isModified() && fileThere)) {
         m_sequence.clearEvents();
         m_released = true;
     }

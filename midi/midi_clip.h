@@ -4,6 +4,8 @@
 #include "midi_sequence.h"
 #include "midi_sequence_cursor.h"
 
+#include <QByteArray>
+#include <QString>
 #include <array>
 #include <memory>
 
@@ -53,6 +55,11 @@ public:
     void rewind(bool loopSet) override;
     void setLoopWindow(uint32_t in, uint32_t out) override;
     /** Ends the material: a recording is written to its file, or dropped when empty and asked. */
+    /**
+     * Reads the clip's file into memory when the next close() will release the events and the
+     * next load() read them back; that load() then parses these bytes (once) instead.
+     */
+    void prepareReopen() override;
     void close(bool removeIfEmpty) override;
     QString toolTip() const override;
     uint16_t fileTrackNumber() const override { return m_trackNumber; }
@@ -87,5 +94,7 @@ private:
     uint32_t m_windowInTick = 0;
     bool m_hasWindow = false;
     bool m_released = false; // close() released the events; load() reads them again
+    QByteArray m_prepared;   // the file's bytes read by prepareReopen(), for the next load()
+    QString m_preparedPath;
     std::array<MidiSequenceCursor, 2> m_cursors;
 };

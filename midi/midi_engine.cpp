@@ -95,6 +95,8 @@ bool MidiEngine::start()
 {
     if (!isActivated() || !session() || !m_thread || !layerOpen())
         return false;
+    if (scheduleOnCycle() && !scheduleOnCycleAllowed())
+        m_scheduleOnCycle.store(false, std::memory_order_release);
     holdOutput();
     SessionCursor* playHead = session()->audioEngine()->cursor();
     const uint32_t head = playHead->frame();
@@ -211,6 +213,23 @@ void MidiEngine::editUnlocked()
 
 // ---------------------------------------------------------------------------------------------
 // Wake-up and windows
+
+bool MidiEngine::setScheduleOnCycle(bool on)
+{
+    if (on && !scheduleOnCycleAllowed())
+        return false;
+    m_scheduleOnCycle.store(on, std::memory_order_release);
+    return true;
+}
+
+bool MidiEngine::scheduleOnCycleAllowed() const
+{
+    const Engine* audio = session() ? session()->audioEngine() : nullptr;
+    const bool realTime = audio && audio->hasRealTimeClient();
+    Q_ASSERT_X(!realTime, "MidiEngine::setScheduleOnCycle",
+               "windows would be scheduled, allocating, in a device's audio callback");
+    return !realTime;
+}
 
 void MidiEngine::wakeOutput()
 {

@@ -117,9 +117,12 @@ public:
      * When on, wakeOutput() processes the due window synchronously on the calling (render)
      * thread instead of waking the output thread, so an unpaced offline render with the layer
      * on Clock::AudioFrames is deterministic. Set while not playing. Offline only: processing
-     * a window allocates in the scheduler, which a device's audio callback must not do.
+     * a window allocates in the scheduler, which a device's audio callback must not do. With
+     * the session's audio engine on a real-time client, turning it on asserts in debug builds
+     * and is refused otherwise (returns false, the output thread keeps scheduling); start()
+     * checks again, for a client opened after the switch.
      */
-    void setScheduleOnCycle(bool on) { m_scheduleOnCycle.store(on, std::memory_order_release); }
+    bool setScheduleOnCycle(bool on);
     bool scheduleOnCycle() const { return m_scheduleOnCycle.load(std::memory_order_acquire); }
     SequencerLayer* layer() const { return m_layer; }
 
@@ -196,6 +199,8 @@ public:
     void setEventTap(EventTap tap, void* context);
 
 private:
+    /** False (after asserting in debug builds) when the audio cycles run in real time. */
+    bool scheduleOnCycleAllowed() const;
     friend class MidiOutputThread;
 
     bool layerOpen() const { return m_layer && m_layer->isOpen(); }

@@ -54,16 +54,42 @@ bool MidiFile::open(const QString& path, int mode)
         m_mode = Write;
         return true;
     }
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("open"), file->errorString());
-    return openDevice(std::move(file));
+    QByteArray bytes;
+    QString error;
+    if (!readWhole(path, bytes, &error))
+        return fail(QStringLiteral("open"), error);
+    return openData(bytes, path);
 }
 
-bool MidiFile::openData(const QByteArray& bytes)
+bool MidiFile::readWhole(const QString& path, QByteArray& bytes, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    // A pipe has no size: it is read up to the limit and refused beyond it as well.
+    if (file.size() > kLargestFile) {
+        *error = QStringLiteral("the file is larger than %1 MB").arg(kLargestFile >> 20);
+        return false;
+    }
+    bytes = file.read(kLargestFile + 1);
+    if (bytes.size() > kLargestFile) {
+        bytes.clear();
+        *error = QStringLiteral("the file is larger than %1 MB").arg(kLargestFile >> 20);
+        return false;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool MidiFile::openData(const QByteArray& bytes, const QString& path)
 {
     close();
-    m_path.clear();
+    m_path = path;
     auto buffer = std::make_unique<QBuffer>();
     buffer->setData(bytes);
     buffer->open(QIODevice::ReadOnly);

@@ -47,10 +47,17 @@ public:
     MidiFile(const MidiFile&) = delete;
     MidiFile& operator=(const MidiFile&) = delete;
 
-    /** Closes whatever was open, then opens path for reading (mode 0 or 1) or writing (2). */
+    /**
+     * Closes whatever was open, then opens path for reading (mode 0 or 1) or writing (2). A
+     * file opened for reading is read whole into memory here (at most kLargestFile bytes), so
+     * reading its tracks later does no I/O.
+     */
     bool open(const QString& path, int mode);
-    /** Opens bytes in memory for reading, as open() does a file. */
-    bool openData(const QByteArray& bytes);
+    /** Opens bytes in memory for reading, as open() does a file; path() answers `path`. */
+    bool openData(const QByteArray& bytes, const QString& path = QString());
+    /** Reads a whole file of at most kLargestFile bytes; false with the reason in error. */
+    static bool readWhole(const QString& path, QByteArray& bytes, QString* error);
+    static constexpr qint64 kLargestFile = 64 * 1024 * 1024;
     /** On a file open for writing whose header has not been written. */
     bool writeHeader(uint16_t format, uint16_t trackCount, uint16_t division);
 

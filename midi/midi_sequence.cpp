@@ -28,6 +28,25 @@ void MidiSequence::deleteEvents()
     ++m_generation;
 }
 
+void MidiSequence::swap(MidiSequence& other)
+{
+    std::swap(m_name, other.m_name);
+    std::swap(m_channel, other.m_channel);
+    std::swap(m_resolution, other.m_resolution);
+    std::swap(m_begin, other.m_begin);
+    std::swap(m_length, other.m_length);
+    std::swap(m_bank, other.m_bank);
+    std::swap(m_program, other.m_program);
+    std::swap(m_lowestKey, other.m_lowestKey);
+    std::swap(m_highestKey, other.m_highestKey);
+    std::swap(m_end, other.m_end);
+    std::swap(m_first, other.m_first);
+    std::swap(m_last, other.m_last);
+    std::swap(m_count, other.m_count);
+    std::swap(m_pending, other.m_pending);
+    m_generation = other.m_generation = std::max(m_generation, other.m_generation) + 1;
+}
+
 void MidiSequence::clear()
 {
     clearEvents();

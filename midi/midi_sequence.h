@@ -25,6 +25,11 @@ public:
     MidiSequence(const MidiSequence&) = delete;
     MidiSequence& operator=(const MidiSequence&) = delete;
 
+    /**
+     * Exchanges everything with other: events, pending notes, name, channel, resolution, window,
+     * bank and program. Cursors of either sequence start again (both generations change).
+     */
+    void swap(MidiSequence& other);
     /** Drops every event and pending note; bank and program back to -1, end to 0. */
     void clear();
     /** Drops every event and pending note only; bank, program, begin and length stay. */

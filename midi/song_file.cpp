@@ -137,15 +137,19 @@ void SongFile::readImportedKey(const MidiImport& import)
 
 bool SongFile::loadMelody(MidiFile& file, const MidiImport* import, int candidate)
 {
+    // The melody is read into a sequence of its own while the engines play on; the edit lock
+    // only covers putting it in place. It starts with the clip's name, channel, bank and
+    // program, which the file's track may change, and the whole track is read, whatever
+    // window an earlier file left in the clip's sequence.
     MidiSequence& melody = m_melodyClip->sequence();
+    MidiSequence read(melody.name(), melody.channel(), m_session->scale().ticksPerBeat());
+    read.setBank(melody.bank());
+    read.setProgram(melody.program());
+    const bool ok = import ? import->readMelody(file, candidate, read) : file.readTrack(read, 1);
+    if (!ok)
+        read.clearEvents(); // no half-read melody under an error message
     m_session->lockEdit();
-    // The whole track is read, whatever window an earlier file left in the sequence.
-    melody.clearEvents();
-    melody.setBegin(0);
-    melody.setLength(0);
-    melody.setResolution(m_session->scale().ticksPerBeat());
-    const bool ok =
-        import ? import->readMelody(file, candidate, melody) : file.readTrack(melody, 1);
+    melody.swap(read);
     if (ok) {
         file.tempoMap()->toScale(m_session->scale(), 0);
         m_session->afterTempoChange();
@@ -155,8 +159,6 @@ bool SongFile::loadMelody(MidiFile& file, const MidiImport* import, int candidat
         m_melodyClip->setTrackNumber(1);
         m_melodyClip->setFormat(1);
         fitMelodyClip();
-    } else {
-        melody.clearEvents(); // no half-read melody under an error message
     }
     m_session->unlockEdit();
     m_melodyClip->rewind(false);

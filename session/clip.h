@@ -35,6 +35,11 @@ public:
     /** Back to the beginning (or to the loop window's start when loopSet). */
     virtual void rewind(bool loopSet) { (void)loopSet; }
     virtual void setLoopWindow(uint32_t in, uint32_t out) { (void)in, (void)out; }
+    /**
+     * Before an edit that closes and opens the clip under the edit lock (a meter change): reads
+     * now, unlocked, what open() would read then, so the engines are not silenced for the I/O.
+     */
+    virtual void prepareReopen() {}
     /** Releases the material; deletes the backing file when asked and the clip has no length. */
     virtual void close(bool removeIfEmpty) { (void)removeIfEmpty; }
     /** Plays the frames [first, last) of the timeline. */

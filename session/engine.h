@@ -111,6 +111,8 @@ public:
 
     /** Moves the device client's transport, when the engine has a device client. */
     virtual bool hasDeviceClient() const { return false; }
+    /** True when the engine's cycles run on a sound card's real-time callback. */
+    virtual bool hasRealTimeClient() const { return false; }
     virtual void locateDeviceClient(uint32_t frame) { (void)frame; }
 
     /**

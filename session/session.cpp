@@ -455,6 +455,13 @@ void Session::afterTempoChange()
     updateEnd(0);
 }
 
+void Session::prepareMeterChange()
+{
+    for (Track* track : m_tracks)
+        for (Clip* clip = track->firstClip(); clip; clip = clip->next())
+            clip->prepareReopen();
+}
+
 void Session::afterMeterChange()
 {
     m_scale.recompute();

@@ -161,6 +161,8 @@ public:
     void afterTempoChange();
     /** Everything keeps its frames; tick copies are computed again. */
     void afterMeterChange();
+    /** Before the edit lock of a meter change: the clips read their files now (prepareReopen). */
+    void prepareMeterChange();
 
     // Engines and transport.
     Engine* audioEngine() const { return m_audioEngine.get(); }

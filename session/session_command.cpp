@@ -75,6 +75,8 @@ bool TempoCommand::run(bool applying)
         return false;
     if (isEmpty())
         return true;
+    if (m_tempoUnit || m_ticksPerBeat)
+        s->prepareMeterChange(); // the clips reopen under the lock below: read their files first
     EditLock lock(s);
     // Everything is read before anything is set: the quarter-note tempo depends on the unit.
     const float tempo = s->tempo();
@@ -207,6 +209,9 @@ bool EditSessionCommand::read(Session::Properties& props) const
 
 void EditSessionCommand::write(const Session::Properties& props)
 {
+    if (m_session && props.scale &&
+        props.scale->ticksPerBeat() != m_session->scale().ticksPerBeat())
+        m_session->prepareMeterChange(); // reopening clips under the lock reads nothing
     EditLock lock(m_session);
     m_session->setProperties(props);
 }

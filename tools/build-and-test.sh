@@ -1,6 +1,8 @@
 #!/bin/sh
 # Installs what Cantova needs, builds it once with AddressSanitizer and
-# UndefinedBehaviorSanitizer (debug) and runs every test headless.
+# UndefinedBehaviorSanitizer (debug) and runs every test headless; then builds
+# the threaded tests (ctest label "threads") with ThreadSanitizer in a tree of
+# their own and runs them.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/tools/install-packages.sh"
@@ -13,3 +15,11 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
 cd "$build"
 ctest --output-on-failure -j "$(nproc)"
+
+# ThreadSanitizer: the engine, device, session and stress tests only.
+tsan="$top/build-tsan"
+cmake -S "$top" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCANTOVA_TSAN=ON -DCANTOVA_BUILD_TESTS=ON
+cmake --build "$tsan" --target threaded_tests
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/tests/tsan.supp"
+cd "$tsan"
+ctest --output-on-failure -j "$(nproc)" -L threads

@@ -10,8 +10,11 @@
 #include <alsa/asoundlib.h>
 #include <fluidsynth.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -259,6 +262,81 @@ private Q_SLOTS:
         QCOMPARE(ErrorLog::take(), QStringLiteral("no device < midiOutOpen < _seq_open"));
         m_layer.setOutput(&m_output);
         m_layer.open(SequencerLayer::Clock::AudioFrames);
+    }
+
+    // The window thread and the MIDI output thread hand events over while the delivery thread
+    // takes them: every event arrives, at its own millisecond, in time order.
+    void eventsFromTwoThreadsArriveInTimeOrder()
+    {
+        QCOMPARE(m_layer.setQueueTempo(500, 500000), 0); // 1000 ticks per second: tick = ms
+        QCOMPARE(m_layer.controlQueue(SequencerLayer::kQueueStart), 0);
+        constexpr int kPerThread = 1000;
+        const auto tickOf = [](int i) { return uint32_t(1000 + i * 7 % 2000); };
+        std::atomic<int> refused{0};
+        const auto push = [this, tickOf, &refused](uint8_t channel) {
+            for (int i = 0; i < kPerThread; ++i)
+                if (m_layer.outputEvent(SequencerEvent::noteOn(tickOf(i), channel, uint8_t(i % 128),
+                                                               uint8_t(1 + i / 128))) != 0)
+                    refused.fetch_add(1);
+        };
+        std::atomic<bool> pushing{true};
+        std::thread delivery([this, &pushing] {
+            for (int64_t ms = 0; ms < 1000 && pushing.load(); ++ms) {
+                advanceTo(ms);
+                std::this_thread::yield();
+            }
+        });
+        std::thread outputThread(push, uint8_t(0));
+        push(1);
+        outputThread.join();
+        pushing.store(false);
+        delivery.join();
+        advanceTo(3100);
+        QCOMPARE(refused.load(), 0);
+
+        std::vector<std::tuple<int64_t, uint32_t>> expected, received;
+        for (uint8_t channel : {0, 1})
+            for (int i = 0; i < kPerThread; ++i)
+                expected.emplace_back(tickOf(i), word(0x90 | channel, i % 128, 1 + i / 128));
+        const auto delivered = messages();
+        for (size_t i = 0; i < delivered.size(); ++i) {
+            if (i > 0)
+                QVERIFY(delivered[i - 1].timeMs <= delivered[i].timeMs);
+            received.emplace_back(delivered[i].timeMs, delivered[i].word);
+        }
+        std::sort(expected.begin(), expected.end());
+        std::sort(received.begin(), received.end());
+        QCOMPARE(received.size(), expected.size());
+        QVERIFY(received == expected);
+        QVERIFY(ErrorLog::isEmpty());
+    }
+
+    // Nothing delivers while the ring fills: further events are refused at once and counted.
+    void fullRingRefusesAndReports()
+    {
+        RecordingMidiOutput output(SequencerLayer::kRequestCapacity + 16);
+        SequencerLayer layer;
+        layer.setOutput(&output);
+        QCOMPARE(layer.open(SequencerLayer::Clock::AudioFrames), 0);
+        QCOMPARE(layer.controlQueue(SequencerLayer::kQueueStart), 0);
+        size_t refused = 0;
+        for (size_t i = 0; i < SequencerLayer::kRequestCapacity + 10; ++i)
+            if (layer.outputEvent(SequencerEvent::noteOn(uint32_t(i % 500), 0, 60, 100)) != 0)
+                ++refused;
+        QCOMPARE(refused, size_t(10));
+        // A note and its off are one request: refused whole, never an on without its off.
+        QCOMPARE(layer.outputEvent(SequencerEvent::note(10, 1, 62, 100, 20)), -1);
+
+        layer.advanceToFrame(SchedulerClock::firstFrameOfMs(1000));
+        QCOMPARE(output.messages().size(), SequencerLayer::kRequestCapacity);
+        layer.flushErrors();
+        QCOMPARE(ErrorLog::take(),
+                 QStringLiteral("11 MIDI events were dropped: the scheduler's queue was full"));
+        // Taken and scheduled: there is room again.
+        QCOMPARE(layer.outputEvent(SequencerEvent::note(1000, 1, 62, 100, 20)), 0);
+        layer.advanceToFrame(SchedulerClock::firstFrameOfMs(2000));
+        QCOMPARE(output.messages().size(), SequencerLayer::kRequestCapacity + 2);
+        QCOMPARE(layer.close(), 0);
     }
 
     void systemClockDeliversOnTime()

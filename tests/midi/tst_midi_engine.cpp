@@ -6,6 +6,11 @@
 
 #include <QTest>
 
+#include <csignal>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 // 120 bpm, 960 ticks per beat, 44100 Hz: a beat is 22050 frames, 960 ticks and 500 ms; the
@@ -59,6 +64,44 @@ std::vector<Delivered> upTo(std::vector<Delivered> list, int64_t lastMs)
 bool isNoteOn(const Delivered& d, int channel)
 {
     return (d.word & 0xFF) == uint32_t(0x90 | channel);
+}
+
+/** The plain engine standing in for an audio engine on a sound card's real-time callback. */
+class RealTimeAudioEngine : public Engine
+{
+public:
+    explicit RealTimeAudioEngine(Session* session) : Engine(session, AudioKind) {}
+    bool hasRealTimeClient() const override { return realTime; }
+    bool realTime = true;
+};
+
+/** A session whose MIDI engine runs on `layer` and whose audio engine is RealTimeAudioEngine. */
+std::unique_ptr<Session> realTimeSession(SequencerLayer& layer, MidiEngine*& midi,
+                                         RealTimeAudioEngine*& audio)
+{
+    return std::make_unique<Session>([&](Session* s, int kind) -> std::unique_ptr<Engine> {
+        if (kind == Engine::AudioKind) {
+            auto engine = std::make_unique<RealTimeAudioEngine>(s);
+            audio = engine.get();
+            return engine;
+        }
+        auto engine = std::make_unique<MidiEngine>(s, &layer);
+        midi = engine.get();
+        return engine;
+    });
+}
+
+/** Runs `body` in a forked child; true when the child ended on an abort (a failed assertion). */
+bool abortsInChild(const std::function<void()>& body)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        body();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT;
 }
 
 } // namespace
@@ -391,6 +434,55 @@ private Q_SLOTS:
         h.stop();
         QVERIFY(h.engine->clean());
         QVERIFY(!h.engine->outputThread());
+    }
+
+    // Scheduling on the cycle would allocate in a sound card's callback: debug builds stop at
+    // an assertion, other builds refuse and leave the windows to the output thread.
+    void scheduleOnCycleIsRefusedOnRealTimeClient()
+    {
+        RecordingMidiOutput output(1024);
+        SequencerLayer layer;
+        layer.setOutput(&output);
+        MidiEngine* midi = nullptr;
+        RealTimeAudioEngine* audio = nullptr;
+        std::unique_ptr<Session> session = realTimeSession(layer, midi, audio);
+        midi->setLayerClock(SequencerLayer::Clock::AudioFrames);
+
+        audio->realTime = false; // an offline client first: allowed
+        QVERIFY(midi->setScheduleOnCycle(true));
+        QVERIFY(midi->scheduleOnCycle());
+        QVERIFY(midi->setScheduleOnCycle(false));
+        audio->realTime = true;
+#ifndef QT_NO_DEBUG
+        QVERIFY(abortsInChild([midi] { midi->setScheduleOnCycle(true); }));
+        QVERIFY(!midi->scheduleOnCycle());
+        // Switched on before the real-time client opened: start stops at the assertion. The
+        // child starts the output thread, which ThreadSanitizer refuses after a fork.
+#ifndef __SANITIZE_THREAD__
+        QVERIFY(abortsInChild([&] {
+            audio->realTime = false;
+            midi->setScheduleOnCycle(true);
+            audio->realTime = true;
+            if (midi->init() && audio->init() && midi->activate() && audio->activate())
+                session->setPlaying(true);
+        }));
+#endif
+#else
+        QVERIFY(!midi->setScheduleOnCycle(true));
+        QVERIFY(!midi->scheduleOnCycle());
+        QVERIFY(midi->setScheduleOnCycle(false)); // turning it off is always fine
+
+        // Switched on before the real-time client opened: start falls back to the thread.
+        audio->realTime = false;
+        QVERIFY(midi->setScheduleOnCycle(true));
+        audio->realTime = true;
+        QVERIFY(midi->init() && audio->init() && midi->activate() && audio->activate());
+        session->setPlaying(true);
+        QVERIFY(!midi->scheduleOnCycle());
+        QVERIFY(midi->outputThread() && midi->outputThread()->isRunning());
+        session->setPlaying(false);
+        QVERIFY(midi->clean());
+#endif
     }
 };
 
