@@ -144,6 +144,7 @@ void EditGesture::press(Surface surface, const QPoint& pos, Qt::KeyboardModifier
         for (const MidiEvent* e : m_editor->selection())
             box |= m_editor->noteRect(e);
         cancelKeyboardMove();
+        remember();
         m_surface = Notes;
         m_state = Moving;
         m_anchor = toContent(Notes, box.center());
@@ -156,8 +157,24 @@ void EditGesture::press(Surface surface, const QPoint& pos, Qt::KeyboardModifier
     pressPending(pos, modifiers);
 }
 
+void EditGesture::remember()
+{
+    MidiClip* clip = m_editor->clip();
+    m_clip = clip;
+    m_generation = clip ? clip->sequence().generation() : 0;
+}
+
+bool EditGesture::isCurrent() const
+{
+    // An undo, a Delete or a new clip while the button is down leaves the gesture's events
+    // behind: the gesture is then dropped rather than committed.
+    MidiClip* clip = m_editor->clip();
+    return clip && clip == m_clip && clip->sequence().generation() == m_generation;
+}
+
 void EditGesture::pressPending(const QPoint& pos, Qt::KeyboardModifiers modifiers)
 {
+    remember();
     m_created.reset();
     m_drawnOver.clear();
     m_state = Pressed;
@@ -214,6 +231,10 @@ void EditGesture::startDrawing(const QPoint& pos)
 void EditGesture::move(Surface surface, const QPoint& pos, Qt::KeyboardModifiers modifiers)
 {
     (void)modifiers; // the gesture keeps those of its press
+    if (m_state != Idle && !isCurrent()) {
+        cancel();
+        return;
+    }
     switch (m_state) {
     case Idle: {
         const Hit hit = hitTest(surface, pos);
@@ -233,6 +254,7 @@ void EditGesture::move(Surface surface, const QPoint& pos, Qt::KeyboardModifiers
         startDrag(m_modifiers);
         if (m_state == Resizing && m_created && m_surface == Lane)
             drawAcrossLane();
+        soundMovedNote();
         break;
     }
     case RubberBand:
@@ -244,6 +266,7 @@ void EditGesture::move(Surface surface, const QPoint& pos, Qt::KeyboardModifiers
         if (surface != m_surface)
             return;
         m_pointer = toContent(surface, pos);
+        soundMovedNote();
         break;
     case Resizing:
         if (surface != m_surface)
@@ -257,6 +280,17 @@ void EditGesture::move(Surface surface, const QPoint& pos, Qt::KeyboardModifiers
     }
     m_editor->noteView()->update();
     m_editor->eventLane()->update();
+}
+
+void EditGesture::soundMovedNote()
+{
+    // The note taken by the mouse sounds again on every row it is moved to.
+    if (m_state != Moving || m_surface != Notes || !m_hit || !m_hit->isNote() ||
+        !m_editor->isSoundOn())
+        return;
+    const int key = moved(*m_hit, offsets()).key;
+    if (m_editor->soundingRow() != m_editor->displayedNote(key))
+        m_editor->soundNote(key, m_hit->data2);
 }
 
 void EditGesture::startDrag(Qt::KeyboardModifiers modifiers)
@@ -366,6 +400,10 @@ void EditGesture::release(Surface surface, const QPoint& pos, Qt::KeyboardModifi
     const State state = m_state;
     if (state == Idle || state == KeyboardMove)
         return;
+    if (!isCurrent()) {
+        cancel();
+        return;
+    }
     if (state != Pressed && surface == m_surface)
         m_pointer = toContent(surface, pos);
     switch (state) {
@@ -453,6 +491,10 @@ bool EditGesture::keyboardMove(int steps, int notes)
         return false;
     if (m_editor->selection().empty())
         return false;
+    if (m_state == Idle)
+        remember();
+    else if (!isCurrent())
+        m_keyTicks = m_keyNotes = 0; // the selection was edited meanwhile: start again
     m_state = KeyboardMove;
     m_surface = Notes;
     m_keyTicks += int64_t(steps) * m_editor->gridStep();
@@ -475,7 +517,7 @@ bool EditGesture::commitKeyboardMove()
 {
     if (m_state != KeyboardMove)
         return false;
-    const bool committed = commitMove();
+    const bool committed = isCurrent() && commitMove();
     cancelKeyboardMove();
     return committed;
 }
@@ -515,6 +557,7 @@ bool EditGesture::startPaste(Surface surface, const QPoint& pos)
     if (copies().empty() || !m_editor->clip() || (m_state != Idle && m_state != KeyboardMove))
         return false;
     cancel();
+    remember();
     m_surface = surface;
     m_state = Pasting;
     m_anchor = m_pointer = toContent(surface, pos);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+class MidiClip;
 class MidiEvent;
 class NoteEditor;
 class QWidget;
@@ -128,10 +129,13 @@ private:
     Hit noteHit(const QPoint& pos) const;
     Hit laneHit(const QPoint& pos) const;
 
+    void remember();
+    bool isCurrent() const;
     void pressPending(const QPoint& pos, Qt::KeyboardModifiers modifiers);
     void startDrawing(const QPoint& pos);
     void startDrag(Qt::KeyboardModifiers modifiers);
     void dragRubberBand(const QPoint& pos, Qt::KeyboardModifiers modifiers);
+    void soundMovedNote();
     void scrollAtEdge(const QPoint& pos);
     void drawAcrossLane();
     void click(const QPoint& pos, Qt::KeyboardModifiers modifiers);
@@ -153,6 +157,8 @@ private:
     QPoint m_anchor;  // content coordinates of the press
     QPoint m_pointer; // content coordinates of the last pointer position
     MidiEvent* m_hit = nullptr;
+    MidiClip* m_clip = nullptr; // the clip and its sequence's generation at the press
+    uint32_t m_generation = 0;
     Qt::KeyboardModifiers m_modifiers;    // Shift and Ctrl as they were at the press
     std::unique_ptr<MidiEvent> m_created; // the drawn event until it is committed
     std::vector<MidiEvent*> m_bandBase;   // the selection the rubber band started from

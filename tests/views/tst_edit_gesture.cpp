@@ -3,6 +3,7 @@
 // the rubber band, paste, and the undoable command each gesture leaves.
 #include "edit_gesture.h"
 #include "event_lane.h"
+#include "event_lane_scale.h"
 #include "midi_clip.h"
 #include "midi_edit_command.h"
 #include "midi_event.h"
@@ -277,6 +278,79 @@ private Q_SLOTS:
         QCOMPARE(c.notes().count(), 2);
         QCOMPARE(int(a->data2), 100);
         QCOMPARE(int(b->data2), 100);
+    }
+
+    void theValueScaleSpansTheLane()
+    {
+        EditedClip c;
+        EventLane* lane = c.lane();
+        const int h = lane->height();
+        QCOMPARE(c.editor.eventLaneScale()->title(), QStringLiteral("Velocity"));
+        // The height spans 0..128: half of it is 64, rounded half away from zero.
+        QCOMPARE(lane->valueOffset(h / 2), 64);
+        QCOMPARE(lane->valueOffset(-h), -128);
+        QCOMPARE(lane->valueAtY(h), 0);
+        QCOMPARE(lane->valueAtY(-5), 127);
+        QCOMPARE(lane->yOfValue(0), h);
+        c.editor.setLaneController(7);
+        c.editor.setLaneEventType(MidiEvent::Controller);
+        QCOMPARE(c.editor.eventLaneScale()->title(), QStringLiteral("Controller 7"));
+        c.editor.setLaneEventType(MidiEvent::PitchBend);
+        QCOMPARE(c.editor.eventLaneScale()->title(), QStringLiteral("Pitch bend"));
+        const int half = lane->bendHalf();
+        QCOMPARE(half % 4, 0);
+        QVERIFY(half <= h / 2 && half > h / 2 - 4);
+        QCOMPARE(lane->valueOffset(half), 8192);
+        QCOMPARE(lane->valueOffset(-half / 2), -4096);
+        QCOMPARE(lane->valueAtY(lane->centreY()), 0);
+        QCOMPARE(lane->valueAtY(h + 10), -8191);
+        c.editor.eventLaneScale()->grab(); // paints the scale of every lane kind
+    }
+
+    void aControllerIsDrawnInItsLane()
+    {
+        EditedClip c(4);
+        c.editor.setLaneController(10);
+        c.editor.setLaneEventType(MidiEvent::Controller);
+        c.editor.setEditMode(true);
+        c.notes().insert(MidiEvent::channel(0, MidiEvent::Controller, 7, 50)); // not shown
+        const QPoint at(c.editor.xOfTime(kBeat) + 1, c.lane()->yOfValue(96));
+        QVERIFY(!c.lane()->eventAt(at));
+        QTest::mouseClick(c.lane(), Qt::LeftButton, {}, at);
+        QCOMPARE(c.lastCommand(), QStringLiteral("edit"));
+        QCOMPARE(c.notes().count(), 2);
+        const MidiEvent* drawn = c.notes().last();
+        QCOMPARE(drawn->status, int(MidiEvent::Controller));
+        QCOMPARE(int(drawn->data1), 10);
+        QVERIFY2(std::abs(int(drawn->data2) - 96) <= 2, qPrintable(QString::number(drawn->data2)));
+        QCOMPARE(drawn->time, kBeat);
+        QCOMPARE(c.lane()->eventAt(at), drawn);
+    }
+
+    void anUndoDuringADragDropsTheGesture()
+    {
+        EditedClip c;
+        c.editor.setEditMode(true);
+        c.editor.setSoundOn(true);
+        QTest::mouseClick(c.view(), Qt::LeftButton, {}, c.at(kBeat, 64));
+        QCOMPARE(c.notes().count(), 1);
+        MidiEvent* note = c.notes().first();
+        QSignalSpy sent(&c.editor, &NoteEditor::sendNoteSignal);
+        const QPoint from = c.editor.noteRect(note).center();
+        QTest::mousePress(c.view(), Qt::LeftButton, {}, from);
+        QCOMPARE(sent.count(), 1);
+        // Moved two rows up, the note sounds on its new row.
+        QTest::mouseMove(c.view(), from + QPoint(0, -2 * c.editor.rowHeight()));
+        QCOMPARE(sent.count(), 3);
+        QCOMPARE(sent.at(1), QVariantList({64, 0}));
+        QCOMPARE(sent.at(2), QVariantList({66, 120}));
+        c.commands().revert(); // the drawn note leaves the melody under the pointer
+        QTest::mouseMove(c.view(), from + QPoint(40, -c.editor.rowHeight()));
+        QTest::mouseRelease(c.view(), Qt::LeftButton, {}, from + QPoint(40, 0));
+        QCOMPARE(c.editor.gesture()->state(), EditGesture::Idle);
+        QCOMPARE(c.notes().count(), 0);
+        QCOMPARE(c.commands().currentIndex(), -1);
+        QCOMPARE(c.editor.soundingRow(), -1);
     }
 
     void pitchBendChangesAroundItsCentreLine()
