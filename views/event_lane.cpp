@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace {
 constexpr int kBarWidth = 5;
@@ -103,20 +104,9 @@ QRect EventLane::hitRect(const MidiEvent* event) const
 
 MidiEvent* EventLane::eventAt(const QPoint& pos) const
 {
-    MidiClip* clip = m_editor->clip();
-    if (!clip)
-        return nullptr;
-    MidiEvent* found = nullptr;
-    for (MidiEvent* e = clip->sequence().first(); e; e = e->next()) {
-        if (!shows(e))
-            continue;
-        const QRect r = hitRect(e);
-        if (r.left() > pos.x())
-            break;
-        if (r.contains(pos))
-            found = e; // the last one drawn lies on top
-    }
-    return found;
+    return m_editor->topmostAt(
+        pos, [this](const MidiEvent* e) { return shows(e); },
+        [this](const MidiEvent* e) { return hitRect(e); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -144,6 +134,8 @@ void EventLane::paintBars(QPainter& p)
     p.setPen(palette().color(QPalette::Dark));
     const QBrush plain = palette().color(QPalette::Highlight);
     const QBrush selected = QColor(226, 84, 44);
+    const auto& chosen = m_editor->selection();
+    const std::unordered_set<const MidiEvent*> isChosen(chosen.begin(), chosen.end());
     for (const MidiEvent* e = clip->sequence().first(); e; e = e->next()) {
         if (!shows(e))
             continue;
@@ -152,7 +144,7 @@ void EventLane::paintBars(QPainter& p)
             break;
         if (bar.right() < 0)
             continue;
-        p.setBrush(m_editor->isSelected(e) ? selected : plain);
+        p.setBrush(isChosen.count(e) ? selected : plain);
         p.drawRect(bar.adjusted(0, 0, -1, -1));
     }
 }

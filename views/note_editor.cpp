@@ -572,7 +572,9 @@ void NoteEditor::setSelection(std::vector<MidiEvent*> events, bool notify)
 {
     validateSelection();
     m_selection = std::move(events);
-    redraw();
+    // The selection is painted over the cached grid: the grid stays.
+    m_noteView->update();
+    m_eventLane->update();
     if (notify)
         emit selectNotifySignal(this);
 }
@@ -591,23 +593,35 @@ QRect NoteEditor::noteRect(const MidiEvent* note) const
     return QRect(x1, rowTop(displayedNote(note->data1)), x2 - x1, rowHeight());
 }
 
-MidiEvent* NoteEditor::noteAt(const QPoint& pos)
+MidiEvent* NoteEditor::topmostAt(const QPoint& pos,
+                                 const std::function<bool(const MidiEvent*)>& shows,
+                                 const std::function<QRect(const MidiEvent*)>& rectOf) const
 {
     MidiClip* c = clip();
     if (!c)
         return nullptr;
-    const int displayed = displayedNoteAt(pos.y());
     MidiEvent* found = nullptr;
     for (MidiEvent* e = c->sequence().first(); e; e = e->next()) {
-        if (e->status != m_noteEventType || displayedNote(e->data1) != displayed)
+        if (!shows(e))
             continue;
-        const QRect r = noteRect(e);
+        const QRect r = rectOf(e);
         if (r.left() > pos.x())
-            break;
+            break; // events are in time order: the rest lie further right
         if (r.contains(pos))
             found = e; // the last one drawn lies on top
     }
     return found;
+}
+
+MidiEvent* NoteEditor::noteAt(const QPoint& pos)
+{
+    const int displayed = displayedNoteAt(pos.y());
+    return topmostAt(
+        pos,
+        [&](const MidiEvent* e) {
+            return e->status == m_noteEventType && displayedNote(e->data1) == displayed;
+        },
+        [this](const MidiEvent* e) { return noteRect(e); });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <QFrame>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -144,6 +145,12 @@ public:
     void clearSelection();
     /** Replaces the selection; notify emits the selection notification. */
     void setSelection(std::vector<MidiEvent*> events, bool notify);
+    /**
+     * The event of the clip that shows and whose rectangle holds a point, the last one in time
+     * order (drawn on top) when several do; none when none does.
+     */
+    MidiEvent* topmostAt(const QPoint& pos, const std::function<bool(const MidiEvent*)>& shows,
+                         const std::function<QRect(const MidiEvent*)>& rectOf) const;
     /** The note of the note view at a point, none when there is none. */
     MidiEvent* noteAt(const QPoint& pos);
     /** The rectangle of a note in the note view (at least 5 pixels wide). */

@@ -3,43 +3,14 @@
 // of all 3,000 notes (one command with 3,000 edits, pushed, applied and the editor refreshed).
 // Runs headless.
 #include "edit_gesture.h"
-#include "midi_clip.h"
+#include "long_melody.h"
 #include "note_editor.h"
-#include "session.h"
-#include "track.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 namespace {
 
 constexpr double kFrameMs = 16.0;
-constexpr uint32_t kNoteTicks = 384;
-
-/** A session whose MIDI clip holds 3,000 notes one after another over 300 bars. */
-struct LongMelody
-{
-    Session session;
-    MidiClip* clip = nullptr;
-
-    LongMelody()
-    {
-        auto* track = new Track(&session, Track::MidiTrack);
-        session.addTrack(track);
-        clip = new MidiClip(&session);
-        track->addClip(clip);
-        MidiSequence& melody = clip->sequence();
-        uint32_t seed = 12345;
-        for (int i = 0; i < 3000; ++i) {
-            seed = seed * 1103515245u + 12345u; // the same melody every run
-            const auto key = uint8_t(55 + (seed >> 16) % 24);
-            melody.insert(MidiEvent::note(uint32_t(i) * kNoteTicks, key, 100, kNoteTicks));
-        }
-        clip->setLength(44100 * 600);
-        session.scale().setSnapPerBeat(4);
-        session.updateEnd(0);
-    }
-};
 
 /** An editor on the melody at a horizontal zoom. */
 struct Editor
@@ -47,6 +18,7 @@ struct Editor
     NoteEditor editor;
     Editor(LongMelody& song, int timeZoom) : editor(&song.session)
     {
+        song.session.scale().setSnapPerBeat(4);
         editor.copySessionScale();
         editor.setClip(song.clip);
         editor.resize(1800, 1000);
@@ -114,14 +86,3 @@ BENCHMARK(rubberBandMove)->Unit(benchmark::kMillisecond);
 BENCHMARK(moveAllNotesCommit)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -9,6 +9,7 @@
 #include "midi_event.h"
 #include "note_editor.h"
 #include "note_view.h"
+#include "one_clip_session.h"
 #include "piano_roll.h"
 #include "session.h"
 #include "track.h"
@@ -21,20 +22,12 @@ namespace {
 
 constexpr uint32_t kBeat = 960;
 
-struct EditedClip
+struct EditedClip : OneClipSession
 {
-    Session session;
-    Track* track = nullptr;
-    MidiClip* clip = nullptr;
     NoteEditor editor{&session};
 
     explicit EditedClip(int snap = 1)
     {
-        track = new Track(&session, Track::MidiTrack);
-        session.addTrack(track);
-        clip = new MidiClip(&session);
-        track->addClip(clip);
-        clip->setLength(44100 * 8);
         session.scale().setSnapPerBeat(uint16_t(snap));
         editor.copySessionScale();
         editor.setClip(clip);
@@ -522,12 +515,10 @@ private Q_SLOTS:
 
     void theMelodyClipGrowsWithAnEditPastItsEnd()
     {
-        Session session;
+        OneClipSession m;
+        Session& session = m.session;
+        MidiClip* clip = m.clip;
         session.scale().setSnapPerBeat(1);
-        auto* track = new Track(&session, Track::MidiTrack);
-        session.addTrack(track);
-        auto* clip = new MidiClip(&session);
-        track->addClip(clip);
         MidiEvent* last = clip->sequence().insert(MidiEvent::note(0, 60, 100, 4 * kBeat));
         PianoRoll roll(&session);
         roll.setClip(clip);
