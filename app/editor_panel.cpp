@@ -45,6 +45,8 @@ EditorPanel::EditorPanel(QWidget* window, Session* session, Settings* settings,
     connect(m_roll, SIGNAL(changeNotifySignal(NoteEditor*)), window,
             SLOT(changeNotifySlot(NoteEditor*)));
     connect(m_roll, SIGNAL(updateNotifySignal(bool)), window, SLOT(updateNotifySlot(bool)));
+    connect(m_roll, SIGNAL(locateRequested(unsigned long)), window,
+            SLOT(transportTimeChanged(unsigned long)));
 
     m_roll->copySessionScale();
     m_roll->setTimeZoom(m_session->scale().timeZoom());

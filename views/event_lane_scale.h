@@ -5,7 +5,8 @@
 class NoteEditor;
 
 /**
- * EventLaneScale: the label column left of the event lane, under the keyboard.
+ * EventLaneScale: the label column left of the event lane, under the keyboard: what the lane
+ * shows (velocity, a controller, pitch bend) and its value scale (top, middle and bottom value).
  * GUI thread only.
  */
 class EventLaneScale : public QWidget
@@ -14,6 +15,8 @@ class EventLaneScale : public QWidget
 
 public:
     explicit EventLaneScale(NoteEditor* editor);
+    /** What the lane shows: "Velocity", "Controller N" or "Pitch bend". */
+    QString title() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

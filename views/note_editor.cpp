@@ -1,5 +1,6 @@
 #include "note_editor.h"
 
+#include "edit_gesture.h"
 #include "event_lane.h"
 #include "event_lane_scale.h"
 #include "note_keyboard.h"
@@ -33,6 +34,7 @@ NoteEditor::NoteEditor(Session* session, QWidget* parent) : QFrame(parent), m_se
     setObjectName(QStringLiteral("NoteEditor"));
     setFrameShape(QFrame::NoFrame);
     m_scale.copyFrom(session->scale());
+    m_gesture = std::make_unique<EditGesture>(this);
     m_keyboard = new NoteKeyboard(this);
     m_noteView = new NoteView(this);
     m_eventLane = new EventLane(this);
@@ -108,7 +110,11 @@ NoteEditor::NoteEditor(Session* session, QWidget* parent) : QFrame(parent), m_se
     updateScrollBars();
 }
 
-NoteEditor::~NoteEditor() = default;
+NoteEditor::~NoteEditor()
+{
+    // The gesture may hold a drawn event; it goes before the views it refers to.
+    m_gesture.reset();
+}
 
 QToolButton* NoteEditor::makeZoomButton(QWidget* parent, const char* name, const QString& icon,
                                         const QString& tip)
@@ -177,6 +183,18 @@ void NoteEditor::setLaneEventType(int type)
     m_eventLane->setFixedHeight(laneHeight());
     m_laneScale->setFixedHeight(laneHeight());
     redraw();
+}
+
+void NoteEditor::setLaneController(int controller)
+{
+    m_laneController = std::clamp(controller, 0, 127);
+    redraw();
+}
+
+void NoteEditor::locateTo(uint32_t frame)
+{
+    setPlayHead(frame);
+    emit locateRequested(frame);
 }
 
 void NoteEditor::setPlayHead(uint32_t frame)
@@ -345,6 +363,12 @@ int NoteEditor::xOfTime(uint32_t time) const
     // The cursor is the scale's own; converting does not change the scale.
     auto& scale = const_cast<TimeScale&>(m_scale);
     return int(int64_t(scale.tickToPixel(sessionTick(time))) - m_xOffset);
+}
+
+int NoteEditor::xOfTick(uint32_t tick) const
+{
+    auto& scale = const_cast<TimeScale&>(m_scale);
+    return int(int64_t(scale.tickToPixel(tick)) - m_xOffset);
 }
 
 uint32_t NoteEditor::timeOfX(int x) const
@@ -544,6 +568,24 @@ void NoteEditor::clearSelection()
     emit selectNotifySignal(this);
 }
 
+void NoteEditor::setSelection(std::vector<MidiEvent*> events, bool notify)
+{
+    validateSelection();
+    m_selection = std::move(events);
+    // The selection is painted over the cached grid: the grid stays.
+    m_noteView->update();
+    m_eventLane->update();
+    if (notify)
+        emit selectNotifySignal(this);
+}
+
+QRect NoteEditor::noteRectAt(uint32_t tick, uint32_t ticks, int note) const
+{
+    const int x1 = xOfTick(tick);
+    const int x2 = std::max(x1 + 5, xOfTick(tick + ticks));
+    return QRect(x1, rowTop(displayedNote(note)), x2 - x1, rowHeight());
+}
+
 QRect NoteEditor::noteRect(const MidiEvent* note) const
 {
     const int x1 = xOfTime(note->time);
@@ -551,23 +593,35 @@ QRect NoteEditor::noteRect(const MidiEvent* note) const
     return QRect(x1, rowTop(displayedNote(note->data1)), x2 - x1, rowHeight());
 }
 
-MidiEvent* NoteEditor::noteAt(const QPoint& pos)
+MidiEvent* NoteEditor::topmostAt(const QPoint& pos,
+                                 const std::function<bool(const MidiEvent*)>& shows,
+                                 const std::function<QRect(const MidiEvent*)>& rectOf) const
 {
     MidiClip* c = clip();
     if (!c)
         return nullptr;
-    const int displayed = displayedNoteAt(pos.y());
     MidiEvent* found = nullptr;
     for (MidiEvent* e = c->sequence().first(); e; e = e->next()) {
-        if (e->status != m_noteEventType || displayedNote(e->data1) != displayed)
+        if (!shows(e))
             continue;
-        const QRect r = noteRect(e);
+        const QRect r = rectOf(e);
         if (r.left() > pos.x())
-            break;
+            break; // events are in time order: the rest lie further right
         if (r.contains(pos))
             found = e; // the last one drawn lies on top
     }
     return found;
+}
+
+MidiEvent* NoteEditor::noteAt(const QPoint& pos)
+{
+    const int displayed = displayedNoteAt(pos.y());
+    return topmostAt(
+        pos,
+        [&](const MidiEvent* e) {
+            return e->status == m_noteEventType && displayedNote(e->data1) == displayed;
+        },
+        [this](const MidiEvent* e) { return noteRect(e); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -617,56 +671,39 @@ bool NoteEditor::deleteSelected()
     return removed;
 }
 
+bool NoteEditor::isKeyboardMoving() const
+{
+    return m_gesture->state() == EditGesture::KeyboardMove;
+}
+
 bool NoteEditor::keyboardMove(int steps, int notes)
 {
-    if (selection().empty())
-        return false;
-    m_keyMoving = true;
-    m_moveTicks += int64_t(steps) * gridStep();
-    m_moveNotes += notes;
-    m_noteView->setCursor(Qt::SizeAllCursor);
-    m_noteView->update();
-    return true;
+    return m_gesture->keyboardMove(steps, notes);
 }
 
 void NoteEditor::cancelKeyboardMove()
 {
-    m_keyMoving = false;
-    m_moveTicks = 0;
-    m_moveNotes = 0;
-    m_noteView->unsetCursor();
-    m_noteView->update();
-}
-
-QRect NoteEditor::movedNoteRect(const MidiEvent* note) const
-{
-    QRect r = noteRect(note);
-    if (!m_keyMoving)
-        return r;
-    const int64_t tick = std::max<int64_t>(0, int64_t(sessionTick(note->time)) + m_moveTicks);
-    auto& scale = const_cast<TimeScale&>(m_scale);
-    const int x = int(int64_t(scale.tickToPixel(uint32_t(tick))) - m_xOffset);
-    const int note2 = std::clamp(int(note->data1) + m_moveNotes, 0, 127);
-    r.moveTo(x, rowTop(displayedNote(note2)));
-    return r;
+    m_gesture->cancelKeyboardMove();
 }
 
 bool NoteEditor::commitKeyboardMove()
 {
-    MidiClip* c = clip();
-    const std::vector<MidiEvent*> chosen = selection();
-    const int64_t ticks = m_moveTicks;
-    const int notes = m_moveNotes;
-    cancelKeyboardMove();
-    if (!c || chosen.empty() || (ticks == 0 && notes == 0))
-        return false;
-    auto command = std::make_unique<MidiEditCommand>(c, QStringLiteral("move"));
-    for (MidiEvent* e : chosen) {
-        const int64_t tick = std::max<int64_t>(0, int64_t(sessionTick(e->time)) + ticks);
-        command->setKeyTime(e, uint8_t(std::clamp(int(e->data1) + notes, 0, 127)),
-                            eventTime(uint32_t(tick)));
-    }
-    return pushEdit(std::move(command));
+    return m_gesture->commitKeyboardMove();
+}
+
+bool NoteEditor::copySelected()
+{
+    return m_gesture->copySelection();
+}
+
+bool NoteEditor::cutSelected()
+{
+    return copySelected() && deleteSelected();
+}
+
+bool NoteEditor::pasteAt(const QPoint& pos)
+{
+    return m_gesture->startPaste(EditGesture::Notes, pos);
 }
 
 void NoteEditor::soundNote(int note, int velocity)

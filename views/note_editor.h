@@ -4,12 +4,15 @@
 
 #include <QFrame>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <vector>
 
 class QPainter;
 class QMouseEvent;
 class QScrollBar;
 class QToolButton;
+class EditGesture;
 class EventLane;
 class EventLaneScale;
 class MidiClip;
@@ -25,7 +28,9 @@ class Track;
  * A piano keyboard on the left, the note view (notes as rectangles on key rows over the bar
  * grid), and an event lane below it with its label column. The editor keeps its own copy of
  * the session's time scale, whose timeZoom (horizontal) and heightZoom (vertical) are its two
- * zooms. Edits are MidiEditCommands on the session's undo list. The view can be transposed:
+ * zooms. Mouse gestures in the note view and the event lane (EditGesture) select, draw, move,
+ * resize, change values and paste; each finished gesture is one MidiEditCommand on the
+ * session's undo list, followed by the change notification. The view can be transposed:
  * a note is shown on the row of (note + transpose) modulo 256, the stored notes never change.
  *
  * The editor checks its clip and its selection against the session before it uses them, so a
@@ -68,6 +73,9 @@ public:
     void setNoteEventType(int type) { m_noteEventType = type; }
     int laneEventType() const { return m_laneEventType; }
     void setLaneEventType(int type);
+    /** The controller number the lane shows when its event type is 0xB0. */
+    int laneController() const { return m_laneController; }
+    void setLaneController(int controller);
     int defaultNote() const { return m_defaultNote; }
     int defaultVelocity() const { return m_defaultVelocity; }
     bool isSoundOn() const { return m_soundOn; }
@@ -111,6 +119,7 @@ public:
     uint32_t sessionTick(uint32_t eventTime) const;
     uint32_t eventTime(uint32_t sessionTick) const;
     int xOfTime(uint32_t eventTime) const;
+    int xOfTick(uint32_t sessionTick) const;
     uint32_t timeOfX(int x) const;
     int rowTop(int displayed) const;
     int displayedNoteAt(int y) const;
@@ -134,26 +143,49 @@ public:
     bool isSelected(const MidiEvent* event);
     void select(MidiEvent* event, Qt::KeyboardModifiers modifiers);
     void clearSelection();
+    /** Replaces the selection; notify emits the selection notification. */
+    void setSelection(std::vector<MidiEvent*> events, bool notify);
+    /**
+     * The event of the clip that shows and whose rectangle holds a point, the last one in time
+     * order (drawn on top) when several do; none when none does.
+     */
+    MidiEvent* topmostAt(const QPoint& pos, const std::function<bool(const MidiEvent*)>& shows,
+                         const std::function<QRect(const MidiEvent*)>& rectOf) const;
     /** The note of the note view at a point, none when there is none. */
     MidiEvent* noteAt(const QPoint& pos);
     /** The rectangle of a note in the note view (at least 5 pixels wide). */
     QRect noteRect(const MidiEvent* note) const;
+    /** The rectangle of a note of the given session ticks and number. */
+    QRect noteRectAt(uint32_t sessionTick, uint32_t ticks, int note) const;
 
     // Edits.
     /** Draws a note of one grid step at the tick snapped down ("edit"); the note or none. */
     MidiEvent* drawNote(int note, uint32_t sessionTick);
     /** Removes the selected notes as one "delete" command; false when nothing was removed. */
     bool deleteSelected();
+    /** Commits an edit: pushes it on the undo list, then refreshes and notifies the change. */
+    bool pushEdit(std::unique_ptr<class MidiEditCommand> command);
+
+    // The clipboard: copied events are pasted where the pointer is.
+    /** Copies the selected events; false without a selection. */
+    bool copySelected();
+    /** Copies, then removes the selected events as one "delete" command. */
+    bool cutSelected();
+    /** Starts pasting the copied events at a point of the note view (committed on release). */
+    bool pasteAt(const QPoint& pos);
+
+    /** Moves the play position to a frame and asks the window to follow. */
+    void locateTo(uint32_t frame);
+    /** The gestures of the note view and the event lane. */
+    EditGesture* gesture() const { return m_gesture.get(); }
 
     // The keyboard move of the selected notes: arrows shift them, Return commits, Escape drops.
-    bool isKeyboardMoving() const { return m_keyMoving; }
+    bool isKeyboardMoving() const;
     /** Shifts the pending move by grid steps in time and by notes; false without a selection. */
     bool keyboardMove(int steps, int notes);
     /** Commits the pending move as one "move" command (pitches 0..127, times from 0). */
     bool commitKeyboardMove();
     void cancelKeyboardMove();
-    /** A selected note's rectangle where the pending move puts it. */
-    QRect movedNoteRect(const MidiEvent* note) const;
 
     /** Sounds a note (the previous one is released first) and marks it on the keyboard. */
     void soundNote(int note, int velocity);
@@ -204,13 +236,13 @@ signals:
     /** The user scrolled: the new offsets. */
     void contentsMoving(int x, int y);
     void heightZoomChanged(int percent);
+    /** The play position was set in the editor (a click on empty space): session frames. */
+    void locateRequested(unsigned long frame);
     void timeZoomChanged(int percent);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-    /** Pushes an edit; on success refreshes and emits the change notification. */
-    bool pushEdit(std::unique_ptr<class MidiEditCommand> command);
 
 private:
     QToolButton* makeZoomButton(QWidget* parent, const char* name, const QString& icon,
@@ -247,8 +279,7 @@ private:
     int m_xOffset = 0;
     int m_yOffset = 0;
     int m_soundingNote = -1;
-    bool m_keyMoving = false;
-    int64_t m_moveTicks = 0; // session ticks
-    int m_moveNotes = 0;
+    int m_laneController = 7;
+    std::unique_ptr<EditGesture> m_gesture;
     int m_quietScroll = 0; // scrolls made for another view are not reported back
 };

@@ -1,11 +1,13 @@
 #include "note_view.h"
 
+#include "edit_gesture.h"
 #include "note_editor.h"
 #include "time_grid.h"
 
 #include "midi_clip.h"
 #include "session.h"
 
+#include <QCursor>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -30,6 +32,7 @@ NoteView::NoteView(NoteEditor* editor) : QWidget(editor), m_editor(editor)
     setObjectName(QStringLiteral("NoteView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
 }
 
 void NoteView::invalidate()
@@ -152,12 +155,12 @@ void NoteView::paintNotes(QPainter& p, bool selectedOnly)
         p.drawRect(r.adjusted(0, 0, -1, -1));
     };
     if (selectedOnly) {
-        // Selected notes lie on top of the others, where a pending keyboard move puts them.
-        for (const MidiEvent* e : m_editor->selection()) {
-            const QRect r = m_editor->movedNoteRect(e);
-            if (r.right() >= 0 && r.bottom() >= 0 && r.top() <= height())
-                p.drawRect(r.adjusted(0, 0, -1, -1));
-        }
+        // Selected notes lie on top of the others; the drag copies are outlined where the
+        // gesture puts them, and the rubber band over everything.
+        for (const MidiEvent* e : m_editor->selection())
+            if (e->status == type)
+                draw(e);
+        paintGesture(p);
         return;
     }
     for (const MidiEvent* e = clip->sequence().first(); e; e = e->next()) {
@@ -169,6 +172,26 @@ void NoteView::paintNotes(QPainter& p, bool selectedOnly)
     }
 }
 
+void NoteView::paintGesture(QPainter& p)
+{
+    const EditGesture& gesture = *m_editor->gesture();
+    const int type = m_editor->noteEventType();
+    p.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DashLine));
+    p.setBrush(QColor(226, 84, 44, 110));
+    gesture.forEachCopy([&](const MidiEvent& e, const EditGesture::Shape& shape) {
+        if (e.status != type || m_editor->displayedNote(shape.key) > 127)
+            return;
+        const QRect r = m_editor->noteRectAt(shape.tick, shape.ticks, shape.key);
+        if (r.right() >= 0 && r.left() <= width() && r.bottom() >= 0 && r.top() <= height())
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+    });
+    const QRect band = gesture.rubberBand(EditGesture::Notes);
+    if (!band.isEmpty()) {
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(band);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Mouse, keys and tool tips
 
@@ -177,41 +200,45 @@ void NoteView::mousePressEvent(QMouseEvent* event)
     setFocus();
     if (event->button() != Qt::LeftButton)
         return;
-    if (m_editor->isKeyboardMoving())
-        m_editor->cancelKeyboardMove();
-    const QPoint pos = event->position().toPoint();
-    const Qt::KeyboardModifiers modifiers =
-        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
-    if (MidiEvent* note = m_editor->noteAt(pos)) {
-        m_editor->select(note, modifiers);
-        if (m_editor->isSoundOn())
-            m_editor->soundNote(note->data1, note->data2);
-        return;
-    }
-    if (m_editor->isEditMode() && !modifiers) {
-        const int note = m_editor->noteOfRow(m_editor->displayedNoteAt(pos.y()));
-        const uint32_t tick = m_editor->sessionTick(m_editor->timeOfX(pos.x()));
-        if (MidiEvent* drawn = m_editor->drawNote(note, tick))
-            if (m_editor->isSoundOn())
-                m_editor->soundNote(drawn->data1, drawn->data2);
-        return;
-    }
-    if (!modifiers)
-        m_editor->clearSelection();
+    m_editor->gesture()->press(EditGesture::Notes, event->position().toPoint(), event->modifiers());
+}
+
+void NoteView::mouseMoveEvent(QMouseEvent* event)
+{
+    m_editor->gesture()->move(EditGesture::Notes, event->position().toPoint(), event->modifiers());
 }
 
 void NoteView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        m_editor->releaseNote();
+        m_editor->gesture()->release(EditGesture::Notes, event->position().toPoint(),
+                                     event->modifiers());
 }
 
 void NoteView::keyPressEvent(QKeyEvent* event)
 {
-    if (moveSelection(event) || scrollByKey(event))
+    if (editByKey(event) || moveSelection(event) || scrollByKey(event))
         event->accept();
     else
         QWidget::keyPressEvent(event);
+}
+
+bool NoteView::editByKey(QKeyEvent* event)
+{
+    // Copy, cut and paste of the selection; Escape drops a gesture in progress.
+    EditGesture* gesture = m_editor->gesture();
+    if (event->key() == Qt::Key_Escape && gesture->state() != EditGesture::Idle &&
+        gesture->state() != EditGesture::KeyboardMove) {
+        gesture->cancel();
+        return true;
+    }
+    if (event->matches(QKeySequence::Copy))
+        return m_editor->copySelected();
+    if (event->matches(QKeySequence::Cut))
+        return m_editor->cutSelected();
+    if (event->matches(QKeySequence::Paste))
+        return m_editor->pasteAt(mapFromGlobal(QCursor::pos()));
+    return false;
 }
 
 bool NoteView::moveSelection(QKeyEvent* event)

@@ -12,8 +12,9 @@ class MidiEvent;
  * Rows are notes 127 (top) down to 0; the background (rows, black-key shading, key lines, bar
  * and beat lines, the darker part after the clip's end) and the notes are drawn into a cached
  * pixmap the size of the view, so the play position and the selection repaint over it without
- * walking the melody again. Basic editing: a press selects the note under it (Shift adds, Ctrl
- * toggles); with edit mode on a press on an empty place draws a note of one grid step.
+ * walking the melody again. Presses, drags and releases are the editor's gestures (EditGesture);
+ * keys: the arrows move the selection (Return commits, Escape drops it) or scroll, Ctrl+C,
+ * Ctrl+X and Ctrl+V copy, cut and paste at the pointer, Escape drops a drag in progress.
  * GUI thread only.
  */
 class NoteView : public QWidget
@@ -33,6 +34,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
@@ -43,6 +45,8 @@ private:
     void paintKeyLines(QPainter& p);
     void paintBeatLines(QPainter& p);
     void paintNotes(QPainter& p, bool selectedOnly);
+    void paintGesture(QPainter& p);
+    bool editByKey(QKeyEvent* event);
     bool moveSelection(QKeyEvent* event);
     bool scrollByKey(QKeyEvent* event);
 

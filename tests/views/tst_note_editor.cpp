@@ -5,6 +5,7 @@
 #include "note_editor.h"
 #include "note_keyboard.h"
 #include "note_view.h"
+#include "one_clip_session.h"
 #include "session.h"
 #include "track.h"
 
@@ -14,20 +15,12 @@
 
 namespace {
 
-struct EditedClip
+struct EditedClip : OneClipSession
 {
-    Session session;
-    Track* track = nullptr;
-    MidiClip* clip = nullptr;
     NoteEditor editor{&session};
 
     EditedClip()
     {
-        track = new Track(&session, Track::MidiTrack);
-        session.addTrack(track);
-        clip = new MidiClip(&session);
-        track->addClip(clip);
-        clip->setLength(44100 * 8);
         editor.setClip(clip);
         editor.resize(800, 600);
         editor.show();

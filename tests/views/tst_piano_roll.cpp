@@ -10,6 +10,7 @@
 #include "midi_monitor.h"
 #include "note_keyboard.h"
 #include "note_view.h"
+#include "one_clip_session.h"
 #include "piano_roll.h"
 #include "section_edit_dialog.h"
 #include "session.h"
@@ -32,22 +33,9 @@ namespace {
 
 constexpr uint32_t kBar = 3840;
 
-struct Melody
+struct Melody : OneClipSession
 {
-    Session session;
-    Track* track = nullptr;
-    MidiClip* clip = nullptr;
     SongState* song = SongState::of(&session);
-
-    Melody()
-    {
-        track = new Track(&session, Track::MidiTrack);
-        session.addTrack(track);
-        clip = new MidiClip(&session);
-        track->addClip(clip);
-        clip->setLength(44100 * 8);
-    }
-    MidiSequence& seq() { return clip->sequence(); }
 };
 
 /** A roll on its own tool bar, shown at a fixed size. */
