@@ -155,8 +155,13 @@ void LeadSheetQuantizer::makeMelodyLine()
         const int next = i + 1 < m_notes.size() ? m_notes[i + 1].start : end;
         const Bar& bar = m_bars[barIndexAt(note.start)];
         // A note shorter than half a step still sounds: it keeps one step.
-        const int shortest = bar.triplets ? m_divisions / 3 : m_divisions / 4;
-        note.end = std::min(std::max(note.end, note.start + shortest), next);
+        const int step = bar.triplets ? m_divisions / 3 : m_divisions / 4;
+        note.end = std::min(std::max(note.end, note.start + step), next);
+        // A singer breathes or re-attacks between notes: a gap of one step after a note of
+        // two steps or more is the note's, so the sheet shows no sixteenth rests after every
+        // repeated note.
+        if (next - note.end <= step && note.end - note.start >= 2 * step && i + 1 < m_notes.size())
+            note.end = next;
     }
 }
 
