@@ -114,7 +114,8 @@ void LeadSheetQuantizer::chooseGrids()
             continue;
         const double straight = gridError(points[i], m_divisions / 4.0, bar.length);
         const double triplet = gridError(points[i], m_divisions / 3.0, bar.length);
-        bar.triplets = triplet < straight;
+        // Sung melodies are mostly straight: triplets must fit clearly better, by a quarter.
+        bar.triplets = triplet < 0.75 * straight;
     }
 }
 
@@ -199,9 +200,6 @@ int LeadSheetQuantizer::pickupStart() const
     const int beat = NoteValues::beatOf(first.beats, first.unit, m_divisions);
     if (start - first.start < beat || start >= first.start + first.length)
         return -1;
-    for (const auto* marks : {&m_chords, &m_sections})
-        if (!marks->empty() && marks->front().position < start)
-            return -1;
     return start;
 }
 
@@ -315,8 +313,14 @@ void LeadSheetQuantizer::addMarks(const Bar& bar, int from, const std::vector<Pl
                                   std::vector<LeadSheetMark>& into)
 {
     auto mark =
-        std::lower_bound(marks.begin(), marks.end(), bar.start + from,
+        std::lower_bound(marks.begin(), marks.end(), bar.start,
                          [](const PlacedMark& m, int position) { return m.position < position; });
-    for (; mark != marks.end() && mark->position < bar.start + bar.length; ++mark)
-        into.push_back({mark->position - bar.start, mark->text});
+    for (; mark != marks.end() && mark->position < bar.start + bar.length; ++mark) {
+        // Marks over a pickup's silence (the first bar's chord, its section) move to its start.
+        const int position = std::max(mark->position - bar.start, from);
+        if (!into.empty() && into.back().position == position)
+            into.back().text = mark->text;
+        else
+            into.push_back({position, mark->text});
+    }
 }

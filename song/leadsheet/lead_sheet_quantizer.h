@@ -10,13 +10,13 @@
  *
  * Every note start and end moves to the nearest sixteenth or eighth-note triplet of its bar,
  * whichever grid fits the bar's starts and ends better (triplets only in meters counted in
- * quarter notes). The melody becomes one voice: of notes starting together the highest stays,
- * and a note ends where the next begins, or there when only one step of silence (a breath)
- * would stand between them. Notes are split at bar lines and into written values
- * with ties (NoteValues), rests fill every gap, a bar without notes is one measure rest. A song
- * whose first bar begins with at least a beat of silence, with no chord or section in it, starts
- * with that bar as an incomplete pickup measure. Chords and sections move to the nearest
- * sixteenth. Plain data in and out; safe from any ordinary thread.
+ * quarter notes, and only when they fit clearly better). The melody becomes one voice: of notes
+ * starting together the highest stays, and a note ends where the next begins, or there when only
+ * one step of silence (a breath) would stand between them. Notes are split at bar lines and into
+ * written values with ties (NoteValues), rests fill every gap, a bar without notes is one measure
+ * rest. A song whose first bar begins with at least a beat of silence starts with that bar as an
+ * incomplete pickup measure; its chord and section move to the pickup's first note. Chords and
+ * sections move to the nearest sixteenth. Plain data in and out; safe from any ordinary thread.
  */
 class LeadSheetQuantizer
 {

@@ -97,8 +97,8 @@ private Q_SLOTS:
     void notationProgramPlaysTheQuantizedMelody_data()
     {
         QTest::addColumn<QString>("sample");
-        for (const char* name : {"amazing-grace", "frere-jacques", "greensleeves", "ode-to-joy",
-                                 "twinkle-twinkle"})
+        for (const char* name :
+             {"amazing-grace", "frere-jacques", "greensleeves", "ode-to-joy", "twinkle-twinkle"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
@@ -130,8 +130,8 @@ private Q_SLOTS:
         const std::vector<Onset> expected = sheetOnsets(score);
         const std::vector<Onset> played = midiOnsets(back);
         QVERIFY(expected.size() >= 10);
-        const QString both = QStringLiteral("sheet: %1\nplayed: %2")
-                                 .arg(describe(expected), describe(played));
+        const QString both =
+            QStringLiteral("sheet: %1\nplayed: %2").arg(describe(expected), describe(played));
         QVERIFY2(played.size() == expected.size(), qPrintable(both));
         for (size_t i = 0; i < expected.size(); ++i) {
             QVERIFY2(played[i].key == expected[i].key, qPrintable(both));

@@ -110,13 +110,22 @@ private Q_SLOTS:
         QVERIFY(!score.measures[1].isImplicit);
         QCOMPARE(types(score.measures[1]), (QStringList{"half."}));
 
-        // A chord over the silence makes it a full bar: the band plays it.
+        // The first bar's chord and section, at its start, move to the pickup note.
         LeadSheetSong withChord = song({{2, 1, 67}, {3, 3, 72}}, 3);
         chord(withChord, 0, "C");
-        const XmlScore full = exported(withChord);
-        QVERIFY(!full.measures[0].isImplicit);
-        QCOMPARE(full.measures[0].number, QStringLiteral("1"));
-        QCOMPARE(types(full.measures[0]), (QStringList{"rhalf", "quarter"}));
+        withChord.sections.push_back({0, QStringLiteral("Main A")});
+        const XmlScore marked = exported(withChord);
+        QVERIFY(marked.measures[0].isImplicit);
+        QCOMPARE(marked.measures[0].harmonies.size(), 1);
+        QCOMPARE(marked.measures[0].harmonies[0].rootStep, QStringLiteral("C"));
+        QCOMPARE(marked.measures[0].harmonies[0].position, 0);
+        QCOMPARE(marked.measures[0].rehearsals, QStringList{"Main A"});
+
+        // Less than a beat of silence is a rest in a full bar.
+        const XmlScore late = exported(song({{0.5, 3.5, 67}}));
+        QVERIFY(!late.measures[0].isImplicit);
+        QCOMPARE(late.measures[0].number, QStringLiteral("1"));
+        QCOMPARE(types(late.measures[0]).first(), QStringLiteral("reighth"));
     }
 
     void tripletBeatGetsABracket()
@@ -144,6 +153,23 @@ private Q_SLOTS:
         QCOMPARE(types(two), (QStringList{"16th", "16th", "eighth", "half."}));
         for (const XmlNote& n : two.notes)
             QVERIFY(!n.isTriplet);
+    }
+
+    void breathsBetweenNotesAreNoRests()
+    {
+        // Repeated notes sung with a short gap: quarters, not dotted eighths and sixteenth rests.
+        const XmlScore score = exported(song({{0, 0.7, 66}, {1, 0.72, 66}, {2, 1.9, 67}}));
+        QCOMPARE(types(score.measures[0]), (QStringList{"quarter", "quarter", "half"}));
+        // A longer silence stays a rest.
+        const XmlScore apart = exported(song({{0, 0.5, 66}, {1, 3, 66}}));
+        QCOMPARE(types(apart.measures[0]), (QStringList{"eighth", "reighth", "half."}));
+    }
+
+    void nearlyStraightTimingStaysStraight()
+    {
+        // A dotted quarter sung a little short lies almost as near a triplet: it stays dotted.
+        const XmlScore score = exported(song({{0, 1.39, 72}, {1.43, 0.57, 71}, {2, 1, 69}}, 3));
+        QCOMPARE(types(score.measures[0]), (QStringList{"quarter.", "eighth", "quarter"}));
     }
 
     void barWithoutNotesIsOneMeasureRest()
