@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QXmlStreamWriter>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -202,7 +203,8 @@ void MusicXmlWriter::writeAttributes(const LeadSheetMeasure& measure, bool first
 // The metronome counts the meter's beat (a dotted quarter in 6/8); the sound counts quarters.
 void MusicXmlWriter::writeTempo(const LeadSheetMeasure& measure)
 {
-    const int unit = std::clamp(31 - __builtin_clz(unsigned(std::max(measure.beatType, 1))), 0, 8);
+    const int unit =
+        std::clamp(int(std::bit_width(unsigned(std::max(measure.beatType, 1)))) - 1, 0, 8);
     const bool compound = unit >= 3 && measure.beats % 3 == 0;
     const int beatType = compound ? unit - 1 : unit;
     const double beatQuarters = std::ldexp(compound ? 1.5 : 1.0, 2 - beatType);
