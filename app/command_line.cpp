@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include "info_command.h"
+#include "lead_sheet_command.h"
 #include "make_song_command.h"
 #include "transcribe_command.h"
 
@@ -15,6 +16,7 @@ QString CommandLine::usageText()
                           "       cantova transcribe [--tuning follow|classic] INPUT OUTPUT.mid\n"
                           "       cantova make-song INPUT -o OUTPUT.mid [options]\n"
                           "       cantova info FILE\n"
+                          "       cantova lead-sheet SONG.mid -o SHEET.musicxml|SHEET.mxl\n"
                           "Without arguments Cantova opens its window.\n");
 }
 
@@ -39,6 +41,8 @@ std::optional<int> CommandLine::run(const QStringList& arguments, QTextStream& o
         return MakeSongCommand::run(arguments.mid(2), out, err);
     if (first == QLatin1String("info"))
         return InfoCommand::run(arguments.mid(2), out, err);
+    if (first == QLatin1String("lead-sheet"))
+        return LeadSheetCommand::run(arguments.mid(2), out, err);
     if (first.startsWith(QLatin1Char('-'))) {
         err << QStringLiteral("cantova: unknown option %1\n").arg(first) << usageText();
         return 2;

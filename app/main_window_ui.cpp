@@ -2,6 +2,7 @@
 #include "action_table.h"
 #include "editor_panel.h"
 #include "keyboard_focus.h"
+#include "lead_sheet_export.h"
 #include "main_window.h"
 #include "recent_files.h"
 #include "settings.h"
@@ -100,6 +101,7 @@ void MainWindow::createMenus()
     file->addAction(act("fileSaveAction"));
     file->addAction(act("saveAudioAction"));
     file->addAction(act("saveMidiAction"));
+    file->addAction((new LeadSheetExport(this))->action());
     file->addSeparator();
     file->addAction(act("fileExitAction"));
 

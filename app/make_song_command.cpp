@@ -9,6 +9,8 @@
 #include "bar_finder.h"
 #include "key_names.h"
 #include "lane_events.h"
+#include "lead_sheet_exporter.h"
+#include "music_xml_writer.h"
 #include "song_making.h"
 #include "song_state.h"
 #include "song_tracks.h"
@@ -46,6 +48,7 @@ struct Options
     QString style;
     QString key;
     QString render;
+    QString leadSheet;
     bool autoKey = false;
     bool help = false;
     float tempo = 0;     // 0: the song's own
@@ -137,6 +140,8 @@ void setOption(Options& o, const QString& name, const QString& value)
                                          "cantova info lists them: %1")
                               .arg(value),
                           2};
+    } else if (name == QLatin1String("--lead-sheet")) {
+        o.leadSheet = value;
     } else {
         o.render = value;
     }
@@ -146,9 +151,10 @@ void setOption(Options& o, const QString& name, const QString& value)
 QString takeValue(const QStringList& arguments, int& i, QString& name)
 {
     static const QStringList withValue{
-        QStringLiteral("-o"),       QStringLiteral("--output"),      QStringLiteral("--style"),
-        QStringLiteral("--key"),    QStringLiteral("--tempo"),       QStringLiteral("--meter"),
-        QStringLiteral("--render"), QStringLiteral("--melody-track"), QStringLiteral("--tuning")};
+        QStringLiteral("-o"),       QStringLiteral("--output"),       QStringLiteral("--style"),
+        QStringLiteral("--key"),    QStringLiteral("--tempo"),        QStringLiteral("--meter"),
+        QStringLiteral("--render"), QStringLiteral("--melody-track"), QStringLiteral("--tuning"),
+        QStringLiteral("--lead-sheet")};
     const int eq = name.indexOf(QLatin1Char('='));
     const QString value = eq > 0 ? name.mid(eq + 1) : QString();
     if (eq > 0)
@@ -198,6 +204,8 @@ Options parseOptions(const QStringList& arguments)
             throw Failure{QStringLiteral("cannot render into %1: use .wav or .flac").arg(o.render),
                           2};
     }
+    if (!o.leadSheet.isEmpty() && !MusicXmlWriter::isLeadSheetPath(o.leadSheet))
+        throw Failure{QStringLiteral("--lead-sheet writes a .musicxml or .mxl file"), 2};
     if (!QFileInfo(o.input).isFile())
         throw Failure{QStringLiteral("no such file: %1").arg(o.input)};
     o.style = resolveStyle(o.style);
@@ -482,6 +490,18 @@ void report(CommandLineSong& s, const Options& o, QTextStream& out)
         out << "warning: " << QString(warning).replace(QLatin1Char('\n'), QLatin1Char(' ')) << '\n';
 }
 
+// The song's melody as a lead sheet, titled by the song file's name.
+void writeLeadSheet(CommandLineSong& s, const Options& o, QTextStream& out)
+{
+    if (o.leadSheet.isEmpty())
+        return;
+    QString error;
+    if (!LeadSheetExporter::exportSong(s.session, *s.melody, LeadSheetExporter::titleOf(o.output),
+                                       o.leadSheet, error))
+        throw Failure{error};
+    out << "lead-sheet: " << QFileInfo(o.leadSheet).absoluteFilePath() << '\n';
+}
+
 int make(const Options& o, QTextStream& out, QTextStream& err)
 {
     SongRenderer renderer;
@@ -502,6 +522,7 @@ int make(const Options& o, QTextStream& out, QTextStream& err)
     if (!s.file().saveSong(o.output))
         throw Failure{logOr(QStringLiteral("Cannot save the song %1").arg(o.output))};
     report(s, o, out);
+    writeLeadSheet(s, o, out);
 
     if (!o.render.isEmpty()) {
         Progress progress(err, QStringLiteral("Rendering"));
@@ -522,7 +543,10 @@ QString MakeSongCommand::usageText()
     return QStringLiteral(
         "Usage: cantova make-song INPUT -o OUTPUT.mid [--style FILE.sty] [--key KEY | --auto-key]\n"
         "                         [--tempo BPM] [--meter 4/4] [--melody-track N]\n"
-        "                         [--tuning follow|classic] [--render OUTPUT.wav|.flac]\n");
+        "                         [--tuning follow|classic] [--render OUTPUT.wav|.flac]
+"
+        "                         [--lead-sheet SHEET.musicxml|.mxl]
+");
 }
 
 QString MakeSongCommand::helpText()
@@ -549,11 +573,13 @@ QString MakeSongCommand::helpText()
         "                 tuning for the whole take); default: the choice in the options\n"
         "--render FILE    also play the song into an audio file (.wav or .flac) with the\n"
         "                 built-in General MIDI synthesizer, and the recording for audio input\n"
+        "--lead-sheet F   also write the melody with its chords as a lead sheet (MusicXML:\n"
+        "                 .musicxml, or .mxl compressed), as cantova lead-sheet does\n"
         "\n"
         "Standard output lists what was made, one \"key: value\" per line: found (the take's\n"
         "tempo, meter, first downbeat and confidence), melody, melody-track (N track CHUNK\n"
         "channel CHANNEL NAME, for a file Cantova did not write), key, suggested key, tempo,\n"
-        "meter, style, chords, sections, bars, song, rendered.\n"
+        "meter, style, chords, sections, bars, song, lead-sheet, rendered.\n"
         "Progress and errors go to standard error. Exit status 0 made, 1 failed, 2 usage.\n");
     // clang-format on
 }

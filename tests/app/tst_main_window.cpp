@@ -362,7 +362,8 @@ private Q_SLOTS:
                  QStringList({"fileNewAction", "-", "newAudioAction", "newMidiAction", "-",
                               "fileOpenAction", "openAudioAction", "openMidiAction",
                               "openStyleAction", "-", "fileSaveAction", "saveAudioAction",
-                              "saveMidiAction", "-", "fileExitAction"}));
+                              "saveMidiAction", "exportLeadSheetAction", "-",
+                              "fileExitAction"}));
         QCOMPARE(menu("editMenu"), QStringList({"editUndoAction", "editRedoAction"}));
         QCOMPARE(menu("playMenu"),
                  QStringList({"transportRecordAction", "transportStopAction", "transportPlayAction",
