@@ -51,6 +51,7 @@ struct Options
     uint16_t beats = 0;  // 0: the song's own meter
     uint16_t unit = 0;   // beat unit as a power of two (2 = quarter notes)
     int melodyTrack = 0; // of a MIDI file from elsewhere, from 1; 0: the preselected one
+    ChordFinderKind chords = ChordFinderKind::Progression;
 };
 
 /** Thrown by the option parser and the steps; its text ends the command. */
@@ -122,6 +123,11 @@ void setOption(Options& o, const QString& name, const QString& value)
                           2};
     } else if (name == QLatin1String("--meter")) {
         parseMeter(value, o);
+    } else if (name == QLatin1String("--chords")) {
+        const auto kind = ChordFinderSetting::fromText(value);
+        if (!kind)
+            throw Failure{QStringLiteral("--chords is progression or classic: %1").arg(value), 2};
+        o.chords = *kind;
     } else if (name == QLatin1String("--melody-track")) {
         bool ok = false;
         o.melodyTrack = value.toInt(&ok);
@@ -141,7 +147,7 @@ QString takeValue(const QStringList& arguments, int& i, QString& name)
     static const QStringList withValue{
         QStringLiteral("-o"),       QStringLiteral("--output"),      QStringLiteral("--style"),
         QStringLiteral("--key"),    QStringLiteral("--tempo"),       QStringLiteral("--meter"),
-        QStringLiteral("--render"), QStringLiteral("--melody-track")};
+        QStringLiteral("--render"), QStringLiteral("--melody-track"), QStringLiteral("--chords")};
     const int eq = name.indexOf(QLatin1Char('='));
     const QString value = eq > 0 ? name.mid(eq + 1) : QString();
     if (eq > 0)
@@ -489,7 +495,7 @@ int make(const Options& o, QTextStream& out, QTextStream& err)
     loadStyle(s, o, err);
     applyKey(s.song(), o);
 
-    findChordsAndArrange(s.session, *s.melody);
+    findChordsAndArrange(s.session, *s.melody, {}, o.chords);
     if (!s.file().saveSong(o.output))
         throw Failure{logOr(QStringLiteral("Cannot save the song %1").arg(o.output))};
     report(s, o, out);
@@ -513,7 +519,7 @@ QString MakeSongCommand::usageText()
     return QStringLiteral(
         "Usage: cantova make-song INPUT -o OUTPUT.mid [--style FILE.sty] [--key KEY | --auto-key]\n"
         "                         [--tempo BPM] [--meter 4/4] [--melody-track N]\n"
-        "                         [--render OUTPUT.wav|.flac]\n");
+        "                         [--chords progression|classic] [--render OUTPUT.wav|.flac]\n");
 }
 
 QString MakeSongCommand::helpText()
@@ -536,6 +542,9 @@ QString MakeSongCommand::helpText()
         "--melody-track N of a MIDI file Cantova did not write, the track (and channel) whose\n"
         "                 notes are the melody, numbered as \"cantova info\" lists them;\n"
         "                 default: the highest single-voiced line that is not drums\n"
+        "--chords FINDER  progression (the default) chooses the chords over the whole melody\n"
+        "                 as a musician would, a second chord in a bar where it changes;\n"
+        "                 classic finds one chord per bar, bar after bar, by fixed rules\n"
         "--render FILE    also play the song into an audio file (.wav or .flac) with the\n"
         "                 built-in General MIDI synthesizer, and the recording for audio input\n"
         "\n"

@@ -44,6 +44,7 @@ OptionsDialog::OptionsDialog(Settings* settings, double recommendedPlayback,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(createLatencyGroup(recommendedPlayback, recommendedRecording));
     layout->addWidget(createMidiGroup(outputs));
+    layout->addWidget(createChordsGroup());
     layout->addStretch();
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
@@ -110,6 +111,25 @@ QWidget* OptionsDialog::createMidiGroup(const QList<MidiOutputChoice>& outputs)
     return group;
 }
 
+QWidget* OptionsDialog::createChordsGroup()
+{
+    auto* group = new QGroupBox(tr("Make Chords"), this);
+    auto* grid = new QGridLayout(group);
+    m_chordFinder = new QComboBox(group);
+    m_chordFinder->setObjectName(QStringLiteral("ChordFinderComboBox"));
+    m_chordFinder->setToolTip(tr("How Make Chords chooses the chords of the melody"));
+    m_chordFinder->addItem(tr("Progressions over the whole melody"),
+                           ChordFinderSetting::text(ChordFinderKind::Progression));
+    m_chordFinder->addItem(tr("Classic, bar by bar"),
+                           ChordFinderSetting::text(ChordFinderKind::Classic));
+    m_chordFinder->setCurrentIndex(m_settings->chordFinder == ChordFinderKind::Classic ? 1 : 0);
+    grid->addWidget(new QLabel(tr("Chord finder:"), group), 0, 0);
+    grid->addWidget(m_chordFinder, 0, 1);
+    grid->setColumnStretch(1, 1);
+    connect(m_chordFinder, &QComboBox::currentIndexChanged, this, &OptionsDialog::changed);
+    return group;
+}
+
 void OptionsDialog::changed()
 {
     m_changed = true;
@@ -121,6 +141,8 @@ void OptionsDialog::store()
     m_settings->audioLatency = m_playback->value();
     m_settings->audioRecordLatency = m_recording->value();
     m_settings->midiOutput = m_midiOutput->currentData().toString();
+    m_settings->chordFinder = ChordFinderSetting::fromText(m_chordFinder->currentData().toString())
+                                  .value_or(ChordFinderKind::Progression);
 }
 
 void OptionsDialog::accept()

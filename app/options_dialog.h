@@ -11,7 +11,7 @@ class QDoubleSpinBox;
 class Settings;
 
 /**
- * OptionsDialog: the options dialog (audio latencies and the MIDI output).
+ * OptionsDialog: the options dialog (audio latencies, the MIDI output and the chord finder).
  *
  * Window-modal. Any change enables OK; OK stores the changed values into the settings and saves
  * them; Cancel with changes asks whether to apply them. GUI thread only.
@@ -31,6 +31,7 @@ public:
     QDoubleSpinBox* playbackSpinBox() const { return m_playback; }
     QDoubleSpinBox* recordingSpinBox() const { return m_recording; }
     QComboBox* midiOutputComboBox() const { return m_midiOutput; }
+    QComboBox* chordFinderComboBox() const { return m_chordFinder; }
     QDialogButtonBox* buttonBox() const { return m_buttons; }
     bool isChanged() const { return m_changed; }
 
@@ -44,12 +45,14 @@ private slots:
 private:
     QWidget* createLatencyGroup(double recommendedPlayback, double recommendedRecording);
     QWidget* createMidiGroup(const QList<MidiOutputChoice>& outputs);
+    QWidget* createChordsGroup();
     void store();
 
     Settings* m_settings;
     QDoubleSpinBox* m_playback = nullptr;
     QDoubleSpinBox* m_recording = nullptr;
     QComboBox* m_midiOutput = nullptr;
+    QComboBox* m_chordFinder = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     bool m_changed = false;
 };

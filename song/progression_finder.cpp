@@ -1,0 +1,274 @@
+#include "progression_finder.h"
+
+#include "chord_dictionary.h"
+#include "chord_text.h"
+#include "key_names.h"
+#include "pitch_spelling.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr double kForbidden = std::numeric_limits<double>::infinity();
+// The first chord under the melody is the tonic almost always; the last one nearly without
+// exception (the final cadence). Paid by any other chord there.
+constexpr double kNotTonicAtStart = 0.6;
+constexpr double kNotTonicAtEnd = 1.2;
+// A four-bar phrase ends on the tonic (full close) or the dominant (half close).
+constexpr double kPhraseEndElsewhere = 0.15;
+constexpr int kPhraseBars = 4;
+// A second chord inside a bar costs this much more than a change at a bar line, so the
+// harmony changes in the middle of a bar only where the two halves clearly differ.
+constexpr double kMidBarChange = 0.3;
+// Suggestions list at most this many chords per bar.
+constexpr int kSuggestions = 6;
+
+} // namespace
+
+void ProgressionFinder::setKey(int signature, bool minor)
+{
+    m_signature = signature;
+    m_minor = minor;
+    // shiftToC moves the major tonic to C; a minor tonic sits three semitones below it.
+    m_shift = shiftToC(signature) + (minor ? 3 : 0);
+}
+
+uint32_t ProgressionFinder::secondSegmentOffset() const
+{
+    return m_evidence.segmentsPerBar() == 2 ? m_evidence.segmentTicks() : 0;
+}
+
+QString ProgressionFinder::nameOf(int chord) const
+{
+    if (chord < 0)
+        return QString();
+    const ProgressionRules::Chord& c = m_rules.chord(chord);
+    return QString(noteNameInKey(pitchClass(c.root - m_shift), m_signature)) + c.suffix;
+}
+
+void ProgressionFinder::readEvidence(const MidiSequence& melody, uint32_t barTicks,
+                                     ChordEvidence::Meter meter, int barCount)
+{
+    m_evidence.build(melody, barTicks, meter, barCount);
+    const int segments = m_evidence.segmentCount();
+    m_weights.assign(size_t(segments), Weights{});
+    m_totals.assign(size_t(segments), 0.0);
+    m_firstSegment = m_lastSegment = -1;
+    for (int s = 0; s < segments; ++s) {
+        const Weights& concert = m_evidence.segment(s);
+        for (int pc = 0; pc < 12; ++pc)
+            m_weights[size_t(s)][size_t(pitchClass(pc + m_shift))] = concert[size_t(pc)];
+        m_totals[size_t(s)] = m_evidence.total(s);
+        if (m_totals[size_t(s)] > 0) {
+            if (m_firstSegment < 0)
+                m_firstSegment = s;
+            m_lastSegment = s;
+        }
+    }
+}
+
+// A bar repeats an earlier one when both hold the same notes and so does the bar before or
+// after each. Repeats are heard together: their weights are pooled on the earliest one.
+void ProgressionFinder::findRepeats()
+{
+    const int bars = m_evidence.barCount();
+    const int per = m_evidence.segmentsPerBar();
+    m_repeatOf.assign(size_t(bars), 0);
+    for (int b = 0; b < bars; ++b) {
+        m_repeatOf[size_t(b)] = b;
+        const uint64_t print = m_evidence.barPrint(b);
+        if (print == 0)
+            continue;
+        const auto same = [this, bars](int x, int y) {
+            return x >= 0 && y >= 0 && x < bars && y < bars &&
+                   m_evidence.barPrint(x) == m_evidence.barPrint(y);
+        };
+        for (int e = 0; e < b; ++e) {
+            if (m_repeatOf[size_t(e)] != e || m_evidence.barPrint(e) != print)
+                continue;
+            if (same(e - 1, b - 1) || same(e + 1, b + 1)) {
+                m_repeatOf[size_t(b)] = e;
+                break;
+            }
+        }
+    }
+    for (int b = 0; b < bars; ++b) {
+        const int e = m_repeatOf[size_t(b)];
+        if (e == b)
+            continue;
+        for (int k = 0; k < per; ++k) {
+            Weights& into = m_weights[size_t(e * per + k)];
+            const Weights& from = m_weights[size_t(b * per + k)];
+            for (int pc = 0; pc < 12; ++pc)
+                into[size_t(pc)] += from[size_t(pc)];
+            m_totals[size_t(e * per + k)] += m_totals[size_t(b * per + k)];
+        }
+    }
+    for (int b = 0; b < bars; ++b) {
+        const int e = m_repeatOf[size_t(b)];
+        for (int k = 0; k < per && e != b; ++k) {
+            m_weights[size_t(b * per + k)] = m_weights[size_t(e * per + k)];
+            m_totals[size_t(b * per + k)] = m_totals[size_t(e * per + k)];
+        }
+    }
+}
+
+// Per segment: the only chord allowed (a fixed one), or -1.
+std::vector<int> ProgressionFinder::constraints(const std::vector<Fixed>& fixed)
+{
+    std::vector<int> allowed(m_weights.size(), -1);
+    for (const Fixed& f : fixed) {
+        if (f.segment < 0 || size_t(f.segment) >= allowed.size())
+            continue;
+        const ParsedChord parsed = parseChord(f.chord);
+        if (!parsed.isValid())
+            continue;
+        const int root = pitchClass(tpcPitch(parsed.root) + m_shift);
+        allowed[size_t(f.segment)] = m_rules.indexOf(root, parsed.type->toneMask, parsed.type->name);
+    }
+    // A fixed chord holds until the next chord: later segments of its bar keep it too, unless
+    // they have their own.
+    const int per = m_evidence.segmentsPerBar();
+    for (size_t s = 1; s < allowed.size(); ++s)
+        if (allowed[s] < 0 && s % size_t(per) != 0 && allowed[s - 1] >= 0)
+            allowed[s] = allowed[s - 1];
+    return allowed;
+}
+
+double ProgressionFinder::segmentCost(int s, int chord) const
+{
+    const ProgressionRules::Chord& c = m_rules.chord(chord);
+    if (c.fixedOnly)
+        return kForbidden;
+    const double share = 1.0 / m_evidence.segmentsPerBar();
+    const double total = m_totals[size_t(s)];
+    double cost = total > 0 ? m_rules.emission(chord, m_weights[size_t(s)], total) * share : 0.0;
+    const bool tonic = m_rules.isTonic(chord);
+    if (s == m_firstSegment && !tonic)
+        cost += kNotTonicAtStart;
+    if (s == m_lastSegment && !tonic)
+        cost += kNotTonicAtEnd;
+    const int per = m_evidence.segmentsPerBar();
+    const int bar = s / per;
+    const int phraseBar = bar - std::max(m_evidence.firstFullBar(), 0) + 1;
+    if (s % per == per - 1 && phraseBar > 0 && phraseBar % kPhraseBars == 0 &&
+        bar < m_evidence.lastBar() && !tonic && !m_rules.isDominant(chord))
+        cost += kPhraseEndElsewhere;
+    return cost;
+}
+
+std::vector<int> ProgressionFinder::decode(const std::vector<int>& allowed) const
+{
+    const int n = m_rules.size();
+    const int first = m_firstSegment, last = m_lastSegment;
+    const int per = m_evidence.segmentsPerBar();
+    const size_t count = size_t(last - first + 1);
+    std::vector<double> cost(static_cast<size_t>(n)), next(static_cast<size_t>(n));
+    std::vector<int> back(count * size_t(n), -1);
+    for (int c = 0; c < n; ++c) {
+        const int only = allowed[size_t(first)];
+        cost[size_t(c)] = only >= 0 && only != c ? kForbidden
+                          : only == c           ? 0.0
+                                                : segmentCost(first, c);
+    }
+    for (int s = first + 1; s <= last; ++s) {
+        const int only = allowed[size_t(s)];
+        const double inside = s % per != 0 ? kMidBarChange : 0.0;
+        for (int c = 0; c < n; ++c) {
+            if (only >= 0 && only != c) {
+                next[size_t(c)] = kForbidden;
+                continue;
+            }
+            double best = kForbidden;
+            int from = 0;
+            for (int p = 0; p < n; ++p) {
+                const double move = p == c ? 0.0 : m_rules.transition(p, c) + inside;
+                if (cost[size_t(p)] + move < best) {
+                    best = cost[size_t(p)] + move;
+                    from = p;
+                }
+            }
+            next[size_t(c)] = best + (only == c ? 0.0 : segmentCost(s, c));
+            back[size_t(s - first) * size_t(n) + size_t(c)] = from;
+        }
+        std::swap(cost, next);
+    }
+    std::vector<int> path(m_weights.size(), -1);
+    int c = int(std::min_element(cost.begin(), cost.end()) - cost.begin());
+    for (int s = last; s >= first; --s) {
+        path[size_t(s)] = c;
+        if (s > first)
+            c = back[size_t(s - first) * size_t(n) + size_t(c)];
+    }
+    return path;
+}
+
+// A repeated bar takes the chords of the bar it repeats, unless the user fixed one of its own
+// or it closes the melody (the final cadence decides there).
+void ProgressionFinder::copyRepeats(std::vector<int>& path, const std::vector<int>& allowed) const
+{
+    const int per = m_evidence.segmentsPerBar();
+    for (int b = 0; b < m_evidence.barCount(); ++b) {
+        const int e = m_repeatOf[size_t(b)];
+        if (e == b || b == m_evidence.lastBar())
+            continue;
+        bool free = true;
+        for (int k = 0; k < per; ++k)
+            free = free && allowed[size_t(b * per + k)] < 0 && path[size_t(e * per + k)] >= 0 &&
+                   path[size_t(b * per + k)] >= 0;
+        for (int k = 0; k < per && free; ++k)
+            path[size_t(b * per + k)] = path[size_t(e * per + k)];
+    }
+}
+
+QString ProgressionFinder::suggestions(int bar) const
+{
+    const int per = m_evidence.segmentsPerBar();
+    Weights sum{};
+    double total = 0;
+    for (int k = 0; k < per; ++k) {
+        for (int pc = 0; pc < 12; ++pc)
+            sum[size_t(pc)] += m_weights[size_t(bar * per + k)][size_t(pc)];
+        total += m_totals[size_t(bar * per + k)];
+    }
+    if (total <= 0)
+        return QString();
+    std::vector<std::pair<double, int>> fits;
+    for (int c = 0; c < m_rules.size(); ++c)
+        if (!m_rules.chord(c).fixedOnly)
+            fits.push_back({m_rules.fit(c, sum, total) * 10.0, c});
+    std::stable_sort(fits.begin(), fits.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    QString text;
+    for (int i = 0; i < int(fits.size()) && i < kSuggestions && fits[size_t(i)].first > 0; ++i)
+        text += QString::asprintf("%s = %.1f\n", qPrintable(nameOf(fits[size_t(i)].second)),
+                                  fits[size_t(i)].first);
+    return text;
+}
+
+std::vector<ProgressionFinder::BarChords>
+ProgressionFinder::find(const MidiSequence& melody, uint32_t barTicks, ChordEvidence::Meter meter,
+                        int barCount, const std::vector<Fixed>& fixed)
+{
+    m_rules = ProgressionRules(m_minor);
+    readEvidence(melody, barTicks, meter, barCount);
+    std::vector<BarChords> bars(size_t(m_evidence.barCount()));
+    if (m_firstSegment < 0)
+        return bars;
+    findRepeats();
+    const std::vector<int> allowed = constraints(fixed);
+    std::vector<int> path = decode(allowed);
+    copyRepeats(path, allowed);
+    const int per = m_evidence.segmentsPerBar();
+    for (int b = 0; b < m_evidence.barCount(); ++b) {
+        BarChords& out = bars[size_t(b)];
+        const int first = path[size_t(b * per)];
+        const int second = per == 2 ? path[size_t(b * per + 1)] : -1;
+        out.first = nameOf(first >= 0 ? first : second);
+        if (first >= 0 && second >= 0 && second != first)
+            out.second = nameOf(second);
+        out.suggestions = suggestions(b);
+    }
+    return bars;
+}
