@@ -14,7 +14,7 @@ namespace {
 constexpr double kDownbeat = 2.0;
 constexpr double kMiddle = 1.5;
 constexpr double kBeat = 1.0;
-constexpr double kOffbeat = 0.45;
+constexpr double kOffbeat = 0.7;
 // A note held over from before the segment is heard at the segment's start, like a beat.
 constexpr double kHeld = 1.0;
 // The last note of a bar closes a phrase or a motif more often than not on a chord tone.
@@ -79,7 +79,7 @@ void ChordEvidence::build(const MidiSequence& melody, uint32_t barTicks, Meter m
     m_groupTicks = compound ? m_beatTicks * 3 : m_beatTicks;
     m_segments.assign(size_t(segmentCount()), Weights{});
     m_prints.assign(size_t(m_barCount), 0);
-    m_firstBar = m_lastBar = m_firstFullBar = -1;
+    m_firstBar = m_lastBar = m_firstFullBar = m_firstPc = m_lastPc = -1;
 
     std::vector<Note> notes;
     const uint64_t limit = uint64_t(m_barCount) * m_barTicks;
@@ -93,8 +93,11 @@ void ChordEvidence::build(const MidiSequence& melody, uint32_t barTicks, Meter m
         addNote(n.start, n.end, n.pitch, last);
         uint64_t& print = m_prints[size_t(bar)];
         print = mix(mix(mix(print ? print : 1, n.start % m_barTicks), n.end - n.start), n.pitch);
-        if (m_firstBar < 0)
+        if (m_firstBar < 0) {
             m_firstBar = bar;
+            m_firstPc = pitchClass(n.pitch);
+        }
+        m_lastPc = pitchClass(n.pitch);
         m_lastBar = bar;
         // The first bar whose downbeat the melody reaches (within its first beat).
         if (m_firstFullBar < 0 && (n.start % m_barTicks < m_beatTicks || n.end > (bar + 1) * uint64_t(m_barTicks)))

@@ -49,6 +49,9 @@ public:
     int lastBar() const { return m_lastBar; }
     /** The first bar whose downbeat a note starts on or sounds through (after a pickup). */
     int firstFullBar() const { return m_firstFullBar; }
+    /** Pitch classes of the melody's first and last notes; -1 when there is none. */
+    int firstPitchClass() const { return m_firstPc; }
+    int lastPitchClass() const { return m_lastPc; }
     /** A fingerprint of the notes starting in a bar (positions, lengths, pitches); 0 when none. */
     uint64_t barPrint(int bar) const { return m_prints[std::size_t(bar)]; }
 
@@ -65,6 +68,8 @@ private:
     int m_firstBar = -1;
     int m_lastBar = -1;
     int m_firstFullBar = -1;
+    int m_firstPc = -1;
+    int m_lastPc = -1;
     std::vector<Weights> m_segments;
     std::vector<uint64_t> m_prints;
 };

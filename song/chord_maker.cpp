@@ -72,7 +72,11 @@ void ChordMaker::runProgression(int signature, bool minor)
     }
     ProgressionFinder finder;
     finder.setKey(signature, minor);
+    finder.setTryOtherKeys(!m_song.keyFixed);
     const auto bars = finder.find(m_melody, m_barTicks, m_meter, barCount, fixed);
+    // The key whose chords fit best becomes the suggestion (and the key, as it is not fixed).
+    if (!m_song.keyFixed && !(finder.key() == ProgressionFinder::Key{signature, minor}))
+        applySuggestedKey(m_song, DetectedKey{finder.key().signature, finder.key().minor});
     for (int b = 0; b < int(bars.size()); ++b) {
         const uint32_t start = uint32_t(b) * m_barTicks;
         writeChords(start, start + m_barTicks, bars[size_t(b)].first, start + half,

@@ -20,7 +20,12 @@ constexpr double kPhraseEndElsewhere = 0.15;
 constexpr int kPhraseBars = 4;
 // A second chord inside a bar costs this much more than a change at a bar line, so the
 // harmony changes in the middle of a bar only where the two halves clearly differ.
-constexpr double kMidBarChange = 0.3;
+constexpr double kMidBarChange = 0.15;
+// Another key than the one found by counting notes must fit this much better (bar units).
+constexpr double kOtherKey = 0.5;
+// Keys tried must hold the melody nearly as well as the best: this share of the weight more
+// outside their scale at most.
+constexpr double kScaleSlack = 0.08;
 // Suggestions list at most this many chords per bar.
 constexpr int kSuggestions = 6;
 
@@ -47,10 +52,8 @@ QString ProgressionFinder::nameOf(int chord) const
     return QString(noteNameInKey(pitchClass(c.root - m_shift), m_signature)) + c.suffix;
 }
 
-void ProgressionFinder::readEvidence(const MidiSequence& melody, uint32_t barTicks,
-                                     ChordEvidence::Meter meter, int barCount)
+void ProgressionFinder::prepareWeights()
 {
-    m_evidence.build(melody, barTicks, meter, barCount);
     const int segments = m_evidence.segmentCount();
     m_weights.assign(size_t(segments), Weights{});
     m_totals.assign(size_t(segments), 0.0);
@@ -158,7 +161,7 @@ double ProgressionFinder::segmentCost(int s, int chord) const
     return cost;
 }
 
-std::vector<int> ProgressionFinder::decode(const std::vector<int>& allowed) const
+std::vector<int> ProgressionFinder::decode(const std::vector<int>& allowed, double& total) const
 {
     const int n = m_rules.size();
     const int first = m_firstSegment, last = m_lastSegment;
@@ -196,6 +199,7 @@ std::vector<int> ProgressionFinder::decode(const std::vector<int>& allowed) cons
     }
     std::vector<int> path(m_weights.size(), -1);
     int c = int(std::min_element(cost.begin(), cost.end()) - cost.begin());
+    total = cost[size_t(c)];
     for (int s = last; s >= first; --s) {
         path[size_t(s)] = c;
         if (s > first)
@@ -247,19 +251,77 @@ QString ProgressionFinder::suggestions(int bar) const
     return text;
 }
 
+double ProgressionFinder::decodeIn(Key key, const std::vector<Fixed>& fixed, std::vector<int>& path)
+{
+    setKey(key.signature, key.minor);
+    m_rules = ProgressionRules(m_minor);
+    prepareWeights();
+    findRepeats();
+    const std::vector<int> allowed = constraints(fixed);
+    double cost = 0;
+    path = decode(allowed, cost);
+    copyRepeats(path, allowed);
+    return cost;
+}
+
+// The keys worth trying: the one set, its relative, and the major and minor keys on the first
+// and the last note, of those whose scale holds the melody about as well as the best of them.
+std::vector<ProgressionFinder::Key> ProgressionFinder::keysToTry() const
+{
+    std::vector<Key> keys{key(), {m_signature, !m_minor}};
+    for (int pc : {m_evidence.firstPitchClass(), m_evidence.lastPitchClass()}) {
+        keys.push_back({signatureOfTonic(pc), false});
+        keys.push_back({signatureOfTonic(pc + 3), true});
+    }
+    Weights sum{};
+    double total = 0;
+    for (int s = 0; s < m_evidence.segmentCount(); ++s)
+        for (int pc = 0; pc < 12; ++pc) {
+            sum[size_t(pc)] += m_evidence.segment(s)[size_t(pc)];
+            total += m_evidence.segment(s)[size_t(pc)];
+        }
+    // Scale steps from the tonic; the minor scale with the raised sixth and seventh.
+    constexpr uint16_t kMajorScale = 0xAB5, kMinorScale = 0xFAD;
+    std::vector<double> outside;
+    for (const Key& k : keys) {
+        const int shift = shiftToC(k.signature) + (k.minor ? 3 : 0);
+        double o = 0;
+        for (int pc = 0; pc < 12; ++pc)
+            if (!((k.minor ? kMinorScale : kMajorScale) >> pitchClass(pc + shift) & 1u))
+                o += sum[size_t(pc)];
+        outside.push_back(o);
+    }
+    const double least = *std::min_element(outside.begin(), outside.end());
+    std::vector<Key> fitting;
+    for (size_t i = 0; i < keys.size(); ++i)
+        if (outside[i] <= least + kScaleSlack * total &&
+            std::find(fitting.begin(), fitting.end(), keys[i]) == fitting.end())
+            fitting.push_back(keys[i]);
+    return fitting;
+}
+
 std::vector<ProgressionFinder::BarChords>
 ProgressionFinder::find(const MidiSequence& melody, uint32_t barTicks, ChordEvidence::Meter meter,
                         int barCount, const std::vector<Fixed>& fixed)
 {
-    m_rules = ProgressionRules(m_minor);
-    readEvidence(melody, barTicks, meter, barCount);
+    m_evidence.build(melody, barTicks, meter, barCount);
     std::vector<BarChords> bars(size_t(m_evidence.barCount()));
-    if (m_firstSegment < 0)
+    if (m_evidence.firstBar() < 0)
         return bars;
-    findRepeats();
-    const std::vector<int> allowed = constraints(fixed);
-    std::vector<int> path = decode(allowed);
-    copyRepeats(path, allowed);
+    const Key given = key();
+    Key best = given;
+    double lowest = kForbidden;
+    std::vector<int> path;
+    if (m_tryOtherKeys) {
+        for (const Key& k : keysToTry()) {
+            const double cost = decodeIn(k, fixed, path) + (k == given ? 0.0 : kOtherKey);
+            if (cost < lowest) {
+                lowest = cost;
+                best = k;
+            }
+        }
+    }
+    decodeIn(best, fixed, path);
     const int per = m_evidence.segmentsPerBar();
     for (int b = 0; b < m_evidence.barCount(); ++b) {
         BarChords& out = bars[size_t(b)];

@@ -39,7 +39,23 @@ public:
         QString suggestions; // "%s = %.1f\n" per fitting chord, best first
     };
 
+    struct Key
+    {
+        int signature = 0;
+        bool minor = false;
+        bool operator==(const Key&) const = default;
+    };
+
+    /** The key the chords are found in; also the key of the other keys tried first. */
     void setKey(int signature, bool minor);
+    /**
+     * With true, find() also tries the other keys the melody's notes fit as well (the relative
+     * major or minor, the keys on its first and last notes) and keeps the one whose chords fit
+     * the melody best; a key other than the one set must win by a margin.
+     */
+    void setTryOtherKeys(bool tryThem) { m_tryOtherKeys = tryThem; }
+    /** The key of the last find(). */
+    Key key() const { return {m_signature, m_minor}; }
 
     /** Finds the chords of bars [0, barCount). Fixed chords that are no chord names are free. */
     std::vector<BarChords> find(const MidiSequence& melody, uint32_t barTicks,
@@ -53,18 +69,21 @@ private:
     using Weights = ChordEvidence::Weights;
 
     QString nameOf(int chord) const;
-    void readEvidence(const MidiSequence& melody, uint32_t barTicks, ChordEvidence::Meter meter,
-                      int barCount);
+    std::vector<Key> keysToTry() const;
+    /** Decodes in key; the path's cost. */
+    double decodeIn(Key key, const std::vector<Fixed>& fixed, std::vector<int>& path);
+    void prepareWeights();
     void findRepeats();
     std::vector<int> constraints(const std::vector<Fixed>& fixed);
     double segmentCost(int s, int chord) const;
-    std::vector<int> decode(const std::vector<int>& allowed) const;
+    std::vector<int> decode(const std::vector<int>& allowed, double& cost) const;
     void copyRepeats(std::vector<int>& path, const std::vector<int>& allowed) const;
     QString suggestions(int bar) const;
 
     int m_signature = 0;
     int m_shift = 0; // semitones from a concert pitch class to one relative to the tonic
     bool m_minor = false;
+    bool m_tryOtherKeys = false;
     ProgressionRules m_rules{false};
     ChordEvidence m_evidence;
     std::vector<Weights> m_weights; // per segment, relative to the tonic, repeats pooled

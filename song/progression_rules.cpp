@@ -7,16 +7,17 @@
 
 namespace {
 
-// How a note of the segment counts for a chord: chord tones for it, the fifth a little less
-// (it sits in many chords), any other note against it.
-constexpr double kRootOrThird = 1.0;
-constexpr double kFifth = 0.85;
-constexpr double kSeventh = 0.9;
+// How a note of the segment counts for a chord: the triad's tones for it, a seventh less (a
+// melody touches the seventh of a plain triad often, as a passing note), any other note against
+// it. Tuned on the chord set: a fifth counting less than the root made held fifths (a long A
+// over D minor) into chords of their own.
+constexpr double kTriadTone = 1.0;
+constexpr double kSeventh = 0.6;
 constexpr double kForeign = -0.8;
 
 // A seventh chord is chosen over its plain triad only when the melody sings the seventh: it
 // costs this much more unless the seventh has at least kSeventhHeard of the segment's weight.
-constexpr double kSeventhUnheard = 0.3;
+constexpr double kSeventhUnheard = 0.15;
 constexpr double kSeventhHeard = 0.1;
 constexpr double kSeventhAlways = 0.04;
 
@@ -75,36 +76,36 @@ ProgressionRules::ProgressionRules(bool minor) : m_minor(minor)
     // and dominant carry most folk and hymn tunes; the relative chords come next; secondary
     // dominants and borrowed chords only where the melody asks for them.
     if (!minor) {
-        add(0, "", 0.0);     // I
-        add(5, "", 0.06);    // IV
-        add(7, "", 0.05);    // V
-        add(7, "7", 0.05);   // V7
-        add(9, "m", 0.22);   // vi
-        add(2, "m", 0.22);   // ii
-        add(4, "m", 0.45);   // iii
-        add(2, "", 0.4);     // V/V
-        add(2, "7", 0.4);    // V7/V
-        add(4, "", 0.5);     // V/vi
-        add(4, "7", 0.5);    // V7/vi
-        add(9, "", 0.55);    // V/ii
-        add(9, "7", 0.55);   // V7/ii
-        add(0, "7", 0.55);   // V7/IV
-        add(10, "", 0.45);   // bVII
-        add(5, "m", 0.45);   // iv
+        add(0, "", 0.0);    // I
+        add(5, "", 0.045);  // IV
+        add(7, "", 0.015);  // V
+        add(7, "7", 0.055); // V7
+        add(9, "m", 0.28);  // vi
+        add(2, "m", 0.35);  // ii
+        add(4, "m", 0.45);  // iii
+        add(2, "", 0.4);    // V/V
+        add(2, "7", 0.4);   // V7/V
+        add(4, "", 0.5);    // V/vi
+        add(4, "7", 0.5);   // V7/vi
+        add(9, "", 0.55);   // V/ii
+        add(9, "7", 0.55);  // V7/ii
+        add(0, "7", 0.55);  // V7/IV
+        add(10, "", 0.45);  // bVII
+        add(5, "m", 0.45);  // iv
     } else {
-        add(0, "m", 0.0);    // i
-        add(5, "m", 0.08);   // iv
-        add(7, "", 0.06);    // V (harmonic minor)
-        add(7, "7", 0.06);   // V7
-        add(7, "m", 0.35);   // v (natural minor)
-        add(3, "", 0.18);    // III
-        add(8, "", 0.2);     // VI
-        add(10, "", 0.18);   // VII
-        add(10, "7", 0.4);   // V7/III
-        add(5, "", 0.4);     // IV (dorian)
-        add(0, "", 0.5);     // V/iv, or the major tonic at the end
-        add(0, "7", 0.5);    // V7/iv
-        add(2, "dim", 0.6);  // ii dim
+        add(0, "m", 0.0);   // i
+        add(5, "m", 0.08);  // iv
+        add(7, "", 0.1);    // V (harmonic minor)
+        add(7, "7", 0.06);  // V7
+        add(7, "m", 0.35);  // v (natural minor)
+        add(3, "", 0.29);   // III
+        add(8, "", 0.1);    // VI
+        add(10, "", 0.18);  // VII
+        add(10, "7", 0.4);  // V7/III
+        add(5, "", 0.4);    // IV (dorian)
+        add(0, "", 0.5);    // V/iv, or the major tonic at the end
+        add(0, "7", 0.5);   // V7/iv
+        add(2, "dim", 0.6); // ii dim
     }
     rebuildTransitions();
 }
@@ -155,14 +156,12 @@ double ProgressionRules::fit(int chord, const ChordEvidence::Weights& w, double 
         if (w[size_t(pc)] == 0)
             continue;
         double m = kForeign;
-        if (pc == c.root || pc == c.third)
-            m = kRootOrThird;
-        else if (pc == c.fifth)
-            m = kFifth;
+        if (pc == c.root || pc == c.third || pc == c.fifth)
+            m = kTriadTone;
         else if (pc == c.seventh)
             m = kSeventh;
         else if (c.mask >> pc & 1u)
-            m = kFifth; // other tones of a fixed chord (added notes)
+            m = kTriadTone; // other tones of a fixed chord (added notes)
         sum += w[size_t(pc)] * m;
     }
     return total > 0 ? sum / total : 0.0;

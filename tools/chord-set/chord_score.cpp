@@ -1,6 +1,9 @@
 // Scores the chord finders against the chords a musician plays to a set of tunes.
 //
-// Usage: cantova_chord_score [--tunes] TUNES.txt
+// Usage: cantova_chord_score [--show TEXT] TUNES.txt
+//
+// --show prints, for the tunes whose title contains TEXT, every bar: the musician's chords, the
+// progression finder's and the classic finder's (each with the key it finds), for tuning.
 //
 // Each tune of TUNES.txt (format in tools/chord-set/README.md) becomes a melody at 960 ticks per
 // quarter note; Make Chords runs on it with the progression finder and with the classic finder,
@@ -92,6 +95,8 @@ Score scoreTune(const ChordTune& tune, const Namer& found)
     return score;
 }
 
+QString shown; // --show
+
 Score runFinder(const ChordTune& tune, ChordFinderKind kind, bool trueKey)
 {
     MidiSequence melody(tune.title, 0, ChordTune::kTicksPerQuarter);
@@ -104,9 +109,22 @@ Score runFinder(const ChordTune& tune, ChordFinderKind kind, bool trueKey)
     const uint32_t bar = tune.barTicks();
     ChordMaker(song, melody, bar, kind, tune.meter).run();
     const int halves = tune.meter.beats % 2 == 0 ? 2 : 1;
-    return scoreTune(tune, [&](int b, int h) {
+    const auto found = [&](int b, int h) {
         return soundingChord(melody, uint32_t(b) * bar + uint32_t(h) * (bar / uint32_t(halves)));
-    });
+    };
+    if (!shown.isEmpty() && !trueKey && tune.title.contains(shown, Qt::CaseInsensitive)) {
+        QTextStream out(stdout);
+        out << tune.title << ' ' << ChordFinderSetting::text(kind) << " key " << song.key << ":";
+        for (int b = tune.firstScoredBar(); b < tune.barCount(); ++b) {
+            out << (b % 8 == 0 ? "\n  " : " ") << "|";
+            for (int h = 0; h < halves; ++h) {
+                const QString t = tune.chordAt(b, h, halves), f = found(b, h);
+                out << ' ' << t << (readChord(t).root == readChord(f).root ? "=" : "/") << f;
+            }
+        }
+        out << "\n";
+    }
+    return scoreTune(tune, found);
 }
 
 // The key's triads, as chord names, for the baselines.
@@ -187,10 +205,12 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTextStream out(stdout), err(stderr);
     QStringList args = app.arguments().mid(1);
-    if (!args.isEmpty() && args.first() == QLatin1String("--tunes"))
-        args.removeFirst();
+    if (args.size() > 2 && args.first() == QLatin1String("--show")) {
+        shown = args.at(1);
+        args = args.mid(2);
+    }
     if (args.size() != 1) {
-        err << "Usage: cantova_chord_score [--tunes] TUNES.txt\n";
+        err << "Usage: cantova_chord_score [--show TEXT] TUNES.txt\n";
         return 2;
     }
     QString error;
