@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <unordered_map>
 
 namespace {
 
@@ -28,6 +29,14 @@ constexpr double kOtherKey = 0.5;
 constexpr double kScaleSlack = 0.08;
 // Suggestions list at most this many chords per bar.
 constexpr int kSuggestions = 6;
+
+struct PairHash
+{
+    size_t operator()(const std::pair<uint64_t, uint64_t>& p) const
+    {
+        return std::hash<uint64_t>()(p.first * 0x9e3779b97f4a7c15ull ^ p.second);
+    }
+};
 
 } // namespace
 
@@ -78,23 +87,18 @@ void ProgressionFinder::findRepeats()
     const int bars = m_evidence.barCount();
     const int per = m_evidence.segmentsPerBar();
     m_repeatOf.assign(size_t(bars), 0);
+    // The first bar with each pair of prints (the bar before and the bar; the bar and the next).
+    std::unordered_map<std::pair<uint64_t, uint64_t>, int, PairHash> withPrevious, withNext;
+    const auto print = [this, bars](int b) { return b >= 0 && b < bars ? m_evidence.barPrint(b) : 0; };
     for (int b = 0; b < bars; ++b) {
         m_repeatOf[size_t(b)] = b;
-        const uint64_t print = m_evidence.barPrint(b);
-        if (print == 0)
+        if (print(b) == 0)
             continue;
-        const auto same = [this, bars](int x, int y) {
-            return x >= 0 && y >= 0 && x < bars && y < bars &&
-                   m_evidence.barPrint(x) == m_evidence.barPrint(y);
-        };
-        for (int e = 0; e < b; ++e) {
-            if (m_repeatOf[size_t(e)] != e || m_evidence.barPrint(e) != print)
-                continue;
-            if (same(e - 1, b - 1) || same(e + 1, b + 1)) {
-                m_repeatOf[size_t(b)] = e;
-                break;
-            }
-        }
+        int earliest = b;
+        const auto before = withPrevious.try_emplace({print(b - 1), print(b)}, b).first->second;
+        const auto after = withNext.try_emplace({print(b), print(b + 1)}, b).first->second;
+        earliest = std::min({earliest, before, after});
+        m_repeatOf[size_t(b)] = m_repeatOf[size_t(earliest)];
     }
     for (int b = 0; b < bars; ++b) {
         const int e = m_repeatOf[size_t(b)];
