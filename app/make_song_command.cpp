@@ -145,8 +145,8 @@ void setOption(Options& o, const QString& name, const QString& value)
 QString takeValue(const QStringList& arguments, int& i, QString& name)
 {
     static const QStringList withValue{
-        QStringLiteral("-o"),       QStringLiteral("--output"),      QStringLiteral("--style"),
-        QStringLiteral("--key"),    QStringLiteral("--tempo"),       QStringLiteral("--meter"),
+        QStringLiteral("-o"),       QStringLiteral("--output"),       QStringLiteral("--style"),
+        QStringLiteral("--key"),    QStringLiteral("--tempo"),        QStringLiteral("--meter"),
         QStringLiteral("--render"), QStringLiteral("--melody-track"), QStringLiteral("--chords")};
     const int eq = name.indexOf(QLatin1Char('='));
     const QString value = eq > 0 ? name.mid(eq + 1) : QString();

@@ -66,8 +66,7 @@ void ChordEvidence::addNote(uint32_t start, uint32_t end, int pitch, bool lastIn
     }
 }
 
-void ChordEvidence::build(const MidiSequence& melody, uint32_t barTicks, Meter meter,
-                          int barCount)
+void ChordEvidence::build(const MidiSequence& melody, uint32_t barTicks, Meter meter, int barCount)
 {
     m_barCount = std::max(barCount, 0);
     m_barTicks = std::max<uint32_t>(barTicks, 2);
@@ -89,7 +88,8 @@ void ChordEvidence::build(const MidiSequence& melody, uint32_t barTicks, Meter m
     for (size_t i = 0; i < notes.size(); ++i) {
         const Note& n = notes[i];
         const int bar = int(n.start / m_barTicks);
-        const bool last = i + 1 == notes.size() || notes[i + 1].start / m_barTicks != n.start / m_barTicks;
+        const bool last =
+            i + 1 == notes.size() || notes[i + 1].start / m_barTicks != n.start / m_barTicks;
         addNote(n.start, n.end, n.pitch, last);
         uint64_t& print = m_prints[size_t(bar)];
         print = mix(mix(mix(print ? print : 1, n.start % m_barTicks), n.end - n.start), n.pitch);
@@ -100,7 +100,8 @@ void ChordEvidence::build(const MidiSequence& melody, uint32_t barTicks, Meter m
         m_lastPc = pitchClass(n.pitch);
         m_lastBar = bar;
         // The first bar whose downbeat the melody reaches (within its first beat).
-        if (m_firstFullBar < 0 && (n.start % m_barTicks < m_beatTicks || n.end > (bar + 1) * uint64_t(m_barTicks)))
+        if (m_firstFullBar < 0 &&
+            (n.start % m_barTicks < m_beatTicks || n.end > (bar + 1) * uint64_t(m_barTicks)))
             m_firstFullBar = n.start % m_barTicks < m_beatTicks ? bar : bar + 1;
     }
     if (m_firstFullBar >= m_barCount)

@@ -7,7 +7,8 @@
 class QSettings;
 
 /** The two ways of finding chords: whole progressions (the default) or bar by bar. */
-enum class ChordFinderKind {
+enum class ChordFinderKind
+{
     Progression, // ProgressionFinder: the whole melody at once, as a musician would choose
     Classic,     // ChordFinder: one bar after another by its rules
 };

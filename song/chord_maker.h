@@ -34,8 +34,8 @@ private:
     void runClassic(int signature, bool minor);
     void runProgression(int signature, bool minor);
     void writeBar(class ChordFinder& finder, uint32_t barStart, uint32_t barEnd);
-    void writeChords(uint32_t barStart, uint32_t barEnd, const QString& first,
-                     uint32_t secondAt, const QString& second, const QString& suggestions);
+    void writeChords(uint32_t barStart, uint32_t barEnd, const QString& first, uint32_t secondAt,
+                     const QString& second, const QString& suggestions);
 
     SongState& m_song;
     MidiSequence& m_melody;

@@ -89,7 +89,9 @@ void ProgressionFinder::findRepeats()
     m_repeatOf.assign(size_t(bars), 0);
     // The first bar with each pair of prints (the bar before and the bar; the bar and the next).
     std::unordered_map<std::pair<uint64_t, uint64_t>, int, PairHash> withPrevious, withNext;
-    const auto print = [this, bars](int b) { return b >= 0 && b < bars ? m_evidence.barPrint(b) : 0; };
+    const auto print = [this, bars](int b) {
+        return b >= 0 && b < bars ? m_evidence.barPrint(b) : 0;
+    };
     for (int b = 0; b < bars; ++b) {
         m_repeatOf[size_t(b)] = b;
         if (print(b) == 0)
@@ -132,7 +134,8 @@ std::vector<int> ProgressionFinder::constraints(const std::vector<Fixed>& fixed)
         if (!parsed.isValid())
             continue;
         const int root = pitchClass(tpcPitch(parsed.root) + m_shift);
-        allowed[size_t(f.segment)] = m_rules.indexOf(root, parsed.type->toneMask, parsed.type->name);
+        allowed[size_t(f.segment)] =
+            m_rules.indexOf(root, parsed.type->toneMask, parsed.type->name);
     }
     // A fixed chord holds until the next chord: later segments of its bar keep it too, unless
     // they have their own.
@@ -176,8 +179,8 @@ std::vector<int> ProgressionFinder::decode(const std::vector<int>& allowed, doub
     for (int c = 0; c < n; ++c) {
         const int only = allowed[size_t(first)];
         cost[size_t(c)] = only >= 0 && only != c ? kForbidden
-                          : only == c           ? 0.0
-                                                : segmentCost(first, c);
+                          : only == c            ? 0.0
+                                                 : segmentCost(first, c);
     }
     for (int s = first + 1; s <= last; ++s) {
         const int only = allowed[size_t(s)];

@@ -45,10 +45,10 @@ struct Move
 
 // Root motions (relative to the tonic) that common practice uses freely, besides falling
 // fifths. Major: I-IV, I-V, IV-V, IV-I, vi-IV, I-vi, IV-ii, V-vi, I-ii, bVII-I, I-bVII, iii-IV.
-constexpr Move kMajorMoves[] = {{0, 5}, {0, 7}, {5, 7}, {5, 0}, {9, 5}, {0, 9}, {5, 2},
+constexpr Move kMajorMoves[] = {{0, 5}, {0, 7}, {5, 7},  {5, 0},  {9, 5}, {0, 9}, {5, 2},
                                 {7, 9}, {0, 2}, {10, 0}, {0, 10}, {4, 5}, {10, 5}};
 // Minor: i-iv, iv-i, i-V, iv-V, i-VI, VI-V, VI-VII, i-VII, VII-i, VI-iv, i-III, III-VII, V-VI.
-constexpr Move kMinorMoves[] = {{0, 5}, {5, 0}, {0, 7}, {5, 7}, {0, 8}, {8, 7}, {8, 10},
+constexpr Move kMinorMoves[] = {{0, 5},  {5, 0},  {0, 7}, {5, 7}, {0, 8},  {8, 7}, {8, 10},
                                 {0, 10}, {10, 0}, {8, 5}, {0, 3}, {3, 10}, {7, 8}};
 
 int relative(int pc)
@@ -123,9 +123,13 @@ void ProgressionRules::add(int root, const char* suffix, double prior)
             c.mask |= uint16_t(1u << relative(root + i));
     c.minorThird = (mask >> 3 & 1u) && !(mask >> 4 & 1u);
     c.third = (mask >> 4 & 1u) ? relative(root + 4) : (mask >> 3 & 1u) ? relative(root + 3) : -1;
-    c.fifth = (mask >> 7 & 1u) ? relative(root + 7) : (mask >> 6 & 1u) ? relative(root + 6)
-                                                    : (mask >> 8 & 1u) ? relative(root + 8) : -1;
-    c.seventh = (mask >> 10 & 1u) ? relative(root + 10) : (mask >> 11 & 1u) ? relative(root + 11) : -1;
+    c.fifth = (mask >> 7 & 1u)   ? relative(root + 7)
+              : (mask >> 6 & 1u) ? relative(root + 6)
+              : (mask >> 8 & 1u) ? relative(root + 8)
+                                 : -1;
+    c.seventh = (mask >> 10 & 1u)   ? relative(root + 10)
+                : (mask >> 11 & 1u) ? relative(root + 11)
+                                    : -1;
     c.secondary = isSecondaryDominant(c, m_minor);
     m_chords.push_back(std::move(c));
 }
@@ -190,7 +194,8 @@ double ProgressionRules::computeTransition(const Chord& a, const Chord& b) const
     } else {
         const Move* begin = m_minor ? std::begin(kMinorMoves) : std::begin(kMajorMoves);
         const Move* end = m_minor ? std::end(kMinorMoves) : std::end(kMajorMoves);
-        if (std::any_of(begin, end, [&](const Move& m) { return m.from == a.root && m.to == b.root; }))
+        if (std::any_of(begin, end,
+                        [&](const Move& m) { return m.from == a.root && m.to == b.root; }))
             cost = kCommonMove;
     }
     if (a.secondary && up != 5)

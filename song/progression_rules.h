@@ -21,14 +21,14 @@ class ProgressionRules
 public:
     struct Chord
     {
-        int root = 0;         // relative to the tonic, 0..11
-        QString suffix;       // "", "m", "7", "dim", ... as chord names write it
-        uint16_t mask = 0;    // tones relative to the tonic
-        int third = -1;       // relative pitch classes of the third, fifth and seventh, or -1
+        int root = 0;      // relative to the tonic, 0..11
+        QString suffix;    // "", "m", "7", "dim", ... as chord names write it
+        uint16_t mask = 0; // tones relative to the tonic
+        int third = -1;    // relative pitch classes of the third, fifth and seventh, or -1
         int fifth = -1;
         int seventh = -1;
         bool minorThird = false;
-        double prior = 0;     // cost of the chord per bar, for how rarely the key uses it
+        double prior = 0;       // cost of the chord per bar, for how rarely the key uses it
         bool secondary = false; // a dominant of another degree than the tonic
         bool fixedOnly = false; // added for a chord the user fixed; never chosen freely
     };

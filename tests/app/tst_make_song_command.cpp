@@ -515,7 +515,9 @@ private Q_SLOTS:
             {{file("junk.wav"), "-o"}, 2, "-o needs a value"},
             {{file("junk.wav"), "-o", out, "--melody-track", "2"}, 2, "a track of a MIDI file"},
             {{file("junk.mid"), "-o", out, "--melody-track", "0"}, 2, "a track number from 1"},
-            {{file("junk.wav"), "-o", out, "--chords", "jazz"}, 2, "--chords is progression or classic"},
+            {{file("junk.wav"), "-o", out, "--chords", "jazz"},
+             2,
+             "--chords is progression or classic"},
         };
         for (const Case& c : cases) {
             const Result r = cantova(QStringList{QStringLiteral("make-song")} + c.arguments);

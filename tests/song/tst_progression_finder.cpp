@@ -8,7 +8,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-enum { C4 = 60, D4 = 62, E4 = 64, F4 = 65, G4 = 67, A4 = 69, B4 = 71, C5 = 72, D5 = 74, E5 = 76 };
+enum
+{
+    C4 = 60,
+    D4 = 62,
+    E4 = 64,
+    F4 = 65,
+    G4 = 67,
+    A4 = 69,
+    B4 = 71,
+    C5 = 72,
+    D5 = 74,
+    E5 = 76
+};
 
 // The progression finder through Make Chords: the rules a musician's chords follow.
 class TestProgressionFinder : public QObject
@@ -91,7 +103,9 @@ private Q_SLOTS:
         // Twinkle's "A A G -": F under the two As, C under the G.
         MelodyBuilder m;
         m.quarters(0, {C4, C4, G4, G4}).quarters(kBar, {A4, A4}).note(kBar + kHalf, G4, kHalf);
-        m.quarters(2 * kBar, {F4, F4, E4, E4}).quarters(3 * kBar, {D4, D4}).note(3 * kBar + kHalf, C4, kHalf);
+        m.quarters(2 * kBar, {F4, F4, E4, E4})
+            .quarters(3 * kBar, {D4, D4})
+            .note(3 * kBar + kHalf, C4, kHalf);
         QCOMPARE(make(m, "Cmaj", 4),
                  (QStringList{"0:C", "1:F", "1.5:C", "2:F", "2.5:C", "3:G", "3.5:C"}));
     }
@@ -159,7 +173,8 @@ private Q_SLOTS:
         QSettings store(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
         QCOMPARE(ChordFinderSetting::read(store), ChordFinderKind::Progression);
         ChordFinderSetting::write(store, ChordFinderKind::Classic);
-        QCOMPARE(store.value(QStringLiteral("/chords/finder")).toString(), QStringLiteral("classic"));
+        QCOMPARE(store.value(QStringLiteral("/chords/finder")).toString(),
+                 QStringLiteral("classic"));
         QCOMPARE(ChordFinderSetting::read(store), ChordFinderKind::Classic);
         store.setValue(ChordFinderSetting::key(), QStringLiteral("garbage"));
         QCOMPARE(ChordFinderSetting::read(store), ChordFinderKind::Progression);

@@ -32,8 +32,17 @@
 
 namespace {
 
-enum System { NewOwnKey, ClassicOwnKey, NewTrueKey, ClassicTrueKey, Tonic, Diatonic, SystemCount };
-const char* const kSystemNames[] = {"progression", "classic", "progression/true key",
+enum System
+{
+    NewOwnKey,
+    ClassicOwnKey,
+    NewTrueKey,
+    ClassicTrueKey,
+    Tonic,
+    Diatonic,
+    SystemCount
+};
+const char* const kSystemNames[] = {"progression",      "classic",        "progression/true key",
                                     "classic/true key", "tonic baseline", "diatonic baseline"};
 
 struct Score
@@ -191,8 +200,8 @@ void printTable(QTextStream& out, const std::map<QString, std::array<Score, Syst
         out << group.leftJustified(12) << QString::number(scores[0].bars, 'f', 0).rightJustified(5)
             << "   ";
         for (const Score& s : scores)
-            out << (percent(s.root, s.bars).leftJustified(6) + percent(s.quality, s.bars).leftJustified(6) +
-                    percent(s.exact, s.bars))
+            out << (percent(s.root, s.bars).leftJustified(6) +
+                    percent(s.quality, s.bars).leftJustified(6) + percent(s.exact, s.bars))
                        .leftJustified(22);
         out << '\n';
     }
@@ -223,15 +232,16 @@ int main(int argc, char** argv)
     QStringList perTune;
     int belowTonic = 0;
     for (const ChordTune& tune : tunes) {
-        std::array<Score, SystemCount> s = {
-            runFinder(tune, ChordFinderKind::Progression, false),
-            runFinder(tune, ChordFinderKind::Classic, false),
-            runFinder(tune, ChordFinderKind::Progression, true),
-            runFinder(tune, ChordFinderKind::Classic, true),
-            tonicBaseline(tune),
-            diatonicBaseline(tune)};
-        const QString meter = QStringLiteral("%1/%2").arg(tune.meter.beats).arg(1 << tune.meter.unit);
-        const QString mode = parseKey(tune.key).minor ? QStringLiteral("minor") : QStringLiteral("major");
+        std::array<Score, SystemCount> s = {runFinder(tune, ChordFinderKind::Progression, false),
+                                            runFinder(tune, ChordFinderKind::Classic, false),
+                                            runFinder(tune, ChordFinderKind::Progression, true),
+                                            runFinder(tune, ChordFinderKind::Classic, true),
+                                            tonicBaseline(tune),
+                                            diatonicBaseline(tune)};
+        const QString meter =
+            QStringLiteral("%1/%2").arg(tune.meter.beats).arg(1 << tune.meter.unit);
+        const QString mode =
+            parseKey(tune.key).minor ? QStringLiteral("minor") : QStringLiteral("major");
         for (const QString& g : {QStringLiteral("all"), meter, mode})
             for (int i = 0; i < SystemCount; ++i)
                 groups[g][size_t(i)].add(s[size_t(i)]);
@@ -249,7 +259,7 @@ int main(int argc, char** argv)
     }
     out << tunes.size() << " tunes; accuracy per bar in %\n\n";
     printTable(out, groups);
-    out << "\nroot accuracy per tune (finders with the key they find):\n" << perTune.join('\n')
-        << "\n\ntunes below the tonic baseline: " << belowTonic << '\n';
+    out << "\nroot accuracy per tune (finders with the key they find):\n"
+        << perTune.join('\n') << "\n\ntunes below the tonic baseline: " << belowTonic << '\n';
     return 0;
 }

@@ -40,8 +40,9 @@ double beatsOf(const QString& text)
 {
     const int slash = text.indexOf(QLatin1Char('/'));
     bool ok = false, ok2 = true;
-    const double value = slash < 0 ? text.toDouble(&ok)
-                                   : text.left(slash).toDouble(&ok) / text.mid(slash + 1).toDouble(&ok2);
+    const double value = slash < 0
+                             ? text.toDouble(&ok)
+                             : text.left(slash).toDouble(&ok) / text.mid(slash + 1).toDouble(&ok2);
     return ok && ok2 && value > 0 ? value : -1;
 }
 
@@ -97,7 +98,10 @@ private:
             m_tune.pickup = true;
             shift = bar - m_inBar;
         } else if (m_inBar != bar && !(last && m_inBar < bar)) {
-            throw Fault{QStringLiteral("bar %1 holds %2 of %3 ticks").arg(barNumber()).arg(m_inBar).arg(bar)};
+            throw Fault{QStringLiteral("bar %1 holds %2 of %3 ticks")
+                            .arg(barNumber())
+                            .arg(m_inBar)
+                            .arg(bar)};
         }
         const uint32_t start = uint32_t(m_tune.bars) * bar + shift;
         for (const ChordTune::Note& n : m_barNotes)
@@ -141,7 +145,8 @@ uint32_t ChordTune::barTicks() const
 
 QString ChordTune::chordAt(int bar, int h, int halves) const
 {
-    const uint32_t tick = uint32_t(bar) * barTicks() + uint32_t(h) * (barTicks() / uint32_t(halves));
+    const uint32_t tick =
+        uint32_t(bar) * barTicks() + uint32_t(h) * (barTicks() / uint32_t(halves));
     QString chord;
     for (const Mark& m : marks)
         if (m.tick <= tick)
