@@ -16,7 +16,8 @@ class MidiSequence;
  * segment, times the weight of the metric position it starts on (the downbeat most, then the
  * middle of the bar, the other beats, and least the notes between beats, the passing notes).
  * A note held into a segment counts like one on a beat there. The last note of a bar counts a
- * little more, since phrases come to rest on chord tones. GUI thread (plain data, any thread).
+ * little more, since phrases come to rest on chord tones. Plain data: any thread, one build at
+ * a time per object.
  */
 class ChordEvidence
 {
