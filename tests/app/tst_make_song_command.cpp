@@ -294,7 +294,7 @@ private Q_SLOTS:
         // in the middle of the bar; the classic finder puts one chord on each bar line.
         writeMelody(file("plain.mid"));
         QStringList lanes;
-        for (const QString finder : {QStringLiteral("default"), QStringLiteral("progression"),
+        for (const QString& finder : {QStringLiteral("default"), QStringLiteral("progression"),
                                      QStringLiteral("classic")}) {
             QStringList arguments{QStringLiteral("make-song"), file("plain.mid"),
                                   QStringLiteral("-o"), dir.filePath(finder + ".mid")};
