@@ -56,6 +56,7 @@ struct Options
     uint16_t unit = 0;   // beat unit as a power of two (2 = quarter notes)
     int melodyTrack = 0; // of a MIDI file from elsewhere, from 1; 0: the preselected one
     NoteRefiner::Tuning tuning = NoteRefiner::Tuning::FollowSinger; // set from the user's choice
+    ChordFinderKind chords = ChordFinderKind::Progression;
 };
 
 /** Thrown by the option parser and the steps; its text ends the command. */
@@ -132,6 +133,11 @@ void setOption(Options& o, const QString& name, const QString& value)
         if (!chosen)
             throw Failure{QStringLiteral("unknown tuning %1 (follow or classic)").arg(value), 2};
         o.tuning = *chosen;
+    } else if (name == QLatin1String("--chords")) {
+        const auto kind = ChordFinderSetting::fromText(value);
+        if (!kind)
+            throw Failure{QStringLiteral("--chords is progression or classic: %1").arg(value), 2};
+        o.chords = *kind;
     } else if (name == QLatin1String("--melody-track")) {
         bool ok = false;
         o.melodyTrack = value.toInt(&ok);
@@ -154,7 +160,7 @@ QString takeValue(const QStringList& arguments, int& i, QString& name)
         QStringLiteral("-o"),       QStringLiteral("--output"),       QStringLiteral("--style"),
         QStringLiteral("--key"),    QStringLiteral("--tempo"),        QStringLiteral("--meter"),
         QStringLiteral("--render"), QStringLiteral("--melody-track"), QStringLiteral("--tuning"),
-        QStringLiteral("--lead-sheet")};
+        QStringLiteral("--lead-sheet"), QStringLiteral("--chords")};
     const int eq = name.indexOf(QLatin1Char('='));
     const QString value = eq > 0 ? name.mid(eq + 1) : QString();
     if (eq > 0)
@@ -172,6 +178,7 @@ Options parseOptions(const QStringList& arguments)
 {
     Options o;
     o.tuning = TuningSetting::readUserChoice();
+    o.chords = ChordFinderSetting::current();
     for (int i = 0; i < arguments.size(); ++i) {
         QString name = arguments.at(i);
         if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
@@ -518,7 +525,7 @@ int make(const Options& o, QTextStream& out, QTextStream& err)
     loadStyle(s, o, err);
     applyKey(s.song(), o);
 
-    findChordsAndArrange(s.session, *s.melody);
+    findChordsAndArrange(s.session, *s.melody, {}, o.chords);
     if (!s.file().saveSong(o.output))
         throw Failure{logOr(QStringLiteral("Cannot save the song %1").arg(o.output))};
     report(s, o, out);
@@ -543,10 +550,8 @@ QString MakeSongCommand::usageText()
     return QStringLiteral(
         "Usage: cantova make-song INPUT -o OUTPUT.mid [--style FILE.sty] [--key KEY | --auto-key]\n"
         "                         [--tempo BPM] [--meter 4/4] [--melody-track N]\n"
-        "                         [--tuning follow|classic] [--render OUTPUT.wav|.flac]
-"
-        "                         [--lead-sheet SHEET.musicxml|.mxl]
-");
+        "                         [--tuning follow|classic] [--chords progression|classic]\n"
+        "                         [--render OUTPUT.wav|.flac] [--lead-sheet SHEET.musicxml|.mxl]\n");
 }
 
 QString MakeSongCommand::helpText()
@@ -571,6 +576,10 @@ QString MakeSongCommand::helpText()
         "                 default: the highest single-voiced line that is not drums\n"
         "--tuning TUNING  audio: follow (the singer's tuning as it drifts) or classic (one\n"
         "                 tuning for the whole take); default: the choice in the options\n"
+        "--chords FINDER  progression chooses the chords over the whole melody\n"
+        "                 as a musician would, a second chord in a bar where it changes;\n"
+        "                 classic finds one chord per bar, bar after bar, by fixed rules;\n"
+        "                 default: the choice in the options (progression when none)\n"
         "--render FILE    also play the song into an audio file (.wav or .flac) with the\n"
         "                 built-in General MIDI synthesizer, and the recording for audio input\n"
         "--lead-sheet F   also write the melody with its chords as a lead sheet (MusicXML:\n"

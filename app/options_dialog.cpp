@@ -46,6 +46,7 @@ OptionsDialog::OptionsDialog(Settings* settings, double recommendedPlayback,
     layout->addWidget(createLatencyGroup(recommendedPlayback, recommendedRecording));
     layout->addWidget(createMidiGroup(outputs));
     layout->addWidget(createTranscriptionGroup());
+    layout->addWidget(createChordsGroup());
     layout->addStretch();
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
@@ -129,6 +130,22 @@ QWidget* OptionsDialog::createTranscriptionGroup()
     grid->addWidget(m_tuning, 0, 1);
     grid->setColumnStretch(1, 1);
     connect(m_tuning, &QComboBox::currentIndexChanged, this, &OptionsDialog::changed);
+QWidget* OptionsDialog::createChordsGroup()
+{
+    auto* group = new QGroupBox(tr("Make Chords"), this);
+    auto* grid = new QGridLayout(group);
+    m_chordFinder = new QComboBox(group);
+    m_chordFinder->setObjectName(QStringLiteral("ChordFinderComboBox"));
+    m_chordFinder->setToolTip(tr("How Make Chords chooses the chords of the melody"));
+    m_chordFinder->addItem(tr("Progressions over the whole melody"),
+                           ChordFinderSetting::text(ChordFinderKind::Progression));
+    m_chordFinder->addItem(tr("Classic, bar by bar"),
+                           ChordFinderSetting::text(ChordFinderKind::Classic));
+    m_chordFinder->setCurrentIndex(m_settings->chordFinder == ChordFinderKind::Classic ? 1 : 0);
+    grid->addWidget(new QLabel(tr("Chord finder:"), group), 0, 0);
+    grid->addWidget(m_chordFinder, 0, 1);
+    grid->setColumnStretch(1, 1);
+    connect(m_chordFinder, &QComboBox::currentIndexChanged, this, &OptionsDialog::changed);
     return group;
 }
 
@@ -145,6 +162,8 @@ void OptionsDialog::store()
     m_settings->midiOutput = m_midiOutput->currentData().toString();
     const auto tuning = TuningSetting::fromText(m_tuning->currentData().toString());
     TuningSetting::write(m_settings->store(), tuning.value_or(NoteRefiner::Tuning::FollowSinger));
+    m_settings->chordFinder = ChordFinderSetting::fromText(m_chordFinder->currentData().toString())
+                                  .value_or(ChordFinderKind::Progression);
 }
 
 void OptionsDialog::accept()

@@ -11,8 +11,8 @@ class QDoubleSpinBox;
 class Settings;
 
 /**
- * OptionsDialog: the options dialog (audio latencies, the MIDI output and how transcriptions
- * follow the singer's tuning).
+ * OptionsDialog: the options dialog (audio latencies, the MIDI output, how transcriptions
+ * follow the singer's tuning and how Make Chords chooses chords).
  *
  * Window-modal. Any change enables OK; OK stores the changed values into the settings and saves
  * them; Cancel with changes asks whether to apply them. GUI thread only.
@@ -33,6 +33,7 @@ public:
     QDoubleSpinBox* recordingSpinBox() const { return m_recording; }
     QComboBox* midiOutputComboBox() const { return m_midiOutput; }
     QComboBox* tuningComboBox() const { return m_tuning; }
+    QComboBox* chordFinderComboBox() const { return m_chordFinder; }
     QDialogButtonBox* buttonBox() const { return m_buttons; }
     bool isChanged() const { return m_changed; }
 
@@ -47,6 +48,7 @@ private:
     QWidget* createLatencyGroup(double recommendedPlayback, double recommendedRecording);
     QWidget* createMidiGroup(const QList<MidiOutputChoice>& outputs);
     QWidget* createTranscriptionGroup();
+    QWidget* createChordsGroup();
     void store();
 
     Settings* m_settings;
@@ -54,6 +56,7 @@ private:
     QDoubleSpinBox* m_recording = nullptr;
     QComboBox* m_midiOutput = nullptr;
     QComboBox* m_tuning = nullptr;
+    QComboBox* m_chordFinder = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     bool m_changed = false;
 };

@@ -54,6 +54,7 @@ void Settings::load()
     mainWinHeight = s.value(QStringLiteral("/MainWinHeight"), -1).toInt();
     mainWinVisible = s.value(QStringLiteral("/MainWinVisible"), false).toBool();
     midiOutput = s.value(QString::fromLatin1(MidiOutputs::kSettingsKey)).toString();
+    chordFinder = ChordFinderSetting::read(s);
     // Read for compatibility with older settings; the control surface bus is not used.
     (void)s.value(QStringLiteral("/ControlBus"));
 
@@ -100,6 +101,7 @@ void Settings::save()
         s.remove(QString::fromLatin1(MidiOutputs::kSettingsKey));
     else
         s.setValue(QString::fromLatin1(MidiOutputs::kSettingsKey), midiOutput);
+    ChordFinderSetting::write(s, chordFinder);
     s.sync();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chord_finder_setting.h"
+
 #include <QList>
 #include <QSettings>
 #include <QString>
@@ -86,6 +88,8 @@ public:
     int mainWinHeight = -1;
     bool mainWinVisible = false;
     QString midiOutput; // the devices layer reads it under its own key
+    /** The chord finder of Make Chords; song making reads it under its own key. */
+    ChordFinderKind chordFinder = ChordFinderKind::Progression;
 
     // Fixed at load.
     Metronome metronomeRouting;

@@ -26,11 +26,17 @@ uint32_t meterBarTicks(uint32_t beats, uint32_t unit, uint32_t tpq)
     return uint32_t(std::clamp<uint64_t>(ticks, 1, UINT32_MAX));
 }
 
+ChordEvidence::Meter songMeter(Session& session)
+{
+    const TempoNode* first = session.scale().firstNode();
+    return {first ? int(first->beatsPerBar) : 4, first ? int(first->beatUnit) : 2};
+}
+
 void findChordsAndArrange(Session& session, MidiClip& melody,
-                          const std::function<void(int step)>& progress)
+                          const std::function<void(int step)>& progress, ChordFinderKind kind)
 {
     SongState& song = *SongState::of(&session);
-    ChordMaker(song, melody.sequence(), songBarTicks(session)).run();
+    ChordMaker(song, melody.sequence(), songBarTicks(session), kind, songMeter(session)).run();
     if (progress)
         progress(1);
     arrangeSong(session, &melody);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "chord_evidence.h"
+#include "chord_finder_setting.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -10,11 +13,15 @@ class MidiClip;
  * Make Chords without its dialogs, as the window and the command line run it: one chord per bar
  * for the melody (fixed chords stay), then the sections around the melody and the whole
  * arrangement from the loaded style. progress, when given, hears steps 1 (chords found) and
- * 2 (arranged). Clears the song's chordsChanged flag and marks the melody modified.
- * GUI thread only.
+ * 2 (arranged). kind chooses the chord finder. Clears the song's chordsChanged flag and marks
+ * the melody modified. GUI thread only.
  */
 void findChordsAndArrange(Session& session, MidiClip& melody,
-                          const std::function<void(int step)>& progress = {});
+                          const std::function<void(int step)>& progress = {},
+                          ChordFinderKind kind = ChordFinderKind::Progression);
+
+/** The session's first meter (4/4 when it has none). */
+ChordEvidence::Meter songMeter(Session& session);
 
 /**
  * Ticks of a bar of the session's first meter: beats per bar meter beats of the meter's own unit

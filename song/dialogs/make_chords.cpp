@@ -57,7 +57,8 @@ bool makeChords(QWidget* parent, Session& session, MidiClip& melody)
     progress.setMinimumWidth(400);
     progress.setValue(0);
 
-    findChordsAndArrange(session, melody, [&](int step) { progress.setValue(step); });
+    findChordsAndArrange(
+        session, melody, [&](int step) { progress.setValue(step); }, ChordFinderSetting::current());
     if (song.songChanged)
         song.songChanged();
     progress.setValue(3);

@@ -288,6 +288,30 @@ private Q_SLOTS:
         QVERIFY(fixed.err.contains(QStringLiteral("The style meter (3/4) cannot be synchronized")));
     }
 
+    void theChordFinderIsChosenByItsOption()
+    {
+        // Ode to Joy in C: the default progression finder closes the phrase "E D D" with G C
+        // in the middle of the bar; the classic finder puts one chord on each bar line.
+        writeMelody(file("plain.mid"));
+        QStringList lanes;
+        for (const QString& finder : {QStringLiteral("default"), QStringLiteral("progression"),
+                                     QStringLiteral("classic")}) {
+            QStringList arguments{QStringLiteral("make-song"), file("plain.mid"),
+                                  QStringLiteral("-o"), dir.filePath(finder + ".mid")};
+            if (finder != QLatin1String("default"))
+                arguments << QStringLiteral("--chords") << finder;
+            const Result r = cantova(arguments);
+            QVERIFY2(r.code == 0, qPrintable(r.err));
+            Reopened song(dir.filePath(finder + ".mid"));
+            QVERIFY(song.opened);
+            lanes << song.lane(ChordLane).join(QLatin1Char(','));
+        }
+        QCOMPARE(lanes.at(0), lanes.at(1));
+        QVERIFY2(lanes.at(1) != lanes.at(2), qPrintable(lanes.join('\n')));
+        for (const QString& chord : lanes.at(2).split(QLatin1Char(',')))
+            QVERIFY2(chord.section(QLatin1Char(' '), 0, 0).toUInt() % 3840 == 0, qPrintable(chord));
+    }
+
     void aFormat0FileGivesItsTuneOrTheTrackAskedFor()
     {
         // Chords on channel 2, the tune on channel 1, as a format-0 file from elsewhere.
@@ -492,6 +516,9 @@ private Q_SLOTS:
             {{file("junk.wav"), "-o", out, "--melody-track", "2"}, 2, "a track of a MIDI file"},
             {{file("junk.wav"), "-o", out, "--tuning", "sharp"}, 2, "unknown tuning sharp"},
             {{file("junk.mid"), "-o", out, "--melody-track", "0"}, 2, "a track number from 1"},
+            {{file("junk.wav"), "-o", out, "--chords", "jazz"},
+             2,
+             "--chords is progression or classic"},
         };
         for (const Case& c : cases) {
             const Result r = cantova(QStringList{QStringLiteral("make-song")} + c.arguments);

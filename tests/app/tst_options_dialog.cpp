@@ -107,6 +107,19 @@ private Q_SLOTS:
         QCOMPARE(TuningSetting::readUserChoice(), NoteRefiner::Tuning::Classic);
         OptionsDialog again(&settings, 0.05, 0.1, kOutputs);
         QCOMPARE(again.tuningComboBox()->currentData().toString(), QStringLiteral("classic"));
+    void theChordFinderIsChosenAndStored()
+    {
+        Settings settings;
+        OptionsDialog form(&settings, 0.05, 0.1, kOutputs);
+        QCOMPARE(form.chordFinderComboBox()->currentIndex(), 0); // progressions by default
+        form.chordFinderComboBox()->setCurrentIndex(1);
+        QVERIFY(button(form, QDialogButtonBox::Ok)->isEnabled());
+        form.accept();
+        QCOMPARE(settings.chordFinder, ChordFinderKind::Classic);
+        QCOMPARE(ChordFinderSetting::current(), ChordFinderKind::Classic);
+        Settings reread;
+        OptionsDialog again(&reread, 0.05, 0.1, kOutputs);
+        QCOMPARE(again.chordFinderComboBox()->currentIndex(), 1);
     }
 
     void cancelWithChangesAsks_data()

@@ -77,6 +77,43 @@ private Q_SLOTS:
                                                "Caug = 3.0\n"));
     }
 
+    void aTuneInGKeepsItsTonicInEitherReadingOfTheKey()
+    {
+        // Three bars of G arpeggios, then A held, C and E: worked by hand through the rules,
+        // G G G Am in G major, and the same in E minor (same signature): the minor lists still
+        // score the G triad first, and the F characteristic note makes ii (Am) win bar 4.
+        MelodyBuilder m;
+        m.quarters(0, {G4, B4, D4 + 12, B4})
+            .quarters(kBar, {B4, G4, D4, G4})
+            .quarters(2 * kBar, {D4 + 12, B4, G4, B4})
+            .note(3 * kBar, A4, 1920)
+            .note(3 * kBar + 1920, C4 + 12, 480)
+            .note(3 * kBar + 2400, E4 + 12, 480)
+            .note(3 * kBar + 2880, A4, 960);
+        for (const bool minor : {false, true}) {
+            ChordFinder f;
+            f.setKey(1, minor);
+            QStringList found;
+            for (uint32_t bar = 0; bar < 4; ++bar) {
+                found << chordOfBar(f, m.sequence, bar);
+                f.endBar();
+            }
+            QCOMPARE(found, (QStringList{"G", "G", "G", "Am"}));
+        }
+    }
+
+    void aMajorTonicReadAsTheDominantIsASeventh()
+    {
+        // An A major arpeggio in D major: moved into C it is G B D, and the vocabulary's only
+        // chord on G is G7 (B = 4, fit 5), so the rules name it A7; no plain V triad exists.
+        MelodyBuilder m;
+        m.quarters(0, {A4, Cs4 + 12, E4 + 12, Cs4 + 12});
+        ChordFinder f;
+        f.setKey(2, false);
+        QCOMPARE(chordOfBar(f, m.sequence, 0), QStringLiteral("A7"));
+        QCOMPARE(f.result().bestFit, 5.0);
+    }
+
     void progressionFromG7DecidesTheTie()
     {
         MelodyBuilder m;

@@ -42,7 +42,7 @@ private Q_SLOTS:
         m.sequence.setLength(4 * kBar);
         SongState song;
         song.key = QStringLiteral("Dmaj"); // not fixed: replaced by the suggestion
-        ChordMaker(song, m.sequence, kBar).run();
+        ChordMaker(song, m.sequence, kBar, ChordFinderKind::Classic).run();
         QCOMPARE(song.key, QStringLiteral("Cmaj"));
         QCOMPARE(song.suggestedKey, QStringLiteral("Cmaj"));
         QCOMPARE(chords(m.sequence), (QStringList{"0:C", "4:F", "8:G7", "12:C"}));
@@ -62,7 +62,7 @@ private Q_SLOTS:
             .quarters(3 * kBar, {C4 - 4, E4 - 4, G4 - 4, C4 - 4});
         m.sequence.setLength(4 * kBar);
         SongState song;
-        ChordMaker(song, m.sequence, kBar).run();
+        ChordMaker(song, m.sequence, kBar, ChordFinderKind::Classic).run();
         QCOMPARE(song.key, QStringLiteral("Abmaj"));
         QCOMPARE(chords(m.sequence), (QStringList{"0:Ab", "4:Db", "8:Eb7", "12:Ab"}));
         QVERIFY(laneText(findLaneEvent(m.sequence, 0, SuggestedChordsLane))
@@ -81,7 +81,7 @@ private Q_SLOTS:
         SongState song;
         song.key = QStringLiteral("Cmaj");
         song.keyFixed = true;
-        ChordMaker(song, m.sequence, kBar).run();
+        ChordMaker(song, m.sequence, kBar, ChordFinderKind::Classic).run();
         QCOMPARE(song.key, QStringLiteral("Cmaj"));
         // A whole C after Dm: Dm gives G7 its bonus, not C; C's tie goes to the first of
         // C, F, Am, F#dim, Caug in candidate order.
@@ -96,11 +96,11 @@ private Q_SLOTS:
         m.wholeNotes({A4, C4});
         m.sequence.setLength(2 * kBar - 1);
         SongState song;
-        ChordMaker(song, m.sequence, kBar).run();
+        ChordMaker(song, m.sequence, kBar, ChordFinderKind::Classic).run();
         // Found alone, bar 0 is F and F leads C (+4) in bar 1.
         QCOMPARE(chords(m.sequence), (QStringList{"0:F", "4:C"}));
         setLaneEvent(m.sequence, 0, ChordLane, QStringLiteral("C"), true);
-        ChordMaker(song, m.sequence, kBar).run();
+        ChordMaker(song, m.sequence, kBar, ChordFinderKind::Classic).run();
         // After the fixed C, F (+2) takes bar 1 instead.
         QCOMPARE(chords(m.sequence), (QStringList{"0:C!", "4:F"}));
     }
@@ -122,7 +122,7 @@ private Q_SLOTS:
         }
         m.sequence.setLength(8 * kBar - 1);
         SongState song;
-        ChordMaker(song, m.sequence, kBar).run();
+        ChordMaker(song, m.sequence, kBar, ChordFinderKind::Classic).run();
         QCOMPARE(song.key, QStringLiteral("Cmaj"));
         // Bar 3 (a long E, then D) scores E7, which holds both notes, above G7 even with G7's
         // bonus after C; bar 7 (D, then C) gives G7 with that bonus.
@@ -141,7 +141,7 @@ private Q_SLOTS:
         m.wholeNotes({F4, A4, C4, F4});
         m.sequence.setLength(4 * kBar - 1);
         SongState song;
-        ChordMaker(song, m.sequence, kBar).run();
+        ChordMaker(song, m.sequence, kBar, ChordFinderKind::Classic).run();
         QCOMPARE(song.key, QStringLiteral("Fmaj"));
         // Found in C major after moving the melody down a fourth, named back in F.
         QCOMPARE(chords(m.sequence), (QStringList{"0:F", "4:F", "8:C7", "12:F"}));
@@ -153,7 +153,7 @@ private Q_SLOTS:
         setLaneEvent(melody, 0, ChordLane, QStringLiteral("C"));
         setLaneEvent(melody, 0, SuggestedChordsLane, QStringLiteral("C = 1.0\n"));
         SongState song;
-        ChordMaker(song, melody, kBar).run();
+        ChordMaker(song, melody, kBar, ChordFinderKind::Classic).run();
         QCOMPARE(melody.count(), 0);
     }
 };
