@@ -5,7 +5,7 @@
 # their own and runs them.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-"$top/tools/install-packages.sh"
+"$top/tools/install-packages.sh" --tests
 build="$top/build-tests"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCANTOVA_SANITIZE=ON -DCANTOVA_BUILD_TESTS=ON
 cmake --build "$build"

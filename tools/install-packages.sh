@@ -1,8 +1,12 @@
 #!/bin/sh
-# Installs the Debian packages listed in debian-packages.txt (with sudo when not root).
+# Installs the Debian packages listed in debian-packages.txt (with sudo when not root);
+# "--tests" adds those listed in debian-test-packages.txt.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-packages=$(grep -v '^#' "$here/debian-packages.txt" | tr '\n' ' ')
+lists="$here/debian-packages.txt"
+[ "${1:-}" = "--tests" ] && lists="$lists $here/debian-test-packages.txt"
+# shellcheck disable=SC2086
+packages=$(cat $lists | grep -v '^#' | tr '\n' ' ')
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
