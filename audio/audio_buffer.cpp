@@ -186,10 +186,11 @@ bool AudioBuffer::isInSync(uint32_t p)
     if (!isReady())
         return false;
     if (readPosition() != p) {
-        // Silent for this cycle even when the ring could serve the seek at once: the next
-        // cycle starts from p with its fade-in.
+        // A seek the ring serves at once plays on (with its fade-in); otherwise the clip is
+        // silent until the thread has refilled from p. Staying silent for this cycle after an
+        // immediate seek would miss p again in the next one, where the play head has moved on.
         seek(p);
-        return false;
+        return readPosition() == p && !m_seekApplying;
     }
     return true;
 }
@@ -238,8 +239,14 @@ uint32_t AudioBuffer::walk(Walk kind, float* const* target, int targetChannels, 
                           std::memory_order_release);
         m_readPosition.store(pos + n, std::memory_order_relaxed);
         done += n;
-        // The part after a loop wrap fades in again.
+        // The part after a loop wrap fades in again; the wrap happens now, so the next cycle
+        // (which the engine starts at the loop start) finds the buffer there.
         m_fadeInNext = endsAtLoop;
+        if (endsAtLoop) {
+            m_readPosition.store(loopStart(), std::memory_order_relaxed);
+            if (isWholeFileHeld())
+                m_readIndex.store(loopStart(), std::memory_order_release);
+        }
     }
     if (!isWholeFileHeld()) {
         const uint32_t held = m_writeIndex.load(std::memory_order_acquire) -

@@ -55,7 +55,7 @@ bool AudioBuffer::open(const QString& path)
         const long double total =
             std::max(0LL, m_file->frames()) * (long double)m_ratio * (long double)stretch;
         const auto whole = uint32_t(std::min<long double>(
-            std::floor(total), std::numeric_limits<uint32_t>::max() / 2));
+            std::round(total), std::numeric_limits<uint32_t>::max() / 2));
         if (m_offset > whole)
             m_offset = 0;
         m_length = whole - m_offset;
