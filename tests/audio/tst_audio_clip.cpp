@@ -8,6 +8,8 @@
 #include "audio_bus.h"
 #include "audio_clip.h"
 #include "audio_engine.h"
+#include "audio_metronome.h"
+#include "audio_player.h"
 #include "offline_audio_client.h"
 
 #include "error_log.h"
@@ -350,6 +352,69 @@ private Q_SLOTS:
         QCOMPARE(buffer.mix(bus, 1, 200, 0, gains), 200u);
         QCOMPARE(mono[0], 0.0f);
         QCOMPARE(mono[150], 1.0f);
+    }
+
+    void metronomeClicksBarsAndBeatsAndRealignsAtEveryWrap()
+    {
+        const QString bar = m_dir.filePath(QStringLiteral("bar.wav"));
+        const QString beat = m_dir.filePath(QStringLiteral("beat.wav"));
+        QVERIFY(writeFile(bar, 1, kRate, 400, [](int, long long) { return 0.25f; }));
+        QVERIFY(writeFile(beat, 1, kRate, 400, [](int, long long) { return 0.125f; }));
+        {
+            Rig rig; // 120 beats a minute in 4/4: a beat every 22050 frames
+            QVERIFY(rig.audio->setMetronomeClicks(bar, beat));
+            QVERIFY(rig.audio->metronome()->waitForClicks(10000));
+            rig.audio->setMetronomeOn(true);
+            rig.play();
+            rig.render(4 * 22050 / kBlock + 2);
+            QCOMPARE(rig.output.left[100], 0.25f);
+            QCOMPARE(rig.output.right[100], 0.25f);
+            QCOMPARE(rig.output.left[500], 0.0f); // the click is 400 frames long
+            QCOMPARE(rig.output.left[22050 + 100], 0.125f);
+            QCOMPARE(rig.output.left[3 * 22050 + 399], 0.125f);
+            QCOMPARE(rig.output.left[3 * 22050 + 400], 0.0f);
+            QCOMPARE(rig.output.left[4 * 22050 + 100], 0.25f);
+            QCOMPARE(rig.output.left[22049], 0.0f);
+        }
+        {
+            // A loop of 150 frames from a bar line wraps more than three times in a cycle: each
+            // pass starts the bar click again instead of playing its 400 frames on.
+            Rig rig;
+            QVERIFY(rig.audio->setMetronomeClicks(bar, beat));
+            QVERIFY(rig.audio->metronome()->waitForClicks(10000));
+            rig.audio->setMetronomeOn(true);
+            rig.session.setLoop(0, 150);
+            rig.play();
+            rig.render(2);
+            QCOMPARE(rig.session.playHead(), (2 * kBlock) % 150);
+            for (uint32_t pass = 0; pass < 6; ++pass) {
+                QCOMPARE(rig.output.left[pass * 150], 0.0f); // each start fades in again
+                QCOMPARE(rig.output.left[pass * 150 + 100], 0.25f);
+                QCOMPARE(rig.output.left[pass * 150 + 149], 0.25f);
+            }
+        }
+    }
+
+    void previewPlaysTheFileOnThePlayerBusUntilItEnds()
+    {
+        Rig rig;
+        QVERIFY(!rig.audio->previewFile(m_dir.filePath(QStringLiteral("missing.wav"))));
+        ErrorLog::clear();
+        QVERIFY(rig.audio->previewFile(m_dc));
+        QVERIFY(rig.audio->player()->waitForFill(10000));
+        QCOMPARE(rig.audio->playerBus(), rig.audio->buses().front().get());
+        QVERIFY(rig.audio->player()->isPlaying());
+        // The client's transport rolls (the cycles run) while the song is not playing.
+        rig.client->transportStart();
+        QCOMPARE(rig.client->render(7), 0);
+        QCOMPARE(rig.session.playHead(), 0u);
+        QCOMPARE(rig.output.left[600], 0.5f);
+        QCOMPARE(rig.output.right[2999], 0.5f);
+        QCOMPARE(rig.output.right[3000], 0.0f);
+        QVERIFY(!rig.audio->player()->isPlaying());
+        QVERIFY(rig.audio->previewFile(m_dc));
+        rig.audio->stopPreview();
+        QVERIFY(!rig.audio->player()->isPlaying());
     }
 
     void goldenRenderOfTwoClipsWithALoop()
