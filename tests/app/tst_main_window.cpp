@@ -679,7 +679,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("action");
         for (const char* name : {"audioToMidiAction", "transportPlayAction",
-                                 "transportRecordAction", "openAudioAction"})
+                                 "transportRecordAction"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
