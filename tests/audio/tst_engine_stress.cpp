@@ -178,6 +178,8 @@ public:
     Session& session() { return m_session; }
     const SongModel& expected() const { return m_history.now(); }
     int noteCount(const QString& track) const { return m_notes.at(track); }
+    /** Audio clips opened, stretched or taken off during the run. */
+    int audioEdits() const { return m_audioEdits; }
 
     SongModel currentModel()
     {
@@ -232,7 +234,8 @@ private:
         clip->setFilePath(m_audioFiles[size_t(pick(int(m_audioFiles.size())))]);
         track->addClip(clip);
         clip->setStart(uint32_t(pick(48000 * 4)));
-        clip->open();
+        if (clip->open())
+            ++m_audioEdits;
         SongModel model = m_history.now();
         model.tracks.push_back(props.name);
         pushed(std::make_unique<AddTrackCommand>(&m_session, std::move(track)), model);
@@ -256,6 +259,7 @@ private:
         const float factors[] = {0.8f, 1.0f, 1.25f};
         auto command = std::make_unique<ClipCommand>(&m_session, QStringLiteral("time stretch"));
         command->stretch(track->firstClip(), factors[pick(3)]);
+        ++m_audioEdits;
         pushed(std::move(command), m_history.now());
     }
 
@@ -267,6 +271,7 @@ private:
             return;
         auto command = std::make_unique<ClipCommand>(&m_session, QStringLiteral("remove clip"));
         command->removeClip(track->firstClip());
+        ++m_audioEdits;
         pushed(std::move(command), m_history.now());
     }
 
@@ -378,6 +383,7 @@ private:
     ModelHistory m_history;
     std::map<QString, int> m_notes;
     int m_trackCounter = 0;
+    int m_audioEdits = 0;
     QTemporaryDir m_audioDir;
     std::vector<QString> m_audioFiles;
 };
@@ -423,7 +429,8 @@ private Q_SLOTS:
             auto* clip = static_cast<MidiClip*>(track->firstClip());
             QCOMPARE(clip->sequence().count(), run.noteCount(track->name()));
         }
-        qInfo("%d audio tracks at the end", audioTracks);
+        qInfo("%d audio clip edits, %d audio tracks at the end", run.audioEdits(), audioTracks);
+        QVERIFY2(run.audioEdits() > 20, qPrintable(QString::number(run.audioEdits())));
         QVERIFY2(steps > 100, qPrintable(QString::number(steps)));
         // The engines are left open and playing: the session's destructor ends the stream
         // before the MIDI engine and the tracks go.
