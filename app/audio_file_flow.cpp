@@ -32,20 +32,19 @@ void AudioFileFlow::applySaveType(const QString& extension, int majorFormat, int
     AudioFormatRegistry::instance().chooseWriteFormat(extension, majorFormat, quality, further);
 }
 
-std::unique_ptr<ClipCommand> AudioFileFlow::makeLoadCommand(Track* track,
-                                                           const QString& path) const
+std::unique_ptr<ClipCommand> AudioFileFlow::makeLoadCommand(Track* track, const QString& path) const
 {
     if (!track || !track->isAudio())
         return nullptr;
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile()) {
-        ErrorLog::add(QCoreApplication::translate("AudioFileFlow", "The file does not exist: %1")
-                          .arg(path));
+        ErrorLog::add(
+            QCoreApplication::translate("AudioFileFlow", "The file does not exist: %1").arg(path));
         return nullptr;
     }
     if (!info.isReadable()) {
-        ErrorLog::add(QCoreApplication::translate("AudioFileFlow", "The file cannot be read: %1")
-                          .arg(path));
+        ErrorLog::add(
+            QCoreApplication::translate("AudioFileFlow", "The file cannot be read: %1").arg(path));
         return nullptr;
     }
     auto clip = std::make_unique<AudioClip>(int(m_session->scale().sampleRate()));

@@ -113,8 +113,8 @@ void AudioBuffer::setLoop(uint32_t start, uint32_t end)
     m_loopEnd.store(end, std::memory_order_relaxed);
     // The ring may hold frames read past the new loop end: read them again from here.
     if (isOpen() && !isWholeFileHeld()) {
-        const uint32_t here = m_seekApplying ? m_seekTarget.load(std::memory_order_relaxed)
-                                             : readPosition();
+        const uint32_t here =
+            m_seekApplying ? m_seekTarget.load(std::memory_order_relaxed) : readPosition();
         m_seekTarget.store(here, std::memory_order_relaxed);
         m_seekRequests.fetch_add(1, std::memory_order_release);
         m_seekApplying = true;

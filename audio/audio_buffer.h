@@ -88,7 +88,7 @@ public:
      * rate, or cannot be converted; the buffer then stays closed.
      */
     bool open(const QString& path);
-    /** Stops the thread (waking it every 100 ms until it ended), frees the ring, closes the file. */
+    /** Stops the thread (waking it every 100 ms until it ended), frees the ring and the file. */
     void close();
     bool isOpen() const { return m_thread != nullptr; }
 
@@ -154,7 +154,11 @@ public:
     bool wantsSync() const;
 
 private:
-    enum class Walk { Mix, Copy };
+    enum class Walk
+    {
+        Mix,
+        Copy
+    };
     uint32_t walk(Walk kind, float* const* target, int targetChannels, uint32_t frames,
                   uint32_t targetOffset, const float* gains);
     uint32_t contiguousFrames(uint32_t wanted) const;

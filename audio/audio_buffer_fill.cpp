@@ -54,8 +54,8 @@ bool AudioBuffer::open(const QString& path)
     if (m_length == 0) {
         const long double total =
             std::max(0LL, m_file->frames()) * (long double)m_ratio * (long double)stretch;
-        const auto whole = uint32_t(std::min<long double>(
-            std::round(total), std::numeric_limits<uint32_t>::max() / 2));
+        const auto whole = uint32_t(
+            std::min<long double>(std::round(total), std::numeric_limits<uint32_t>::max() / 2));
         if (m_offset > whole)
             m_offset = 0;
         m_length = whole - m_offset;
@@ -204,8 +204,8 @@ void AudioBuffer::fill()
         // A seek that arrived meanwhile is served first: what would be read now is wasted.
         if (isSeekPending())
             return;
-        const uint32_t held =
-            m_writeIndex.load(std::memory_order_relaxed) - m_readIndex.load(std::memory_order_acquire);
+        const uint32_t held = m_writeIndex.load(std::memory_order_relaxed) -
+                              m_readIndex.load(std::memory_order_acquire);
         const uint32_t space = m_layout.size - held;
         if (space == 0)
             return;

@@ -10,6 +10,7 @@
 #include "track.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cmath>
 
 AudioClip::AudioClip(int sampleRate) : m_sampleRate(sampleRate > 0 ? sampleRate : 44100) {}
@@ -91,8 +92,8 @@ void AudioClip::process(uint32_t first, uint32_t last)
     const auto* monitor = dynamic_cast<const AudioMonitor*>(t->monitor());
     for (int c = 0; c < channels; ++c)
         gains[c] = monitor ? gain * monitor->channelGain(c) : gain;
-    m_buffer->mix(bus->outputChannels(), channels, frames,
-                  engine->framesThisCycle() + busOffset, gains);
+    m_buffer->mix(bus->outputChannels(), channels, frames, engine->framesThisCycle() + busOffset,
+                  gains);
 }
 
 void AudioClip::setStretchFactor(float factor)
@@ -131,7 +132,8 @@ QString AudioClip::toolTip() const
     if (gain() < 0.999f || gain() > 1.001f)
         text += QObject::tr(" (%1 dB)").arg(QString::number(20.0 * std::log10(gain()), 'g', 2));
     if (m_stretch != 1.0f)
-        text += QObject::tr("\n\t(%1% time stretch)").arg(QString::number(100.0 * m_stretch, 'g', 3));
+        text +=
+            QObject::tr("\n\t(%1% time stretch)").arg(QString::number(100.0 * m_stretch, 'g', 3));
     if (m_pitch != 1.0f)
         text += QObject::tr("\n\t(%1% pitch shift)").arg(QString::number(100.0 * m_pitch, 'g', 3));
     return text;

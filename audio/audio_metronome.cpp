@@ -9,8 +9,7 @@ AudioMetronome::AudioMetronome(const TimeScale& scale) : m_cursor(scale) {}
 
 AudioMetronome::~AudioMetronome() = default;
 
-bool AudioMetronome::loadClicks(const QString& barClick, const QString& beatClick,
-                                int sampleRate)
+bool AudioMetronome::loadClicks(const QString& barClick, const QString& beatClick, int sampleRate)
 {
     close();
     auto bar = std::make_unique<AudioBuffer>(sampleRate);

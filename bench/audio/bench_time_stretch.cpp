@@ -37,7 +37,8 @@ bool makeFile(const QString& path, int seconds)
         for (size_t k = 0; k < left.size(); ++k) {
             const double t = double(block * 4410 + long(k)) / kRate;
             phase += 2 * M_PI * (220.0 + 40.0 * std::sin(2 * M_PI * 0.3 * t)) / kRate;
-            const double voice = std::sin(phase) + 0.5 * std::sin(2 * phase) + 0.25 * std::sin(3 * phase);
+            const double voice =
+                std::sin(phase) + 0.5 * std::sin(2 * phase) + 0.25 * std::sin(3 * phase);
             left[k] = float(0.25 * voice * (0.8 + 0.2 * std::sin(2 * M_PI * 5 * t)));
             right[k] = float(0.9 * left[k]);
         }
@@ -103,7 +104,8 @@ int main(int argc, char** argv)
     std::printf("%-8s %14s %14s %8s\n", "stretch", "buffer", "soundstretch", "ratio");
     for (float stretch : {0.8f, 1.25f}) {
         const double ours = timeBuffer(source, stretch);
-        const double theirs = timeSoundstretch(source, dir.filePath(QStringLiteral("out.wav")), stretch);
+        const double theirs =
+            timeSoundstretch(source, dir.filePath(QStringLiteral("out.wav")), stretch);
         const double oursRt = seconds / ours;
         if (theirs > 0)
             std::printf("%-8.2f %13.1fx %13.1fx %8.2f\n", stretch, oursRt, seconds / theirs,

@@ -62,8 +62,8 @@ private Q_SLOTS:
         QVERIFY(writeTone(path(QStringLiteral("tone.wav")), SF_FORMAT_WAV | SF_FORMAT_PCM_16));
         QVERIFY(writeTone(path(QStringLiteral("tone.flac")), SF_FORMAT_FLAC | SF_FORMAT_PCM_16));
         QVERIFY(writeTone(path(QStringLiteral("tone.ogg")), SF_FORMAT_OGG | SF_FORMAT_VORBIS));
-        QVERIFY(writeTone(path(QStringLiteral("tone.mp3")),
-                          SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III));
+        QVERIFY(
+            writeTone(path(QStringLiteral("tone.mp3")), SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III));
         QFile junk(path(QStringLiteral("junk.flac")));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("fLaC but nothing a decoder could read");
@@ -75,8 +75,8 @@ private Q_SLOTS:
     {
         QVERIFY(AudioFileFlow::filter().startsWith(QStringLiteral("Audio files (")));
         for (const char* pattern : {"*.wav", "*.flac", "*.ogg", "*.mp3"})
-            QVERIFY(AudioFileFlow::patterns().split(QLatin1Char(' ')).contains(
-                QLatin1String(pattern)));
+            QVERIFY(
+                AudioFileFlow::patterns().split(QLatin1Char(' ')).contains(QLatin1String(pattern)));
         Settings settings;
         MainWindow form(&settings);
         ScriptedFiles files(QList<QStringList>{QStringList()});
@@ -151,9 +151,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "gone.wav" << "does not exist";
-        QTest::newRow("unreadable") << "junk.flac" << "cannot be read";
-        QTest::newRow("unknown type") << "tone.txt" << "no reader";
+        QTest::newRow("missing") << "gone.wav"
+                                 << "does not exist";
+        QTest::newRow("unreadable") << "junk.flac"
+                                    << "cannot be read";
+        QTest::newRow("unknown type") << "tone.txt"
+                                      << "no reader";
     }
 
     void aMissingOrUnreadableFileSaysWhyAndChangesNothing()

@@ -678,8 +678,8 @@ private Q_SLOTS:
     void featuresOfLaterWorkSaySoPlainly_data()
     {
         QTest::addColumn<QString>("action");
-        for (const char* name : {"audioToMidiAction", "transportPlayAction",
-                                 "transportRecordAction"})
+        for (const char* name :
+             {"audioToMidiAction", "transportPlayAction", "transportRecordAction"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 

@@ -20,7 +20,8 @@ using Signal = std::function<float(int c, long long k)>;
 /** A sine of `hz` at `rate` with amplitude a, the same on every channel. */
 inline Signal sine(double hz, double rate, double a)
 {
-    return [=](int, long long k) { return float(a * std::sin(2.0 * M_PI * hz * double(k) / rate)); };
+    return
+        [=](int, long long k) { return float(a * std::sin(2.0 * M_PI * hz * double(k) / rate)); };
 }
 
 /** Writes `frames` frames of the signal; float WAV unless the path names another format. */
@@ -63,7 +64,8 @@ inline double peakFrequency(const std::vector<float>& samples, size_t from, size
 {
     std::vector<double> windowed(n);
     for (size_t k = 0; k < n; ++k)
-        windowed[k] = samples[from + k] * (0.5 - 0.5 * std::cos(2.0 * M_PI * double(k) / double(n)));
+        windowed[k] =
+            samples[from + k] * (0.5 - 0.5 * std::cos(2.0 * M_PI * double(k) / double(n)));
     double best = lo, bestPower = -1.0;
     for (double hz = lo; hz <= hi; hz += 0.1) {
         const double w = 2.0 * M_PI * hz / rate;

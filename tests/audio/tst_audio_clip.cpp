@@ -298,7 +298,8 @@ private Q_SLOTS:
         // Each pass of 150 frames repeats the same frames, faded in and out at the wrap.
         const float step = largestStep(rig.output.left, kBlock, rig.output.left.size());
         QVERIFY2(step < 0.06f, qPrintable(QString::number(step)));
-        QVERIFY(std::fabs(rig.output.left[kBlock + 75] - rig.output.left[kBlock + 75 + 150]) < 1e-6);
+        QVERIFY(std::fabs(rig.output.left[kBlock + 75] - rig.output.left[kBlock + 75 + 150]) <
+                1e-6);
     }
 
     void aFarSeekWhilePlayingGivesNoClick()
@@ -431,8 +432,7 @@ private Q_SLOTS:
             actual.push_back(rig.output.left[k]);
             actual.push_back(rig.output.right[k]);
         }
-        const QString reference =
-            QStringLiteral(CANTOVA_TEST_DATA "/audio/two_clips_looped.f32");
+        const QString reference = QStringLiteral(CANTOVA_TEST_DATA "/audio/two_clips_looped.f32");
         QFile file(reference);
         std::vector<float> expected;
         if (file.open(QIODevice::ReadOnly)) {

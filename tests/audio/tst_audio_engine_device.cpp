@@ -138,9 +138,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString wav = dir.filePath(QStringLiteral("steps.wav"));
         // Distinct values, so a shift by one frame shows.
-        QVERIFY(audiotest::writeFile(wav, 1, 44100, 4000, [](int, long long k) {
-            return float(0.1 + 0.0001 * double(k));
-        }));
+        QVERIFY(audiotest::writeFile(
+            wav, 1, 44100, 4000, [](int, long long k) { return float(0.1 + 0.0001 * double(k)); }));
         const QString playback = dir.filePath(QStringLiteral("playback.raw"));
         qputenv("ALSA_TEST_PLAYBACK", QFile::encodeName(playback));
 

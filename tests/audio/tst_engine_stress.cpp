@@ -24,8 +24,8 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <cmath>
 #include <QTest>
+#include <cmath>
 #include <map>
 #include <random>
 

@@ -64,7 +64,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string folder = argv[1];
-    const Click clicks[] = {{"bar-click.wav", 1760.0, 0.8, 0.06}, {"beat-click.wav", 1320.0, 0.55, 0.05}};
+    const Click clicks[] = {{"bar-click.wav", 1760.0, 0.8, 0.06},
+                            {"beat-click.wav", 1320.0, 0.55, 0.05}};
     for (const Click& click : clicks)
         if (!write(folder + "/" + click.name, render(click)))
             return 1;
