@@ -48,12 +48,20 @@ bool AudioEngine::setMetronomeClicks(const QString& barClick, const QString& bea
 
 bool AudioEngine::previewFile(const QString& path)
 {
-    return m_player->play(path, int(session()->scale().sampleRate()));
+    if (!m_player->play(path, int(session()->scale().sampleRate())))
+        return false;
+    // The client runs cycles only while its transport rolls: a preview while the song stands
+    // still rolls it (the play head does not move while the engine is not playing).
+    if (m_client && !isPlaying())
+        m_client->transportStart();
+    return true;
 }
 
 void AudioEngine::stopPreview()
 {
     m_player->stop();
+    if (m_client && !isPlaying())
+        m_client->transportStop();
 }
 
 void AudioEngine::createOwnBuses()
@@ -65,6 +73,12 @@ void AudioEngine::createOwnBuses()
     if (m_playerOwnBus && !m_ownPlayerBus)
         m_ownPlayerBus = std::make_unique<AudioBus>(QStringLiteral("Player"), Bus::Output,
                                                     kBusChannels, maxFrames);
+    busesChanged();
+}
+
+void AudioEngine::clearBuses()
+{
+    Engine::clearBuses();
     busesChanged();
 }
 

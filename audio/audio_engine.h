@@ -109,12 +109,17 @@ public:
     AudioBus* metronomeBus() const { return m_metronomeBus; }
     AudioBus* playerBus() const { return m_playerBus; }
 
-    /** Previews a file on the player bus from its start; false when it cannot be read. */
+    /**
+     * Previews a file on the player bus from its start; false when it cannot be read. While the
+     * song is stopped the client's transport rolls for it, until stopPreview() or play and stop.
+     */
     bool previewFile(const QString& path);
     void stopPreview();
     AudioPlayer* player() const { return m_player.get(); }
     /** Re-picks the metronome and player buses after the bus list changed. */
     void busesChanged() override;
+    /** Drops the buses, and with them the metronome's and the player's use of the first one. */
+    void clearBuses() override;
 
     /** The process cycle: renders `frames` frames. Runs in the audio callback; returns 0. */
     int process(uint32_t frames);

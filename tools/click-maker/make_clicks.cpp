@@ -27,7 +27,7 @@ std::vector<float> render(const Click& click)
 {
     const int frames = int(click.seconds * kRate);
     const int attack = kRate / 1000; // 1 ms
-    std::vector<float> samples(size_t(frames));
+    std::vector<float> samples(static_cast<size_t>(frames));
     for (int k = 0; k < frames; ++k) {
         const double t = double(k) / kRate;
         const double decay = std::exp(-6.9 * double(k) / frames);
