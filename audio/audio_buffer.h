@@ -34,9 +34,9 @@ class AudioBufferThread;
  * Threads:
  * - GUI thread (or any one owner): construction, the setters, open(), close(), setLoop() while
  *   the engine does not process the buffer (the session's edit lock, or before the engine runs).
- * - The consumer side (seek(), isInSync(), mix(), read(), rewindClick-style seeks) runs in the
- *   audio callback, or on the owner's thread while no callback can reach the buffer. It never
- *   locks, allocates, frees or logs; wake() only try-locks.
+ * - The consumer side (seek(), isInSync(), mix(), read()) runs in the audio callback, or on the
+ *   owner's thread while no callback can reach the buffer. It never locks, allocates, frees or
+ *   logs; wake() only try-locks.
  * - firstFill() and sync() run on the buffer thread only.
  * - The getters of sizes and state are safe from any thread.
  */
