@@ -1,14 +1,25 @@
 #include "engine_factory.h"
 
+#include "data_paths.h"
 #include "midi_engine.h"
 #include "offline_audio_client.h"
 #include "sequencer_layer.h"
 
+#include <QFileInfo>
+
 Session::EngineFactory EngineFactory::make(AudioEngine::ClientFactory audioClient)
 {
     return [audioClient](Session* session, int kind) -> std::unique_ptr<Engine> {
-        if (kind == Engine::AudioKind)
-            return std::make_unique<AudioEngine>(session, audioClient);
+        if (kind == Engine::AudioKind) {
+            auto audio = std::make_unique<AudioEngine>(session, audioClient);
+            // The clicks the build made beside the program; without them the audio metronome
+            // stays silent.
+            const QString bar = DataPaths::path(QStringLiteral("Clicks/bar-click.wav"));
+            const QString beat = DataPaths::path(QStringLiteral("Clicks/beat-click.wav"));
+            if (QFileInfo::exists(bar) && QFileInfo::exists(beat))
+                audio->setMetronomeClicks(bar, beat);
+            return audio;
+        }
         return std::make_unique<MidiEngine>(session);
     };
 }

@@ -1,5 +1,7 @@
 #include "main_window.h"
 
+#include "audio_file_flow.h"
+
 #include "audio_client.h"
 #include "audio_engine.h"
 #include "editor_panel.h"
@@ -123,7 +125,8 @@ void MainWindow::applySettings()
     findChild<QAction*>(QStringLiteral("editMidiModeAction"))->setChecked(s.noteEditMode);
     restoreGeometryFromSettings();
     show();
-    // TODO: the audio save type goes to the audio file layer when saving recordings exists.
+    AudioFileFlow::applySaveType(s.audioSaveType.extension, s.audioSaveType.majorFormat,
+                                 s.audioSaveType.values[0], s.audioSaveType.values[1]);
     applyMetronome();
     newSong();
     m_keyboardFocus->goHome();

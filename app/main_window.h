@@ -233,7 +233,6 @@ private:
     /** The song as it is now is the one in its file (opened, saved or new). */
     void markSongSaved();
     QString audioFileFilter() const;
-    bool loadAudioClip(const QString& path);
     bool canLoadAudio() const;
     void updateUndoActions();
 

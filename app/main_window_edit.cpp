@@ -2,6 +2,8 @@
 // the changes made for good (executed and dropped from the undo list).
 #include "main_window.h"
 
+#include "audio_file_flow.h"
+
 #include "melody_track_dialog.h"
 #include "message_box.h"
 #include "options_dialog.h"
@@ -144,22 +146,12 @@ void MainWindow::clearMelody()
 
 QString MainWindow::audioFileFilter() const
 {
-    // TODO: the audio file layer's filter of every readable format.
-    return tr("Audio files (*.wav *.aif *.aiff *.flac *.ogg *.w64 *.mp3)");
+    return AudioFileFlow::filter();
 }
 
 bool MainWindow::canLoadAudio() const
 {
-    // TODO: true once audio clips can be made from files.
-    return false;
-}
-
-bool MainWindow::loadAudioClip(const QString& path)
-{
-    (void)path;
-    // TODO: an audio clip at frame 0 backed by the file, added through a "Load Audio File"
-    // clip command that is executed and dropped, once audio clips exist.
-    return false;
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

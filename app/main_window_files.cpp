@@ -1,6 +1,9 @@
 // The main window's songs and files: new song, the save checks, audio and MIDI files, styles.
 #include "main_window.h"
 
+#include "audio_file_flow.h"
+
+#include "error_log.h"
 #include "file_dialog.h"
 #include "keyboard_focus.h"
 #include "message_box.h"
@@ -8,6 +11,7 @@
 #include "settings.h"
 
 #include "clip.h"
+#include "clip_command.h"
 #include "command_list.h"
 #include "engine.h"
 #include "session.h"
@@ -248,25 +252,28 @@ bool MainWindow::openAudioFile(const QString& path)
         notAvailableYet(tr("Opening audio files"));
         return false;
     }
-    if (!audioCheck())
-        return false;
-    bool loaded = false;
+    // The file is read before the song changes: one that cannot be loaded leaves it as it was.
+    std::unique_ptr<ClipCommand> load;
     {
         WaitCursor wait;
-        loaded = loadAudioClip(path);
+        load = AudioFileFlow(m_session).makeLoadCommand(audioTrack(), path);
     }
-    if (loaded) {
-        if (Clip* clip = audioClip())
-            clip->setModified(false);
-        rememberDir(&m_settings->audioDir, path);
-        m_recentFiles->add(path);
-    } else {
+    if (!load) {
         showErrorBox(tr("The file was not loaded:\n\n\"%1\"").arg(path));
+        viewRefresh();
+        return false;
     }
+    if (!audioCheck())
+        return false;
+    pushForGood(std::move(load));
+    if (Clip* clip = audioClip())
+        clip->setModified(false);
+    rememberDir(&m_settings->audioDir, path);
+    m_recentFiles->add(path);
     if (Track* track = audioTrack())
         track->setName(QFileInfo(path).fileName());
     viewRefresh();
-    return loaded;
+    return true;
 }
 
 void MainWindow::fileSaveAudio()
@@ -332,9 +339,9 @@ bool MainWindow::copyReplacing(const QString& source, const QString& target)
 
 void MainWindow::activateAudioFile(const QString& path)
 {
-    (void)path;
     startEngines(true);
-    // TODO: hand the file to the audio engine's preview player when it exists.
+    if (!AudioFileFlow(m_session).preview(path) && !ErrorLog::isEmpty())
+        showErrorBox();
     scheduleRefresh(233);
     viewRefresh();
 }
@@ -393,10 +400,8 @@ void MainWindow::fileSave()
 QString MainWindow::openFileFilter() const
 {
     // Every kind the program opens at once first, so any file can be picked without a switch.
-    QString audio = audioFileFilter();
-    const int open = audio.indexOf(QLatin1Char('('));
-    const QString audioPatterns =
-        audio.mid(open + 1, audio.lastIndexOf(QLatin1Char(')')) - open - 1);
+    const QString audio = audioFileFilter();
+    const QString audioPatterns = AudioFileFlow::patterns();
     return tr("Songs, recordings and styles (*.mid %1 *.sty)").arg(audioPatterns) +
            QStringLiteral(";;") + tr("Midi files (*.mid)") + QStringLiteral(";;") + audio +
            QStringLiteral(";;") + tr("Style files (*.sty)");

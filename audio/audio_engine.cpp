@@ -2,7 +2,9 @@
 
 #include "audio_bus.h"
 #include "audio_client.h"
+#include "audio_metronome.h"
 #include "audio_monitor.h"
+#include "audio_player.h"
 #include "portaudio_client.h"
 
 #include "clip.h"
@@ -21,7 +23,9 @@ constexpr int kBusChannels = 2;
 } // namespace
 
 AudioEngine::AudioEngine(Session* session, ClientFactory clientFactory)
-    : Engine(session, AudioKind), m_clientFactory(std::move(clientFactory))
+    : Engine(session, AudioKind), m_clientFactory(std::move(clientFactory)),
+      m_metronome(std::make_unique<AudioMetronome>(session->scale())),
+      m_player(std::make_unique<AudioPlayer>())
 {
 }
 
@@ -31,6 +35,58 @@ AudioEngine::~AudioEngine()
     m_processing.store(false, std::memory_order_release);
     if (m_client)
         m_client->deactivate();
+}
+
+bool AudioEngine::setMetronomeClicks(const QString& barClick, const QString& beatClick)
+{
+    m_barClick = barClick;
+    m_beatClick = beatClick;
+    if (!isInitialized() || m_barClick.isEmpty() || m_beatClick.isEmpty())
+        return true;
+    return m_metronome->loadClicks(m_barClick, m_beatClick, int(session()->scale().sampleRate()));
+}
+
+bool AudioEngine::previewFile(const QString& path)
+{
+    if (!m_player->play(path, int(session()->scale().sampleRate())))
+        return false;
+    // The client runs cycles only while its transport rolls: a preview while the song stands
+    // still rolls it (the play head does not move while the engine is not playing).
+    if (m_client && !isPlaying())
+        m_client->transportStart();
+    return true;
+}
+
+void AudioEngine::stopPreview()
+{
+    m_player->stop();
+    if (m_client && !isPlaying())
+        m_client->transportStop();
+}
+
+void AudioEngine::createOwnBuses()
+{
+    const uint32_t maxFrames = m_client ? m_client->bufferSize() : AudioClient::kBufferSize;
+    if (m_metronomeOwnBus && !m_ownMetronomeBus)
+        m_ownMetronomeBus = std::make_unique<AudioBus>(QStringLiteral("Metronome"), Bus::Output,
+                                                       kBusChannels, maxFrames);
+    if (m_playerOwnBus && !m_ownPlayerBus)
+        m_ownPlayerBus = std::make_unique<AudioBus>(QStringLiteral("Player"), Bus::Output,
+                                                    kBusChannels, maxFrames);
+    busesChanged();
+}
+
+void AudioEngine::clearBuses()
+{
+    Engine::clearBuses();
+    busesChanged();
+}
+
+void AudioEngine::busesChanged()
+{
+    auto* first = dynamic_cast<AudioBus*>(firstBus(Bus::Output));
+    m_metronomeBus = m_ownMetronomeBus ? m_ownMetronomeBus.get() : first;
+    m_playerBus = m_ownPlayerBus ? m_ownPlayerBus.get() : first;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -46,9 +102,11 @@ bool AudioEngine::init()
     session()->setClientName(QStringLiteral("Cantova"));
     if (session()->scale().sampleRate() != m_client->sampleRate())
         session()->setSampleRate(m_client->sampleRate());
-    // TODO: the player and metronome buses of their own and the click samples, with the
-    // audio metronome and the file preview player.
-    return Engine::init();
+    const bool initialized = Engine::init();
+    createOwnBuses();
+    if (!m_barClick.isEmpty() && !m_beatClick.isEmpty())
+        m_metronome->loadClicks(m_barClick, m_beatClick, int(session()->scale().sampleRate()));
+    return initialized;
 }
 
 bool AudioEngine::activate()
@@ -70,7 +128,7 @@ bool AudioEngine::start()
 {
     if (!isActivated())
         return false;
-    // TODO: the audio metronome recomputes its next beat from the play head here.
+    m_metronome->realign(session()->playHead());
     Engine::start();
     if (m_transportMode & kTransportFollows)
         m_client->transportStart();
@@ -106,6 +164,11 @@ bool AudioEngine::clean()
         deactivate();
     m_fadeRequest.store(0, std::memory_order_release);
     m_stopping.store(false, std::memory_order_release);
+    m_player->stop();
+    m_metronome->close();
+    m_metronomeBus = m_playerBus = nullptr;
+    m_ownMetronomeBus.reset();
+    m_ownPlayerBus.reset();
     // Closing the client (PortAudio's terminate) reports its own failure to the error log.
     m_client.reset();
     return Engine::clean();
@@ -194,12 +257,13 @@ int AudioEngine::process(uint32_t frames)
         return 0;
 
     prepareBuses(frames);
-    // TODO: the file preview player mixes into its bus here.
+    m_player->process(m_playerBus, frames);
+    if (m_ownPlayerBus)
+        m_ownPlayerBus->commit(frames);
     if (isPlaying()) {
         SessionCursor* head = cursor();
         uint32_t b = head->frame();
         uint32_t c = b + frames;
-        // TODO: the audio metronome mixes its clicks for [b, c) here.
         if (m_stopping.load(std::memory_order_acquire)) {
             // Faded out, waiting for stop(): keep time without sound.
             movePlayHead(c);
@@ -212,17 +276,17 @@ int AudioEngine::process(uint32_t frames)
                 const uint32_t loopOut = s->loopOut();
                 // A loop shorter than the cycle wraps several times.
                 while (c >= loopOut) {
-                    renderTracks(b, loopOut);
+                    renderRange(b, loopOut);
                     rendered += loopOut - b;
                     m_framesThisCycle.store(rendered, std::memory_order_relaxed);
                     c -= loopOut - loopIn;
                     b = loopIn;
                     wrapped = true;
                     movePlayHead(b);
-                    // TODO: the audio metronome recomputes its beat from b at each wrap.
+                    m_metronome->realign(b);
                 }
             }
-            renderTracks(b, c);
+            renderRange(b, c);
             rendered += c - b;
             // The client counted this cycle's frames already: after a wrap its transport goes
             // where the play head ends the cycle, not to the loop start a block behind it.
@@ -254,6 +318,11 @@ void AudioEngine::prepareBuses(uint32_t frames)
         input[i] = m_client->inputBuffer(i);
         output[i] = m_client->outputBuffer(i);
     }
+    // Every output bus writes the same device channels: the engine's own buses start the
+    // cycle's silence before the session's buses add to it.
+    for (AudioBus* own : {m_ownMetronomeBus.get(), m_ownPlayerBus.get()})
+        if (own)
+            own->prepare(input, output, AudioClient::kChannels, frames);
     for (size_t i = 0; i < buses().size(); ++i)
         if (AudioBus* bus = audioBus(i))
             bus->prepare(input, output, AudioClient::kChannels, frames);
@@ -261,9 +330,19 @@ void AudioEngine::prepareBuses(uint32_t frames)
 
 void AudioEngine::commitBuses(uint32_t frames)
 {
+    if (m_ownMetronomeBus)
+        m_ownMetronomeBus->commit(frames);
     for (size_t i = 0; i < buses().size(); ++i)
         if (AudioBus* bus = audioBus(i))
             bus->commit(frames);
+}
+
+void AudioEngine::renderRange(uint32_t first, uint32_t last)
+{
+    if (m_metronomeOn.load(std::memory_order_relaxed))
+        m_metronome->process(m_metronomeBus, first, last,
+                             m_framesThisCycle.load(std::memory_order_relaxed));
+    renderTracks(first, last);
 }
 
 void AudioEngine::renderTracks(uint32_t first, uint32_t last)

@@ -7,8 +7,12 @@
 #include <functional>
 #include <memory>
 
+#include <QString>
+
 class AudioClient;
 class AudioBus;
+class AudioMetronome;
+class AudioPlayer;
 
 /**
  * AudioEngine: the audio engine.
@@ -23,10 +27,11 @@ class AudioBus;
  * by default, an OfflineAudioClient for tests and renders. With drivenByCaller the owner runs
  * the client's cycles itself (OfflineAudioClient::render) instead of the client's own stream.
  *
- * TODO: audio clips (AudioClip) with their read-ahead buffers and buffer threads, the audio
- * metronome with its click samples and bus, the file preview player with its bus, and the
- * hand-off of the cycle's input to recording are not here yet: the cycle renders the clips
- * that exist through Clip::process() and leaves those steps out.
+ * Beside the tracks it plays the audio metronome (AudioMetronome, re-aligned at start and at
+ * every loop wrap) on a "Metronome" bus of its own or the first output bus, and the file
+ * preview (AudioPlayer) on a "Player" bus of its own or the first output bus.
+ *
+ * TODO: the hand-off of the cycle's input to recording.
  *
  * Threads: the engine operations, requestFade() and the setters on the GUI thread; process()
  * in the client's audio callback, where it never locks, allocates or waits.
@@ -90,9 +95,32 @@ public:
     int transportMode() const { return m_transportMode; }
     void setTransportMode(int mode) { m_transportMode = mode; }
 
-    /** Audio metronome switch; the clicks themselves are not played yet (see the TODO above). */
-    void setMetronomeOn(bool on) { m_metronomeOn = on; }
-    bool isMetronomeOn() const { return m_metronomeOn; }
+    /** Audio metronome switch. */
+    void setMetronomeOn(bool on) { m_metronomeOn.store(on, std::memory_order_relaxed); }
+    bool isMetronomeOn() const { return m_metronomeOn.load(std::memory_order_relaxed); }
+    /**
+     * The click files; loaded by init(), or at once when the engine is initialised (call while
+     * the engine does not process). False when a file cannot be read.
+     */
+    bool setMetronomeClicks(const QString& barClick, const QString& beatClick);
+    /** Metronome and player on buses of their own ("Metronome", "Player"); set before init(). */
+    void setMetronomeOwnBus(bool own) { m_metronomeOwnBus = own; }
+    void setPlayerOwnBus(bool own) { m_playerOwnBus = own; }
+    AudioMetronome* metronome() const { return m_metronome.get(); }
+    AudioBus* metronomeBus() const { return m_metronomeBus; }
+    AudioBus* playerBus() const { return m_playerBus; }
+
+    /**
+     * Previews a file on the player bus from its start; false when it cannot be read. While the
+     * song is stopped the client's transport rolls for it, until stopPreview() or play and stop.
+     */
+    bool previewFile(const QString& path);
+    void stopPreview();
+    AudioPlayer* player() const { return m_player.get(); }
+    /** Re-picks the metronome and player buses after the bus list changed. */
+    void busesChanged() override;
+    /** Drops the buses, and with them the metronome's and the player's use of the first one. */
+    void clearBuses() override;
 
     /** The process cycle: renders `frames` frames. Runs in the audio callback; returns 0. */
     int process(uint32_t frames);
@@ -107,7 +135,9 @@ private:
     static int processCallback(uint32_t frames, void* engine);
     void prepareBuses(uint32_t frames);
     void commitBuses(uint32_t frames);
+    void renderRange(uint32_t first, uint32_t last);
     void renderTracks(uint32_t first, uint32_t last);
+    void createOwnBuses();
     void applyFade(int direction, uint32_t frames);
     void movePlayHead(uint32_t frame);
     AudioBus* audioBus(size_t index) const;
@@ -116,7 +146,16 @@ private:
     std::unique_ptr<AudioClient> m_client;
     int m_transportMode = 3;
     bool m_drivenByCaller = false;
-    bool m_metronomeOn = false;
+    std::atomic<bool> m_metronomeOn{false};
+    bool m_metronomeOwnBus = false;
+    bool m_playerOwnBus = false;
+    QString m_barClick, m_beatClick;
+    std::unique_ptr<AudioMetronome> m_metronome;
+    std::unique_ptr<AudioPlayer> m_player;
+    std::unique_ptr<AudioBus> m_ownMetronomeBus;
+    std::unique_ptr<AudioBus> m_ownPlayerBus;
+    AudioBus* m_metronomeBus = nullptr;
+    AudioBus* m_playerBus = nullptr;
     std::atomic<bool> m_processing{false}; // between activate and deactivate
     std::atomic<int> m_fadeRequest{0};     // +1 fade in, -1 fade out, 0 none
     std::atomic<bool> m_stopping{false};   // after a fade-out: cycles only move the play head

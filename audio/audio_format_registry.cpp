@@ -57,6 +57,11 @@ void AudioFormatRegistry::addSndFileFormats()
             map(alias, entry);
             pattern = QStringLiteral("*.%1 ").arg(alias) + pattern;
         }
+        // libsndfile names its Ogg container "oga"; files of it are mostly called ".ogg".
+        if (extension == QLatin1String("oga") && !byExtension_.contains(QStringLiteral("ogg"))) {
+            map(QStringLiteral("ogg"), entry);
+            pattern = QStringLiteral("*.ogg ") + pattern;
+        }
         filters_.append(QStringLiteral("%1 (%2)").arg(name, pattern));
     }
 }

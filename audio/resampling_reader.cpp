@@ -147,3 +147,14 @@ long long ResamplingReader::read(float* const* channels, long long frames)
     }
     return done;
 }
+
+void ResamplingReader::reset()
+{
+    for (SRC_STATE* converter : converters_) {
+        if (converter)
+            src_reset(converter);
+    }
+    inputFrames_ = 0;
+    fileEnded_ = false;
+    drained_ = false;
+}

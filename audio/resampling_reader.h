@@ -44,6 +44,11 @@ public:
      * delivered: fewer near the end, 0 once the file and the converters are drained.
      */
     long long read(float* const* channels, long long frames);
+    /**
+     * Forgets the input held and the converters' state, after the caller moved the file to
+     * another frame: the next read() starts converting from there.
+     */
+    void reset();
 
 private:
     long long readDirect(float* const* channels, long long frames);

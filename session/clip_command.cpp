@@ -402,6 +402,13 @@ void ClipCommand::swapSize(Operation& op)
     const uint32_t start = clip->start(), offset = clip->offset(), length = clip->length();
     const uint32_t fadeIn = clip->fadeIn(), fadeOut = clip->fadeOut();
     Clip* before = clip->prev();
+    // The factor first: an audio clip rescales its length to a new factor, and the sizes given
+    // here are already those of the new factor.
+    if (!op.midiEdit && op.value > 0) {
+        const float factor = clip->stretchFactor();
+        clip->setStretchFactor(op.value);
+        op.value = factor;
+    }
     clip->setStart(op.start);
     clip->setOffset(op.offset);
     clip->setLength(op.length);
@@ -412,11 +419,6 @@ void ClipCommand::swapSize(Operation& op)
         op.midiEditApplied ? op.midiEdit->revert() : op.midiEdit->apply();
         op.midiEditApplied = !op.midiEditApplied;
     } else {
-        if (op.value > 0) {
-            const float factor = clip->stretchFactor();
-            clip->setStretchFactor(op.value);
-            op.value = factor;
-        }
         clip->reload();
     }
     if (Track* track = clip->start() != start ? clip->track() : nullptr) {

@@ -679,8 +679,8 @@ private Q_SLOTS:
     void featuresOfLaterWorkSaySoPlainly_data()
     {
         QTest::addColumn<QString>("action");
-        for (const char* name : {"audioToMidiAction", "transportPlayAction",
-                                 "transportRecordAction", "openAudioAction"})
+        for (const char* name :
+             {"audioToMidiAction", "transportPlayAction", "transportRecordAction"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 

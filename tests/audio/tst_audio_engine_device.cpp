@@ -1,6 +1,10 @@
 // The audio engine on the sound card path, its cycles on PortAudio's own thread: run with an
 // ALSA configuration whose default device is a file (see tests/audio/CMakeLists.txt).
+#include "audio_test_files.h"
+
+#include "audio_buffer.h"
 #include "audio_bus.h"
+#include "audio_clip.h"
 #include "audio_engine.h"
 #include "audio_monitor.h"
 
@@ -8,6 +12,8 @@
 #include "session.h"
 #include "track.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <thread>
@@ -42,6 +48,25 @@ public:
             for (int channel = 0; channel < bus->channels(); ++channel)
                 bus->outputChannels()[channel][base + k] += 0.25f;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+};
+
+/** A single full-scale frame at one session frame: marks where the play head's frames land. */
+class MarkerClip : public Clip
+{
+public:
+    explicit MarkerClip(uint32_t at)
+    {
+        setStart(at);
+        setLength(1);
+    }
+    void process(uint32_t first, uint32_t last) override
+    {
+        if (start() < first || start() >= last)
+            return;
+        auto* engine = static_cast<AudioEngine*>(track()->engine());
+        auto* bus = static_cast<AudioBus*>(track()->outputBus());
+        bus->outputChannels()[0][engine->framesThisCycle() + start() - first] += 1.0f;
     }
 };
 
@@ -106,6 +131,74 @@ private Q_SLOTS:
             delete track;
         }
         QVERIFY(audio->clean());
+    }
+
+    void anOpenedWavPlaysToTheDeviceAlignedWithItsClip()
+    {
+        QTemporaryDir dir;
+        const QString wav = dir.filePath(QStringLiteral("steps.wav"));
+        // Distinct values, so a shift by one frame shows.
+        QVERIFY(audiotest::writeFile(
+            wav, 1, 44100, 4000, [](int, long long k) { return float(0.1 + 0.0001 * double(k)); }));
+        const QString playback = dir.filePath(QStringLiteral("playback.raw"));
+        qputenv("ALSA_TEST_PLAYBACK", QFile::encodeName(playback));
+
+        constexpr uint32_t kMarker = 2048; // after the first cycle's fade-in
+        constexpr uint32_t kClipStart = 6000;
+        {
+            Session session;
+            auto engine = std::make_unique<AudioEngine>(&session);
+            AudioEngine* audio = engine.get();
+            session.setEngines(std::move(engine),
+                               std::make_unique<Engine>(&session, Engine::MidiKind));
+            QVERIFY(audio->init() && audio->activate());
+            QVERIFY(session.midiEngine()->init() && session.midiEngine()->activate());
+            QVERIFY(session.ensureMasterBuses());
+            auto* markers = new Track(&session, Track::AudioTrack);
+            markers->addClip(new MarkerClip(kMarker));
+            session.addTrack(markers);
+            auto* track = new Track(&session, Track::AudioTrack);
+            session.addTrack(track);
+            auto* clip = new AudioClip;
+            clip->setFilePath(wav);
+            clip->setStart(kClipStart);
+            track->addClip(clip);
+            session.lockEdit();
+            QVERIFY(clip->open());
+            session.trackChanged(track);
+            session.unlockEdit();
+            QVERIFY(clip->buffer()->waitForFill(10000));
+            session.setPlaying(true);
+            QTRY_VERIFY_WITH_TIMEOUT(session.playHead() > kClipStart + 8192, 20000);
+            session.setPlaying(false);
+            QVERIFY(audio->clean());
+        }
+        qputenv("ALSA_TEST_PLAYBACK", "/dev/null");
+
+        QFile file(playback);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        std::vector<float> frames(size_t(bytes.size()) / sizeof(float));
+        memcpy(frames.data(), bytes.constData(), frames.size() * sizeof(float));
+        // Interleaved stereo float: find the marker, then the clip kClipStart - kMarker later.
+        size_t marker = 0;
+        while (2 * marker < frames.size() && frames[2 * marker] != 1.0f)
+            ++marker;
+        QVERIFY2(2 * marker < frames.size(), "the marker frame never reached the device");
+        const size_t clip = marker + (kClipStart - kMarker);
+        QVERIFY(2 * (clip + 4000) < frames.size());
+        QCOMPARE(frames[2 * (clip - 1)], 0.0f);
+        QCOMPARE(frames[2 * clip], 0.0f); // the first frame after opening fades in from 0
+        for (size_t k = AudioBuffer::kDeclickFrames; k < 4000; ++k) {
+            const float expected = float(0.1 + 0.0001 * double(k));
+            if (std::fabs(frames[2 * (clip + k)] - expected) > 1e-6f ||
+                std::fabs(frames[2 * (clip + k) + 1] - expected) > 1e-6f)
+                QFAIL(qPrintable(QStringLiteral("frame %1 of the clip: %2, expected %3")
+                                     .arg(k)
+                                     .arg(frames[2 * (clip + k)])
+                                     .arg(expected)));
+        }
+        QCOMPARE(frames[2 * (clip + 4000)], 0.0f);
     }
 
     void sessionEndsTheStreamItselfWhenTheEnginesWereNotCleaned()

@@ -1,11 +1,17 @@
 // Both engines on the device path (PortAudio through an ALSA file device, faster than real
 // time; the MIDI engine's output thread and the sequencer's delivery thread on the system
-// clock) while the test thread edits the song the way the window does, from a fixed seed.
+// clock) while the test thread edits the song the way the window does, from a fixed seed:
+// MIDI tracks, and audio tracks whose file-backed clips are opened, stretched, taken off, sought
+// and looped while their buffer threads read ahead.
 // Run under AddressSanitizer in the normal build and under ThreadSanitizer in the CI's
 // thread-checking build; either reports any access to freed or unlocked session state.
 #include "audio_bus.h"
+#include "audio_clip.h"
 #include "audio_engine.h"
+#include "audio_file.h"
+#include "audio_format_registry.h"
 #include "bus_command.h"
+#include "clip_command.h"
 #include "command_list.h"
 #include "midi_clip.h"
 #include "midi_engine.h"
@@ -17,7 +23,9 @@
 #include "track_command.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 #include <map>
 #include <random>
 
@@ -72,6 +80,32 @@ public:
         m_layer.setOutput(&m_output);
     }
 
+    /** Two audio files for the audio tracks: a long stereo one streamed, a short mono held. */
+    bool makeAudioFiles()
+    {
+        if (!m_audioDir.isValid())
+            return false;
+        const std::pair<int, long long> kinds[] = {{2, 44100 * 12}, {1, 48000 / 2}};
+        for (const auto& [channels, frames] : kinds) {
+            const QString path =
+                m_audioDir.filePath(QStringLiteral("take%1.wav").arg(m_audioFiles.size()));
+            const int rate = channels == 2 ? 44100 : 48000;
+            auto file = AudioFormatRegistry::instance().create(path, channels, rate, 4096);
+            if (!file || !file->open(path, AudioFile::Writing))
+                return false;
+            std::vector<float> block(4096);
+            std::vector<float*> pointers(size_t(channels), block.data());
+            for (long long done = 0; done < frames; done += 4096) {
+                for (size_t k = 0; k < block.size(); ++k)
+                    block[k] = float(0.3 * std::sin(0.05 * double(done + long(k))));
+                file->write(pointers.data(), std::min<long long>(4096, frames - done));
+            }
+            file->close();
+            m_audioFiles.push_back(path);
+        }
+        return true;
+    }
+
     bool open()
     {
         for (Engine* engine : {m_session.audioEngine(), m_session.midiEngine()})
@@ -87,7 +121,7 @@ public:
     /** One edit picked by the seeded generator. */
     void step()
     {
-        switch (pick(14)) {
+        switch (pick(17)) {
         case 0:
         case 1:
             addTrack();
@@ -129,12 +163,23 @@ public:
             if (pick(8) == 0)
                 newSong();
             break;
+        case 14:
+            addAudioTrack();
+            break;
+        case 15:
+            stretchAudioClip();
+            break;
+        case 16:
+            closeAudioClip();
+            break;
         }
     }
 
     Session& session() { return m_session; }
     const SongModel& expected() const { return m_history.now(); }
     int noteCount(const QString& track) const { return m_notes.at(track); }
+    /** Audio clips opened, stretched or taken off during the run. */
+    int audioEdits() const { return m_audioEdits; }
 
     SongModel currentModel()
     {
@@ -176,6 +221,60 @@ private:
         pushed(std::make_unique<AddTrackCommand>(&m_session, std::move(track)), model);
     }
 
+    /** An audio track playing one of the files, opened before it joins the song. */
+    void addAudioTrack()
+    {
+        auto track = std::make_unique<Track>(&m_session, Track::AudioTrack);
+        Track::Properties props = track->properties();
+        props.name = QStringLiteral("A%1").arg(++m_trackCounter);
+        props.outputBus = QStringLiteral("Master");
+        props.panning = float(pick(201) - 100) / 100.0f;
+        track->setProperties(props);
+        auto* clip = new AudioClip(int(m_session.scale().sampleRate()));
+        clip->setFilePath(m_audioFiles[size_t(pick(int(m_audioFiles.size())))]);
+        track->addClip(clip);
+        clip->setStart(uint32_t(pick(48000 * 4)));
+        if (clip->open())
+            ++m_audioEdits;
+        SongModel model = m_history.now();
+        model.tracks.push_back(props.name);
+        pushed(std::make_unique<AddTrackCommand>(&m_session, std::move(track)), model);
+    }
+
+    Track* pickAudioTrack()
+    {
+        std::vector<Track*> audio;
+        for (Track* track : m_session.tracks())
+            if (track->isAudio() && track->firstClip())
+                audio.push_back(track);
+        return audio.empty() ? nullptr : audio[size_t(pick(int(audio.size())))];
+    }
+
+    /** Stretches a clip (or takes the stretch away): the clip closes and opens again. */
+    void stretchAudioClip()
+    {
+        Track* track = pickAudioTrack();
+        if (!track)
+            return;
+        const float factors[] = {0.8f, 1.0f, 1.25f};
+        auto command = std::make_unique<ClipCommand>(&m_session, QStringLiteral("time stretch"));
+        command->stretch(track->firstClip(), factors[pick(3)]);
+        ++m_audioEdits;
+        pushed(std::move(command), m_history.now());
+    }
+
+    /** Takes a clip off its track: the command owns and closes it. */
+    void closeAudioClip()
+    {
+        Track* track = pickAudioTrack();
+        if (!track)
+            return;
+        auto command = std::make_unique<ClipCommand>(&m_session, QStringLiteral("remove clip"));
+        command->removeClip(track->firstClip());
+        ++m_audioEdits;
+        pushed(std::move(command), m_history.now());
+    }
+
     void removeTrack()
     {
         if (m_session.tracks().empty())
@@ -201,7 +300,9 @@ private:
         if (m_session.tracks().empty())
             return;
         Track* track = m_session.tracks()[size_t(pick(m_session.trackCount()))];
-        auto* clip = static_cast<MidiClip*>(track->firstClip());
+        auto* clip = dynamic_cast<MidiClip*>(track->firstClip());
+        if (!clip)
+            return;
         m_session.lockEdit();
         clip->sequence().clearEvents();
         fillClip(clip, 1 + pick(64));
@@ -282,6 +383,9 @@ private:
     ModelHistory m_history;
     std::map<QString, int> m_notes;
     int m_trackCounter = 0;
+    int m_audioEdits = 0;
+    QTemporaryDir m_audioDir;
+    std::vector<QString> m_audioFiles;
 };
 
 } // namespace
@@ -294,6 +398,7 @@ private Q_SLOTS:
     void editsWhilePlayingLeaveTheSongAsModelled()
     {
         StressRun run;
+        QVERIFY(run.makeAudioFiles());
         QVERIFY(run.open());
         run.session().setPlaying(true);
         QElapsedTimer clock;
@@ -315,10 +420,17 @@ private Q_SLOTS:
         QCOMPARE(actual.tempo, expected.tempo);
         QCOMPARE(actual.beatsPerBar, expected.beatsPerBar);
         QCOMPARE(actual.loopSet, expected.loopSet);
+        int audioTracks = 0;
         for (Track* track : run.session().tracks()) {
+            if (track->isAudio()) {
+                ++audioTracks;
+                continue;
+            }
             auto* clip = static_cast<MidiClip*>(track->firstClip());
             QCOMPARE(clip->sequence().count(), run.noteCount(track->name()));
         }
+        qInfo("%d audio clip edits, %d audio tracks at the end", run.audioEdits(), audioTracks);
+        QVERIFY2(run.audioEdits() > 20, qPrintable(QString::number(run.audioEdits())));
         QVERIFY2(steps > 100, qPrintable(QString::number(steps)));
         // The engines are left open and playing: the session's destructor ends the stream
         // before the MIDI engine and the tracks go.

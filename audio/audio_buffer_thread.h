@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QMutex>
+#include <QThread>
+#include <QWaitCondition>
+#include <atomic>
+
+class AudioBuffer;
+
+/**
+ * AudioBufferThread: the thread that fills one audio buffer's ring ahead of the play head.
+ *
+ * It holds its mutex while it works and releases it only while it waits on its condition: it
+ * runs the buffer's first fill, then syncs (serve seeks, fill) and waits, until it is stopped.
+ * wake() comes from the process cycle and only signals when it can take the mutex at once
+ * (try-lock): a wake-up lost while the thread works is harmless, because the thread asks the
+ * buffer whether more work is due before it waits, and the cycle wakes it again.
+ *
+ * Threads: start() and stop() on the buffer's owner; wake() from any thread, never blocking;
+ * run() is the thread itself.
+ */
+class AudioBufferThread : public QThread
+{
+public:
+    explicit AudioBufferThread(AudioBuffer* buffer);
+    ~AudioBufferThread() override;
+
+    /** Signals the thread when it waits; never blocks. */
+    void wake();
+    /** Clears the running flag and wakes the thread every 100 ms until it has ended. */
+    void stop();
+
+protected:
+    void run() override;
+
+private:
+    AudioBuffer* m_buffer;
+    QMutex m_mutex;
+    QWaitCondition m_condition;
+    std::atomic<bool> m_running{true};
+};
