@@ -56,7 +56,7 @@ struct Options
     uint16_t unit = 0;   // beat unit as a power of two (2 = quarter notes)
     int melodyTrack = 0; // of a MIDI file from elsewhere, from 1; 0: the preselected one
     NoteRefiner::Tuning tuning = NoteRefiner::Tuning::FollowSinger; // set from the user's choice
-    ChordFinderKind chords = ChordFinderKind::Progression;
+    ChordFinderKind chords = ChordFinderKind::Progression;          // set from the user's choice
 };
 
 /** Thrown by the option parser and the steps; its text ends the command. */

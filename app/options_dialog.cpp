@@ -130,6 +130,9 @@ QWidget* OptionsDialog::createTranscriptionGroup()
     grid->addWidget(m_tuning, 0, 1);
     grid->setColumnStretch(1, 1);
     connect(m_tuning, &QComboBox::currentIndexChanged, this, &OptionsDialog::changed);
+    return group;
+}
+
 QWidget* OptionsDialog::createChordsGroup()
 {
     auto* group = new QGroupBox(tr("Make Chords"), this);

@@ -107,6 +107,8 @@ private Q_SLOTS:
         QCOMPARE(TuningSetting::readUserChoice(), NoteRefiner::Tuning::Classic);
         OptionsDialog again(&settings, 0.05, 0.1, kOutputs);
         QCOMPARE(again.tuningComboBox()->currentData().toString(), QStringLiteral("classic"));
+    }
+
     void theChordFinderIsChosenAndStored()
     {
         Settings settings;
