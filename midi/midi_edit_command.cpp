@@ -85,6 +85,7 @@ void MidiEditCommand::insert(std::unique_ptr<MidiEvent> event)
         return;
     Edit& edit = append(Insert, event.get());
     edit.owned = std::move(event);
+    ++m_heldOut;
 }
 
 void MidiEditCommand::remove(MidiEvent* event)
@@ -179,6 +180,10 @@ void MidiEditCommand::runEdit(Edit& edit)
 
 bool MidiEditCommand::isOut(const MidiEvent* event) const
 {
+    // Moves and resizes hold nothing out: they need no search, which keeps a move of thousands
+    // of notes linear.
+    if (m_heldOut == 0)
+        return false;
     for (const auto& edit : m_edits)
         if (edit->owned.get() == event)
             return true;
@@ -188,25 +193,29 @@ bool MidiEditCommand::isOut(const MidiEvent* event) const
 // Inserts the event in time order. When restore is set, it goes right after `after` (first when
 // none), where it stood before the edit last moved it: only events of its own time can lie
 // between, and they go behind it again. The undo list runs edits strictly back and forth, so
-// `after` is in the sequence whenever it is asked for.
-void MidiEditCommand::reinsert(std::unique_ptr<MidiEvent> owned, bool restore, MidiEvent* after)
+// `after` is in the sequence whenever it is asked for. near, an event of the sequence close to
+// the new place (or null), only shortens the search.
+void MidiEditCommand::reinsert(std::unique_ptr<MidiEvent> owned, bool restore, MidiEvent* after,
+                               const MidiEvent* near)
 {
     MidiSequence& sequence = m_clip->sequence();
-    MidiEvent* event = sequence.insert(std::move(owned));
+    MidiEvent* event = sequence.insert(std::move(owned), restore && after ? after : near);
     if (!restore || (after && after->time > event->time))
         return;
     auto next = [&] { return after ? after->next() : sequence.first(); };
     for (MidiEvent* x = next(); x && x != event && x->time == event->time; x = next())
-        sequence.insert(sequence.take(x));
+        sequence.insert(sequence.take(x), event);
 }
 
 void MidiEditCommand::swapMembership(Edit& edit)
 {
     if (edit.owned) {
-        reinsert(std::move(edit.owned), edit.moved, edit.before);
+        reinsert(std::move(edit.owned), edit.moved, edit.before, nullptr);
+        --m_heldOut;
     } else {
         edit.before = edit.event->prev();
         edit.owned = m_clip->sequence().take(edit.event);
+        ++m_heldOut;
     }
     edit.moved = true;
 }
@@ -219,6 +228,7 @@ void MidiEditCommand::swapTime(Edit& edit)
     // An event this command holds out of the sequence changes without re-sorting.
     const bool out = isOut(e);
     MidiEvent* before = e->prev();
+    const MidiEvent* near = before ? before : e->next(); // stays in the sequence
     std::unique_ptr<MidiEvent> owned = out ? nullptr : m_clip->sequence().take(e);
     if (edit.kind == KeyTime)
         e->data1 = edit.key;
@@ -226,7 +236,7 @@ void MidiEditCommand::swapTime(Edit& edit)
         e->duration = edit.duration;
     e->time = edit.time;
     if (!out) {
-        reinsert(std::move(owned), edit.moved, edit.before);
+        reinsert(std::move(owned), edit.moved, edit.before, near);
         edit.before = before;
         edit.moved = true;
     }

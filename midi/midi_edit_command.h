@@ -83,9 +83,11 @@ private:
     void swapTime(Edit& edit);
     void swapValue(Edit& edit);
     bool isOut(const MidiEvent* event) const;
-    void reinsert(std::unique_ptr<MidiEvent> owned, bool restore, MidiEvent* after);
+    void reinsert(std::unique_ptr<MidiEvent> owned, bool restore, MidiEvent* after,
+                  const MidiEvent* near);
     void silence(bool on);
 
     MidiClip* m_clip;
     std::vector<std::unique_ptr<Edit>> m_edits;
+    int m_heldOut = 0; // edits holding their event out of the sequence now
 };

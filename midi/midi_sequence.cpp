@@ -76,11 +76,30 @@ uint32_t MidiSequence::convert(uint32_t ticks, uint16_t to, uint16_t from)
 
 MidiEvent* MidiSequence::insert(std::unique_ptr<MidiEvent> owned)
 {
-    MidiEvent* event = owned.release();
     // Files and recordings arrive in time order, so the place is searched from the tail.
-    MidiEvent* after = m_last;
-    while (after && after->time > event->time)
+    return insert(std::move(owned), nullptr);
+}
+
+// The last event whose time is at or before time (none: the event goes first), searched from
+// near in whichever direction it lies, else from the tail. Either way the event goes behind
+// every event of its own time.
+MidiEvent* MidiSequence::lastAtOrBefore(uint32_t time, const MidiEvent* near) const
+{
+    MidiEvent* after = near ? const_cast<MidiEvent*>(near) : m_last;
+    if (after && after->time <= time) {
+        while (after->m_next && after->m_next->time <= time)
+            after = after->m_next;
+        return after;
+    }
+    while (after && after->time > time)
         after = after->m_prev;
+    return after;
+}
+
+MidiEvent* MidiSequence::insert(std::unique_ptr<MidiEvent> owned, const MidiEvent* near)
+{
+    MidiEvent* event = owned.release();
+    MidiEvent* after = lastAtOrBefore(event->time, near);
     event->m_prev = after;
     event->m_next = after ? after->m_next : m_first;
     if (event->m_next)

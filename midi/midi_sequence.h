@@ -45,6 +45,11 @@ public:
     void addReadNoteOff(uint32_t time, uint8_t key);
     /** Inserts by time after events of the same time; updates the key range and end. */
     MidiEvent* insert(std::unique_ptr<MidiEvent> event);
+    /**
+     * The same, searching the place from near, an event of this sequence close to where the
+     * event belongs (an editor's re-sort of an event it moved a little); near may be null.
+     */
+    MidiEvent* insert(std::unique_ptr<MidiEvent> event, const MidiEvent* near);
     /** Unlinks the event and hands it to the caller. */
     std::unique_ptr<MidiEvent> take(MidiEvent* event);
     /** Raises end to length and length to end; notes still pending last until end. */
@@ -89,6 +94,7 @@ public:
 
 private:
     void closePending(uint32_t time, uint8_t key);
+    MidiEvent* lastAtOrBefore(uint32_t time, const MidiEvent* near) const;
     void deleteEvents();
 
     QString m_name;

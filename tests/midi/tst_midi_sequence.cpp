@@ -42,6 +42,30 @@ private Q_SLOTS:
         QCOMPARE(s.first()->prev(), nullptr);
     }
 
+    // A place searched from any event of the sequence is the one searched from the tail:
+    // behind every event of the same time, whether the hint lies before or after it.
+    void insertNearAnyEventFindsTheSamePlace()
+    {
+        const uint32_t times[] = {0, 5, 5, 10, 10, 10, 20};
+        for (uint32_t t : {0u, 3u, 5u, 10u, 15u, 20u, 30u}) {
+            for (int hint = -1; hint < 7; ++hint) {
+                MidiSequence plain, hinted;
+                for (uint8_t i = 0; i < 7; ++i) {
+                    plain.insert(MidiEvent::channel(times[i], 0xB0, i, 0));
+                    hinted.insert(MidiEvent::channel(times[i], 0xB0, i, 0));
+                }
+                const MidiEvent* near = nullptr;
+                for (const MidiEvent* e = hinted.first(); e && near == nullptr; e = e->next())
+                    if (e->data1 == hint)
+                        near = e;
+                plain.insert(MidiEvent::channel(t, 0xB0, 99, 0));
+                hinted.insert(MidiEvent::channel(t, 0xB0, 99, 0), near);
+                QCOMPARE(timesAndData(hinted), timesAndData(plain));
+                QCOMPARE(hinted.last()->prev()->next(), hinted.last());
+            }
+        }
+    }
+
     void insertTracksKeyRangeAndEnd()
     {
         MidiSequence s;
