@@ -29,7 +29,7 @@ struct Meter
 const Meter kMeters[] = {
     {4, 4, 4, 1.0, 4, 1.0},
     {3, 4, 3, 1.0, 4, 0.5},
-    // 2/4 is not tried: two bars of it sound as one of 4/4, and songs are far more often in 4/4.
+    {2, 4, 2, 1.0, 4, 0.0},
     {6, 8, 2, 1.5, 6, 0.0},
 };
 
@@ -136,6 +136,17 @@ double beatPosition(const std::vector<double>& beats, double time)
     size_t k = size_t(std::max<long>(0, long(it - beats.begin()) - 1));
     k = std::min(k, beats.size() - 2);
     return double(k) + (time - beats[k]) / (beats[k + 1] - beats[k]);
+}
+
+/** The share of notes that last about an eighth (the time to the next note). */
+double eighthShare(const std::vector<Sample>& samples, double quarter)
+{
+    int eighths = 0;
+    for (size_t i = 0; i + 1 < samples.size(); ++i) {
+        const double span = (samples[i + 1].time - samples[i].time) / quarter;
+        eighths += span >= 0.35 && span <= 0.75 ? 1 : 0;
+    }
+    return double(eighths) / double(samples.size() - 1);
 }
 
 /** Metrical weight of a position (in sixteenths from the downbeat) of a meter. */
@@ -256,6 +267,17 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
     const std::vector<double> accents = beatAccents(samples, positions, meter.steps, beats.size());
     // 6/8 repeats its accents every two felt beats, as 2/4 does: its bar is one period.
     const double periodic = periodicity(accents, meter.beats);
+    // 2/4 tunes move in eighths; a melody of quarters and halves groups two beats into 4/4.
+    const double duple = meter.numerator == 2 ? eighthShare(samples, quarter) - 0.45 : 0.0;
+    // Repeating bar rhythms tell how long the bar is, not where it starts (bars shifted by a beat
+    // repeat as well), so every phase gets the mean over phases.
+    // A phase that makes neighbouring bars alike still counts, a little, for that phase.
+    std::vector<double> repeats;
+    double repetition = 0.0;
+    for (int phase = 0; phase < meter.beats; ++phase) {
+        repeats.push_back(barRepetition(positions, barSteps, phase * meter.steps));
+        repetition += repeats.back() / meter.beats;
+    }
     for (int phase = 0; phase < meter.beats; ++phase) {
         std::vector<double> weights;
         double strong = 0.0, downbeat = 0.0, downbeats = 0.0, mean = 0.0;
@@ -271,7 +293,6 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
             }
         }
         const double contrast = downbeats > 0.0 ? downbeat / downbeats - mean : -1.0;
-        const double repetition = barRepetition(positions, barSteps, phase * meter.steps);
         // How strongly the notes' salience goes with the metrical weight of where they start:
         // a correlation, so meters with more or fewer strong positions compare fairly.
         const double metric = correlation(samples, weights);
@@ -279,20 +300,24 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
         int last = int(std::lround(positions.back())) - phase * meter.steps;
         last = ((last % barSteps) + barSteps) % barSteps;
         const double ending = last == 0 ? 1.0 : 0.0;
-        const double score = w.correlation * metric + w.strong * strong + w.fit * fit -
-                             w.lengths * lengths * lengths - w.tempo * tempo * tempo +
-                             w.periodicity * periodic + w.contrast * contrast + w.ending * ending +
-                             meter.prior * w.prior + w.repetition * repetition;
         // The first downbeat at or after the first note's beat.
         const int firstBeat = int(std::floor(positions.front() / meter.steps + 0.25));
         int first = phase;
         while (first < firstBeat)
             first += meter.beats;
+        // Pickups are short: a beat, rarely more.
+        const double pickup = std::max(0.0, first - positions.front() / meter.steps - 1.25);
+        const double score = w.correlation * metric + w.strong * strong + w.fit * fit -
+                             w.lengths * lengths * lengths - w.tempo * tempo * tempo +
+                             w.periodicity * periodic + w.contrast * contrast + w.ending * ending +
+                             meter.prior * w.prior + w.repetition * repetition +
+                             w.barStart * (repeats[size_t(phase)] - repetition) -
+                             w.pickup * pickup + w.duple * duple;
         if (std::getenv("CANTOVA_BARS_DUMP"))
             std::fprintf(stderr, "H %.3f %d/%d %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f\n",
                          60.0 / quarter, meter.numerator, meter.denominator, beats[size_t(first)],
                          metric, strong, fit, lengths * lengths, tempo * tempo, periodic, contrast,
-                         ending, repetition);
+                         ending, repeats[size_t(phase)]);
         if (score > best.score) {
             best.score = score;
             best.meter = &meter;

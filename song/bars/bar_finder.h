@@ -55,7 +55,10 @@ public:
         double contrast = 0.05;   ///< downbeats more salient than the average note
         double ending = 0.02;     ///< the last note on a downbeat
         double prior = 0.3;       ///< how common the meter is
-        double repetition = 4.1;  ///< neighbouring bars with the same rhythm
+        double repetition = 4.1;  ///< neighbouring bars with the same rhythm (bar length)
+        double barStart = 1.0;    ///< the same, for where the bar starts
+        double pickup = 1.0;      ///< a pickup longer than a beat
+        double duple = 3.0;       ///< 2/4 for a melody that moves in eighths
     };
     static Weights defaultWeights();
 
