@@ -272,12 +272,19 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
     // Repeating bar rhythms tell how long the bar is, not where it starts (bars shifted by a beat
     // repeat as well), so every phase gets the mean over phases.
     // A phase that makes neighbouring bars alike still counts, a little, for that phase.
+    // Two bars of 2/4 repeat as one of 4/4 does: 2/4 is measured over pairs of bars, so
+    // repetition does not tell the two apart (the eighths and the accents do).
+    const int pair = meter.numerator == 2 ? 2 : 1;
     std::vector<double> repeats;
     double repetition = 0.0;
-    for (int phase = 0; phase < meter.beats; ++phase) {
-        repeats.push_back(barRepetition(positions, barSteps, phase * meter.steps));
-        repetition += repeats.back() / meter.beats;
+    for (int phase = 0; phase < meter.beats * pair; ++phase) {
+        repeats.push_back(barRepetition(positions, barSteps * pair, phase * meter.steps));
+        repetition += repeats.back() / (meter.beats * pair);
     }
+    if (pair == 2)
+        for (int phase = 0; phase < meter.beats; ++phase)
+            repeats[size_t(phase)] = std::max(repeats[size_t(phase)],
+                                              repeats[size_t(phase + meter.beats)]);
     for (int phase = 0; phase < meter.beats; ++phase) {
         std::vector<double> weights;
         double strong = 0.0, downbeat = 0.0, downbeats = 0.0, mean = 0.0;
