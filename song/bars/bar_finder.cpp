@@ -263,7 +263,9 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
     const double fit = -misfit / weight * 12.0; // 0 on the grid, -1 halfway between steps
     // Sung melodies move mostly in quarters and eighths; tempi cluster around 100 bpm.
     const double lengths = std::log2(median / quarter) + w.lengthCentre;
-    const double tempo = std::log2(quarter / 0.6);
+    // 6/8 is felt in dotted quarters, whose own tempi cluster a little slower.
+    const double tempo = meter.denominator == 8 ? std::log2(quarter * 1.5 / w.compoundBeat)
+                                                : std::log2(quarter / 0.6);
     const std::vector<double> accents = beatAccents(samples, positions, meter.steps, beats.size());
     // 6/8 repeats its accents every two felt beats, as 2/4 does: its bar is one period.
     const double periodic = periodicity(accents, meter.beats);

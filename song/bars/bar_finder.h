@@ -51,6 +51,7 @@ public:
         double lengths = 0.67;    ///< note lengths far from quarters and eighths
         double lengthCentre = 0.45;
         double tempo = 1.2;       ///< tempo far from 100 bpm
+        double compoundBeat = 0.8; ///< seconds per dotted quarter 6/8 tempi cluster around
         double periodicity = 0.2; ///< accents repeating every bar
         double contrast = 0.05;   ///< downbeats more salient than the average note
         double ending = 0.02;     ///< the last note on a downbeat

@@ -23,7 +23,8 @@ std::vector<std::pair<const char*, double BarFinder::Weights::*>> weightFields()
             {"contrast", &W::contrast},       {"ending", &W::ending},
             {"prior", &W::prior},             {"repetition", &W::repetition},
             {"barStart", &W::barStart},       {"pickup", &W::pickup},
-            {"duple", &W::duple}};
+            {"duple", &W::duple},
+            {"compoundBeat", &W::compoundBeat}};
 }
 
 } // namespace
