@@ -359,10 +359,10 @@ void followTheSinger(Session& session, const BarGrid& grid, double shift, uint16
         const uint32_t start = scale.meterBeatToFrame(uint32_t(first + long(b)) * beats);
         const double seconds = grid.barLines[b + 1] + shift - double(start) / rate;
         if (seconds > 0.0)
-            scale.setNode(start,
-                          float(std::clamp(std::round(60.0 * grid.quartersPerBar() / seconds),
-                                           20.0, 400.0)),
-                          2, beats, unit);
+            scale.setNode(
+                start,
+                float(std::clamp(std::round(60.0 * grid.quartersPerBar() / seconds), 20.0, 400.0)),
+                2, beats, unit);
     }
 }
 

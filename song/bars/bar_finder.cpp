@@ -29,7 +29,7 @@ struct Meter
 const Meter kMeters[] = {
     {4, 4, 4, 1.0, 4, 1.0},
     {3, 4, 3, 1.0, 4, 0.5},
-    {2, 4, 2, 1.0, 4, 0.0},
+    {2, 4, 2, 1.0, 4, 0.0}, // taken only with the eighths of a 2/4 tune (see duple)
     {6, 8, 2, 1.5, 6, 0.0},
 };
 
@@ -285,8 +285,8 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
     }
     if (pair == 2)
         for (int phase = 0; phase < meter.beats; ++phase)
-            repeats[size_t(phase)] = std::max(repeats[size_t(phase)],
-                                              repeats[size_t(phase + meter.beats)]);
+            repeats[size_t(phase)] =
+                std::max(repeats[size_t(phase)], repeats[size_t(phase + meter.beats)]);
     for (int phase = 0; phase < meter.beats; ++phase) {
         std::vector<double> weights;
         double strong = 0.0, downbeat = 0.0, downbeats = 0.0, mean = 0.0;

@@ -290,8 +290,8 @@ private Q_SLOTS:
     void aDriftingTakeGetsATempoPerBar()
     {
         QVERIFY(writeDriftingTake(file("drift.wav")));
-        const Result r = cantova(
-            {QStringLiteral("make-song"), file("drift.wav"), QStringLiteral("-o"), file("drift.mid")});
+        const Result r = cantova({QStringLiteral("make-song"), file("drift.wav"),
+                                  QStringLiteral("-o"), file("drift.mid")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY2(facts(r.out).value(QStringLiteral("found")).endsWith(QStringLiteral("drifting")),
                  qPrintable(r.out));
@@ -313,7 +313,8 @@ private Q_SLOTS:
                 ++notes;
             }
         QVERIFY(notes >= 40);
-        QVERIFY2(onBeat >= notes * 9 / 10, qPrintable(QStringLiteral("%1 of %2").arg(onBeat).arg(notes)));
+        QVERIFY2(onBeat >= notes * 9 / 10,
+                 qPrintable(QStringLiteral("%1 of %2").arg(onBeat).arg(notes)));
     }
 
     void aMidiMelodyTakesItsStylesMeter()

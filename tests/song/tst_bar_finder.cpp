@@ -123,8 +123,8 @@ private Q_SLOTS:
     {
         // Two beats per bar would fit these as well, but a melody of quarters and halves is
         // far more often in 4/4; its long notes on third beats must not move the bar lines.
-        const Take take = sing({}, repeat({{1, 1, 1, 1}, {1, 1, 2}, {1, 1, 1, 1}, {1, 1, 2}}, 2),
-                               120.0, 0.5);
+        const Take take =
+            sing({}, repeat({{1, 1, 1, 1}, {1, 1, 2}, {1, 1, 1, 1}, {1, 1, 2}}, 2), 120.0, 0.5);
         const BarGrid grid = BarFinder::find(take.notes);
         QCOMPARE(grid.beatsPerBar, 4);
         QVERIFY2(std::abs(grid.firstDownbeat - take.barLines.front()) <= 0.06,

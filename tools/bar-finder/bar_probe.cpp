@@ -17,12 +17,19 @@ namespace {
 std::vector<std::pair<const char*, double BarFinder::Weights::*>> weightFields()
 {
     using W = BarFinder::Weights;
-    return {{"correlation", &W::correlation}, {"strong", &W::strong}, {"fit", &W::fit},
-            {"lengths", &W::lengths},         {"lengthCentre", &W::lengthCentre},
-            {"tempo", &W::tempo},             {"periodicity", &W::periodicity},
-            {"contrast", &W::contrast},       {"ending", &W::ending},
-            {"prior", &W::prior},             {"repetition", &W::repetition},
-            {"barStart", &W::barStart},       {"pickup", &W::pickup},
+    return {{"correlation", &W::correlation},
+            {"strong", &W::strong},
+            {"fit", &W::fit},
+            {"lengths", &W::lengths},
+            {"lengthCentre", &W::lengthCentre},
+            {"tempo", &W::tempo},
+            {"periodicity", &W::periodicity},
+            {"contrast", &W::contrast},
+            {"ending", &W::ending},
+            {"prior", &W::prior},
+            {"repetition", &W::repetition},
+            {"barStart", &W::barStart},
+            {"pickup", &W::pickup},
             {"duple", &W::duple},
             {"compoundBeat", &W::compoundBeat}};
 }
