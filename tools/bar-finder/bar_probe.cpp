@@ -3,6 +3,8 @@
 // Usage: cantova_bar_probe < notes.txt
 // Each input line is "onset duration pitch" (seconds, seconds, MIDI note). Prints tempo, meter,
 // first downbeat, confidence, drift and the bar lines, one "key: value" per line.
+// CANTOVA_BARS_WEIGHTS="pickup=1.5 duple=2" tries other weights (BarFinder::Weights' names), so
+// that takes.py can score them without a rebuild.
 #include "bar_finder.h"
 
 #include <cstdio>
