@@ -337,6 +337,25 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
     return best;
 }
 
+/**
+ * Drift is a trend, not the bar-to-bar wobble of a sung take: the change of the bar length from
+ * the first bar to the last by a least-squares line through the bar lengths, as a share of the
+ * mean length (0 for fewer than four bars; the last bar, past the last note, is left out).
+ */
+double lengthTrend(const std::vector<double>& lines)
+{
+    const size_t n = lines.size() >= 2 ? lines.size() - 2 : 0;
+    if (n < 4)
+        return 0.0;
+    const double middle = double(n - 1) / 2, mean = (lines[n] - lines[0]) / double(n);
+    double slope = 0.0, spread = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        slope += (double(i) - middle) * (lines[i + 1] - lines[i] - mean);
+        spread += (double(i) - middle) * (double(i) - middle);
+    }
+    return slope / spread * double(n - 1) / mean;
+}
+
 BarGrid gridOf(const Scored& s, const std::vector<Sample>& samples)
 {
     BarGrid grid;
@@ -354,13 +373,7 @@ BarGrid gridOf(const Scored& s, const std::vector<Sample>& samples)
     const double span = grid.barLines.back() - grid.barLines.front();
     const int bars = int(grid.barLines.size()) - 1;
     grid.tempo = bars > 0 ? 60.0 * grid.quartersPerBar() * bars / span : 120.0;
-    // Drift is a trend, not the bar-to-bar wobble of a sung take: compare the two halves.
-    const int half = bars / 2;
-    if (half >= 2) {
-        const double early = grid.barLines[size_t(half)] - grid.barLines.front();
-        const double late = grid.barLines[size_t(2 * half)] - grid.barLines[size_t(half)];
-        grid.drifts = std::abs(early / late - 1.0) > 0.03;
-    }
+    grid.drifts = std::abs(lengthTrend(grid.barLines)) > 0.02;
     grid.valid = true;
     return grid;
 }
