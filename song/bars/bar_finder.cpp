@@ -14,6 +14,12 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kSlowestQuarter = 60.0 / 50.0; // seconds
 constexpr double kFastestQuarter = 60.0 / 180.0;
+// The quarter, in seconds, of 100 quarter notes per minute: the centre of the tempo preference.
+constexpr double kCentreQuarter = 0.6;
+// The slowest 2/4 taken, in seconds per quarter: 2/4 in eighths has the bars of 4/4 in quarters
+// at twice the tempo, and below 100/sqrt(2) quarter notes per minute that reading lies nearer the
+// centre.
+constexpr double kSlowestDuple = kCentreQuarter * 1.41421356;
 
 /** A meter tried: beats per bar, the beat in quarter notes, sixteenths per beat. */
 struct Meter
@@ -265,12 +271,15 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
     const double lengths = std::log2(median / quarter) + w.lengthCentre;
     // 6/8 is felt in dotted quarters, whose own tempi cluster a little slower.
     const double tempo = meter.denominator == 8 ? std::log2(quarter * 1.5 / w.compoundBeat)
-                                                : std::log2(quarter / 0.6);
+                                                : std::log2(quarter / kCentreQuarter);
     const std::vector<double> accents = beatAccents(samples, positions, meter.steps, beats.size());
     // 6/8 repeats its accents every two felt beats, as 2/4 does: its bar is one period.
     const double periodic = periodicity(accents, meter.beats);
     // 2/4 tunes move in eighths; a melody of quarters and halves groups two beats into 4/4.
-    const double duple = meter.numerator == 2 ? eighthShare(samples, quarter) - 0.45 : 0.0;
+    // The cue chooses the meter, never the tempo (see kSlowestDuple).
+    const double duple = meter.numerator != 2 ? 0.0
+                         : quarter > kSlowestDuple ? -0.45
+                                                   : eighthShare(samples, quarter) - 0.45;
     // Repeating bar rhythms tell how long the bar is, not where it starts (bars shifted by a beat
     // repeat as well), so every phase gets the mean over phases.
     // A phase that makes neighbouring bars alike still counts, a little, for that phase.
