@@ -33,6 +33,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -367,8 +368,31 @@ void addRecording(CommandLineSong& s, const QString& path, double shift)
 }
 
 /**
- * Tempo, meter and bar 1 of a take sung without a click: sets the song's tempo and meter and
- * returns how far the take moves so that its first downbeat falls on a bar line.
+ * A take whose tempo drifts gets a tempo node on every bar from its first downbeat, so that the
+ * bar lines follow the singer (shift: how far the take moves). Each bar's tempo is in whole beats
+ * per minute, as song files keep them, chosen to bring the next bar line nearest the sung one.
+ */
+void followTheSinger(Session& session, const BarGrid& grid, double shift, uint16_t unit)
+{
+    TimeScale& scale = session.scale();
+    const double rate = double(scale.sampleRate());
+    const long first = std::lround((grid.firstDownbeat + shift) / grid.barSeconds());
+    const auto beats = uint16_t(grid.beatsPerBar);
+    for (size_t b = 0; b + 1 < grid.barLines.size(); ++b) {
+        const uint32_t start = scale.meterBeatToFrame(uint32_t(first + long(b)) * beats);
+        const double seconds = grid.barLines[b + 1] + shift - double(start) / rate;
+        if (seconds > 0.0)
+            scale.setNode(
+                start,
+                float(std::clamp(std::round(60.0 * grid.quartersPerBar() / seconds), 20.0, 400.0)),
+                2, beats, unit);
+    }
+}
+
+/**
+ * Tempo, meter and bar 1 of a take sung without a click: sets the song's tempo and meter (a
+ * tempo per bar when the take drifts) and returns how far the take moves so that its first
+ * downbeat falls on a bar line.
  */
 double placeOnBars(CommandLineSong& s, const TranscriptionResult& result, QTextStream& out)
 {
@@ -390,7 +414,10 @@ double placeOnBars(CommandLineSong& s, const TranscriptionResult& result, QTextS
     // Song files keep whole beats per minute; the song uses what it will reopen with.
     grid.tempo = std::round(grid.tempo);
     setMeterAndTempo(s.session, float(grid.tempo), uint16_t(grid.beatsPerBar), unit);
-    return grid.shiftToBarLine(first);
+    const double shift = grid.shiftToBarLine(first);
+    if (grid.drifts)
+        followTheSinger(s.session, grid, shift, unit);
+    return shift;
 }
 
 void melodyFromAudio(CommandLineSong& s, const Options& o, QTextStream& out, QTextStream& err)

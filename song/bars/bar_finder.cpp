@@ -14,6 +14,12 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kSlowestQuarter = 60.0 / 50.0; // seconds
 constexpr double kFastestQuarter = 60.0 / 180.0;
+// The quarter, in seconds, of 100 quarter notes per minute: the centre of the tempo preference.
+constexpr double kCentreQuarter = 0.6;
+// The slowest 2/4 taken, in seconds per quarter: 2/4 in eighths has the bars of 4/4 in quarters
+// at twice the tempo, and below 100/sqrt(2) quarter notes per minute that reading lies nearer the
+// centre.
+constexpr double kSlowestDuple = kCentreQuarter * 1.41421356;
 
 /** A meter tried: beats per bar, the beat in quarter notes, sixteenths per beat. */
 struct Meter
@@ -29,7 +35,7 @@ struct Meter
 const Meter kMeters[] = {
     {4, 4, 4, 1.0, 4, 1.0},
     {3, 4, 3, 1.0, 4, 0.5},
-    // 2/4 is not tried: two bars of it sound as one of 4/4, and songs are far more often in 4/4.
+    {2, 4, 2, 1.0, 4, 0.0}, // taken only with the eighths of a 2/4 tune (see duple)
     {6, 8, 2, 1.5, 6, 0.0},
 };
 
@@ -136,6 +142,17 @@ double beatPosition(const std::vector<double>& beats, double time)
     size_t k = size_t(std::max<long>(0, long(it - beats.begin()) - 1));
     k = std::min(k, beats.size() - 2);
     return double(k) + (time - beats[k]) / (beats[k + 1] - beats[k]);
+}
+
+/** The share of notes that last about an eighth (the time to the next note). */
+double eighthShare(const std::vector<Sample>& samples, double quarter)
+{
+    int eighths = 0;
+    for (size_t i = 0; i + 1 < samples.size(); ++i) {
+        const double span = (samples[i + 1].time - samples[i].time) / quarter;
+        eighths += span >= 0.35 && span <= 0.75 ? 1 : 0;
+    }
+    return double(eighths) / double(samples.size() - 1);
 }
 
 /** Metrical weight of a position (in sixteenths from the downbeat) of a meter. */
@@ -252,10 +269,33 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
     const double fit = -misfit / weight * 12.0; // 0 on the grid, -1 halfway between steps
     // Sung melodies move mostly in quarters and eighths; tempi cluster around 100 bpm.
     const double lengths = std::log2(median / quarter) + w.lengthCentre;
-    const double tempo = std::log2(quarter / 0.6);
+    // 6/8 is felt in dotted quarters, whose own tempi cluster a little slower.
+    const double tempo = meter.denominator == 8 ? std::log2(quarter * 1.5 / w.compoundBeat)
+                                                : std::log2(quarter / kCentreQuarter);
     const std::vector<double> accents = beatAccents(samples, positions, meter.steps, beats.size());
     // 6/8 repeats its accents every two felt beats, as 2/4 does: its bar is one period.
     const double periodic = periodicity(accents, meter.beats);
+    // 2/4 tunes move in eighths; a melody of quarters and halves groups two beats into 4/4.
+    // The cue chooses the meter, never the tempo (see kSlowestDuple).
+    const double duple = meter.numerator != 2 ? 0.0
+                         : quarter > kSlowestDuple ? -0.45
+                                                   : eighthShare(samples, quarter) - 0.45;
+    // Repeating bar rhythms tell how long the bar is, not where it starts (bars shifted by a beat
+    // repeat as well), so every phase gets the mean over phases.
+    // A phase that makes neighbouring bars alike still counts, a little, for that phase.
+    // Two bars of 2/4 repeat as one of 4/4 does: 2/4 is measured over pairs of bars, so
+    // repetition does not tell the two apart (the eighths and the accents do).
+    const int pair = meter.numerator == 2 ? 2 : 1;
+    std::vector<double> repeats;
+    double repetition = 0.0;
+    for (int phase = 0; phase < meter.beats * pair; ++phase) {
+        repeats.push_back(barRepetition(positions, barSteps * pair, phase * meter.steps));
+        repetition += repeats.back() / (meter.beats * pair);
+    }
+    if (pair == 2)
+        for (int phase = 0; phase < meter.beats; ++phase)
+            repeats[size_t(phase)] =
+                std::max(repeats[size_t(phase)], repeats[size_t(phase + meter.beats)]);
     for (int phase = 0; phase < meter.beats; ++phase) {
         std::vector<double> weights;
         double strong = 0.0, downbeat = 0.0, downbeats = 0.0, mean = 0.0;
@@ -271,7 +311,6 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
             }
         }
         const double contrast = downbeats > 0.0 ? downbeat / downbeats - mean : -1.0;
-        const double repetition = barRepetition(positions, barSteps, phase * meter.steps);
         // How strongly the notes' salience goes with the metrical weight of where they start:
         // a correlation, so meters with more or fewer strong positions compare fairly.
         const double metric = correlation(samples, weights);
@@ -279,20 +318,24 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
         int last = int(std::lround(positions.back())) - phase * meter.steps;
         last = ((last % barSteps) + barSteps) % barSteps;
         const double ending = last == 0 ? 1.0 : 0.0;
-        const double score = w.correlation * metric + w.strong * strong + w.fit * fit -
-                             w.lengths * lengths * lengths - w.tempo * tempo * tempo +
-                             w.periodicity * periodic + w.contrast * contrast + w.ending * ending +
-                             meter.prior * w.prior + w.repetition * repetition;
         // The first downbeat at or after the first note's beat.
         const int firstBeat = int(std::floor(positions.front() / meter.steps + 0.25));
         int first = phase;
         while (first < firstBeat)
             first += meter.beats;
+        // Pickups are short: a beat, rarely more.
+        const double pickup = std::max(0.0, first - positions.front() / meter.steps - 1.25);
+        const double score = w.correlation * metric + w.strong * strong + w.fit * fit -
+                             w.lengths * lengths * lengths - w.tempo * tempo * tempo +
+                             w.periodicity * periodic + w.contrast * contrast + w.ending * ending +
+                             meter.prior * w.prior + w.repetition * repetition +
+                             w.barStart * (repeats[size_t(phase)] - repetition) -
+                             w.pickup * pickup + w.duple * duple;
         if (std::getenv("CANTOVA_BARS_DUMP"))
             std::fprintf(stderr, "H %.3f %d/%d %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f\n",
                          60.0 / quarter, meter.numerator, meter.denominator, beats[size_t(first)],
                          metric, strong, fit, lengths * lengths, tempo * tempo, periodic, contrast,
-                         ending, repetition);
+                         ending, repeats[size_t(phase)]);
         if (score > best.score) {
             best.score = score;
             best.meter = &meter;
@@ -301,6 +344,25 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
         }
     }
     return best;
+}
+
+/**
+ * Drift is a trend, not the bar-to-bar wobble of a sung take: the change of the bar length from
+ * the first bar to the last by a least-squares line through the bar lengths, as a share of the
+ * mean length (0 for fewer than four bars; the last bar, past the last note, is left out).
+ */
+double lengthTrend(const std::vector<double>& lines)
+{
+    const size_t n = lines.size() >= 2 ? lines.size() - 2 : 0;
+    if (n < 4)
+        return 0.0;
+    const double middle = double(n - 1) / 2, mean = (lines[n] - lines[0]) / double(n);
+    double slope = 0.0, spread = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        slope += (double(i) - middle) * (lines[i + 1] - lines[i] - mean);
+        spread += (double(i) - middle) * (double(i) - middle);
+    }
+    return slope / spread * double(n - 1) / mean;
 }
 
 BarGrid gridOf(const Scored& s, const std::vector<Sample>& samples)
@@ -320,13 +382,7 @@ BarGrid gridOf(const Scored& s, const std::vector<Sample>& samples)
     const double span = grid.barLines.back() - grid.barLines.front();
     const int bars = int(grid.barLines.size()) - 1;
     grid.tempo = bars > 0 ? 60.0 * grid.quartersPerBar() * bars / span : 120.0;
-    // Drift is a trend, not the bar-to-bar wobble of a sung take: compare the two halves.
-    const int half = bars / 2;
-    if (half >= 2) {
-        const double early = grid.barLines[size_t(half)] - grid.barLines.front();
-        const double late = grid.barLines[size_t(2 * half)] - grid.barLines[size_t(half)];
-        grid.drifts = std::abs(early / late - 1.0) > 0.03;
-    }
+    grid.drifts = std::abs(lengthTrend(grid.barLines)) > 0.02;
     grid.valid = true;
     return grid;
 }

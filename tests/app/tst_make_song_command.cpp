@@ -138,6 +138,40 @@ double loudness(const QString& path)
     return std::sqrt(sum / double(left.size()));
 }
 
+// A take of harmonic tones (near enough a sung "ooh" for the transcriber) in 4/4 after 0.4 s of
+// silence, rising from 100 to 108 quarter notes per minute over 16 bars.
+bool writeDriftingTake(const QString& path)
+{
+    const std::vector<double> phrase[] = {{1, 1, 1, 1}, {2, 1, 1}, {1, 1, 2}, {4}};
+    const double total = 64.0, drift = 0.08, rate = 22050.0;
+    auto seconds = [&](double q) {
+        const double x = q / total;
+        return 0.4 + 0.6 * total * (x - drift * x * x / 2);
+    };
+    std::vector<float> samples(size_t((seconds(total) + 0.5) * rate), 0.0f);
+    double q = 0.0;
+    int degree = 0;
+    static const int scale[] = {60, 62, 64, 65, 67, 69, 67, 65};
+    for (int bar = 0; bar < 16; ++bar)
+        for (double length : phrase[bar % 4]) {
+            const double start = seconds(q), end = seconds(q + length) - 0.08;
+            const double hz = 440.0 * std::pow(2.0, (scale[degree++ % 8] - 69) / 12.0);
+            for (size_t n = size_t(start * rate); n < size_t(end * rate); ++n) {
+                const double t = double(n) / rate - start;
+                const double envelope = std::min({1.0, t / 0.02, (end - start - t) / 0.04});
+                double tone = 0.0;
+                for (int h = 1; h <= 3; ++h)
+                    tone += std::sin(2 * M_PI * hz * h * t) / h;
+                samples[n] = float(0.25 * envelope * tone);
+            }
+            q += length;
+        }
+    SndFile wav(1, int(rate));
+    const float* channels[] = {samples.data()};
+    return wav.open(path, AudioFile::Writing) &&
+           wav.write(channels, (long long)samples.size()) == (long long)samples.size();
+}
+
 // "NAME bar N" of a section at tick, which must lie on a bar line.
 QString sectionAt(uint32_t tick, const QString& name, uint32_t barTicks)
 {
@@ -251,6 +285,36 @@ private Q_SLOTS:
         QCOMPARE(fixed.code, 0);
         QVERIFY(!facts(fixed.out).contains(QStringLiteral("found")));
         QCOMPARE(facts(fixed.out).value(QStringLiteral("tempo")), QStringLiteral("120"));
+    }
+
+    void aDriftingTakeGetsATempoPerBar()
+    {
+        QVERIFY(writeDriftingTake(file("drift.wav")));
+        const Result r = cantova({QStringLiteral("make-song"), file("drift.wav"),
+                                  QStringLiteral("-o"), file("drift.mid")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(facts(r.out).value(QStringLiteral("found")).endsWith(QStringLiteral("drifting")),
+                 qPrintable(r.out));
+        Reopened song(file("drift.mid"));
+        QVERIFY(song.opened);
+        const TimeScale& scale = song.session.scale();
+        int nodes = 0;
+        for (const TempoNode* node = scale.firstNode(); node; node = node->next)
+            ++nodes;
+        QVERIFY2(nodes >= 8, qPrintable(QString::number(nodes)));
+        QVERIFY(scale.lastNode()->tempo > scale.firstNode()->tempo * 1.04f);
+        // The bar lines follow the singer: with one tempo the notes of the middle bars would be
+        // half a beat off the song's beats, with a tempo per bar nearly all of them are on one.
+        int onBeat = 0, notes = 0;
+        for (const MidiEvent* e = song.melody->sequence().first(); e; e = e->next())
+            if (e->isNote()) {
+                const uint32_t into = e->time % 960;
+                onBeat += into <= 120 || into >= 960 - 120;
+                ++notes;
+            }
+        QVERIFY(notes >= 40);
+        QVERIFY2(onBeat >= notes * 9 / 10,
+                 qPrintable(QStringLiteral("%1 of %2").arg(onBeat).arg(notes)));
     }
 
     void aMidiMelodyTakesItsStylesMeter()

@@ -196,7 +196,8 @@ def score(args):
         if args.verbose:
             print(stem, f"tempo {tempo:.1f}/{truth['tempo']:.1f} meter "
                   f"{found.get('meter')}/{truth['meter']} downbeat {downbeat:.3f}/"
-                  f"{truth['downbeat']:.3f} conf {found.get('confidence')}")
+                  f"{truth['downbeat']:.3f} conf {found.get('confidence')}"
+                  + (f" bars {row['bars'][0]}/{row['bars'][1]}" if "bars" in row else ""))
         for group in ("all", truth["meter"], "pickup" if truth["pickup"] else "no pickup",
                       "drift" if truth["drift"] else "steady"):
             groups.setdefault(group, []).append(row)
