@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QMutex>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -62,7 +63,7 @@ private:
     QString m_audioPath;
     double m_stretchFactor;
     double m_sessionRate;
-    QObject* m_notify;
+    QPointer<QObject> m_notify;
     int m_eventType;
     QString m_peakPath;
     QMutex m_mutex;
