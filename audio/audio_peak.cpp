@@ -45,6 +45,8 @@ void AudioPeak::waitForBuild()
 
 int AudioPeak::channels()
 {
+    if (m_channels > 0 && !isBuilding() && !QFile::exists(m_peakPath))
+        restart(); // deleted under us: build again on this display
     if (!m_started) {
         // A peak file not older than its audio file is reused; otherwise it is built again.
         m_started = true;
@@ -58,6 +60,20 @@ int AudioPeak::channels()
     if (!m_failed && m_channels == 0)
         openForReading();
     return m_channels;
+}
+
+void AudioPeak::restart()
+{
+    if (m_thread)
+        m_thread->wait();
+    m_thread.reset();
+    QMutexLocker lock(&m_mutex);
+    m_file.close();
+    m_started = false;
+    m_failed = false;
+    m_channels = 0;
+    m_windowStart = 0;
+    m_windowCount = 0;
 }
 
 void AudioPeak::startBuild()

@@ -16,9 +16,10 @@ class AudioPeakThread;
  * file (.pkf) in the system temporary folder.
  *
  * A peak file not older than its audio file is read; an older or missing one is rebuilt by an
- * AudioPeakThread started on the first request. While it builds, requests return the records
- * already written. A record holds, per channel, a peak byte then an RMS byte (0..255), for 1024
- * session frames. Reads go through a cache window so that scrolling reads only new records.
+ * AudioPeakThread started on the first request, and again when a readable file is deleted.
+ * While it builds, requests return the records already written. A record holds, per channel, a
+ * peak byte then an RMS byte (0..255), for 1024 session frames. Reads go through a cache window
+ * so that scrolling reads only new records.
  *
  * Objects are shared and reference counted through AudioPeakManager.
  *
@@ -56,6 +57,7 @@ public:
 private:
     bool openForReading();
     void startBuild();
+    void restart();
     long long recordsInFile();
     long long readRecords(long long first, long long count, unsigned char* out);
     void fillWindow(long long first, long long count);

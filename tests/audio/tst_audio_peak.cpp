@@ -183,6 +183,13 @@ void TestAudioPeak::reusesOrRebuildsByAge()
     peak->channels();
     peak->waitForBuild();
     QCOMPARE(readAll(peak, 8)[7 * 4], 255);
+
+    // Also while the object lives: the next request builds it again.
+    QVERIFY(QFile::remove(path));
+    peak->channels();
+    peak->waitForBuild();
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(readAll(peak, 8)[7 * 4], 255);
     m_manager.release(peak);
 }
 
