@@ -24,6 +24,19 @@ struct ChannelSums
     double squares = 0.0;
 };
 
+void addSamples(const float* samples, long long n, ChannelSums& sums)
+{
+    float peak = sums.peak;
+    float squares = 0.0f;
+    for (long long k = 0; k < n; ++k) {
+        const float v = std::fabs(samples[k]);
+        peak = v > peak ? v : peak;
+        squares += v * v;
+    }
+    sums.peak = peak;
+    sums.squares += double(squares);
+}
+
 unsigned char scaled(double value)
 {
     return static_cast<unsigned char>(std::min(255.0, std::floor(255.0 * value)));
@@ -108,13 +121,14 @@ bool AudioPeakThread::build()
         const long long got = audio->read(pointers.data(), blockFrames);
         if (got <= 0)
             break;
-        for (long long k = 0; k < got; ++k) {
-            for (int c = 0; c < channels; ++c) {
-                const float v = buffers[size_t(c)][size_t(k)];
-                sums[size_t(c)].peak = std::max(sums[size_t(c)].peak, std::fabs(v));
-                sums[size_t(c)].squares += double(v) * double(v);
-            }
-            if (++inPeriod == m_framesPerRecord) {
+        for (long long k = 0; k < got;) {
+            // The rest of the current period, one channel at a time (vectorises).
+            const long long n = std::min(got - k, m_framesPerRecord - inPeriod);
+            for (int c = 0; c < channels; ++c)
+                addSamples(buffers[size_t(c)].data() + k, n, sums[size_t(c)]);
+            k += n;
+            inPeriod += n;
+            if (inPeriod == m_framesPerRecord) {
                 appendRecord(sums, inPeriod, batch);
                 inPeriod = 0;
             }
