@@ -1,6 +1,8 @@
 #include "clip_area.h"
 
+#include "audio_peak_manager.h"
 #include "clip.h"
+#include "clip_waveform.h"
 #include "midi_clip.h"
 #include "midi_event.h"
 #include "midi_sequence.h"
@@ -27,8 +29,12 @@ QColor contrastColour(const QColor& fill)
 const QColor kPlayHead(226, 64, 52);
 } // namespace
 
-ClipArea::ClipArea(TracksView* view) : QWidget(view), m_view(view)
+ClipArea::ClipArea(TracksView* view)
+    : QWidget(view), m_view(view), m_waveform(std::make_unique<ClipWaveform>(view))
 {
+    // Finished peak builds post their event here, so waveforms appear when ready.
+    if (!AudioPeakManager::instance().notifyObject())
+        AudioPeakManager::instance().setNotifyObject(this);
     setObjectName(QStringLiteral("ClipArea"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(120, 60);
@@ -67,6 +73,7 @@ void ClipArea::paintEvent(QPaintEvent*)
         if (row.bottom() >= 0 && row.top() <= height())
             paintTrack(p, tracks[i], row);
     }
+    m_waveform->endPaint();
     if (session->isLoopSet()) {
         QColor loop = palette().color(QPalette::Highlight);
         loop.setAlpha(28);
@@ -210,13 +217,7 @@ void ClipArea::paintMidiNotes(QPainter& p, Clip* clip, const QRect& box)
 
 void ClipArea::paintWaveform(QPainter& p, Clip* clip, const QRect& box)
 {
-    // TODO: the waveform from the clip's peak file, once audio clips build peaks; until then
-    // a centre line marks where it goes.
-    (void)clip;
-    QColor line = clip->track()->properties().foreground;
-    line.setAlpha(140);
-    p.setPen(line);
-    p.drawLine(box.left() + 2, box.center().y(), box.right() - 2, box.center().y());
+    m_waveform->paint(p, clip, box, width());
 }
 
 Clip* ClipArea::clipAt(const QPoint& pos, Track** trackOut) const
@@ -309,8 +310,14 @@ void ClipArea::setRangeSelection(int x1, int x2)
     update();
 }
 
+ClipArea::~ClipArea() = default;
+
 bool ClipArea::event(QEvent* event)
 {
+    if (event->type() == QEvent::Type(AudioPeakManager::eventType())) {
+        update();
+        return true;
+    }
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         if (Clip* clip = clipAt(help->pos()))

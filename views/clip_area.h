@@ -2,17 +2,20 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 class TracksView;
 class Track;
 class Clip;
+class ClipWaveform;
 
 /**
  * ClipArea: the track rows with their clips, the grid, the ranges and the play head.
  *
  * A click on a row selects the track and locates the play head there (snapped to the grid); a
  * drag over an audio clip selects a range of it (the clip's selectionIn / selectionOut, timeline
- * frames inside the clip), which Audio to MIDI then transcribes alone. GUI thread only.
+ * frames inside the clip), which Audio to MIDI then transcribes alone. Audio clips show their
+ * waveform (ClipWaveform) and repaint when a peak build ends. GUI thread only.
  */
 class ClipArea : public QWidget
 {
@@ -20,6 +23,7 @@ class ClipArea : public QWidget
 
 public:
     explicit ClipArea(TracksView* view);
+    ~ClipArea() override;
 
     /** Repaints the strips of the old and the new play head only. */
     void updatePlayHead(int oldX, int newX);
@@ -47,4 +51,5 @@ private:
     Clip* m_dragClip = nullptr; // audio clip under a rubber-band drag
     int m_dragStartX = 0;
     bool m_dragging = false;
+    std::unique_ptr<ClipWaveform> m_waveform;
 };

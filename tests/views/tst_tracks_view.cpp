@@ -1,4 +1,6 @@
 // The tracks view and the time display driven headless with simulated mouse and keys.
+#include "../audio/audio_test_files.h"
+#include "audio_peak.h"
 #include "clip.h"
 #include "session.h"
 #include "time_scale.h"
@@ -6,7 +8,9 @@
 #include "track.h"
 #include "tracks_view.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -84,6 +88,42 @@ private Q_SLOTS:
         QTest::mouseClick(ruler(view), Qt::LeftButton, {},
                           QPoint(view.frameToX(5 * 22050 - 3000), 5));
         QCOMPARE(locate.last().first().toULongLong(), 5ull * 22050);
+    }
+
+    /** Pixels of column x in [top, bottom) that differ from column `reference`. */
+    static int differingPixels(const QImage& image, int x, int reference, int top, int bottom)
+    {
+        int count = 0;
+        for (int y = top; y < bottom; ++y)
+            count += image.pixel(x, y) != image.pixel(reference, y);
+        return count;
+    }
+
+    void audioClipShowsItsWaveform()
+    {
+        // Two seconds of a full-scale square, then two of silence.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QFileInfo(dir.path()).fileName() + "voice.wav");
+        QVERIFY(audiotest::writeFile(path, 1, int(kRate), 4 * kRate, [](int, long long k) {
+            return k < 2 * kRate ? ((k / 50) % 2 ? -1.0f : 1.0f) : 0.0f;
+        }));
+        m_clip->setFilePath(path);
+        TracksView view(m_session);
+        view.resize(900, 300);
+        view.show();
+        QWidget* area = clipArea(view);
+        const int top = view.trackTop(0) + 8;
+        const int bottom = view.trackTop(0) + m_audio->zoomedHeight() - 8;
+        const int loud = view.frameToX(17 * kRate / 10);
+        // Columns off the beat lines of the grid.
+        const int silent = view.frameToX(37 * kRate / 10);
+        // The waveform fills the loud part's height once the peaks are built; the silent part
+        // keeps a centre line only.
+        QTRY_VERIFY(differingPixels(area->grab().toImage(), loud, silent, top, bottom) >
+                    (bottom - top) / 2);
+        const QImage image = area->grab().toImage();
+        QCOMPARE(differingPixels(image, silent, view.frameToX(43 * kRate / 10), top, bottom), 0);
+        QFile::remove(AudioPeak::peakPath(path, 1.0));
     }
 
     void dragOverAnAudioClipSelectsARange()
