@@ -130,7 +130,12 @@ void AudioBuffer::seek(uint32_t p)
     if (m_seekApplying || isSeekPending()) {
         if (m_seekTarget.load(std::memory_order_relaxed) == p)
             return;
-    } else if (isReady()) {
+    } else if (!isReady()) {
+        // The first fill reads from the read position: a seek there before it is done would
+        // only make the thread refill and keep the buffer silent until it has.
+        if (p == readPosition())
+            return;
+    } else {
         const uint32_t here = readPosition();
         if (p == here)
             return;
