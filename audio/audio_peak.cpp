@@ -52,7 +52,8 @@ int AudioPeak::channels()
         m_started = true;
         const QFileInfo audio(m_audioPath);
         const QFileInfo peaks(m_peakPath);
-        if (peaks.exists() && peaks.lastModified() >= audio.lastModified())
+        m_reused = peaks.exists() && peaks.lastModified() >= audio.lastModified();
+        if (m_reused)
             openForReading();
         else
             startBuild();
@@ -70,6 +71,7 @@ void AudioPeak::restart()
     QMutexLocker lock(&m_mutex);
     m_file.close();
     m_started = false;
+    m_reused = false;
     m_failed = false;
     m_channels = 0;
     m_windowStart = 0;
@@ -116,6 +118,17 @@ bool AudioPeak::openForReading()
                           .arg(m_peakPath));
         m_file.close();
         m_failed = true;
+        return false;
+    }
+    if (m_reused && m_audioChannels > 0 && header[1] != m_audioChannels) {
+        ErrorLog::add(QStringLiteral("AudioPeak: %1 holds %2 channels, its audio file %3: built "
+                                     "again")
+                          .arg(m_peakPath)
+                          .arg(header[1])
+                          .arg(m_audioChannels));
+        m_file.close();
+        m_reused = false;
+        startBuild();
         return false;
     }
     m_channels = header[1];

@@ -40,6 +40,11 @@ public:
     double stretchFactor() const { return m_stretchFactor; }
     /** Channels of the records; 0 while unknown (no peaks yet, or none at all). */
     int channels();
+    /**
+     * The audio file's channels, when its opener knows them (0: unknown). A reused peak file
+     * with another count is built again rather than read with the wrong record size.
+     */
+    void setAudioChannels(int channels) { m_audioChannels = channels; }
     /** True while the builder thread runs. */
     bool isBuilding() const;
     /** Blocks until a running build has ended (for batch work and tests). */
@@ -73,6 +78,8 @@ private:
     std::unique_ptr<AudioPeakThread> m_thread;
     int m_channels = 0;
     bool m_started = false;
+    bool m_reused = false; // the peak file was there before, not built by this object
+    int m_audioChannels = 0;
     bool m_failed = false;
     // The cache window: records [m_windowStart, m_windowStart + m_windowCount) in m_window,
     // room for m_capacity records.

@@ -1,5 +1,6 @@
 #include "clip_waveform.h"
 
+#include "audio_clip.h"
 #include "audio_peak.h"
 #include "audio_peak_manager.h"
 #include "clip.h"
@@ -33,6 +34,8 @@ AudioPeak* ClipWaveform::peakOf(Clip* clip)
         AudioPeakManager& manager = AudioPeakManager::instance();
         manager.setSessionRate(m_view->scale().sampleRate());
         peak = manager.acquire(clip->filePath(), clip->stretchFactor());
+        if (const auto* audio = dynamic_cast<const AudioClip*>(clip))
+            peak->setAudioChannels(audio->channels());
     }
     return peak;
 }

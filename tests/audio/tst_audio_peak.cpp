@@ -3,6 +3,7 @@
 #include "audio_peak.h"
 #include "audio_peak_manager.h"
 #include "audio_test_files.h"
+#include "error_log.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -208,6 +209,22 @@ void TestAudioPeak::brokenFileLeavesNoPeaks()
         QVERIFY(!peak->isBuilding());
         unsigned char unused = 0;
         QCOMPARE(peak->read(0, 4, &unused), 0LL);
+        m_manager.release(peak);
+    }
+    // A well-formed header of another channel count than the audio's is built again, said in
+    // the log, rather than read with the wrong record size.
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray("\x00\x04\x01\x00\x10\x10", 6)); // mono, one record
+        file.close();
+        ErrorLog::clear();
+        AudioPeak* peak = m_manager.acquire(audio, 1.0);
+        peak->setAudioChannels(2);
+        peak->channels();
+        QVERIFY(ErrorLog::take().contains(QStringLiteral("holds 1 channels, its audio file 2")));
+        peak->waitForBuild();
+        QCOMPARE(peak->channels(), 2);
         m_manager.release(peak);
     }
     // A missing audio file gives a peak file without records, not a crash.
