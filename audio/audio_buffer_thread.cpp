@@ -15,8 +15,8 @@ AudioBufferThread::~AudioBufferThread()
 
 void AudioBufferThread::wake()
 {
-    if (m_mutex.tryLock()) {
-        m_condition.wakeOne();
+    if (m_mutex.try_lock()) {
+        m_condition.notify_one();
         m_mutex.unlock();
     }
 }
@@ -24,23 +24,28 @@ void AudioBufferThread::wake()
 void AudioBufferThread::stop()
 {
     m_running.store(false, std::memory_order_release);
-    if (!isRunning())
-        return;
-    do {
-        m_mutex.lock();
-        m_condition.wakeAll();
-        m_mutex.unlock();
-    } while (!wait(kStopWakeMs));
+    while (isRunning()) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_condition.notify_all();
+        }
+        if (wait(kStopWakeMs))
+            break;
+    }
+    m_finished.load(std::memory_order_acquire);
 }
 
 void AudioBufferThread::run()
 {
-    QMutexLocker lock(&m_mutex);
-    if (!m_buffer->firstFill())
-        return;
-    while (m_running.load(std::memory_order_acquire)) {
-        m_buffer->sync();
-        if (m_running.load(std::memory_order_acquire) && !m_buffer->wantsSync())
-            m_condition.wait(&m_mutex);
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_buffer->firstFill()) {
+            while (m_running.load(std::memory_order_acquire)) {
+                m_buffer->sync();
+                if (m_running.load(std::memory_order_acquire) && !m_buffer->wantsSync())
+                    m_condition.wait(lock);
+            }
+        }
     }
+    m_finished.store(true, std::memory_order_release);
 }

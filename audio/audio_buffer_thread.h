@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QMutex>
 #include <QThread>
-#include <QWaitCondition>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 class AudioBuffer;
 
@@ -17,7 +17,8 @@ class AudioBuffer;
  * buffer whether more work is due before it waits, and the cycle wakes it again.
  *
  * Threads: start() and stop() on the buffer's owner; wake() from any thread, never blocking;
- * run() is the thread itself.
+ * run() is the thread itself. The mutex and condition are the standard library's, whose waits
+ * ThreadSanitizer sees (a QWaitCondition unlocks inside QtCore, out of its sight).
  */
 class AudioBufferThread : public QThread
 {
@@ -35,7 +36,10 @@ protected:
 
 private:
     AudioBuffer* m_buffer;
-    QMutex m_mutex;
-    QWaitCondition m_condition;
+    std::mutex m_mutex;
+    std::condition_variable m_condition;
     std::atomic<bool> m_running{true};
+    // Set last by run(): acquired after the join, it orders everything the thread did before
+    // whatever the owner does next (QThread::wait() joins inside QtCore, unseen by sanitizers).
+    std::atomic<bool> m_finished{false};
 };

@@ -21,7 +21,7 @@ AudioPeak::~AudioPeak()
 {
     if (m_thread) {
         m_thread->stop();
-        m_thread->wait();
+        m_thread->join();
     }
 }
 
@@ -40,7 +40,7 @@ bool AudioPeak::isBuilding() const
 void AudioPeak::waitForBuild()
 {
     if (m_thread)
-        m_thread->wait();
+        m_thread->join();
 }
 
 int AudioPeak::channels()
@@ -66,7 +66,7 @@ int AudioPeak::channels()
 void AudioPeak::restart()
 {
     if (m_thread)
-        m_thread->wait();
+        m_thread->join();
     m_thread.reset();
     QMutexLocker lock(&m_mutex);
     m_file.close();

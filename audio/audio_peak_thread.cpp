@@ -65,7 +65,7 @@ AudioPeakThread::AudioPeakThread(const QString& audioPath, const QString& peakPa
 AudioPeakThread::~AudioPeakThread()
 {
     stop();
-    wait();
+    join();
 }
 
 void AudioPeakThread::run()
@@ -74,6 +74,7 @@ void AudioPeakThread::run()
     QObject* notify = m_notify.data();
     if (notify)
         QCoreApplication::postEvent(notify, new QEvent(QEvent::Type(m_eventType)));
+    m_finished.store(true, std::memory_order_release);
 }
 
 bool AudioPeakThread::build()

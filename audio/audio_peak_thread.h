@@ -30,6 +30,16 @@ public:
 
     /** Clears the running flag; the build ends after the block being read. */
     void stop() { m_running.store(false); }
+    /**
+     * Waits until the thread has ended. The flag run() sets last, acquired here, orders all it
+     * did before what the caller does next: QThread::wait() joins inside QtCore, where
+     * ThreadSanitizer cannot see it.
+     */
+    void join()
+    {
+        wait();
+        m_finished.load(std::memory_order_acquire);
+    }
     /** Source frames per record of the last build (1024 until the audio file is open). */
     long long framesPerRecord() const { return m_framesPerRecord; }
 
@@ -47,5 +57,6 @@ private:
     QPointer<QObject> m_notify;
     int m_eventType;
     std::atomic<bool> m_running{true};
+    std::atomic<bool> m_finished{false};
     long long m_framesPerRecord = 1024;
 };
