@@ -3,10 +3,9 @@
 // view scrolls across the file, 900 records (one screen) at a time in steps of 12 records.
 //
 //   bench_audio_peaks [seconds]     (600 by default)
-#include "audio_file.h"
-#include "audio_format_registry.h"
 #include "audio_peak.h"
 #include "audio_peak_manager.h"
+#include "long_wav_file.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,7 +13,6 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
-#include <vector>
 
 namespace {
 
@@ -22,23 +20,10 @@ constexpr int kRate = 44100;
 
 bool makeFile(const QString& path, int seconds)
 {
-    AudioFormatRegistry::instance().chooseWriteFormat(QStringLiteral("wav"), 0x10000, 0, 4);
-    auto file = AudioFormatRegistry::instance().create(path, 2, kRate, 4410);
-    if (!file || !file->open(path, AudioFile::Writing))
-        return false;
-    std::vector<float> left(4410), right(4410);
-    float* channels[] = {left.data(), right.data()};
-    for (long block = 0; block < long(seconds) * 10; ++block) {
-        for (size_t k = 0; k < left.size(); ++k) {
-            const double t = double(block * 4410 + long(k)) / kRate;
-            left[k] = float(0.5 * std::sin(2 * M_PI * 220.0 * t) * std::sin(M_PI * 0.5 * t));
-            right[k] = float(0.3 * std::sin(2 * M_PI * 330.0 * t));
-        }
-        if (file->write(channels, 4410) != 4410)
-            return false;
-    }
-    file->close();
-    return true;
+    return writeLongStereoWav(path, seconds, kRate, [](double t, float& left, float& right) {
+        left = float(0.5 * std::sin(2 * M_PI * 220.0 * t) * std::sin(M_PI * 0.5 * t));
+        right = float(0.3 * std::sin(2 * M_PI * 330.0 * t));
+    });
 }
 
 } // namespace

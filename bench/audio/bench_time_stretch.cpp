@@ -6,8 +6,7 @@
 //
 //   bench_time_stretch [seconds]     (180 by default)
 #include "audio_buffer.h"
-#include "audio_file.h"
-#include "audio_format_registry.h"
+#include "long_wav_file.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,27 +24,15 @@ constexpr int kRate = 44100;
 
 bool makeFile(const QString& path, int seconds)
 {
-    AudioFormatRegistry::instance().chooseWriteFormat(QStringLiteral("wav"), 0x10000, 0, 4);
-    auto file = AudioFormatRegistry::instance().create(path, 2, kRate, 4410);
-    if (!file || !file->open(path, AudioFile::Writing))
-        return false;
     // A voice-like signal: a gliding tone with harmonics and a slow tremolo.
-    std::vector<float> left(4410), right(4410);
-    float* channels[] = {left.data(), right.data()};
     double phase = 0;
-    for (long block = 0; block < long(seconds) * 10; ++block) {
-        for (size_t k = 0; k < left.size(); ++k) {
-            const double t = double(block * 4410 + long(k)) / kRate;
-            phase += 2 * M_PI * (220.0 + 40.0 * std::sin(2 * M_PI * 0.3 * t)) / kRate;
-            const double voice =
-                std::sin(phase) + 0.5 * std::sin(2 * phase) + 0.25 * std::sin(3 * phase);
-            left[k] = float(0.25 * voice * (0.8 + 0.2 * std::sin(2 * M_PI * 5 * t)));
-            right[k] = float(0.9 * left[k]);
-        }
-        file->write(channels, 4410);
-    }
-    file->close();
-    return true;
+    return writeLongStereoWav(path, seconds, kRate, [&](double t, float& left, float& right) {
+        phase += 2 * M_PI * (220.0 + 40.0 * std::sin(2 * M_PI * 0.3 * t)) / kRate;
+        const double voice =
+            std::sin(phase) + 0.5 * std::sin(2 * phase) + 0.25 * std::sin(3 * phase);
+        left = float(0.25 * voice * (0.8 + 0.2 * std::sin(2 * M_PI * 5 * t)));
+        right = float(0.9 * left);
+    });
 }
 
 /** Seconds the buffer takes to deliver the whole stretched file. */
