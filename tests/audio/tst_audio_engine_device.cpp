@@ -232,6 +232,8 @@ private Q_SLOTS:
             }
         }
         qputenv("ALSA_TEST_CAPTURE", QFile::encodeName(capture));
+        const QByteArray tmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(dir.path())); // the take goes here
         AudioFormatRegistry::instance().chooseWriteFormat(QStringLiteral("wav"), SF_FORMAT_WAV, 3,
                                                           4); // float keeps every sample
         QString takePath;
@@ -269,6 +271,7 @@ private Q_SLOTS:
             QVERIFY(audio->clean());
         }
         qunsetenv("ALSA_TEST_CAPTURE");
+        tmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmp);
         AudioFormatRegistry::instance().chooseWriteFormat(QStringLiteral("wav"), SF_FORMAT_WAV, 0,
                                                           4);
         QCOMPARE(start, 44100u - 4410u); // placed ⌊44100 × 0.1⌋ frames earlier

@@ -111,9 +111,13 @@ class TestAudioRecording : public QObject
 {
     Q_OBJECT
 
+    // Takes go to the temporary folder: one of this run's own, away from other programs' takes.
+    QTemporaryDir m_temp;
+
 private Q_SLOTS:
     void initTestCase()
     {
+        qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
         QVERIFY(AudioFormatRegistry::instance().chooseWriteFormat(QStringLiteral("wav"),
                                                                   SF_FORMAT_WAV, 3, 4));
     }
