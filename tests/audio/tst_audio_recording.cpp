@@ -93,6 +93,33 @@ struct Rig
     }
 };
 
+/** A real file that takes `capacity` frames and then no more, as a disk filling up does. */
+class FillingFile : public AudioFile
+{
+public:
+    FillingFile(std::unique_ptr<AudioFile> file, long long capacity)
+        : m_file(std::move(file)), m_capacity(capacity)
+    {
+    }
+    bool open(const QString& path, int mode) override { return m_file->open(path, mode); }
+    long long read(float* const* c, long long n) override { return m_file->read(c, n); }
+    long long write(const float* const* c, long long n) override
+    {
+        const long long room = std::max(0LL, m_capacity - m_file->frames());
+        return m_file->write(c, std::min(n, room));
+    }
+    bool seek(long long frame) override { return m_file->seek(frame); }
+    void close() override { m_file->close(); }
+    int mode() const override { return m_file->mode(); }
+    int channels() const override { return m_file->channels(); }
+    long long frames() const override { return m_file->frames(); }
+    int sampleRate() const override { return m_file->sampleRate(); }
+
+private:
+    std::unique_ptr<AudioFile> m_file;
+    long long m_capacity;
+};
+
 /** The first channel of a file. */
 std::vector<float> readMono(const QString& path)
 {
@@ -214,6 +241,53 @@ private Q_SLOTS:
         QVERIFY(!command);
         QCOMPARE(rig.track->clipCount(), 0);
         QVERIFY(ErrorLog::text().contains(QStringLiteral("AudioSndFile::open")));
+    }
+
+    void aTakeTheDiskCouldNotKeepUpWithTellsWhatWasLostAndWhere()
+    {
+        Rig rig;
+        rig.session.startRecording(true);
+        auto* take = dynamic_cast<AudioClip*>(rig.track->recordingClip());
+        QVERIFY(take && take->recorder());
+        take->recorder()->setDrainDelay(20000); // far slower than the cycles come
+        auto command = rig.record(600);
+        QVERIFY(command);
+        QVERIFY(rig.session.push(std::move(command)));
+        // Nothing was lost silently: the log says how much and from where.
+        const QString text = ErrorLog::text();
+        QVERIFY2(text.startsWith(QStringLiteral("The disk could not keep up with the recording: ")),
+                 qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral(" ms at ")));
+        // The rest of the take is in place: the clip is as long as the take.
+        QCOMPARE(rig.track->firstClip()->length(), 600 * kBlock);
+        const std::vector<float> data = readMono(rig.track->firstClip()->filePath());
+        QCOMPARE(data.size(), size_t(600 * kBlock));
+        QCOMPARE(data.back(), inputSample(0, 600 * kBlock - 1) + inputSample(1, 600 * kBlock - 1));
+    }
+
+    void aFullDiskKeepsWhatWasRecordedAsAClipAndSaysSo()
+    {
+        Rig rig;
+        AudioRecorder::setFileFactory([](const QString& path, int channels, int rate) {
+            return std::make_unique<FillingFile>(
+                AudioFormatRegistry::instance().create(path, channels, rate), 3000);
+        });
+        rig.session.startRecording(true);
+        AudioRecorder::setFileFactory({});
+        auto* take = dynamic_cast<AudioClip*>(rig.track->recordingClip());
+        QVERIFY(take && take->recorder());
+        rig.session.setPlaying(true);
+        rig.audio->discardFadeRequest();
+        rig.client->render(80); // beyond the first drain chunk
+        QTRY_VERIFY(take->recorder()->isDiskFull());
+        rig.session.setPlaying(false);
+        auto command = RecordClipCommand::finish(&rig.session, {rig.track});
+        rig.session.startRecording(false);
+        QVERIFY(command);
+        QVERIFY(rig.session.push(std::move(command)));
+        QCOMPARE(rig.track->firstClip()->length(), 3000u);
+        QCOMPARE(readMono(rig.track->firstClip()->filePath()).size(), size_t(3000));
+        QVERIFY(ErrorLog::text().contains(QStringLiteral("The disk is full")));
     }
 
     void aTakeThatEndsBeforeItStartsIsDropped()
