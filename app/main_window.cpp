@@ -152,7 +152,9 @@ void MainWindow::applyLatencies()
     if (auto* midi = dynamic_cast<MidiEngine*>(m_session->midiEngine()))
         if (SequencerLayer* layer = midi->layer())
             layer->setPlaybackLatency(std::max(0.0, s.audioLatency));
-    // TODO: the recording latency places recorded clips once recording exists.
+    // A take is placed earlier by the recording latency, where its sound really was.
+    if (auto* audio = dynamic_cast<AudioEngine*>(m_session->audioEngine()))
+        audio->setRecordingLatency(std::max(0.0, s.audioRecordLatency));
 }
 
 bool MainWindow::isLive(Session* session, Track* track)

@@ -3,12 +3,14 @@
 #include "main_window.h"
 
 #include "message_box.h"
+#include "recording_flow.h"
 #include "settings.h"
 
 #include "audio_client.h"
 #include "audio_engine.h"
 #include "clip.h"
 #include "engine.h"
+#include "error_log.h"
 #include "keyboard_focus.h"
 #include "make_chords.h"
 #include "midi_clip.h"
@@ -122,9 +124,14 @@ void MainWindow::applyMetronome()
 void MainWindow::stopTransport()
 {
     if (m_session->isRecording()) {
-        // TODO: finish the recording clips into an undoable "record clip" command when
-        // recording exists (the audio engine's record clips).
-        m_session->startRecording(false);
+        // Each take becomes a clip through one undoable "record clip"; what a slow or full
+        // disk cost is in the error log.
+        if (RecordingFlow::stop(m_session))
+            viewRefresh();
+        else
+            scheduleRefresh(kEditingRetryMs);
+        if (!ErrorLog::isEmpty())
+            showErrorBox();
     }
     if (m_session->isPlaying())
         m_session->setPlaying(false);
@@ -184,10 +191,7 @@ void MainWindow::transportRecord()
 {
     QAction* record = findChild<QAction*>(QStringLiteral("transportRecordAction"));
     record->setChecked(m_session->isRecording());
-    // TODO: recording needs the audio engine's record clips (AudioClip writing through its
-    // buffer) and the cycle's hand-off of the input to them; until then it plays silence.
-    const bool canRecord = false;
-    if (!enginesAreReal() || !canRecord) {
+    if (!enginesAreReal()) {
         notAvailableYet(tr("Recording"));
         return;
     }
@@ -196,6 +200,10 @@ void MainWindow::transportRecord()
     if (m_session->isRecording()) {
         stopTransport();
     } else {
+        if (!RecordingFlow::hasInput(m_session)) {
+            MessageBox::warning(this, tr("No audio input device is available"));
+            return;
+        }
         if (!audioCheck()) {
             viewRefresh();
             return;
@@ -203,6 +211,8 @@ void MainWindow::transportRecord()
         if (m_session->recordCount() == 0)
             return;
         m_session->startRecording(true);
+        if (!ErrorLog::isEmpty())
+            showErrorBox(); // a take whose file could not be made records nothing
         m_playStartFrame = m_session->playHead();
         m_session->setPlaying(true);
     }
@@ -398,7 +408,8 @@ void MainWindow::followPlayback(uint32_t frame)
             stopTransport();
             stabilizeForm();
         }
-    } else if (recording && m_session->isPunchSet() && frame > m_session->punchOut()) {
+    } else if (recording && ((m_session->isPunchSet() && frame > m_session->punchOut()) ||
+                             RecordingFlow::isDiskFull(m_session))) {
         stopTransport();
         stabilizeForm();
     } else if (recording) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio_buffer_thread.h"
 #include "resampling_reader.h"
 #include "time_stretcher.h"
 
@@ -10,7 +11,6 @@
 #include <vector>
 
 class AudioFile;
-class AudioBufferThread;
 
 /**
  * AudioBuffer: a lock-free ring of one audio file's frames, filled ahead of the play head by
@@ -40,7 +40,7 @@ class AudioBufferThread;
  * - firstFill() and sync() run on the buffer thread only.
  * - The getters of sizes and state are safe from any thread.
  */
-class AudioBuffer
+class AudioBuffer : public AudioBufferThread::Worker
 {
 public:
     static constexpr uint32_t kMinRingFrames = 4096;
@@ -67,7 +67,7 @@ public:
 
     /** A buffer producing frames at the engine's sample rate. */
     explicit AudioBuffer(int sampleRate);
-    ~AudioBuffer();
+    ~AudioBuffer() override;
     AudioBuffer(const AudioBuffer&) = delete;
     AudioBuffer& operator=(const AudioBuffer&) = delete;
 
@@ -147,11 +147,11 @@ public:
 
     // Buffer thread side.
     /** The first fill after open(); false when nothing could be read. */
-    bool firstFill();
+    bool firstFill() override;
     /** Serves pending seeks, then fills the free part of the ring. */
-    void sync();
+    void sync() override;
     /** True when the thread should not wait before another sync(). */
-    bool wantsSync() const;
+    bool wantsSync() const override;
 
 private:
     enum class Walk

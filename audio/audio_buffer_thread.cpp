@@ -1,12 +1,10 @@
 #include "audio_buffer_thread.h"
 
-#include "audio_buffer.h"
-
 namespace {
 constexpr unsigned long kStopWakeMs = 100;
 } // namespace
 
-AudioBufferThread::AudioBufferThread(AudioBuffer* buffer) : m_buffer(buffer) {}
+AudioBufferThread::AudioBufferThread(Worker* buffer) : m_buffer(buffer) {}
 
 AudioBufferThread::~AudioBufferThread()
 {

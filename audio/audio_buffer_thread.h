@@ -5,10 +5,9 @@
 #include <condition_variable>
 #include <mutex>
 
-class AudioBuffer;
-
 /**
- * AudioBufferThread: the thread that fills one audio buffer's ring ahead of the play head.
+ * AudioBufferThread: the thread that fills one audio buffer's ring ahead of the play head, or
+ * drains a recorder's ring to its file.
  *
  * It holds its mutex while it works and releases it only while it waits on its condition: it
  * runs the buffer's first fill, then syncs (serve seeks, fill) and waits, until it is stopped.
@@ -23,7 +22,20 @@ class AudioBuffer;
 class AudioBufferThread : public QThread
 {
 public:
-    explicit AudioBufferThread(AudioBuffer* buffer);
+    /** What the thread works on: an AudioBuffer (reading) or an AudioRecorder (writing). */
+    class Worker
+    {
+    public:
+        virtual ~Worker() = default;
+        /** Runs once first; the thread ends at once when it fails. */
+        virtual bool firstFill() = 0;
+        /** One step of work (fill or drain). */
+        virtual void sync() = 0;
+        /** True when the thread should not wait before another sync(). */
+        virtual bool wantsSync() const = 0;
+    };
+
+    explicit AudioBufferThread(Worker* buffer);
     ~AudioBufferThread() override;
 
     /** Signals the thread when it waits; never blocks. */
@@ -35,7 +47,7 @@ protected:
     void run() override;
 
 private:
-    AudioBuffer* m_buffer;
+    Worker* m_buffer;
     std::mutex m_mutex;
     std::condition_variable m_condition;
     std::atomic<bool> m_running{true};

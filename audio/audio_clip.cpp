@@ -4,6 +4,7 @@
 #include "audio_bus.h"
 #include "audio_engine.h"
 #include "audio_monitor.h"
+#include "audio_recorder.h"
 #include "time_stretcher.h"
 
 #include "session.h"
@@ -18,6 +19,7 @@ AudioClip::AudioClip(int sampleRate) : m_sampleRate(sampleRate > 0 ? sampleRate 
 AudioClip::~AudioClip()
 {
     m_buffer.reset();
+    m_recorder.reset();
 }
 
 int AudioClip::engineRate() const
@@ -47,9 +49,23 @@ bool AudioClip::open()
     return true;
 }
 
+bool AudioClip::openRecording(int channels, int sampleRate)
+{
+    close(false);
+    auto recorder = std::make_unique<AudioRecorder>(channels, sampleRate);
+    if (filePath().isEmpty() || !recorder->open(filePath()))
+        return false;
+    m_recorder = std::move(recorder);
+    return true;
+}
+
 void AudioClip::close(bool removeIfEmpty)
 {
     m_buffer.reset();
+    if (m_recorder) {
+        m_recorder->close();
+        m_recorder.reset();
+    }
     if (removeIfEmpty && length() == 0 && !filePath().isEmpty())
         QFile::remove(filePath());
 }

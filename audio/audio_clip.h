@@ -5,6 +5,7 @@
 #include <memory>
 
 class AudioBuffer;
+class AudioRecorder;
 
 /**
  * AudioClip: a clip of the audio track, playing a stretch of an audio file.
@@ -12,6 +13,9 @@ class AudioBuffer;
  * The clip owns an AudioBuffer on its file while open; the buffer reads ahead on its own
  * thread, converting the file to the engine's rate and stretching it by the clip's factor. A
  * clip whose file cannot be opened has no buffer and stays silent.
+ *
+ * A record clip writes its file instead: openRecording() gives it an AudioRecorder, which the
+ * process cycle feeds with the input while the session records; it neither plays nor seeks.
  *
  * Threads: everything on the GUI thread, under the session's edit lock while the clip is on a
  * track of a running session, except process(), seek() and rewind(), which also run in the
@@ -48,6 +52,16 @@ public:
     bool needsTranscription() const override { return m_needsTranscription; }
     void setNeedsTranscription(bool on) override { m_needsTranscription = on; }
 
+    /**
+     * Makes this the record clip of a take: creates its file for writing with `channels`
+     * channels at `sampleRate` in the registry's write format. False, with the reason in the
+     * error log, when the file cannot be made.
+     */
+    bool openRecording(int channels, int sampleRate);
+    /** The take's writer while recording; none otherwise. */
+    AudioRecorder* recorder() const { return m_recorder.get(); }
+    bool isRecording() const { return m_recorder != nullptr; }
+
     /** The open buffer, none when the file could not be opened or the clip is closed. */
     AudioBuffer* buffer() const { return m_buffer.get(); }
     /** The open file's channels and sample rate; 0 when closed. */
@@ -58,6 +72,7 @@ private:
     int engineRate() const;
 
     std::unique_ptr<AudioBuffer> m_buffer;
+    std::unique_ptr<AudioRecorder> m_recorder;
     int m_sampleRate;
     float m_stretch = 1.0f;
     float m_pitch = 1.0f;

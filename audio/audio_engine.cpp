@@ -2,19 +2,29 @@
 
 #include "audio_bus.h"
 #include "audio_client.h"
+#include "audio_clip.h"
+#include "audio_format_registry.h"
 #include "audio_metronome.h"
 #include "audio_monitor.h"
 #include "audio_player.h"
+#include "audio_recorder.h"
 #include "portaudio_client.h"
 
 #include "clip.h"
 #include "engine_barrier.h"
+#include "error_log.h"
 #include "session.h"
 #include "session_cursor.h"
 #include "track.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QObject>
+#include <QStringList>
 #include <QThread>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int kFadeStepMs = 2;
@@ -264,8 +274,11 @@ int AudioEngine::process(uint32_t frames)
         SessionCursor* head = cursor();
         uint32_t b = head->frame();
         uint32_t c = b + frames;
+        if (s->isRecording())
+            recordTracks(b, c, frames);
         if (m_stopping.load(std::memory_order_acquire)) {
-            // Faded out, waiting for stop(): keep time without sound.
+            // Faded out, waiting for stop(): keep time without sound (the take goes on, so it
+            // ends where the play head does).
             movePlayHead(c);
             head->addFrames(frames);
         } else {
@@ -300,7 +313,6 @@ int AudioEngine::process(uint32_t frames)
                 if (fade < 0)
                     m_stopping.store(true, std::memory_order_release);
             }
-            // TODO: while the session records, [b, c) of the input goes to the recording.
             movePlayHead(c);
             head->addFrames(frames);
             s->midiEngine()->wakeOutput();
@@ -360,6 +372,26 @@ void AudioEngine::renderTracks(uint32_t first, uint32_t last)
     }
 }
 
+void AudioEngine::recordTracks(uint32_t first, uint32_t last, uint32_t frames)
+{
+    Session* s = session();
+    const AudioRecorder::Window window =
+        AudioRecorder::window(first, last, s->isPunchSet(), s->punchIn(), s->punchOut());
+    for (Track* track : s->tracks()) {
+        if (!track->isAudio() || !track->isRecordArmed())
+            continue;
+        auto* take = dynamic_cast<AudioClip*>(track->recordingClip());
+        const auto* input = dynamic_cast<const AudioBus*>(track->inputBus());
+        if (!take || !take->recorder() || !input || !input->isInput())
+            continue;
+        if (auto* monitor = dynamic_cast<AudioMonitor*>(track->monitor()))
+            monitor->measure(input->inputChannels(), input->channels(), frames);
+        if (window.frames > 0)
+            take->recorder()->write(input->inputChannels(), input->channels(), window.frames,
+                                    window.inputOffset);
+    }
+}
+
 void AudioEngine::applyFade(int direction, uint32_t frames)
 {
     // Every output bus is bound to the same device channels: ramp each buffer once.
@@ -388,4 +420,108 @@ void AudioEngine::applyFade(int direction, uint32_t frames)
 void AudioEngine::movePlayHead(uint32_t frame)
 {
     cursor()->locate(frame, false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Recording
+
+QString AudioEngine::nextRecordingPath()
+{
+    const QString extension = AudioFormatRegistry::instance().defaultWriteExtension();
+    if (++m_takes == 1)
+        return Session::audioRecordingPath(extension);
+    return QDir(QDir::tempPath())
+        .absoluteFilePath(QStringLiteral("orvantmp-%1.%2").arg(m_takes).arg(extension));
+}
+
+Clip* AudioEngine::createRecordingClip(Track* track, uint32_t start)
+{
+    if (!track || !track->isAudio())
+        return nullptr;
+    if (m_client && !m_client->hasInput()) {
+        ErrorLog::add(QObject::tr(AudioClient::kNoInputMessage));
+        return nullptr;
+    }
+    const int rate = int(session()->scale().sampleRate());
+    auto clip = std::make_unique<AudioClip>(rate);
+    const QString path = nextRecordingPath();
+    clip->setFilePath(path);
+    clip->setName(QFileInfo(path).fileName());
+    clip->setStart(start);
+    // The file reports why it cannot be made; the track then records nothing.
+    if (!clip->openRecording(1, rate))
+        return nullptr;
+    return clip.release();
+}
+
+AudioEngine::Placement AudioEngine::placeTake(uint32_t start, uint32_t length, double sampleRate,
+                                              double latency)
+{
+    const auto shift = int64_t(std::floor(sampleRate * std::max(0.0, latency)));
+    const int64_t placed = int64_t(start) - shift;
+    if (placed >= 0)
+        return {uint32_t(placed), 0, length};
+    // The part before frame 0 is cut off.
+    const auto cut = uint32_t(std::min<int64_t>(-placed, length));
+    return {0, cut, length - cut};
+}
+
+namespace {
+
+QString secondsText(uint64_t frames, double rate)
+{
+    return QString::number(double(frames) / rate, 'f', 3);
+}
+
+/** Tells the user what the slow or full disk cost the take. */
+void reportTakeLosses(const AudioRecorder& recorder, uint32_t start, double rate)
+{
+    QStringList where;
+    for (const AudioRecorder::LostSpan& span : recorder.lostSpans())
+        where << QObject::tr("%1 ms at %2 s")
+                     .arg(std::llround(1000.0 * double(span.frames) / rate))
+                     .arg(secondsText(start + span.position, rate));
+    if (recorder.framesLost() > 0)
+        ErrorLog::add(QObject::tr("The disk could not keep up with the recording: %1 ms of it "
+                                  "were lost and are silent (%2).")
+                          .arg(std::llround(1000.0 * double(recorder.framesLost()) / rate))
+                          .arg(where.join(QStringLiteral(", "))));
+    if (recorder.isDiskFull())
+        ErrorLog::add(QObject::tr("The disk is full: the recording stopped after %1 s. What was "
+                                  "recorded until then is kept.")
+                          .arg(secondsText(recorder.framesWritten(), rate)));
+}
+
+} // namespace
+
+std::unique_ptr<Clip> AudioEngine::finishRecordingClip(std::unique_ptr<Clip> recorded, uint32_t end)
+{
+    auto* take = dynamic_cast<AudioClip*>(recorded.get());
+    if (!take || !take->recorder())
+        return Engine::finishRecordingClip(std::move(recorded), end);
+    AudioRecorder& recorder = *take->recorder();
+    recorder.close(); // the rest of the ring goes to the file
+    const double rate = session()->scale().sampleRate();
+    reportTakeLosses(recorder, take->start(), rate);
+    // A full disk ends the take where the file ends.
+    const uint64_t written = recorder.framesWritten();
+    const uint32_t wanted = end > take->start() ? end - take->start() : 0;
+    const auto length = uint32_t(std::min<uint64_t>(wanted, written));
+    take->close(false);
+    const Placement place = placeTake(take->start(), length, rate, m_recordingLatency);
+    if (place.length == 0) {
+        if (written == 0)
+            QFile::remove(take->filePath());
+        return nullptr;
+    }
+    auto clip = std::make_unique<AudioClip>(int(rate));
+    clip->setFilePath(take->filePath());
+    clip->setName(take->name());
+    clip->setStart(place.start);
+    clip->setOffset(place.offset);
+    clip->setLength(place.length);
+    clip->setNeedsTranscription(true);
+    clip->setModified(true);
+    clip->open();
+    return clip;
 }

@@ -31,7 +31,9 @@ class AudioPlayer;
  * every loop wrap) on a "Metronome" bus of its own or the first output bus, and the file
  * preview (AudioPlayer) on a "Player" bus of its own or the first output bus.
  *
- * TODO: the hand-off of the cycle's input to recording.
+ * While the session records, each cycle hands the input of every record-armed audio track to
+ * the track's record clip (an AudioClip with an AudioRecorder), clipped to the punch range, and
+ * meters it on the track's monitor; stopping places each take earlier by the recording latency.
  *
  * Threads: the engine operations, requestFade() and the setters on the GUI thread; process()
  * in the client's audio callback, where it never locks, allocates or waits.
@@ -122,6 +124,34 @@ public:
     /** Drops the buses, and with them the metronome's and the player's use of the first one. */
     void clearBuses() override;
 
+    /**
+     * Recording latency in seconds: a finished take is placed ⌊rate × latency⌋ frames earlier,
+     * where the sound was when it reached the device.
+     */
+    void setRecordingLatency(double seconds) { m_recordingLatency = seconds > 0.0 ? seconds : 0.0; }
+    double recordingLatency() const { return m_recordingLatency; }
+    /** Where a take of `length` frames recorded from `start` goes: start, file offset, length. */
+    struct Placement
+    {
+        uint32_t start = 0;
+        uint32_t offset = 0;
+        uint32_t length = 0;
+    };
+    static Placement placeTake(uint32_t start, uint32_t length, double sampleRate, double latency);
+    /**
+     * A record clip for the track: a mono file named "orvantmp" with the registry's write
+     * extension in the system temporary folder (the second take of a run and later ones get
+     * "orvantmp-<n>", so a take the undo list can bring back is never overwritten). None, with
+     * the reason in the error log, when the device has no input or the file cannot be made.
+     */
+    Clip* createRecordingClip(Track* track, uint32_t start) override;
+    /**
+     * The take as a clip on its file, placed by the recording latency, its transcription due.
+     * Frames lost to a slow disk and a full disk are reported in the error log.
+     */
+    std::unique_ptr<Clip> finishRecordingClip(std::unique_ptr<Clip> recorded,
+                                              uint32_t end) override;
+
     /** The process cycle: renders `frames` frames. Runs in the audio callback; returns 0. */
     int process(uint32_t frames);
     /**
@@ -137,6 +167,8 @@ private:
     void commitBuses(uint32_t frames);
     void renderRange(uint32_t first, uint32_t last);
     void renderTracks(uint32_t first, uint32_t last);
+    void recordTracks(uint32_t first, uint32_t last, uint32_t frames);
+    QString nextRecordingPath();
     void createOwnBuses();
     void applyFade(int direction, uint32_t frames);
     void movePlayHead(uint32_t frame);
@@ -160,4 +192,6 @@ private:
     std::atomic<int> m_fadeRequest{0};     // +1 fade in, -1 fade out, 0 none
     std::atomic<bool> m_stopping{false};   // after a fade-out: cycles only move the play head
     std::atomic<uint32_t> m_framesThisCycle{0};
+    double m_recordingLatency = 0.0;
+    int m_takes = 0;
 };

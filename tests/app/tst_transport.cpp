@@ -23,7 +23,9 @@
 #include "track.h"
 
 #include <QAction>
+#include <QFile>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <vector>
 
@@ -85,6 +87,7 @@ class TestTransport : public QObject
     Q_OBJECT
 
     AppTestEnvironment* m_env = nullptr;
+    QTemporaryDir m_takes; // the temporary folder recordings go to
 
     static Session* session() { return Session::instance(); }
     static AudioEngine* audio() { return static_cast<AudioEngine*>(session()->audioEngine()); }
@@ -113,6 +116,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_env = new AppTestEnvironment;
+        qputenv("TMPDIR", QFile::encodeName(m_takes.path()));
         programLayer();
         Session::setEngineFactory(EngineFactory::offline(&programLayer().layer));
     }
@@ -344,6 +348,69 @@ private Q_SLOTS:
         tick(form);
         QVERIFY(!session()->isPlaying());
         QVERIFY(!act(form, "transportPlayAction")->isChecked());
+    }
+
+    void recordMakesAnUndoableTakeAndRecordAgainEndsIt()
+    {
+        Settings settings;
+        MainWindow form(&settings);
+        ScriptedAnswers answers;
+        act(form, "transportRecordAction")->trigger();
+        QVERIFY(session()->isRecording());
+        QVERIFY(session()->isPlaying());
+        QVERIFY(act(form, "transportRecordAction")->isChecked());
+        QVERIFY(form.audioTrack()->recordingClip());
+        render(20);
+        act(form, "transportRecordAction")->trigger();
+        QVERIFY(!session()->isRecording());
+        QVERIFY(!session()->isPlaying());
+        QVERIFY(!act(form, "transportRecordAction")->isChecked());
+        QVERIFY(answers.asked().isEmpty());
+
+        // Recorded from frame 0: the part before 0 after the latency shift is cut off.
+        Clip* take = form.audioTrack()->firstClip();
+        QVERIFY(take);
+        const auto shift = uint32_t(AppTestEnvironment::kRecordingLatency * 44100);
+        QCOMPARE(take->start(), 0u);
+        QCOMPARE(take->offset(), shift);
+        QCOMPARE(take->length(), session()->playHead() - shift);
+        QVERIFY(take->needsTranscription());
+        QCOMPARE(session()->commands().current()->name(), QStringLiteral("record clip"));
+        QVERIFY(session()->commands().revert());
+        QCOMPARE(form.audioTrack()->clipCount(), 0);
+        QVERIFY(session()->commands().redo());
+        QCOMPARE(form.audioTrack()->firstClip(), take);
+    }
+
+    void recordWithoutAnInputDeviceSaysSoAndChangesNothing()
+    {
+        Settings settings;
+        MainWindow form(&settings);
+        ScriptedAnswers answers;
+        client()->setInputAvailable(false);
+        act(form, "transportRecordAction")->trigger();
+        client()->setInputAvailable(true);
+        QCOMPARE(answers.asked().size(), 1);
+        QCOMPARE(answers.asked().first().text,
+                 QStringLiteral("No audio input device is available"));
+        QVERIFY(!session()->isRecording());
+        QVERIFY(!session()->isPlaying());
+        QVERIFY(!act(form, "transportRecordAction")->isChecked());
+        QVERIFY(!form.audioTrack()->recordingClip());
+        QCOMPARE(session()->commands().current(), nullptr);
+    }
+
+    void theStoredRecordingLatencyPlacesTakes()
+    {
+        {
+            Settings settings; // -1: the recommended latency
+            MainWindow form(&settings);
+            QCOMPARE(audio()->recordingLatency(), AppTestEnvironment::kRecordingLatency);
+        }
+        Settings settings;
+        settings.audioRecordLatency = 0.0; // none
+        MainWindow form(&settings);
+        QCOMPARE(audio()->recordingLatency(), 0.0);
     }
 
     void devicesThatCannotStartAreReportedAndNothingPlays()

@@ -6,16 +6,21 @@
 #include "audio_bus.h"
 #include "audio_clip.h"
 #include "audio_engine.h"
+#include "audio_format_registry.h"
 #include "audio_monitor.h"
 
 #include "clip.h"
+#include "record_clip_command.h"
 #include "session.h"
 #include "track.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <sndfile.h>
 #include <thread>
 
 namespace {
@@ -199,6 +204,104 @@ private Q_SLOTS:
                                      .arg(expected)));
         }
         QCOMPARE(frames[2 * (clip + 4000)], 0.0f);
+    }
+
+    void aTakeFromTheDevicesInputHoldsExactlyThatInput()
+    {
+        // The capture file: a melody of decaying notes, left full and right at half level,
+        // interleaved float as the device delivers it.
+        QTemporaryDir dir;
+        const QString capture = dir.filePath(QStringLiteral("melody.raw"));
+        constexpr double kRate = 44100.0;
+        constexpr size_t kCaptureFrames = size_t(30 * kRate);
+        std::vector<float> melody(kCaptureFrames);
+        const double notes[] = {261.63, 293.66, 329.63, 349.23, 392.0, 440.0, 493.88};
+        for (size_t k = 0; k < kCaptureFrames; ++k) {
+            const size_t note = k / 11025; // four notes a second
+            const double t = double(k % 11025) / kRate;
+            melody[k] =
+                float(0.4 * std::exp(-3.0 * t) *
+                      std::sin(2.0 * M_PI * notes[note % 7] * (1.0 + 0.01 * double(note % 5)) * t));
+        }
+        {
+            QFile file(capture);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            for (float v : melody) {
+                const float frame[2] = {v, 0.5f * v};
+                file.write(reinterpret_cast<const char*>(frame), sizeof frame);
+            }
+        }
+        qputenv("ALSA_TEST_CAPTURE", QFile::encodeName(capture));
+        const QByteArray tmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(dir.path())); // the take goes here
+        AudioFormatRegistry::instance().chooseWriteFormat(QStringLiteral("wav"), SF_FORMAT_WAV, 3,
+                                                          4); // float keeps every sample
+        QString takePath;
+        uint32_t start = 0;
+        uint32_t length = 0;
+        {
+            Session session;
+            auto engine = std::make_unique<AudioEngine>(&session);
+            AudioEngine* audio = engine.get();
+            session.setEngines(std::move(engine),
+                               std::make_unique<Engine>(&session, Engine::MidiKind));
+            QVERIFY(audio->init() && audio->activate());
+            QVERIFY(session.midiEngine()->init() && session.midiEngine()->activate());
+            audio->setRecordingLatency(0.1);
+            auto* track = new Track(&session, Track::AudioTrack);
+            session.addTrack(track);
+            QVERIFY(session.ensureMasterBuses());
+            session.record(track, true);
+            session.locate(44100);
+            session.startRecording(true);
+            QVERIFY(track->recordingClip());
+            session.setPlaying(true);
+            QTRY_VERIFY_WITH_TIMEOUT(session.playHead() >= 44100 + 3 * 44100, 30000);
+            session.setPlaying(false);
+            auto command = RecordClipCommand::finish(&session, {track});
+            session.startRecording(false);
+            QVERIFY(command);
+            QVERIFY(session.push(std::move(command)));
+            Clip* clip = track->firstClip();
+            QVERIFY(clip);
+            takePath = clip->filePath();
+            start = clip->start();
+            length = clip->length();
+            QCOMPARE(length, session.playHead() - 44100);
+            QVERIFY(audio->clean());
+        }
+        qunsetenv("ALSA_TEST_CAPTURE");
+        tmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmp);
+        AudioFormatRegistry::instance().chooseWriteFormat(QStringLiteral("wav"), SF_FORMAT_WAV, 0,
+                                                          4);
+        QCOMPARE(start, 44100u - 4410u); // placed ⌊44100 × 0.1⌋ frames earlier
+
+        auto file = AudioFormatRegistry::instance().create(takePath);
+        QVERIFY(file && file->open(takePath, AudioFile::Reading));
+        QCOMPARE(file->channels(), 1);
+        QCOMPARE(file->frames(), (long long)length);
+        std::vector<float> take(length);
+        float* pointer = take.data();
+        QCOMPARE(file->read(&pointer, length), (long long)length);
+        // The take is the mono sum of one unbroken stretch of the capture, which the stream
+        // began to read before recording started.
+        const auto sum = [&](size_t k) {
+            return k < kCaptureFrames ? melody[k] + 0.5f * melody[k] : 0.0f;
+        };
+        size_t from = 0;
+        while (from < kCaptureFrames &&
+               !std::equal(take.begin(), take.begin() + 256, melody.begin() + from,
+                           [&](float got, const float& m) {
+                               return got == sum(size_t(&m - melody.data()));
+                           }))
+            ++from;
+        QVERIFY2(from + length <= kCaptureFrames, "the take did not come from the capture file");
+        for (size_t k = 0; k < length; ++k)
+            if (take[k] != sum(from + k))
+                QFAIL(qPrintable(QStringLiteral("frame %1 of the take: %2, the input was %3")
+                                     .arg(k)
+                                     .arg(take[k])
+                                     .arg(sum(from + k))));
     }
 
     void sessionEndsTheStreamItselfWhenTheEnginesWereNotCleaned()
