@@ -14,6 +14,7 @@
 #include "audio_engine.h"
 #include "clip.h"
 #include "command_list.h"
+#include "lane_events.h"
 #include "midi_file.h"
 #include "offline_audio_client.h"
 #include "recording_midi_output.h"
@@ -70,7 +71,8 @@ bool writeSilence(const QString& path, int frames)
     return ok;
 }
 
-/** Every event of a sequence as text, in order: what a song keeps of its melody. */
+/** Every event of a sequence as text, sorted (a file keeps no order among events at one tick):
+ *  what a song keeps of its melody. */
 QStringList dump(const MidiSequence& sequence)
 {
     QStringList events;
@@ -82,6 +84,7 @@ QStringList dump(const MidiSequence& sequence)
                       .arg(e->data1)
                       .arg(e->isNote() ? e->duration : 0)
                       .arg(QString::fromLatin1(e->data().toHex()));
+    events.sort();
     return events;
 }
 
@@ -332,6 +335,17 @@ private Q_SLOTS:
         // Made again, the melody is kept: nothing to transcribe.
         act(form, "makeSongAction")->trigger();
         QCOMPARE(notesOf(melodyEvents(form)).size(), 6);
+
+        // Audio to MIDI again: the chords, the sections and the arrangement go with the melody.
+        answers.push(QMessageBox::Discard);
+        act(form, "audioToMidiAction")->trigger();
+        QCOMPARE(notesOf(melodyEvents(form)).size(), 6);
+        for (const MidiEvent* e = melodyEvents(form).first(); e; e = e->next())
+            QCOMPARE(laneKind(e), int(NoLane));
+        for (Track* track : SongState::of(session())->arrangedTracks)
+            for (Clip* clip = track->firstClip(); clip; clip = clip->next())
+                if (auto* midi = dynamic_cast<MidiClip*>(clip))
+                    QCOMPARE(notesOf(midi->sequence()).size(), 0);
     }
 
     void theWholeRoad_data()
@@ -356,9 +370,18 @@ private Q_SLOTS:
         QCOMPARE(notesOf(melodyEvents(form)),
                  transcribeCommandNotes(file, path(name + QStringLiteral(".mid"))));
 
+        form.openFile(QStringLiteral(CANTOVA_STYLES_DIR "/Pop 8 Beat.sty"));
         act(form, "makeSongAction")->trigger();
         SongState* song = SongState::of(session());
+        QCOMPARE(song->styleName, QStringLiteral("Pop 8 Beat"));
         QVERIFY(!song->key.isEmpty());
+        int chords = 0, sections = 0;
+        for (const MidiEvent* e = melodyEvents(form).first(); e; e = e->next()) {
+            chords += laneKind(e) == ChordLane;
+            sections += laneKind(e) == SectionLane;
+        }
+        QVERIFY(chords >= 4);
+        QCOMPARE(sections, 3); // intro, main part and ending
         QVERIFY(!song->arrangedTracks.empty());
 
         programLayer().output.clear();
