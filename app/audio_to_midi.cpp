@@ -4,6 +4,7 @@
 #include "clip.h"
 #include "clip_audio_source.h"
 #include "error_box.h"
+#include "make_song.h"
 #include "message_box.h"
 #include "midi_clip.h"
 #include "piano_roll.h"
@@ -26,14 +27,6 @@ namespace {
 QString tr(const char* text)
 {
     return QCoreApplication::translate("AudioToMidi", text);
-}
-
-bool hasNotes(const MidiClip& melody)
-{
-    for (const MidiEvent* e = melody.sequence().first(); e; e = e->next())
-        if (e->isNote())
-            return true;
-    return false;
 }
 
 } // namespace
@@ -85,7 +78,7 @@ bool AudioToMidi::hasSomethingToTranscribe() const
 bool AudioToMidi::offerToSaveMelody() const
 {
     MidiClip& melody = *m_window.melody;
-    if (!melody.isModified() || !hasNotes(melody))
+    if (!melody.isModified() || !hasMelodyNotes(&melody))
         return true;
     const auto answer = MessageBox::question(
         m_window.parent,
@@ -111,8 +104,8 @@ void AudioToMidi::emptyMelody()
     m_window.pianoRoll->refresh();
 }
 
-// Reads the region behind the progress dialog. False when the file could not be read (the
-// user was shown why).
+// Reads the region behind the progress dialog. False when the file could not be read or the
+// engine not started (the user was shown why).
 bool AudioToMidi::transcribe()
 {
     Session& session = *m_window.session;
@@ -132,24 +125,25 @@ bool AudioToMidi::transcribe()
     progress.setMinimumDuration(1);
     progress.setWindowModality(Qt::WindowModal);
     progress.setValue(1);
-    // Before each block and between fill steps: the dialog follows, and Abort stops reading.
-    long long position = 0;
-    const auto keepReading = [&] {
-        progress.setValue(int(position / block));
+    // Between fill steps the dialog stays live, so Abort ends a wait as well as the reading.
+    source.setKeepWaiting([&progress] {
+        QCoreApplication::processEvents();
         return !progress.wasCanceled();
-    };
-    source.setKeepWaiting(keepReading);
+    });
 
     TranscriptionEngine& theEngine = engine();
     if (m_window.settings)
         theEngine.setTuning(TuningSetting::read(*m_window.settings));
     // Whatever was read until an Abort is transcribed all the same.
-    TranscriptionRun::run(theEngine, source, source.length(), [&](long long at) {
-        position = at;
-        return keepReading();
-    });
+    const bool ran =
+        TranscriptionRun::run(theEngine, source, source.length(), [&](long long position) {
+            progress.setValue(int(position / block));
+            return !progress.wasCanceled();
+        });
     progress.setValue(progress.maximum());
-    return true;
+    if (!ran) // the engine refused its rate: its result is not this recording's
+        ErrorBox::show(m_window.parent);
+    return ran;
 }
 
 void AudioToMidi::warnNoNotes() const

@@ -36,7 +36,7 @@ public:
 
     /**
      * Opens the buffer on the region's file; false (reason in the error log) when the file
-     * cannot be read. A region shorter than one analysis frame opens nothing and reads nothing.
+     * cannot be read. A region shorter than one analysis frame reads nothing.
      */
     bool open();
     void setKeepWaiting(KeepWaiting keepWaiting) { keepWaiting_ = std::move(keepWaiting); }
