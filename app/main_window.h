@@ -236,6 +236,10 @@ private:
     bool canLoadAudio() const;
     void updateUndoActions();
 
+    // Song making (main_window_song.cpp).
+    /** Audio to MIDI on the recording; the melody clip when notes were written. */
+    MidiClip* runAudioToMidi();
+
     // Help (main_window.cpp).
     void openHelpPage(const QString& name);
 

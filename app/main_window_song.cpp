@@ -1,12 +1,13 @@
 // The main window's song making: Audio to MIDI, Make Chords, Make Song and the arrangement switch.
 #include "main_window.h"
 
+#include "audio_to_midi.h"
 #include "clip.h"
 #include "make_chords.h"
 #include "make_song.h"
-#include "message_box.h"
 #include "midi_clip.h"
 #include "session.h"
+#include "settings.h"
 #include "song_state.h"
 #include "track.h"
 
@@ -14,8 +15,25 @@
 
 void MainWindow::makeMelodyFromAudio()
 {
-    // TODO: transcription of the recording into the melody.
-    notAvailableYet(tr("Audio to MIDI"));
+    runAudioToMidi();
+}
+
+MidiClip* MainWindow::runAudioToMidi()
+{
+    AudioToMidi::Window window;
+    window.parent = this;
+    window.session = m_session;
+    window.pianoRoll = pianoRoll();
+    window.recording = audioClip();
+    window.melody = melodyMidiClip();
+    window.melodyName = melodyTrack() ? melodyTrack()->name() : QString();
+    window.settings = &m_settings->store();
+    window.saveMelody = [this] { return saveSongToItsFile(); };
+    window.stop = [this] { stopTransport(); };
+    window.refresh = [this] { viewRefresh(); };
+    MidiClip* melody = AudioToMidi(std::move(window)).run();
+    viewRefresh();
+    return melody;
 }
 
 void MainWindow::makeChordsFromMelody()
@@ -32,16 +50,7 @@ void MainWindow::makeSongFromMelody()
         source.hasAudioTrack = true;
         const Clip* recording = audio->firstClip();
         source.audioChanged = recording && recording->needsTranscription();
-        source.audioToMidi = [this, recording]() -> MidiClip* {
-            if (!recording || recording->length() == 0) {
-                MessageBox::warning(this, tr("Nothing to transcribe.\nPlease record your "
-                                             "audio melody or open an audio file.\n"));
-                return nullptr;
-            }
-            // TODO: run Audio to MIDI on the recording once audio clips can be read.
-            notAvailableYet(tr("Audio to MIDI"));
-            return nullptr;
-        };
+        source.audioToMidi = [this] { return runAudioToMidi(); };
     }
     makeSong(this, *m_session, melodyMidiClip(), source);
     viewRefresh();

@@ -3,6 +3,7 @@
 #include "data_paths.h"
 #include "song_renderer.h"
 
+#include "audio_buffer.h"
 #include "audio_file.h"
 #include "audio_file_transcriber.h"
 #include "audio_format_registry.h"
@@ -353,8 +354,9 @@ void addRecording(CommandLineSong& s, const QString& path, double shift)
     if (!file || !file->open(path, AudioFile::Reading))
         throw Failure{logOr(QStringLiteral("audio2midi: Cannot read the audio data from file."))};
     const uint64_t rate = s.session.scale().sampleRate();
-    const uint64_t frames =
-        uint64_t(std::max(0LL, file->frames())) * rate / uint64_t(std::max(1, file->sampleRate()));
+    // As long as opening the file in the window makes its clip.
+    const uint64_t frames = AudioBuffer::wholeLength(
+        file->frames(), double(rate) / std::max(1, file->sampleRate()), 1.0f);
     const uint64_t moved = uint64_t(std::llround(std::abs(shift) * double(rate)));
     const uint64_t cut = shift < 0.0 ? std::min(moved, frames) : 0;
     auto* clip = new Clip();
@@ -425,7 +427,9 @@ void melodyFromAudio(CommandLineSong& s, const Options& o, QTextStream& out, QTe
     TranscriptionEngine engine;
     engine.setTuning(o.tuning);
     Progress progress(err, QStringLiteral("Transcribing"));
-    if (!AudioFileTranscriber::transcribe(engine, o.input, std::ref(progress)))
+    // Read as Audio to MIDI reads the file opened on the window's audio track.
+    if (!AudioFileTranscriber::transcribe(engine, o.input, std::ref(progress),
+                                          s.session.scale().sampleRate()))
         throw Failure{logOr(QStringLiteral("audio2midi: Cannot read the audio data from file."))};
     progress(1.0);
     TranscriptionResult result = engine.result();

@@ -58,6 +58,11 @@ public:
         uint32_t chunk = kMinRingFrames / 16;
     };
     static Layout layoutFor(uint64_t length, double ratio);
+    /**
+     * The length in engine frames a clip of the whole file gets: its frames × ratio × stretch,
+     * rounded half away from zero. Audio to MIDI and the command line size a file's region by it.
+     */
+    static uint32_t wholeLength(long long fileFrames, double ratio, float stretch);
 
     /** Program-wide options read at open(): stretching allowed (on), quick seek (off). */
     static void setStretchAllowed(bool on);

@@ -52,10 +52,7 @@ bool AudioBuffer::open(const QString& path)
     m_fileStretch = stretch;
 
     if (m_length == 0) {
-        const long double total =
-            std::max(0LL, m_file->frames()) * (long double)m_ratio * (long double)stretch;
-        const auto whole = uint32_t(
-            std::min<long double>(std::round(total), std::numeric_limits<uint32_t>::max() / 2));
+        const uint32_t whole = wholeLength(m_file->frames(), m_ratio, stretch);
         if (m_offset > whole)
             m_offset = 0;
         m_length = whole - m_offset;
@@ -96,6 +93,13 @@ bool AudioBuffer::open(const QString& path)
     m_thread = std::make_unique<AudioBufferThread>(this);
     m_thread->start(QThread::HighPriority);
     return true;
+}
+
+uint32_t AudioBuffer::wholeLength(long long fileFrames, double ratio, float stretch)
+{
+    const long double total = std::max(0LL, fileFrames) * (long double)ratio * (long double)stretch;
+    return uint32_t(
+        std::min<long double>(std::round(total), std::numeric_limits<uint32_t>::max() / 2));
 }
 
 void AudioBuffer::close()

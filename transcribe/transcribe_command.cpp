@@ -3,10 +3,10 @@
 #include "audio_file_transcriber.h"
 #include "error_log.h"
 #include "key_names.h"
-#include "midi_event.h"
 #include "midi_file.h"
 #include "midi_sequence.h"
-#include "rounding.h"
+#include "time_scale.h"
+#include "transcribed_melody.h"
 #include "transcription_engine.h"
 #include "tuning_setting.h"
 
@@ -14,21 +14,16 @@
 
 namespace {
 
-constexpr uint16_t kDivision = 960;                          // ticks per quarter note
-constexpr double kTicksPerSecond = kDivision * 120.0 / 60.0; // at the file's 120 bpm
+constexpr uint16_t kDivision = 960; // ticks per quarter note
 
-// Hands the events to the sequence in emission order as Audio to MIDI does: a note-on or
-// note-off ends the open note of its key, so each note gets its length.
+// The notes land on the ticks Audio to MIDI gives them in a new song (120 bpm, 960 ticks per
+// beat, the window's session rate) for the file opened at its start.
 void fillSequence(const TranscriptionResult& result, MidiSequence& melody)
 {
-    for (const TranscribedEvent& e : result.events) {
-        const auto tick = roundToU32(static_cast<long double>(e.time) * kTicksPerSecond);
-        if (e.isNoteOn())
-            melody.addRead(MidiEvent::channel(tick, MidiEvent::NoteOn, e.note, e.velocity));
-        else
-            melody.addReadNoteOff(tick, e.note);
-    }
-    melody.finish();
+    TimeScale scale;
+    scale.setSampleRate(AudioFileTranscriber::kSessionRate);
+    scale.setTicksPerBeat(kDivision);
+    TranscribedMelody::addNotes(result, scale, melody, 0);
 }
 
 // Format 1 with the tempo track first, as songs are laid out, so Open MIDI takes the melody.
