@@ -153,8 +153,8 @@ long long PolyphaseDecimator::outputsReady() const
     return std::max(0LL, ready);
 }
 
-// Output j is the dot product of the taps with the input from its start; split by phase, each
-// tap of a phase adds its multiple of one contiguous run of input to every output.
+// Output j is the dot product of the taps with the input from its start. Split by phase, each
+// tap multiplies one contiguous run of input; outputs are summed a group at a time in registers.
 void PolyphaseDecimator::filter(float* const* out, long long frames)
 {
     const long long run = frames + m_phaseTaps - 1;
@@ -165,21 +165,28 @@ void PolyphaseDecimator::filter(float* const* out, long long frames)
             for (long long m = 0; m < run; ++m)
                 phase[m] = base[m * m_factor + p];
         }
-        float* y = out[c];
-        std::fill(y, y + frames, 0.0f);
-        for (int k = 0; k < m_phaseTaps; ++k) {
-            for (int p = 0; p < m_factor; ++p) {
-                const float tap = m_taps[size_t(k * m_factor + p)];
-                if (tap == 0.0f)
-                    continue;
-                const float* x = m_phases[size_t(p)].data() + k;
-                for (long long j = 0; j < frames; ++j)
-                    y[j] += tap * x[j];
-            }
-        }
+        long long j = 0;
+        for (; j + kGroup <= frames; j += kGroup)
+            sumGroup<kGroup>(out[c] + j, j);
+        for (; j < frames; ++j)
+            sumGroup<1>(out[c] + j, j);
     }
     m_start += frames * m_factor;
     m_delivered += frames;
+}
+
+template <int N> void PolyphaseDecimator::sumGroup(float* y, long long j) const
+{
+    float sum[N] = {};
+    const float* tap = m_taps.data();
+    for (int k = 0; k < m_phaseTaps; ++k) {
+        for (int p = 0; p < m_factor; ++p, ++tap) {
+            const float* x = m_phases[size_t(p)].data() + j + k;
+            for (int i = 0; i < N; ++i)
+                sum[i] += *tap * x[i];
+        }
+    }
+    std::copy(sum, sum + N, y);
 }
 
 // Moves the input still needed to the buffer's start.

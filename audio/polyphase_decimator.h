@@ -52,7 +52,10 @@ private:
     void appendSilence(long long frames);
     long long outputsReady() const;
     void filter(float* const* out, long long frames);
+    template <int N> void sumGroup(float* y, long long j) const;
     void compact();
+
+    static constexpr int kGroup = 16; // outputs summed together
 
     int m_factor = 0;
     int m_half = 0;            // taps on each side of the centre tap
