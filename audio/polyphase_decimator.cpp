@@ -100,7 +100,7 @@ long long PolyphaseDecimator::process(const float* const* in, long long inFrames
     long long made = 0;
     while (made < outFrames) {
         if (!m_ended)
-            used += take(in, std::max(0LL, inFrames - used));
+            used += take(in, used, std::max(0LL, inFrames - used));
         if (endOfInput && used >= inFrames && !m_ended) {
             m_ended = true;
             appendSilence((long long)m_phaseTaps * m_factor);
@@ -116,8 +116,9 @@ long long PolyphaseDecimator::process(const float* const* in, long long inFrames
     return made;
 }
 
-// Copies what fits after a compaction, keeping room for the tail's silence.
-long long PolyphaseDecimator::take(const float* const* in, long long frames)
+// Copies what fits of the input from offset on, after a compaction, keeping room for the
+// tail's silence.
+long long PolyphaseDecimator::take(const float* const* in, long long offset, long long frames)
 {
     const long long capacity = (long long)m_input.front().size();
     const long long reserve = (long long)m_phaseTaps * m_factor;
@@ -127,7 +128,7 @@ long long PolyphaseDecimator::take(const float* const* in, long long frames)
     if (n <= 0)
         return 0;
     for (size_t c = 0; c < m_input.size(); ++c)
-        std::copy(in[c], in[c] + n, m_input[c].begin() + m_filled);
+        std::copy(in[c] + offset, in[c] + offset + n, m_input[c].begin() + m_filled);
     m_filled += n;
     m_received += n;
     return n;

@@ -48,7 +48,7 @@ public:
 
 private:
     void design();
-    long long take(const float* const* in, long long frames);
+    long long take(const float* const* in, long long offset, long long frames);
     void appendSilence(long long frames);
     long long outputsReady() const;
     void filter(float* const* out, long long frames);
