@@ -8,7 +8,7 @@ namespace {
 
 std::vector<float> sine(double frequency, double rate, long long frames, double amplitude = 0.5)
 {
-    std::vector<float> samples(size_t(frames));
+    std::vector<float> samples(static_cast<size_t>(frames));
     for (long long i = 0; i < frames; ++i)
         samples[size_t(i)] = float(amplitude * std::sin(2.0 * M_PI * frequency * double(i) / rate));
     return samples;
@@ -20,7 +20,7 @@ std::vector<float> decimate(PolyphaseDecimator& decimator, const std::vector<flo
                             long long inStep, long long outStep)
 {
     std::vector<float> output;
-    std::vector<float> piece(size_t(outStep));
+    std::vector<float> piece(static_cast<size_t>(outStep));
     long long offset = 0;
     for (int guard = 0; guard < 1000000; ++guard) {
         const long long frames = std::min<long long>(inStep, (long long)input.size() - offset);
