@@ -20,6 +20,7 @@ bool ResamplingReader::open(AudioFile& file, double rate, int block)
     }
     file_ = &file;
     block_ = block;
+    channels_ = file.channels();
     ratio_ = rate / file.sampleRate();
     resampling_ = file.sampleRate() != rate;
     if (resampling_ && !src_is_valid_ratio(ratio_)) {
@@ -29,15 +30,20 @@ bool ResamplingReader::open(AudioFile& file, double rate, int block)
         close();
         return false;
     }
-    const auto channels = static_cast<size_t>(file.channels());
+    const auto channels = static_cast<size_t>(channels_);
     outputPointers_.assign(channels, nullptr);
     inputPointers_.assign(channels, nullptr);
-    if (!resampling_) {
-        converters_.assign(channels, nullptr);
+    if (!resampling_)
         return true;
-    }
     input_.assign(channels, std::vector<float>(static_cast<size_t>(block)));
-    for (size_t c = 0; c < channels; ++c) {
+    const int factor = PolyphaseDecimator::factorFor(file.sampleRate(), rate);
+    decimating_ = factor > 0 && decimator_.configure(factor, channels_, block);
+    return decimating_ || openConverters();
+}
+
+bool ResamplingReader::openConverters()
+{
+    for (int c = 0; c < channels_; ++c) {
         int error = 0;
         SRC_STATE* converter = src_new(SRC_SINC_FASTEST, 1, &error);
         if (!converter) {
@@ -67,6 +73,8 @@ void ResamplingReader::close()
     drained_ = false;
     ratio_ = 1.0;
     resampling_ = false;
+    decimating_ = false;
+    channels_ = 0;
 }
 
 long long ResamplingReader::expectedFrames() const
@@ -106,6 +114,36 @@ bool ResamplingReader::refill()
     return true;
 }
 
+// One conversion step from the input held into the channels; used tells the input consumed.
+long long ResamplingReader::convert(float* const* channels, long long frames, long long& used)
+{
+    for (size_t c = 0; c < input_.size(); ++c)
+        inputPointers_[c] = input_[c].data();
+    if (decimating_)
+        return decimator_.process(inputPointers_.data(), inputFrames_, fileEnded_, channels, frames,
+                                  used);
+    long made = 0;
+    for (size_t c = 0; c < converters_.size(); ++c) {
+        SRC_DATA data{};
+        data.data_in = input_[c].data();
+        data.input_frames = static_cast<long>(inputFrames_);
+        data.data_out = channels[c];
+        data.output_frames = static_cast<long>(frames);
+        data.src_ratio = ratio_;
+        data.end_of_input = fileEnded_ ? 1 : 0;
+        const int error = src_process(converters_[c], &data);
+        if (error) {
+            ErrorLog::add(QStringLiteral("ResamplingReader::read: src_process %1")
+                              .arg(QString::fromLocal8Bit(src_strerror(error))));
+            used = 0;
+            return -1;
+        }
+        used = data.input_frames_used; // the same for every channel: it depends on counts only
+        made = data.output_frames_gen;
+    }
+    return made;
+}
+
 long long ResamplingReader::read(float* const* channels, long long frames)
 {
     if (!file_ || frames <= 0)
@@ -116,25 +154,13 @@ long long ResamplingReader::read(float* const* channels, long long frames)
     long long done = 0;
     while (done < frames && !drained_) {
         refill();
-        long used = 0;
-        long made = 0;
-        for (size_t c = 0; c < converters_.size(); ++c) {
-            SRC_DATA data{};
-            data.data_in = input_[c].data();
-            data.input_frames = static_cast<long>(inputFrames_);
-            data.data_out = channels[c] + done;
-            data.output_frames = static_cast<long>(frames - done);
-            data.src_ratio = ratio_;
-            data.end_of_input = fileEnded_ ? 1 : 0;
-            const int error = src_process(converters_[c], &data);
-            if (error) {
-                ErrorLog::add(QStringLiteral("ResamplingReader::read: src_process %1")
-                                  .arg(QString::fromLocal8Bit(src_strerror(error))));
-                drained_ = true;
-                return done;
-            }
-            used = data.input_frames_used; // the same for every channel: it depends on counts only
-            made = data.output_frames_gen;
+        for (size_t c = 0; c < outputPointers_.size(); ++c)
+            outputPointers_[c] = channels[c] + done;
+        long long used = 0;
+        const long long made = convert(outputPointers_.data(), frames - done, used);
+        if (made < 0) {
+            drained_ = true;
+            return done;
         }
         for (auto& in : input_)
             std::copy(in.begin() + used, in.begin() + inputFrames_, in.begin());
@@ -154,6 +180,8 @@ void ResamplingReader::reset()
         if (converter)
             src_reset(converter);
     }
+    if (decimating_)
+        decimator_.reset();
     inputFrames_ = 0;
     fileEnded_ = false;
     drained_ = false;

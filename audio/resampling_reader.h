@@ -1,5 +1,7 @@
 #pragma once
 
+#include "polyphase_decimator.h"
+
 #include <samplerate.h>
 
 #include <vector>
@@ -7,9 +9,11 @@
 class AudioFile;
 
 /**
- * Reads an open audio file converted to another sample rate: one libsamplerate converter per
- * channel (fastest sinc), fed block by block from the file, with the input frames a converter
- * has not consumed kept for the next block. At the file's own rate it reads the file directly.
+ * Reads an open audio file converted to another sample rate, fed block by block from the file,
+ * with the input frames a converter has not consumed kept for the next block. A whole-number
+ * ratio down (44100 Hz to 11025 Hz) goes through a polyphase decimator; other ratios through one
+ * libsamplerate converter per channel (fastest sinc), whose pass band the decimator matches. At
+ * the file's own rate it reads the file directly.
  *
  * All buffers are made in open(). One thread at a time.
  */
@@ -17,7 +21,7 @@ class ResamplingReader
 {
 public:
     /** Input frames read from the file per conversion step. */
-    static constexpr int kDefaultBlock = 4096;
+    static constexpr int kDefaultBlock = 16384;
 
     ResamplingReader() = default;
     ~ResamplingReader();
@@ -32,7 +36,7 @@ public:
     bool open(AudioFile& file, double rate, int block = kDefaultBlock);
     void close();
 
-    int channels() const { return static_cast<int>(converters_.size()); }
+    int channels() const { return channels_; }
     /** Output rate ÷ file rate. */
     double ratio() const { return ratio_; }
     /** Frames at the output rate the whole file gives (truncated), from its stated length. */
@@ -51,8 +55,10 @@ public:
     void reset();
 
 private:
+    bool openConverters();
     long long readDirect(float* const* channels, long long frames);
     bool refill();
+    long long convert(float* const* channels, long long frames, long long& used);
 
     AudioFile* file_ = nullptr;
     double ratio_ = 1.0;
@@ -60,6 +66,9 @@ private:
     bool fileEnded_ = false;
     bool drained_ = false;
     int block_ = kDefaultBlock;
+    int channels_ = 0;
+    PolyphaseDecimator decimator_;
+    bool decimating_ = false;
     std::vector<SRC_STATE*> converters_;
     std::vector<std::vector<float>> input_; // per channel: left-over input, then new input
     std::vector<float*> inputPointers_;

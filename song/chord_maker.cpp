@@ -13,12 +13,14 @@
 
 namespace {
 
-// Removes the events of kind strictly inside (from, to) that keep() rejects.
+// Removes the events of kind strictly inside (from, to) that keep() rejects, searching on from
+// after (an event before from) when there is one.
 template <typename Keep>
-void removeInside(MidiSequence& melody, uint32_t from, uint32_t to, int kind, Keep keep)
+void removeInside(MidiSequence& melody, uint32_t from, uint32_t to, int kind, Keep keep,
+                  const MidiEvent* after)
 {
     std::vector<MidiEvent*> doomed;
-    for (MidiEvent* e = melody.first(); e && e->time < to; e = e->next())
+    for (MidiEvent* e = after ? after->next() : melody.first(); e && e->time < to; e = e->next())
         if (e->time > from && laneKind(e) == kind && !keep(e))
             doomed.push_back(e);
     for (MidiEvent* e : doomed)
@@ -36,6 +38,7 @@ ChordMaker::ChordMaker(SongState& song, MidiSequence& melody, uint32_t barTicks,
 
 bool ChordMaker::run()
 {
+    m_before = nullptr;
     applySuggestedKey(m_song, detectKey(m_melody));
     const ParsedKey key = parseKey(m_song.key);
     const int signature = key.tonicTpc != kNoTpc ? key.signature : 0;
@@ -87,15 +90,17 @@ void ChordMaker::runProgression(int signature, bool minor)
 void ChordMaker::writeChords(uint32_t barStart, uint32_t barEnd, const QString& first,
                              uint32_t secondAt, const QString& second, const QString& suggestions)
 {
-    MidiEvent* chord = findLaneEvent(m_melody, barStart, ChordLane);
+    const MidiEvent* before = lastEventBefore(barStart);
+    MidiEvent* chord = findLaneEvent(m_melody, barStart, ChordLane, before);
     if (!isFixedChord(chord) && laneText(chord) != first)
-        setLaneEvent(m_melody, barStart, ChordLane, first, false);
-    removeInside(m_melody, barStart, barEnd, ChordLane, isFixedChord);
-    if (!second.isEmpty() && !isFixedChord(findLaneEvent(m_melody, secondAt, ChordLane)))
-        setLaneEvent(m_melody, secondAt, ChordLane, second, false);
-    setLaneEvent(m_melody, barStart, SuggestedChordsLane, suggestions);
-    removeInside(m_melody, barStart, barEnd, SuggestedChordsLane,
-                 [](const MidiEvent*) { return false; });
+        setLaneEvent(m_melody, barStart, ChordLane, first, false, before);
+    removeInside(m_melody, barStart, barEnd, ChordLane, isFixedChord, before);
+    if (!second.isEmpty() && !isFixedChord(findLaneEvent(m_melody, secondAt, ChordLane, before)))
+        setLaneEvent(m_melody, secondAt, ChordLane, second, false, before);
+    setLaneEvent(m_melody, barStart, SuggestedChordsLane, suggestions, false, before);
+    removeInside(
+        m_melody, barStart, barEnd, SuggestedChordsLane, [](const MidiEvent*) { return false; },
+        before);
 }
 
 void ChordMaker::writeBar(ChordFinder& finder, uint32_t barStart, uint32_t barEnd)
@@ -103,18 +108,29 @@ void ChordMaker::writeBar(ChordFinder& finder, uint32_t barStart, uint32_t barEn
     finder.collectBarNotes(m_melody, barStart, barEnd);
     const QString name = finder.nameOfCandidate(finder.findChord());
 
-    MidiEvent* chord = findLaneEvent(m_melody, barStart, ChordLane);
+    const MidiEvent* before = lastEventBefore(barStart);
+    MidiEvent* chord = findLaneEvent(m_melody, barStart, ChordLane, before);
     const bool fixed = isFixedChord(chord);
     if (!fixed && laneText(chord) != name)
-        chord = setLaneEvent(m_melody, barStart, ChordLane, name, false);
-    removeInside(m_melody, barStart, barEnd, ChordLane, isFixedChord);
+        chord = setLaneEvent(m_melody, barStart, ChordLane, name, false, before);
+    removeInside(m_melody, barStart, barEnd, ChordLane, isFixedChord, before);
 
-    setLaneEvent(m_melody, barStart, SuggestedChordsLane, finder.result().suggestions);
-    removeInside(m_melody, barStart, barEnd, SuggestedChordsLane,
-                 [](const MidiEvent*) { return false; });
+    setLaneEvent(m_melody, barStart, SuggestedChordsLane, finder.result().suggestions, false,
+                 before);
+    removeInside(
+        m_melody, barStart, barEnd, SuggestedChordsLane, [](const MidiEvent*) { return false; },
+        before);
 
     finder.endBar();
     // A fixed chord is what the next bar follows, whatever the scorer preferred.
     if (fixed)
         finder.setPreviousChord(laneText(chord));
+}
+
+const MidiEvent* ChordMaker::lastEventBefore(uint32_t tick)
+{
+    for (const MidiEvent* e = m_before ? m_before->next() : m_melody.first(); e && e->time < tick;
+         e = e->next())
+        m_before = e;
+    return m_before;
 }

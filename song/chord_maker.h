@@ -7,6 +7,7 @@
 #include <cstdint>
 
 class SongState;
+class MidiEvent;
 class MidiSequence;
 
 /**
@@ -36,10 +37,14 @@ private:
     void writeBar(class ChordFinder& finder, uint32_t barStart, uint32_t barEnd);
     void writeChords(uint32_t barStart, uint32_t barEnd, const QString& first, uint32_t secondAt,
                      const QString& second, const QString& suggestions);
+    const MidiEvent* lastEventBefore(uint32_t tick);
 
     SongState& m_song;
     MidiSequence& m_melody;
     uint32_t m_barTicks;
     ChordFinderKind m_kind;
     ChordEvidence::Meter m_meter;
+    // The last event before the bar being written: bars are written in order and each changes
+    // only its own ticks, so every search of a bar starts here instead of at the melody's start.
+    const MidiEvent* m_before = nullptr;
 };

@@ -47,12 +47,13 @@ int metaTypeOf(int kind)
     }
 }
 
-// Moves an event to a new time, keeping the list ordered.
-void retime(MidiSequence& track, MidiEvent* event, uint32_t time)
+// Moves an event to a new time, keeping the list ordered; near is an event close to where it
+// goes (see MidiSequence::insert).
+MidiEvent* retime(MidiSequence& track, MidiEvent* event, uint32_t time, const MidiEvent* near)
 {
     std::unique_ptr<MidiEvent> taken = track.take(event);
     taken->time = time;
-    track.insert(std::move(taken));
+    return track.insert(std::move(taken), near);
 }
 
 } // namespace
@@ -108,9 +109,9 @@ bool isFixedChord(const MidiEvent* event)
     return laneKind(event) == ChordLane && event->data().startsWith(kFixedPrefix);
 }
 
-MidiEvent* findLaneEvent(const MidiSequence& track, uint32_t tick, int kind)
+MidiEvent* findLaneEvent(const MidiSequence& track, uint32_t tick, int kind, const MidiEvent* after)
 {
-    for (MidiEvent* e = track.first(); e && e->time <= tick; e = e->next())
+    for (MidiEvent* e = after ? after->next() : track.first(); e && e->time <= tick; e = e->next())
         if (e->time == tick && laneKind(e) == kind)
             return e;
     return nullptr;
@@ -140,16 +141,16 @@ MidiEvent* nextLaneEvent(const MidiEvent* from, const MidiSequence& track, uint3
 }
 
 MidiEvent* setLaneEvent(MidiSequence& track, uint32_t tick, int kind, const QString& text,
-                        bool fixed)
+                        bool fixed, const MidiEvent* after)
 {
-    MidiEvent* event = findLaneEvent(track, tick, kind);
+    MidiEvent* event = findLaneEvent(track, tick, kind, after);
     if (text.isEmpty()) {
         if (event)
             track.take(event); // the returned owner deletes it
         return nullptr;
     }
     if (!event)
-        event = track.insert(MidiEvent::meta(tick, metaTypeOf(kind), QByteArray()));
+        event = track.insert(MidiEvent::meta(tick, metaTypeOf(kind), QByteArray()), after);
     event->metaType = metaTypeOf(kind);
     event->setData(storedText(kind, text, fixed));
     return event;
@@ -186,9 +187,11 @@ void shiftEvents(MidiSequence& track, uint32_t from, uint32_t to)
         if (e->time >= from)
             moving.push_back(e);
     // The shift is the same for every moved event, so moving them in list order keeps ties in
-    // their order and never passes an event that has yet to move.
+    // their order and never passes an event that has yet to move. Each one lands at or just
+    // after the one moved before it: searching from there keeps the whole shift linear.
+    const MidiEvent* near = moving.empty() ? nullptr : moving.front()->prev();
     for (MidiEvent* e : moving)
-        retime(track, e, uint32_t(std::max<int64_t>(0, e->time + delta)));
+        near = retime(track, e, uint32_t(std::max<int64_t>(0, e->time + delta)), near);
     track.setLength(uint32_t(std::max<int64_t>(0, int64_t(track.length()) + delta)));
 }
 

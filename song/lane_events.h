@@ -34,8 +34,12 @@ QString laneText(const MidiEvent* event);
 /** True only for chords the user fixed (prefix "["). */
 bool isFixedChord(const MidiEvent* event);
 
-/** The first event of the kind at exactly tick, or none. */
-MidiEvent* findLaneEvent(const MidiSequence& track, uint32_t tick, int kind);
+/**
+ * The first event of the kind at exactly tick, or none. With after, an event before tick, the
+ * search starts there instead of at the track's start.
+ */
+MidiEvent* findLaneEvent(const MidiSequence& track, uint32_t tick, int kind,
+                         const MidiEvent* after = nullptr);
 /** Scanning back from the end, the first event of the kind at or before tick, or none. */
 MidiEvent* lastLaneEventAtOrBefore(const MidiSequence& track, uint32_t tick, int kind);
 /**
@@ -45,10 +49,11 @@ MidiEvent* lastLaneEventAtOrBefore(const MidiSequence& track, uint32_t tick, int
 MidiEvent* nextLaneEvent(const MidiEvent* from, const MidiSequence& track, uint32_t tick, int kind);
 /**
  * Stores text as the event of kind at tick (reusing the one there) and returns it; an empty
- * text deletes that event and returns none.
+ * text deletes that event and returns none. after, when given, is an event before tick where
+ * the search starts (see findLaneEvent).
  */
 MidiEvent* setLaneEvent(MidiSequence& track, uint32_t tick, int kind, const QString& text,
-                        bool fixed = false);
+                        bool fixed = false, const MidiEvent* after = nullptr);
 
 /** Removes every event with from <= tick < to. */
 void eraseEventsInRange(MidiSequence& track, uint32_t from, uint32_t to);
