@@ -174,17 +174,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("last");
-        QList<int> twinkle;
-        for (int pitch : {F4, F4, C5, C5, D5, D5})
-            twinkle << pitch << 1;
-        twinkle << C5 << 2;
-        for (int i = 0; i < 3; ++i) {
-            const int close = i == 0 ? F4 : G4;
-            for (int pitch :
-                 {i == 0 ? Bb4 : C5, i == 0 ? Bb4 : C5, i == 0 ? A4 : Bb4, i == 0 ? A4 : Bb4})
-                twinkle << pitch << 1;
-            twinkle << (i == 0 ? G4 : A4) << 1 << (i == 0 ? G4 : A4) << 1 << close << 2;
-        }
+        const QList<int> twinkle{F4,  1, F4,  1, C5,  1, C5,  1, D5, 1, D5, 1, C5, 2,
+                                 Bb4, 1, Bb4, 1, A4,  1, A4,  1, G4, 1, G4, 1, F4, 2,
+                                 C5,  1, C5,  1, Bb4, 1, Bb4, 1, A4, 1, A4, 1, G4, 2,
+                                 C5,  1, C5,  1, Bb4, 1, Bb4, 1, A4, 1, A4, 1, G4, 2};
         QTest::newRow("Twinkle") << twinkle << 4 << "Fmaj"
                                  << "F"
                                  << "C";
