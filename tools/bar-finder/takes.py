@@ -125,7 +125,9 @@ class Sung:
         self._notes = notes
 
     def notes(self):
-        return [(onset, length, pitch) for onset, length, pitch in self._notes]
+        # The renderer ends a note up to 0.12 s before its length is over (a breath); a note
+        # shorter than that would end before it starts and sound for ever.
+        return [(onset, max(length, 0.2), pitch) for onset, length, pitch in self._notes]
 
 
 def make(args):
