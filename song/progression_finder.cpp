@@ -14,8 +14,11 @@ namespace {
 constexpr double kForbidden = std::numeric_limits<double>::infinity();
 // The first chord under the melody is the tonic almost always; the last one nearly without
 // exception (the final cadence). Paid by any other chord there.
-constexpr double kNotTonicAtStart = 0.6;
+constexpr double kNotTonicAtStart = 1.0;
 constexpr double kNotTonicAtEnd = 1.2;
+// A melody sung as far as its half close (the first half of a tune, a verse before its
+// refrain) ends on the dominant: less rare than any other chord at the end.
+constexpr double kDominantAtEnd = 0.5;
 // A four-bar phrase ends on the tonic (full close) or the dominant (half close).
 constexpr double kPhraseEndElsewhere = 0.15;
 constexpr int kPhraseBars = 4;
@@ -158,7 +161,7 @@ double ProgressionFinder::segmentCost(int s, int chord) const
     if (s == m_firstSegment && !tonic)
         cost += kNotTonicAtStart;
     if (s == m_lastSegment && !tonic)
-        cost += kNotTonicAtEnd;
+        cost += m_rules.isDominant(chord) ? kDominantAtEnd : kNotTonicAtEnd;
     const int per = m_evidence.segmentsPerBar();
     const int bar = s / per;
     const int phraseBar = bar - std::max(m_evidence.firstFullBar(), 0) + 1;
@@ -271,12 +274,18 @@ double ProgressionFinder::decodeIn(Key key, const std::vector<Fixed>& fixed, std
     return cost;
 }
 
-// The keys worth trying: the one set, its relative, and the major and minor keys on the first
-// and the last note, of those whose scale holds the melody about as well as the best of them.
+// The keys worth trying, of those whose scale holds the melody about as well as the best of
+// them: the one set, its relative, the major and minor keys on the first and the last note, and
+// then every other key, as a tune's tonic need not be either (a hymn may start on the fifth and
+// a sung verse stop on its half close). Equal costs go to the key tried first.
 std::vector<ProgressionFinder::Key> ProgressionFinder::keysToTry() const
 {
     std::vector<Key> keys{key(), {m_signature, !m_minor}};
     for (int pc : {m_evidence.firstPitchClass(), m_evidence.lastPitchClass()}) {
+        keys.push_back({signatureOfTonic(pc), false});
+        keys.push_back({signatureOfTonic(pc + 3), true});
+    }
+    for (int pc = 0; pc < 12; ++pc) {
         keys.push_back({signatureOfTonic(pc), false});
         keys.push_back({signatureOfTonic(pc + 3), true});
     }

@@ -16,7 +16,8 @@ class MidiSequence;
  * chords of the key (ProgressionRules) are chained over the whole melody by the cheapest path
  * (Viterbi): a chord pays for the notes it does not hold and for being rare in the key, a change
  * of chord pays by how usual the move is, a change inside a bar pays more, the melody starts
- * and ends on the tonic, and the ends of four-bar phrases prefer the tonic or the dominant.
+ * on the tonic and ends on it (or, less often, on the dominant of a half close), and the ends
+ * of four-bar phrases prefer the tonic or the dominant.
  * Bars that repeat earlier bars (with a neighbour) are heard together and get the same chords.
  * Chords the user fixed are kept as they are and the chords around them follow them.
  * GUI thread (one run at a time per object).
@@ -49,9 +50,9 @@ public:
     /** The key the chords are found in; also the key of the other keys tried first. */
     void setKey(int signature, bool minor);
     /**
-     * With true, find() also tries the other keys the melody's notes fit as well (the relative
-     * major or minor, the keys on its first and last notes) and keeps the one whose chords fit
-     * the melody best; a key other than the one set must win by a margin.
+     * With true, find() also tries the other keys the melody's notes fit as well (any major or
+     * minor key whose scale holds them nearly as well as the best) and keeps the one whose
+     * chords fit the melody best; a key other than the one set must win by a margin.
      */
     void setTryOtherKeys(bool tryThem) { m_tryOtherKeys = tryThem; }
     /** The key of the last find(). */

@@ -15,6 +15,7 @@ enum
     E4 = 64,
     F4 = 65,
     G4 = 67,
+    Bb4 = 70,
     A4 = 69,
     B4 = 71,
     C5 = 72,
@@ -161,6 +162,57 @@ private Q_SLOTS:
         m.quarters(0, {C4, E4, G4}).quarters(bar, {F4, A4, C5}).quarters(2 * bar, {G4, B4, D5});
         m.note(3 * bar, C5, bar);
         QCOMPARE(make(m, "Cmaj", 5, {3, 2}, bar), (QStringList{"0:C", "1:F", "2:G", "3:C"}));
+    }
+
+    void aTuneStoppingOnItsHalfCloseKeepsItsKey_data()
+    {
+        // Sung fragments that stop on the dominant: the first half of Twinkle (F major, its last
+        // note G over C) and the first line of Amazing Grace (G major, 3/4, a pickup D, its last
+        // note D). Counting notes, the last one makes them G minor and D major.
+        QTest::addColumn<QList<int>>("notes"); // note, beats, ...; 0 is a rest
+        QTest::addColumn<int>("beats");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("last");
+        const QList<int> twinkle{F4,  1, F4,  1, C5,  1, C5,  1, D5, 1, D5, 1, C5, 2,
+                                 Bb4, 1, Bb4, 1, A4,  1, A4,  1, G4, 1, G4, 1, F4, 2,
+                                 C5,  1, C5,  1, Bb4, 1, Bb4, 1, A4, 1, A4, 1, G4, 2,
+                                 C5,  1, C5,  1, Bb4, 1, Bb4, 1, A4, 1, A4, 1, G4, 2};
+        QTest::newRow("Twinkle") << twinkle << 4 << "Fmaj"
+                                 << "F"
+                                 << "C";
+        QTest::newRow("Amazing Grace")
+            << QList<int>{0, 2,  D4, 1,  G4, 2,  B4, 0,  G4, 0,  B4, 2,  A4, 1,  G4, 2,  E4,
+                          1, D4, 2,  D4, 1,  G4, 2,  B4, 0,  G4, 0,  B4, 2,  A4, 1,  D5, 3}
+            << 3 << "Gmaj"
+            << "G"
+            << ""; // the held D is the fifth of G as well as D's root: either closes
+    }
+
+    void aTuneStoppingOnItsHalfCloseKeepsItsKey()
+    {
+        QFETCH(QList<int>, notes);
+        QFETCH(int, beats);
+        QFETCH(QString, key);
+        QFETCH(QString, first);
+        QFETCH(QString, last);
+        // Lengths in beats; 0 stands for an eighth.
+        MelodyBuilder m;
+        uint32_t at = 0;
+        for (qsizetype i = 0; i + 1 < notes.size(); i += 2) {
+            const uint32_t length = notes[i + 1] == 0 ? 480 : uint32_t(notes[i + 1]) * 960;
+            if (notes[i] != 0)
+                m.note(at, notes[i], length);
+            at += length;
+        }
+        const uint32_t bar = uint32_t(beats) * 960;
+        m.sequence.setLength(at);
+        SongState song;
+        ChordMaker(song, m.sequence, bar, ChordFinderKind::Progression, {beats, 2}).run();
+        QCOMPARE(song.key, key);
+        const QStringList found = chords(m.sequence, bar);
+        QVERIFY2(found.first().endsWith(":" + first), qPrintable(found.join(' ')));
+        QVERIFY2(found.last().endsWith(":" + last) || last.isEmpty(), qPrintable(found.join(' ')));
     }
 
     void theSettingReadsAndWritesItsText()

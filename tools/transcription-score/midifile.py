@@ -47,17 +47,51 @@ def read_notes(path):
     return [(onset, note) for onset, _, note in read_note_spans(path)]
 
 
-def read_note_spans(path):
-    """Returns the (onset s, offset s, note) of every note, from any track. A note ends at the
-    next note-off (or note-on with velocity 0) of its key; one never ended lasts 0 s."""
+def read_note_spans(path, track=None):
+    """Returns the (onset s, offset s, note) of every note, from any track or the one given
+    (counted from 0). A note ends at the next note-off (or note-on with velocity 0) of its key;
+    one never ended lasts 0 s."""
+    notes = []
+    sounding = {}  # key -> index in notes
+    for seconds, kind, value, where in _timed_events(path):
+        if (kind == "off" or kind == "on") and track in (None, where):
+            if value in sounding:
+                i = sounding.pop(value)
+                notes[i] = (notes[i][0], seconds, value)
+            if kind == "on":
+                sounding[value] = len(notes)
+                notes.append((seconds, seconds, value))
+    return notes
+
+
+def read_texts(path):
+    """Returns the (time s, text, track) of every text event (meta event 1) of every track."""
+    return [(seconds, value, where) for seconds, kind, value, where in _timed_events(path)
+            if kind == "text"]
+
+
+def _read_varlen(data, pos):
+    """The variable-length number at pos and the position after it."""
+    value = 0
+    while True:
+        b = data[pos]
+        pos += 1
+        value = (value << 7) | (b & 0x7F)
+        if b < 0x80:
+            return value, pos
+
+
+def _timed_events(path):
+    """The (seconds, kind, value, track) of every tempo change, note-on, note-off and text event
+    of every track, in time order: tempo first, then note-offs, note-ons and texts at one tick."""
     with open(path, "rb") as f:
         data = f.read()
     if data[:4] != b"MThd":
         raise ValueError(path + ": not a MIDI file")
     _, _, ntracks, division = struct.unpack(">IHHH", data[4:14])
     pos = 14
-    raw = []  # (tick, kind, value)
-    for _ in range(ntracks):
+    raw = []  # (tick, kind, value, track)
+    for track in range(ntracks):
         if data[pos:pos + 4] != b"MTrk":
             raise ValueError(path + ": bad track chunk")
         length = struct.unpack(">I", data[pos + 4:pos + 8])[0]
@@ -66,38 +100,20 @@ def read_note_spans(path):
         tick = 0
         status = 0
         while pos < end:
-            delta = 0
-            while True:
-                b = data[pos]
-                pos += 1
-                delta = (delta << 7) | (b & 0x7F)
-                if b < 0x80:
-                    break
+            delta, pos = _read_varlen(data, pos)
             tick += delta
             b = data[pos]
             if b == 0xFF:
                 kind = data[pos + 1]
-                pos += 2
-                n = 0
-                while True:
-                    c = data[pos]
-                    pos += 1
-                    n = (n << 7) | (c & 0x7F)
-                    if c < 0x80:
-                        break
+                n, pos = _read_varlen(data, pos + 2)
                 if kind == 0x51:
-                    raw.append((tick, "tempo", int.from_bytes(data[pos:pos + 3], "big")))
+                    raw.append((tick, "tempo", int.from_bytes(data[pos:pos + 3], "big"), track))
+                elif kind == 0x01:
+                    raw.append((tick, "text", data[pos:pos + n].decode("utf-8", "replace"), track))
                 pos += n
                 continue
             if b in (0xF0, 0xF7):
-                pos += 1
-                n = 0
-                while True:
-                    c = data[pos]
-                    pos += 1
-                    n = (n << 7) | (c & 0x7F)
-                    if c < 0x80:
-                        break
+                n, pos = _read_varlen(data, pos + 1)
                 pos += n
                 continue
             if b >= 0x80:
@@ -107,31 +123,18 @@ def read_note_spans(path):
             args = data[pos:pos + size]
             pos += size
             if status & 0xF0 == 0x90 and args[1] > 0:
-                raw.append((tick, "on", args[0]))
+                raw.append((tick, "on", args[0], track))
             elif status & 0xF0 in (0x80, 0x90):
-                raw.append((tick, "off", args[0]))
+                raw.append((tick, "off", args[0], track))
         pos = end
-    # Tempo first, then note-offs, then note-ons at the same tick.
-    order = {"tempo": 0, "off": 1, "on": 2}
+    order = {"tempo": 0, "off": 1, "on": 2, "text": 3}
     raw.sort(key=lambda e: (e[0], order[e[1]]))
     seconds = 0.0
     last = 0
     tempo = 500000
-    notes = []
-    sounding = {}  # key -> index in notes
-    for tick, kind, value in raw:
+    for tick, kind, value, track in raw:
         seconds += (tick - last) * tempo / 1e6 / division
         last = tick
         if kind == "tempo":
             tempo = value
-        elif kind == "off":
-            if value in sounding:
-                i = sounding.pop(value)
-                notes[i] = (notes[i][0], seconds, value)
-        else:
-            if value in sounding:
-                i = sounding.pop(value)
-                notes[i] = (notes[i][0], seconds, value)
-            sounding[value] = len(notes)
-            notes.append((seconds, seconds, value))
-    return notes
+        yield seconds, kind, value, track
