@@ -44,9 +44,11 @@ bool MidiFile::open(const QString& path, int mode)
     close();
     m_path = path;
     if (mode == Write) {
-        // The file on disk is replaced only when close() commits what was written.
+        // The file on disk is replaced only when close() commits what was written. Unbuffered:
+        // a buffered save file loses a failed write of its buffer (a full disk) and commits
+        // the truncated file as if it were whole.
         m_out = std::make_unique<QSaveFile>(path);
-        if (!m_out->open(QIODevice::WriteOnly)) {
+        if (!m_out->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
             const QString reason = m_out->errorString();
             m_out.reset();
             return fail(QStringLiteral("open"), reason);
