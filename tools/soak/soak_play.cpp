@@ -146,6 +146,9 @@ bool loadSong(Session& session, const QString& path)
         track->addClip(clip);
         if (!file.readTrack(clip->sequence(), t))
             return false;
+        Track::Properties props = track->properties(); // the channel the file's track plays on
+        props.channel = clip->sequence().channel();
+        track->setProperties(props);
         clip->setLength(session.scale().tickToFrame(std::max(clip->sequence().end(), 1u)));
         clip->updateTicksFromFrames();
         session.trackChanged(track);
