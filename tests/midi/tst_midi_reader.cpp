@@ -180,6 +180,17 @@ private Q_SLOTS:
         QCOMPARE(s.channel(), 1);
     }
 
+    void onlyTheTopBitOfTheDivisionMeansFramesPerSecond()
+    {
+        // 24576 ticks per quarter note (bit 14 set) is a fine resolution, read and scaled.
+        MidiFile file;
+        QVERIFY(file.openData(header(1, 1, 0x6000) + track(ev(0x6000, {0x90, 60, 1}))));
+        MidiSequence s(QString(), 0, 960);
+        QVERIFY(file.readTrack(s, 0));
+        QCOMPARE(s.first()->time, 960u);
+        QVERIFY(!file.openData(header(1, 1, 0xE728) + track(QByteArray())));
+    }
+
     void timesFollowTheDestinationResolutionAndWindow()
     {
         // Division 480 read at 960: times double. begin 960 and length 1000 keep [960, 1960].
