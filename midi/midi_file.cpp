@@ -75,7 +75,9 @@ bool MidiFile::readWhole(const QString& path, QByteArray& bytes, QString* error)
         *error = QStringLiteral("the file is larger than %1 MB").arg(kLargestFile >> 20);
         return false;
     }
-    bytes = file.read(kLargestFile + 1);
+    // A file of known size is read at that size: reading with the limit as the size asked for
+    // would allocate the whole limit (64 MB) for every file opened.
+    bytes = file.isSequential() ? file.read(kLargestFile + 1) : file.readAll();
     if (bytes.size() > kLargestFile) {
         bytes.clear();
         *error = QStringLiteral("the file is larger than %1 MB").arg(kLargestFile >> 20);
