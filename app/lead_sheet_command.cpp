@@ -94,7 +94,10 @@ int LeadSheetCommand::run(const QStringList& arguments, QTextStream& out, QTextS
         return 2;
     }
     if (!QFileInfo(a.song).isFile()) {
-        err << kCommand << ": no such file: " << a.song << '\n';
+        if (QFileInfo(a.song).isDir())
+            err << kCommand << ": " << a.song << " is a folder, not a file\n";
+        else
+            err << kCommand << ": no such file: " << a.song << '\n';
         return 1;
     }
     ErrorLog::clear();

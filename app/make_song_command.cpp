@@ -216,7 +216,9 @@ Options parseOptions(const QStringList& arguments)
     if (!o.leadSheet.isEmpty() && !MusicXmlWriter::isLeadSheetPath(o.leadSheet))
         throw Failure{QStringLiteral("--lead-sheet writes a .musicxml or .mxl file"), 2};
     if (!QFileInfo(o.input).isFile())
-        throw Failure{QStringLiteral("no such file: %1").arg(o.input)};
+        throw Failure{(QFileInfo(o.input).isDir() ? QStringLiteral("%1 is a folder, not a file")
+                                                  : QStringLiteral("no such file: %1"))
+                          .arg(o.input)};
     o.style = resolveStyle(o.style);
     if (!o.style.isEmpty() && !QFileInfo(o.style).isFile())
         throw Failure{QStringLiteral("no such style: %1").arg(o.style)};

@@ -10,7 +10,11 @@
 #include "error_log.h"
 
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -162,8 +166,21 @@ bool SongRenderer::render(Session& session, const QString& path, const Clip* rec
     const bool withRecording = recording && !recording->filePath().isEmpty();
     if (withRecording && !source.open(*recording, rate))
         return false;
-    std::unique_ptr<AudioFile> file = AudioFormatRegistry::instance().create(path, kChannels, rate);
-    if (!file || !file->open(path, AudioFile::Writing))
+    // The render goes into a file of its own beside the target and replaces it only when every
+    // block was written: a full disk leaves no half-written file and keeps the one there.
+    const QFileInfo target(path);
+    QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.completeBaseName() +
+                        QStringLiteral("-XXXXXX.") + target.suffix());
+    if (!part.open()) {
+        ErrorLog::add(
+            QStringLiteral("Cannot write the audio file: %1: %2").arg(path, part.errorString()));
+        return false;
+    }
+    part.close();
+    part.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    std::unique_ptr<AudioFile> file =
+        AudioFormatRegistry::instance().create(part.fileName(), kChannels, rate);
+    if (!file || !file->open(part.fileName(), AudioFile::Writing))
         return false;
 
     session.updateEnd(0);
@@ -175,5 +192,13 @@ bool SongRenderer::render(Session& session, const QString& path, const Clip* rec
         ErrorLog::add(QStringLiteral("Cannot write the audio file: %1").arg(path));
         return false;
     }
-    return rendered;
+    if (!rendered)
+        return false;
+    if (std::rename(QFile::encodeName(part.fileName()).constData(),
+                    QFile::encodeName(path).constData()) != 0) {
+        ErrorLog::add(QStringLiteral("Cannot write the audio file: %1: %2")
+                          .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
+    }
+    return true;
 }

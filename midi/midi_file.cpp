@@ -44,9 +44,11 @@ bool MidiFile::open(const QString& path, int mode)
     close();
     m_path = path;
     if (mode == Write) {
-        // The file on disk is replaced only when close() commits what was written.
+        // The file on disk is replaced only when close() commits what was written. Unbuffered:
+        // a buffered save file loses a failed write of its buffer (a full disk) and commits
+        // the truncated file as if it were whole.
         m_out = std::make_unique<QSaveFile>(path);
-        if (!m_out->open(QIODevice::WriteOnly)) {
+        if (!m_out->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
             const QString reason = m_out->errorString();
             m_out.reset();
             return fail(QStringLiteral("open"), reason);
@@ -73,7 +75,9 @@ bool MidiFile::readWhole(const QString& path, QByteArray& bytes, QString* error)
         *error = QStringLiteral("the file is larger than %1 MB").arg(kLargestFile >> 20);
         return false;
     }
-    bytes = file.read(kLargestFile + 1);
+    // A file of known size is read at that size: reading with the limit as the size asked for
+    // would allocate the whole limit (64 MB) for every file opened.
+    bytes = file.isSequential() ? file.read(kLargestFile + 1) : file.readAll();
     if (bytes.size() > kLargestFile) {
         bytes.clear();
         *error = QStringLiteral("the file is larger than %1 MB").arg(kLargestFile >> 20);

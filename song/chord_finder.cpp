@@ -323,10 +323,10 @@ int ChordFinder::select()
         if (!considered(c) || std::fabs(c.total() - best) > kTieMargin)
             continue;
         ++ties;
-        // At equal totals the greater base wins, then the smaller progression bonus (the
-        // better fit of the notes).
-        if (!choice || c.base > choice->base ||
-            (c.base == choice->base && choice->progression > c.progression))
+        // At equal totals the greater base wins, else the earlier candidate. Equal totals and
+        // bases with different progression bonuses never both get here: the bonuses differ by
+        // at least 2, so their fits do too, and only fits within 1 of the best are considered.
+        if (!choice || c.base > choice->base)
             choice = &c;
     }
     m_bar.bestFit = g;

@@ -93,8 +93,11 @@ bool MusicXmlWriter::writeFile(const LeadSheet& sheet, const QString& path, QStr
         info.suffix().toLower() == QLatin1String("mxl")
             ? toMxl(sheet, info.completeBaseName() + QStringLiteral(".musicxml"))
             : toXml(sheet);
+    // Unbuffered, so that a write failing on a full disk is seen before the commit replaces
+    // the file (a buffered save file commits the truncated file).
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size() || !file.commit()) {
         error = QStringLiteral("Cannot write the lead sheet %1: %2").arg(path, file.errorString());
         return false;
     }

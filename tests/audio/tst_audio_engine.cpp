@@ -270,6 +270,19 @@ private Q_SLOTS:
         QCOMPARE(rig.head(), 5000 + kBlock);
     }
 
+    void aCycleEndingOnTheLoopEndWrapsToItsStart()
+    {
+        Rig rig;
+        ToneClip* tone = rig.addTone(0, 100000);
+        rig.session.setLoop(kBlock / 2, 2 * kBlock);
+        rig.play();
+        rig.render(2); // the second cycle ends exactly on the loop end
+        QCOMPARE(rig.head(), kBlock / 2);
+        rig.render(1);
+        QCOMPARE(rig.head(), kBlock / 2 + kBlock);
+        QCOMPARE(tone->ranges.front(), std::make_pair(0u, kBlock));
+    }
+
     void fadeOutSilencesWithinOneCycleThenOnlyTheHeadMoves()
     {
         Rig rig;

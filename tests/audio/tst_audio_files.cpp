@@ -150,6 +150,11 @@ private Q_SLOTS:
         QVERIFY(file->seek(1234));
         QCOMPARE(file->read(channels, 1), 1LL);
         QCOMPARE(left[0], written[2 * 1234]);
+        // A channel without a buffer is skipped, the first as well as any other.
+        float* rightOnly[] = {nullptr, right.data()};
+        QVERIFY(file->seek(2000));
+        QCOMPARE(file->read(rightOnly, 3), 3LL);
+        QCOMPARE(right[2], written[2 * 2002 + 1]);
         file->close();
         QCOMPARE(file->mode(), int(AudioFile::Closed));
         QCOMPARE(file->read(channels, 1), 0LL);

@@ -1,8 +1,10 @@
+#include "file_size_limit.h"
 #include "lead_sheet_quantizer.h"
 #include "lead_sheet_songs.h"
 #include "music_xml_model.h"
 #include "music_xml_writer.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -325,6 +327,21 @@ private Q_SLOTS:
         QVERIFY(!MusicXmlWriter::writeFile(sheet, dir.filePath(QStringLiteral("no/such/a.mxl")),
                                            error));
         QVERIFY(error.contains(QLatin1String("Cannot write the lead sheet")));
+
+        // A disk that fills while the file is written keeps the file that was there.
+        QFile before(plain);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray kept = before.readAll();
+        before.close();
+        {
+            FileSizeLimit full(rlim_t(kept.size() / 2));
+            QVERIFY(full.isActive());
+            QVERIFY(!MusicXmlWriter::writeFile(sheet, plain, error));
+        }
+        QVERIFY(error.contains(QLatin1String("Cannot write the lead sheet")));
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        QCOMPARE(before.readAll(), kept);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 };
 

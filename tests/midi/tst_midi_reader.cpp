@@ -158,6 +158,39 @@ private Q_SLOTS:
         QCOMPARE(s.end(), 45u);
     }
 
+    void runningStatusOutlivesMetaAndSysExEvents()
+    {
+        // A meta or system exclusive event between two channel messages does not become the
+        // running status: the note-ons after them leave out their status byte and still read
+        // as notes on channel 1.
+        const QByteArray events = ev(0, {0x91, 60, 100}) + meta(10, 0x01, "text") +
+                                  ev(0, {64, 101}) + ev(10, {0xF0, 3, 0x7E, 0x01, 0xF7}) +
+                                  ev(0, {67, 102}) + ev(10, {0x81, 60, 0}) + ev(0, {64, 0}) +
+                                  ev(0, {67, 0});
+        MidiFile file;
+        QVERIFY(file.openData(header(1, 1, 960) + track(events)));
+        MidiSequence s;
+        QVERIFY(file.readTrack(s, 0));
+        Rows notes;
+        for (const Row& row : rows(s))
+            if (std::get<1>(row) == 0x90)
+                notes.push_back(row);
+        QCOMPARE(notes,
+                 (Rows{{0, 0x90, 60, 100, 30}, {10, 0x90, 64, 101, 20}, {20, 0x90, 67, 102, 10}}));
+        QCOMPARE(s.channel(), 1);
+    }
+
+    void onlyTheTopBitOfTheDivisionMeansFramesPerSecond()
+    {
+        // 24576 ticks per quarter note (bit 14 set) is a fine resolution, read and scaled.
+        MidiFile file;
+        QVERIFY(file.openData(header(1, 1, 0x6000) + track(ev(0x6000, {0x90, 60, 1}))));
+        MidiSequence s(QString(), 0, 960);
+        QVERIFY(file.readTrack(s, 0));
+        QCOMPARE(s.first()->time, 960u);
+        QVERIFY(!file.openData(header(1, 1, 0xE728) + track(QByteArray())));
+    }
+
     void timesFollowTheDestinationResolutionAndWindow()
     {
         // Division 480 read at 960: times double. begin 960 and length 1000 keep [960, 1960].

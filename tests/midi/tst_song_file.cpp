@@ -1,6 +1,7 @@
 #include "conductor_hook.h"
 #include "engine.h"
 #include "error_log.h"
+#include "file_size_limit.h"
 #include "midi_clip.h"
 #include "midi_export.h"
 #include "midi_file.h"
@@ -10,6 +11,7 @@
 #include "song_host.h"
 #include "track.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -312,6 +314,66 @@ private Q_SLOTS:
         QVERIFY(!exportMidi(&session, path(QStringLiteral("late.mid")), frame(99999), 0));
         QVERIFY(!QFileInfo::exists(path(QStringLiteral("playing.mid"))));
         QVERIFY(!ErrorLog::isEmpty());
+    }
+
+    // Faults injected between the user's steps: the file on disk must never cost the song.
+    void aFullDiskKeepsTheSavedSongAndSaysSo()
+    {
+        SongFile song(&session, melody, melodyClip, &host, &marker);
+        melodyClip->sequence().insert(MidiEvent::note(0, 60, 100, 10));
+        const QString p = path(QStringLiteral("full.mid"));
+        QVERIFY(song.saveSong(p));
+        const QByteArray saved = smf::load(p);
+        melodyClip->sequence().insert(MidiEvent::note(5, 62, 100, 5));
+        {
+            // The disk fills halfway through the new file.
+            FileSizeLimit full(rlim_t(saved.size() / 2));
+            QVERIFY(full.isActive());
+            QVERIFY(!song.saveSong(p));
+        }
+        QCOMPARE(smf::load(p), saved);
+        QVERIFY(ErrorLog::text().startsWith(
+            QStringLiteral("The file was not saved:\n\n\"%1\"").arg(p)));
+        // Nothing half-written beside it.
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("full*")}, QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("full.mid")});
+        QCOMPARE(marker.unchanged, 1); // only the first save
+    }
+
+    void aSongFileReplacedByGarbageIsSavedOverWhole()
+    {
+        SongFile song(&session, melody, melodyClip, &host, &marker);
+        melodyClip->sequence().insert(MidiEvent::note(0, 60, 100, 480));
+        const QString p = path(QStringLiteral("garbage.mid"));
+        QVERIFY(song.saveSong(p));
+        QVERIFY(song.openSong(p));
+        const auto opened = rows(melodyClip->sequence());
+        QVERIFY(smf::save(p, QByteArray(3000, char(0xA5))));
+        QVERIFY(song.saveSong(p));
+        QVERIFY(song.openSong(p));
+        QCOMPARE(rows(melodyClip->sequence()), opened);
+        QVERIFY(ErrorLog::isEmpty());
+    }
+
+    void aStyleDeletedBetweenSaveAndReopenFallsBackToTheDefault()
+    {
+        const QString style = path(QStringLiteral("Mine.sty"));
+        QVERIFY(smf::save(style, "MThd"));
+        marker.style = style;
+        melodyClip->sequence().insert(MidiEvent::note(0, 60, 100, 10));
+        SongFile song(&session, melody, melodyClip, &host, &marker);
+        const QString p = path(QStringLiteral("styled.mid"));
+        QVERIFY(song.saveSong(p));
+        QVERIFY(song.openSong(p));
+        QCOMPARE(host.loadedStyle, style);
+        QVERIFY(host.warnings.isEmpty());
+        QVERIFY(QFile::remove(style));
+        QVERIFY(song.openSong(p));
+        QCOMPARE(host.loadedStyle, QString()); // the default style
+        QCOMPARE(host.warnings, QStringList{QStringLiteral("The style file does not exist:\n\n"
+                                                           "\"%1\"")
+                                                .arg(style)});
+        QCOMPARE(melodyClip->sequence().count(), 1); // the song itself opened
     }
 };
 

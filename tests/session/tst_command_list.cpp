@@ -1,4 +1,5 @@
 #include "command_list.h"
+#include "compound_command.h"
 
 #include <QAction>
 #include <QSignalSpy>
@@ -163,6 +164,33 @@ private Q_SLOTS:
         QCOMPARE(value, 11);
         QCOMPARE(list.count(), 0);
         QCOMPARE(StepCommand::alive, 0);
+    }
+
+    void groupingMakesOneStepOfTheAppliedCommandsOnly()
+    {
+        int value = 0;
+        CommandList list;
+        for (int n : {1, 10, 100})
+            QVERIFY(list.push(step(&value, n)));
+        // Positions past the applied commands are refused and change nothing.
+        for (int since : {3, 4, -2}) {
+            QVERIFY(
+                !list.groupSince(since, std::make_unique<CompoundCommand>(QStringLiteral("g"))));
+            QCOMPARE(list.count(), 3);
+            QCOMPARE(list.currentIndex(), 2);
+        }
+        QVERIFY(list.groupSince(0, std::make_unique<CompoundCommand>(QStringLiteral("two"))));
+        QCOMPARE(list.count(), 2);
+        QCOMPARE(list.currentIndex(), 1);
+        QCOMPARE(value, 111); // grouped without being applied again
+        QVERIFY(list.revert());
+        QCOMPARE(value, 1);
+        QVERIFY(list.redo());
+        QCOMPARE(value, 111);
+        // At the last applied position the group is empty but still a step.
+        QVERIFY(list.groupSince(1, std::make_unique<CompoundCommand>(QStringLiteral("empty"))));
+        QCOMPARE(list.count(), 3);
+        QCOMPARE(StepCommand::alive, 3);
     }
 
     void labelAction_data()

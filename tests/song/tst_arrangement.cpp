@@ -149,6 +149,11 @@ private Q_SLOTS:
         QCOMPARE(over(QStringLiteral("G7")), (QList<int>{55, 59, 62, 65}));   // G B D F
         QCOMPARE(over(QStringLiteral("Bb")), (QList<int>{58, 62, 65, 70}));   // Bb D F Bb
         QCOMPARE(over(QStringLiteral("C")), (QList<int>{60, 64, 67, 72}));    // B goes up to C
+        // A root a tritone above the source root moves the pattern up, not an octave down.
+        QCOMPARE(over(QStringLiteral("F#")), (QList<int>{66, 70, 73, 78})); // F# A# C# F#
+        QCOMPARE(over(QStringLiteral("Gb")), (QList<int>{66, 70, 73, 78}));
+        // A tritone below, the other way round, moves down.
+        QCOMPARE(mapPitch(66, QStringLiteral("C"), QStringLiteral("F#")), 60);
         // No chord, the reserved names and unreadable names leave the pattern as written.
         for (const char* name : {"", "Drums", "Empty", "Empty bar", "Hm7", "Cxyz"})
             QCOMPARE(over(QString::fromLatin1(name)), (QList<int>{60, 64, 67, 71}));

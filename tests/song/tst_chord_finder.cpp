@@ -130,6 +130,22 @@ private Q_SLOTS:
         QCOMPARE(chordOfBar(f, m.sequence, 0), QStringLiteral("F"));
     }
 
+    void aProgressionLiftsOnlyChordsThatFitWithinOneOfTheBest()
+    {
+        // G (4/16 of the bar), B (9/16), C (3/16): G7 fits best (3.625), C fits 0.75 less.
+        MelodyBuilder m;
+        m.note(0, G4, 4 * kBar / 16).note(4 * kBar / 16, B4, 9 * kBar / 16);
+        m.note(13 * kBar / 16, C4, 3 * kBar / 16);
+        ChordFinder f;
+        f.setKey(0, false);
+        QCOMPARE(chordOfBar(f, m.sequence, 0), QStringLiteral("G7"));
+        QCOMPARE(f.result().bestFit, 3.625);
+        // After G7 the bonus for C counts, as C is within 1 of the best fit.
+        f.setPreviousChord(QStringLiteral("G7"));
+        QCOMPARE(chordOfBar(f, m.sequence, 0), QStringLiteral("C"));
+        QCOMPARE(f.result().bestTotal, 2.875 + 4.0);
+    }
+
     void characteristicGSharpMakesE7InAMinor()
     {
         MelodyBuilder m;
@@ -137,6 +153,7 @@ private Q_SLOTS:
         ChordFinder f;
         f.setKey(0, true);
         QCOMPARE(chordOfBar(f, m.sequence, 0), QStringLiteral("E7"));
+        QCOMPARE(f.result().bestFit, 2.0 + 1.0 + 2.0 + 1.0); // E, G#, the G# bonus, all inside
     }
 
     void notesMostlyInTheNeighbourBarDoNotCount()
@@ -238,6 +255,19 @@ private Q_SLOTS:
             if (r.candidates[size_t(i)].index == 5) // G7: F -> G7 (+4) and the F-Dm rule (+4)
                 QCOMPARE(r.candidates[size_t(i)].progression, 8.0);
         QCOMPARE(f.nameOfCandidate(r.chosen), QStringLiteral("G7"));
+
+        // An F that only won a tie (with Am, both lifted by the A) earns G7 no F-Dm bonus.
+        MelodyBuilder tie;
+        tie.wholeNotes({A4, B4});
+        f.setKey(0, false);
+        f.setPreviousChord(QString());
+        QCOMPARE(chordOfBar(f, tie.sequence, 0), QStringLiteral("F"));
+        QCOMPARE(f.result().ties, 2);
+        f.endBar();
+        findBar(f, tie.sequence, 1);
+        for (int i = 0; i < f.result().candidateCount; ++i)
+            if (f.result().candidates[size_t(i)].index == 5) // G7: F -> G7 (+4) alone
+                QCOMPARE(f.result().candidates[size_t(i)].progression, 4.0);
     }
 
     void barsWithoutNotesOrScoresHaveNoChord()

@@ -3,6 +3,7 @@
 #include "midi_sequence.h"
 #include "session.h"
 #include "song_state.h"
+#include "style_casm.h"
 #include "style_loader.h"
 #include "style_reader.h"
 #include "track.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+#include <vector>
 
 // The style reader over the test styles (written by tests/data/styles/make_test_styles.py), the
 // malformed corpus and the styles the program ships, and the loading into a session.
@@ -188,6 +190,55 @@ private Q_SLOTS:
         QCOMPARE(track(reader, 1).channel(), uint16_t(9));
         QCOMPARE(track(reader, 2).channel(), uint16_t(2));
         QCOMPARE(track(reader, 2).name(), QStringLiteral("Arranged Track 3"));
+    }
+
+    void aBlockLongerThanTheFileStopsAtItsLastByte()
+    {
+        // A part table whose block and second segment declare more bytes than the file holds,
+        // the second segment's entry cut short after 10 of its 27 bytes.
+        auto u32 = [](std::vector<uint8_t>& out, uint32_t v) {
+            for (int shift = 24; shift >= 0; shift -= 8)
+                out.push_back(uint8_t(v >> shift));
+        };
+        auto tag = [](std::vector<uint8_t>& out, const char* t) {
+            out.insert(out.end(), t, t + 4);
+        };
+        std::vector<uint8_t> entry(27, 0);
+        entry[0] = 1; // source channel
+        std::copy_n("Bass", 4, entry.begin() + 1);
+        entry[9] = 2; // destination
+        std::vector<uint8_t> block;
+        tag(block, "CASM");
+        u32(block, 0x1000);
+        tag(block, "CSEG");
+        u32(block, 46);
+        tag(block, "Sdec");
+        u32(block, 3);
+        block.insert(block.end(), {'A', 'b', 'c'});
+        tag(block, "Ctab");
+        u32(block, 27);
+        block.insert(block.end(), entry.begin(), entry.end());
+        tag(block, "CSEG");
+        u32(block, 200);
+        tag(block, "Sdec");
+        u32(block, 0);
+        tag(block, "Ctab");
+        u32(block, 27);
+        block.insert(block.end(), entry.begin(), entry.begin() + 10);
+
+        // Read from a buffer of exactly the data's size (the sanitizers see any read past it),
+        // then from one whose bytes after the data would complete the cut entry.
+        const std::vector<uint8_t> exact = block;
+        std::vector<uint8_t> padded = block;
+        padded.resize(block.size() + 64, 0);
+        const std::vector<uint8_t>* inputs[] = {&exact, &padded};
+        for (const std::vector<uint8_t>* bytes : inputs) {
+            const std::vector<StyleCasm::Part> parts =
+                StyleCasm::read(bytes->data(), uint32_t(block.size()));
+            QCOMPARE(parts.size(), size_t(1));
+            QCOMPARE(parts[0].name, QStringLiteral("Bass"));
+            QCOMPARE(parts[0].destination, 2);
+        }
     }
 
     void everyShippedStyleLoadsWithItsSectionsAndDrums()
