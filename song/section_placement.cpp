@@ -3,6 +3,7 @@
 #include "arrangement.h"
 #include "key_names.h"
 #include "lane_events.h"
+#include "phrase_sections.h"
 #include "pitch_spelling.h"
 #include "song_making.h"
 #include "song_state.h"
@@ -162,6 +163,11 @@ void placeSections(Session& session, MidiClip& clip)
     if (end == 0)
         return;
     const uint32_t endingBar = end / bar.ticks + 1;
+    if (song.sectionPlacement == SongState::SectionPlacement::Auto) {
+        for (const PhraseSections::Mark& mark :
+             PhraseSections::place(melody, bar.ticks, introBars, endingBar))
+            setLaneEvent(melody, mark.bar * bar.ticks, SectionLane, mark.name);
+    }
     const uint32_t endingBars = sectionBars(song, QStringLiteral("Ending A"), bar, true);
     // A style without an ending gets no "Ending A": a marker at the song's very end would
     // name a section that plays nothing and that a saved song cannot hold.
