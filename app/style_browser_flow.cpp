@@ -1,0 +1,153 @@
+#include "style_browser_flow.h"
+
+#include "arrangement.h"
+#include "audio_engine.h"
+#include "chord_text.h"
+#include "data_paths.h"
+#include "error_log.h"
+#include "lane_events.h"
+#include "main_window.h"
+#include "midi_clip.h"
+#include "settings.h"
+#include "song_making.h"
+#include "song_renderer.h"
+#include "song_state.h"
+#include "song_tracks.h"
+#include "style_browser.h"
+#include "style_catalog.h"
+#include "style_loader.h"
+
+#include "session.h"
+#include "time_scale.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+constexpr int kPreviewBars = 4;
+
+QStringList defaultChords()
+{
+    return {QStringLiteral("C"), QStringLiteral("F"), QStringLiteral("G"), QStringLiteral("C")};
+}
+
+bool playable(const QString& chord)
+{
+    return !chord.isEmpty() && !isDrumsChord(chord) && !isEmptyChord(chord);
+}
+
+} // namespace
+
+StyleBrowserFlow::StyleBrowserFlow(MainWindow* window)
+    : QObject(window), m_window(window), m_action(new QAction(tr("Style &Browser..."), window))
+{
+    m_action->setObjectName(QStringLiteral("styleBrowserAction"));
+    m_action->setStatusTip(tr("Choose a style by genre, hear it and load it"));
+    connect(m_action, &QAction::triggered, this, &StyleBrowserFlow::show);
+}
+
+StyleBrowser* StyleBrowserFlow::browser()
+{
+    if (!m_browser) {
+        m_browser = new StyleBrowser(m_window);
+        connect(m_browser, &StyleBrowser::previewRequested, this, &StyleBrowserFlow::preview);
+        connect(m_browser, &StyleBrowser::stopRequested, this, &StyleBrowserFlow::stopPreview);
+        connect(m_browser, &StyleBrowser::loadRequested, this, [this](const QString& path) {
+            m_window->openFile(path); // as Open Style: one undo step, the meters reconciled
+        });
+    }
+    return m_browser;
+}
+
+void StyleBrowserFlow::show()
+{
+    StyleBrowser* b = browser();
+    // The style folder the user last opened a style from, else the shipped styles.
+    QString folder = m_window->settings()->styleDir;
+    if (folder.isEmpty() || StyleCatalog::scan(folder).empty())
+        folder = DataPaths::path(QStringLiteral("Styles"));
+    b->setFolder(folder, m_window->stylePath());
+    b->setPreviewChords(songChords());
+    b->show();
+    b->raise();
+    b->activateWindow();
+}
+
+QStringList StyleBrowserFlow::previewChords(const MidiSequence* melody, uint32_t barTicks)
+{
+    if (!melody || barTicks == 0)
+        return defaultChords();
+    const MidiEvent* first = nullptr;
+    for (const MidiEvent* e = melody->first(); e && !first; e = e->next())
+        if (laneKind(e) == ChordLane && playable(laneText(e)))
+            first = e;
+    if (!first)
+        return defaultChords();
+    QStringList chords;
+    const uint32_t start = first->time / barTicks * barTicks;
+    for (int bar = 0; bar < kPreviewBars; ++bar) {
+        const MidiEvent* c =
+            lastLaneEventAtOrBefore(*melody, start + uint32_t(bar) * barTicks, ChordLane);
+        const QString text = c ? laneText(c) : QString();
+        chords << (playable(text) ? text : laneText(first));
+    }
+    return chords;
+}
+
+QStringList StyleBrowserFlow::songChords() const
+{
+    auto* melody = dynamic_cast<MidiClip*>(m_window->melodyClip());
+    return previewChords(melody ? &melody->sequence() : nullptr,
+                         songBarTicks(*m_window->session()));
+}
+
+bool StyleBrowserFlow::renderPreview(const QString& stylePath, const QStringList& chords,
+                                     const QString& wav)
+{
+    const std::optional<StyleCatalog::Entry> style = StyleCatalog::describe(stylePath);
+    if (!style)
+        return false;
+    SongRenderer renderer;
+    Session session(renderer.engines());
+    const SongTracks tracks = SongTracks::addTo(session);
+    session.setMeter(2, style->beats, style->beatUnit);
+    session.setTempo(float(style->tempo));
+    session.scale().recompute();
+    if (!openStyle(session, stylePath))
+        return false;
+    const uint32_t bar = songBarTicks(session);
+    MidiSequence& melody = tracks.melody->sequence();
+    for (int i = 0; i < chords.size(); ++i)
+        setLaneEvent(melody, uint32_t(i) * bar, ChordLane, chords[i]);
+    setLaneEvent(melody, 0, SectionLane, QStringLiteral("Main A"));
+    melody.setLength(uint32_t(chords.size()) * bar);
+    fitClipToEvents(session, *tracks.melody);
+    Arrangement(session, melody).arrangeRange(nullptr, 0, melody.length(), SectionLane);
+    return renderer.render(session, wav, nullptr);
+}
+
+bool StyleBrowserFlow::preview(const QString& stylePath)
+{
+    auto* audio = dynamic_cast<AudioEngine*>(m_window->session()->audioEngine());
+    if (!audio || !audio->isInitialized() || !m_previews.isValid())
+        return false;
+    // A new file each time: the player may still be reading the one before.
+    const QString previous =
+        m_previews.filePath(QStringLiteral("preview-%1.wav").arg(m_previewCount));
+    const QString wav = m_previews.filePath(QStringLiteral("preview-%1.wav").arg(++m_previewCount));
+    if (!renderPreview(stylePath, songChords(), wav)) {
+        m_window->showErrorBox();
+        return false;
+    }
+    const bool playing = audio->previewFile(wav);
+    QFile::remove(previous);
+    return playing;
+}
+
+void StyleBrowserFlow::stopPreview()
+{
+    if (auto* audio = dynamic_cast<AudioEngine*>(m_window->session()->audioEngine()))
+        audio->stopPreview();
+}
