@@ -1,6 +1,5 @@
 #include "style_browser_flow.h"
 
-#include "arrangement.h"
 #include "audio_engine.h"
 #include "chord_text.h"
 #include "data_paths.h"
@@ -12,16 +11,13 @@
 #include "song_making.h"
 #include "song_renderer.h"
 #include "song_state.h"
-#include "song_tracks.h"
+#include "style_audition.h"
 #include "style_browser.h"
 #include "style_catalog.h"
-#include "style_loader.h"
 
 #include "session.h"
-#include "time_scale.h"
 
 #include <QAction>
-#include <QDir>
 #include <QFile>
 
 namespace {
@@ -106,26 +102,9 @@ QStringList StyleBrowserFlow::songChords() const
 bool StyleBrowserFlow::renderPreview(const QString& stylePath, const QStringList& chords,
                                      const QString& wav)
 {
-    const std::optional<StyleCatalog::Entry> style = StyleCatalog::describe(stylePath);
-    if (!style)
-        return false;
     SongRenderer renderer;
     Session session(renderer.engines());
-    const SongTracks tracks = SongTracks::addTo(session);
-    session.setMeter(2, style->beats, style->beatUnit);
-    session.setTempo(float(style->tempo));
-    session.scale().recompute();
-    if (!openStyle(session, stylePath))
-        return false;
-    const uint32_t bar = songBarTicks(session);
-    MidiSequence& melody = tracks.melody->sequence();
-    for (int i = 0; i < chords.size(); ++i)
-        setLaneEvent(melody, uint32_t(i) * bar, ChordLane, chords[i]);
-    setLaneEvent(melody, 0, SectionLane, QStringLiteral("Main A"));
-    melody.setLength(uint32_t(chords.size()) * bar);
-    fitClipToEvents(session, *tracks.melody);
-    Arrangement(session, melody).arrangeRange(nullptr, 0, melody.length(), SectionLane);
-    return renderer.render(session, wav, nullptr);
+    return auditionStyle(session, stylePath, chords) && renderer.render(session, wav, nullptr);
 }
 
 bool StyleBrowserFlow::preview(const QString& stylePath)

@@ -1,19 +1,16 @@
-#include "arrangement.h"
 #include "command_line.h"
 #include "error_log.h"
 #include "lane_events.h"
 #include "song_making.h"
 #include "song_renderer.h"
 #include "song_state.h"
-#include "song_tracks.h"
+#include "style_audition.h"
 #include "style_browser_flow.h"
 #include "style_catalog.h"
-#include "style_loader.h"
 #include "style_reader.h"
 
 #include "midi_clip.h"
 #include "session.h"
-#include "time_scale.h"
 #include "track.h"
 
 #include <QDir>
@@ -49,33 +46,19 @@ bool isPianoOnly(const QString& path)
     return entry && entry->genre == QLatin1String("Piano");
 }
 
-// A session in the style's meter with the style loaded and a four-bar song of the given chords,
-// one per bar, all of it "Main A", arranged.
+// A session in the style's meter with the style loaded and a song of the given chords, one per
+// bar, all of it "Main A", arranged.
 struct StyleSong
 {
     Session session;
-    SongTracks tracks;
+    MidiClip* melody = nullptr;
     uint32_t bar = 0;
 
     StyleSong(const QString& path, const QStringList& chords,
               const Session::EngineFactory& engines = {})
-        : session(engines), tracks(SongTracks::addTo(session))
+        : session(engines), melody(auditionStyle(session, path, chords)),
+          bar(melody ? songBarTicks(session) : 0)
     {
-        StyleReader reader;
-        if (!reader.readFile(path))
-            return;
-        session.setMeter(2, reader.style().beats, reader.style().beatUnit);
-        session.scale().recompute();
-        if (!openStyle(session, path))
-            return;
-        bar = songBarTicks(session);
-        MidiSequence& melody = tracks.melody->sequence();
-        for (int i = 0; i < chords.size(); ++i)
-            setLaneEvent(melody, uint32_t(i) * bar, ChordLane, chords[i]);
-        setLaneEvent(melody, 0, SectionLane, QStringLiteral("Main A"));
-        melody.setLength(uint32_t(chords.size()) * bar);
-        fitClipToEvents(session, *tracks.melody);
-        Arrangement(session, melody).arrangeRange(nullptr, 0, melody.length(), SectionLane);
     }
 
     const MidiSequence* part(const QString& name)
