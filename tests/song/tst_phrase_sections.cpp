@@ -46,7 +46,7 @@ std::vector<Mark> sectionsOf(const MidiSequence& melody)
 
 // A one-track drum style whose every section plays one note per beat of its own pitch, one bar
 // long (the intro too), so each bar of an arrangement tells which section it played.
-std::vector<std::unique_ptr<MidiSequence>> labelledStyle()
+std::vector<std::unique_ptr<MidiSequence>> labelledStyle(bool withFills = true)
 {
     std::vector<std::unique_ptr<MidiSequence>> tracks;
     tracks.push_back(std::make_unique<MidiSequence>(QStringLiteral("Drums"), 9, 480));
@@ -56,6 +56,8 @@ std::vector<std::unique_ptr<MidiSequence>> labelledStyle()
         {"Fill In AB", 55}, {"Fill In BB", 57}, {"Fill In BA", 59}, {"Ending A", 60}};
     uint32_t at = 1920; // bar 0 stays empty
     for (const auto& [name, key] : sections) {
+        if (!withFills && QLatin1String(name).startsWith(QLatin1String("Fill")))
+            continue;
         setLaneEvent(t, at, SectionLane, QLatin1String(name));
         for (uint32_t beat = 0; beat < 4; ++beat)
             t.insert(MidiEvent::note(at + beat * 480, uint8_t(key), 100, 240));
@@ -71,7 +73,7 @@ struct Song
     MidiClip* melody = nullptr;
     SongState* state = nullptr;
 
-    Song()
+    explicit Song(bool withFills = true)
     {
         session.scale().setTicksPerBeat(960);
         auto* track = new Track(&session, Track::MidiTrack);
@@ -80,7 +82,7 @@ struct Song
         melody->sequence().setResolution(960);
         track->addClip(melody);
         state = SongState::of(&session);
-        state->styleTracks = labelledStyle();
+        state->styleTracks = labelledStyle(withFills);
         state->styleRules.resize(1);
         createArrangedTracks(session);
     }
@@ -199,6 +201,19 @@ private Q_SLOTS:
         placeSections(song.session, *song.melody);
         QCOMPARE(sectionsOf(song.seq()),
                  (std::vector<Mark>{{0, "Intro A"}, {1, "Main A"}, {33, "Ending A"}}));
+    }
+
+    void aStyleWithoutFillsGetsItsMainPartsOnly()
+    {
+        Song song(false);
+        phrase(song.seq(), 0, 60);
+        phrase(song.seq(), 8, 60);
+        phrase(song.seq(), 16, 67);
+        phrase(song.seq(), 24, 67);
+        placeSections(song.session, *song.melody);
+        QCOMPARE(
+            sectionsOf(song.seq()),
+            (std::vector<Mark>{{0, "Intro A"}, {1, "Main A"}, {17, "Main B"}, {33, "Ending A"}}));
     }
 
     void aFixedSectionLaneIsLeftAsItIs()
