@@ -75,19 +75,25 @@ QStringList StyleBrowserFlow::previewChords(const MidiSequence* melody, uint32_t
 {
     if (!melody || barTicks == 0)
         return defaultChords();
+    // The song proper: from its first main part (the intro only holds the tonic), else from
+    // its first chord.
+    const MidiEvent* main = nullptr;
+    for (const MidiEvent* e = melody->first(); e && !main; e = e->next())
+        if (laneKind(e) == SectionLane && laneText(e).startsWith(QLatin1String("Main")))
+            main = e;
     const MidiEvent* first = nullptr;
     for (const MidiEvent* e = melody->first(); e && !first; e = e->next())
-        if (laneKind(e) == ChordLane && playable(laneText(e)))
+        if (laneKind(e) == ChordLane && playable(laneText(e)) && (!main || e->time >= main->time))
             first = e;
     if (!first)
         return defaultChords();
     QStringList chords;
-    const uint32_t start = first->time / barTicks * barTicks;
+    const uint32_t start = (main ? main->time : first->time) / barTicks * barTicks;
     for (int bar = 0; bar < kPreviewBars; ++bar) {
         const MidiEvent* c =
             lastLaneEventAtOrBefore(*melody, start + uint32_t(bar) * barTicks, ChordLane);
         const QString text = c ? laneText(c) : QString();
-        chords << (playable(text) ? text : laneText(first));
+        chords << (playable(text) && (!main || c->time >= main->time) ? text : laneText(first));
     }
     return chords;
 }

@@ -188,6 +188,13 @@ private Q_SLOTS:
         QCOMPARE(StyleBrowserFlow::previewChords(&melody, 3840),
                  (QStringList{QStringLiteral("Dm"), QStringLiteral("Dm"), QStringLiteral("Dm"),
                               QStringLiteral("C")}));
+        // A song with an intro: from its main part; the chords of the intro are left out.
+        setLaneEvent(melody, 0, ChordLane, QStringLiteral("C7"));
+        setLaneEvent(melody, 0, SectionLane, QStringLiteral("Intro A"));
+        setLaneEvent(melody, 3 * 3840, SectionLane, QStringLiteral("Main A"));
+        QCOMPARE(StyleBrowserFlow::previewChords(&melody, 3840),
+                 (QStringList{QStringLiteral("G7"), QStringLiteral("G7"), QStringLiteral("C"),
+                              QStringLiteral("C")}));
 
         QTemporaryDir dir;
         const QString wav = dir.filePath(QStringLiteral("preview.wav"));
