@@ -3,6 +3,7 @@
 #include "info_command.h"
 #include "lead_sheet_command.h"
 #include "make_song_command.h"
+#include "styles_command.h"
 #include "transcribe_command.h"
 
 QString CommandLine::versionText()
@@ -16,6 +17,7 @@ QString CommandLine::usageText()
                           "       cantova transcribe [--tuning follow|classic] INPUT OUTPUT.mid\n"
                           "       cantova make-song INPUT -o OUTPUT.mid [options]\n"
                           "       cantova info FILE\n"
+                          "       cantova styles [FOLDER]\n"
                           "       cantova lead-sheet SONG.mid -o SHEET.musicxml|SHEET.mxl\n"
                           "Without arguments Cantova opens its window.\n");
 }
@@ -41,6 +43,8 @@ std::optional<int> CommandLine::run(const QStringList& arguments, QTextStream& o
         return MakeSongCommand::run(arguments.mid(2), out, err);
     if (first == QLatin1String("info"))
         return InfoCommand::run(arguments.mid(2), out, err);
+    if (first == QLatin1String("styles"))
+        return StylesCommand::run(arguments.mid(2), out, err);
     if (first == QLatin1String("lead-sheet"))
         return LeadSheetCommand::run(arguments.mid(2), out, err);
     if (first.startsWith(QLatin1Char('-'))) {

@@ -6,6 +6,7 @@
 #include "main_window.h"
 #include "recent_files.h"
 #include "settings.h"
+#include "style_browser_flow.h"
 
 #include "session.h"
 #include "time_scale.h"
@@ -117,6 +118,7 @@ void MainWindow::createMenus()
     make->addAction(act("makeSongAction"));
     make->addSeparator();
     make->addAction(act("openStyleAction"));
+    make->addAction((new StyleBrowserFlow(this))->action());
     make->addSeparator();
     make->addAction(act("editMidiModeAction"));
     make->addAction(act("editDeleteAction"));

@@ -57,6 +57,7 @@ struct Options
     uint16_t beats = 0;  // 0: the song's own meter
     uint16_t unit = 0;   // beat unit as a power of two (2 = quarter notes)
     int melodyTrack = 0; // of a MIDI file from elsewhere, from 1; 0: the preselected one
+    QString sections;    // "auto" or "simple"; empty: the song's own placement
     NoteRefiner::Tuning tuning = NoteRefiner::Tuning::FollowSinger; // set from the user's choice
     ChordFinderKind chords = ChordFinderKind::Progression;          // set from the user's choice
 };
@@ -150,6 +151,10 @@ void setOption(Options& o, const QString& name, const QString& value)
                           2};
     } else if (name == QLatin1String("--lead-sheet")) {
         o.leadSheet = value;
+    } else if (name == QLatin1String("--sections")) {
+        if (value != QLatin1String("auto") && value != QLatin1String("simple"))
+            throw Failure{QStringLiteral("--sections is auto or simple: %1").arg(value), 2};
+        o.sections = value;
     } else {
         o.render = value;
     }
@@ -158,11 +163,12 @@ void setOption(Options& o, const QString& name, const QString& value)
 // The value of the option at i, written "--name value" or "--name=value"; name loses "=...".
 QString takeValue(const QStringList& arguments, int& i, QString& name)
 {
-    static const QStringList withValue{
-        QStringLiteral("-o"),       QStringLiteral("--output"),       QStringLiteral("--style"),
-        QStringLiteral("--key"),    QStringLiteral("--tempo"),        QStringLiteral("--meter"),
-        QStringLiteral("--render"), QStringLiteral("--melody-track"), QStringLiteral("--tuning"),
-        QStringLiteral("--lead-sheet"), QStringLiteral("--chords")};
+    static const QStringList withValue{QStringLiteral("-o"),       QStringLiteral("--output"),
+                                       QStringLiteral("--style"),  QStringLiteral("--key"),
+                                       QStringLiteral("--tempo"),  QStringLiteral("--meter"),
+                                       QStringLiteral("--render"), QStringLiteral("--melody-track"),
+                                       QStringLiteral("--tuning"), QStringLiteral("--lead-sheet"),
+                                       QStringLiteral("--chords"), QStringLiteral("--sections")};
     const int eq = name.indexOf(QLatin1Char('='));
     const QString value = eq > 0 ? name.mid(eq + 1) : QString();
     if (eq > 0)
@@ -482,6 +488,14 @@ void loadStyle(CommandLineSong& s, const Options& o, QTextStream& err)
                .arg(1 << song.styleBeatUnit);
 }
 
+void applySections(SongState& song, const Options& o)
+{
+    if (!o.sections.isEmpty())
+        song.sectionPlacement = o.sections == QLatin1String("simple")
+                                    ? SongState::SectionPlacement::Simple
+                                    : SongState::SectionPlacement::Auto;
+}
+
 void applyKey(SongState& song, const Options& o)
 {
     if (!o.key.isEmpty()) {
@@ -557,6 +571,7 @@ int make(const Options& o, QTextStream& out, QTextStream& err)
         setMeterAndTempo(s.session, o.tempo, o.beats, o.unit);
     loadStyle(s, o, err);
     applyKey(s.song(), o);
+    applySections(s.song(), o);
 
     findChordsAndArrange(s.session, *s.melody, {}, o.chords);
     if (!s.file().saveSong(o.output))
@@ -584,7 +599,8 @@ QString MakeSongCommand::usageText()
         "Usage: cantova make-song INPUT -o OUTPUT.mid [--style FILE.sty] [--key KEY | --auto-key]\n"
         "                         [--tempo BPM] [--meter 4/4] [--melody-track N]\n"
         "                         [--tuning follow|classic] [--chords progression|classic]\n"
-        "                         [--render OUTPUT.wav|.flac] [--lead-sheet SHEET.musicxml|.mxl]\n");
+        "                         [--render OUTPUT.wav|.flac] [--lead-sheet SHEET.musicxml|.mxl]\n"
+        "                         [--sections auto|simple]\n");
 }
 
 QString MakeSongCommand::helpText()
@@ -617,6 +633,9 @@ QString MakeSongCommand::helpText()
         "                 built-in General MIDI synthesizer, and the recording for audio input\n"
         "--lead-sheet F   also write the melody with its chords as a lead sheet (MusicXML:\n"
         "                 .musicxml, or .mxl compressed), as cantova lead-sheet does\n"
+        "--sections HOW   auto: main parts and fills follow the melody's phrases (Main B for a\n"
+        "                 chorus); simple: intro, one Main A, ending; default: the song's own\n"
+        "                 (auto for a new song)\n"
         "\n"
         "Standard output lists what was made, one \"key: value\" per line: found (the take's\n"
         "tempo, meter, first downbeat and confidence), melody, melody-track (N track CHUNK\n"

@@ -3,6 +3,7 @@
 #include "arrangement.h"
 #include "key_names.h"
 #include "lane_events.h"
+#include "phrase_sections.h"
 #include "pitch_spelling.h"
 #include "song_making.h"
 #include "song_state.h"
@@ -134,6 +135,32 @@ QString tonicChord(const SongState& song)
            (key.minor ? QStringLiteral("m") : QStringLiteral("7"));
 }
 
+bool styleHasSection(const SongState& song, const QString& name)
+{
+    return !song.styleTracks.empty() && styleSectionSpan(*song.styleTracks.front(), name).found;
+}
+
+// The sections of the melody's phrases between intro and ending, as far as the style has them:
+// a missing main part plays as "Main A", a missing fill is left out, and a mark that would only
+// repeat the section before it is not written.
+void placePhraseSections(const SongState& song, MidiSequence& melody, uint32_t barTicks,
+                         uint32_t firstBar, uint32_t endBar)
+{
+    QString previous;
+    for (const PhraseSections::Mark& mark :
+         PhraseSections::place(melody, barTicks, firstBar, endBar)) {
+        QString name = mark.name;
+        if (!styleHasSection(song, name)) {
+            if (!name.startsWith(QLatin1String("Main")))
+                continue;
+            name = QStringLiteral("Main A");
+        }
+        if (name != previous)
+            setLaneEvent(melody, mark.bar * barTicks, SectionLane, name);
+        previous = name;
+    }
+}
+
 } // namespace
 
 void placeSections(Session& session, MidiClip& clip)
@@ -162,6 +189,8 @@ void placeSections(Session& session, MidiClip& clip)
     if (end == 0)
         return;
     const uint32_t endingBar = end / bar.ticks + 1;
+    if (song.sectionPlacement == SongState::SectionPlacement::Auto)
+        placePhraseSections(song, melody, bar.ticks, introBars, endingBar);
     const uint32_t endingBars = sectionBars(song, QStringLiteral("Ending A"), bar, true);
     // A style without an ending gets no "Ending A": a marker at the song's very end would
     // name a section that plays nothing and that a saved song cannot hold.

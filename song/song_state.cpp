@@ -26,6 +26,7 @@ void SongState::reset()
     keyFixed = false;
     transpose = 0;
     sectionsFixed = false;
+    sectionPlacement = SectionPlacement::Auto;
     chordsChanged = false;
     arrangementOff = false;
     closeStyle();
@@ -62,12 +63,16 @@ void SongState::writeConductor(MidiSequence& events)
     signature[0] = char(valid ? parsed.signature : 0);
     signature[1] = char(valid && parsed.minor ? 1 : 0);
     events.insert(MidiEvent::meta(0, MidiEvent::MetaKeySignature, signature));
+    // Auto placement is the default and needs no word.
+    if (sectionPlacement == SectionPlacement::Simple)
+        events.insert(MidiEvent::meta(0, MidiEvent::MetaText, QByteArray(kSimpleSectionsText)));
 }
 
 bool SongState::readConductor(const MidiSequence& conductor, QString& path)
 {
     keyFixed = false;
     sectionsFixed = false;
+    sectionPlacement = SectionPlacement::Auto;
     key.clear();
     path.clear();
     bool ours = false;
@@ -81,6 +86,8 @@ bool SongState::readConductor(const MidiSequence& conductor, QString& path)
             sectionsFixed = data.size() > 10 && data[10] != '0';
             path = QString::fromLocal8Bit(data.mid(11));
             ours = true;
+        } else if (e->metaType == MidiEvent::MetaText && data == kSimpleSectionsText) {
+            sectionPlacement = SectionPlacement::Simple;
         } else if (e->metaType == MidiEvent::MetaKeySignature && key.isEmpty() &&
                    data.size() >= 2) {
             // Only the first key signature counts; signatures outside -7..+7 name no key.

@@ -30,6 +30,18 @@ public:
     /** The text that opens the header of every song the program saves. */
     static constexpr char kHeaderMarker[] = "cantova30";
     static constexpr char kDefaultStyleName[] = "Default Piano";
+    /** The conductor text of a song whose sections are placed the simple way. */
+    static constexpr char kSimpleSectionsText[] = "cantova-sections=simple";
+
+    /**
+     * How sections are placed around the melody: Simple (intro, one "Main A", ending) or Auto
+     * (main parts and fills following the melody's phrases), the default.
+     */
+    enum class SectionPlacement
+    {
+        Simple,
+        Auto
+    };
 
     explicit SongState(Session* session = nullptr);
     ~SongState() override;
@@ -47,6 +59,7 @@ public:
     bool keyFixed = false;
     int transpose = 0; // display transposition in semitones
     bool sectionsFixed = false;
+    SectionPlacement sectionPlacement = SectionPlacement::Auto;
     bool chordsChanged = false;
     bool arrangementOff = false;
     QString styleName;

@@ -474,6 +474,9 @@ private Q_SLOTS:
 
         SongFixture song;
         song.useStyle(style);
+        // The simple placement: one "Main A" between intro and ending (tst_phrase_sections has
+        // the auto placement).
+        song.state->sectionPlacement = SongState::SectionPlacement::Simple;
         song.state->key = QStringLiteral("Emin");
         const uint32_t bar = song.bar();
         song.seq().insert(MidiEvent::note(5 * bar, 64, 100, 960));

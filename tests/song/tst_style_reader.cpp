@@ -250,8 +250,11 @@ private Q_SLOTS:
             QVERIFY2(openStyle(session, path), qPrintable(path + QLatin1Char(' ') + ErrorLog::text()));
             const SongState& song = *SongState::of(&session);
             QCOMPARE(song.styleName, QFileInfo(path).completeBaseName());
-            QCOMPARE(song.styleTracks.size(), size_t(5));
-            QCOMPARE(song.styleTracks[1]->channel(), uint16_t(9));
+            // The section track and at least three parts, the drums first (the piano-only
+            // accompaniment has none).
+            QVERIFY(song.styleTracks.size() >= 4);
+            if (!path.endsWith(QLatin1String("/Piano Accompaniment.sty")))
+                QCOMPARE(song.styleTracks[1]->channel(), uint16_t(9));
             QStringList sections;
             for (const MidiEvent* e = song.styleTracks[0]->first(); e; e = e->next()) {
                 if (e->isMeta() && e->metaType == MidiEvent::MetaMarker)
