@@ -381,7 +381,7 @@ private Q_SLOTS:
             sections += laneKind(e) == SectionLane;
         }
         QVERIFY(chords >= 4);
-        QCOMPARE(sections, 3); // intro, main part and ending
+        QVERIFY(sections >= 3); // intro, main parts with their fills, and ending
         QVERIFY(!song->arrangedTracks.empty());
 
         programLayer().output.clear();
