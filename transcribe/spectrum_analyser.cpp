@@ -59,6 +59,8 @@ bool SpectrumAnalyser::configure(const AnalysisParameters& parameters)
     peaks_.clear();
     peaks_.reserve(bins);
     pruned_.assign(bins, 0);
+    candidate_.assign(bins, 0);
+    inverseFrameSize_ = 1.0f / static_cast<float>(n);
     mask_.configure(parameters, binFrequency_);
     frameLevel_ = kFloor;
     return true;
@@ -141,27 +143,38 @@ void SpectrumAnalyser::computeLocalLevel()
     std::fill(sum + lastCentre + 1, sum + bins, sum[lastCentre]);
 }
 
+// The bins are first screened without branches (a peak's place in the spectrum is unpredictable,
+// so a branch per bin mispredicts often); only the candidates found get the parabola fit.
 void SpectrumAnalyser::findPeaks()
 {
     peaks_.clear();
     const int last = parameters_.binCount - 4;
+    const float* m = magnitude_.data();
+    const float* dB = level_.data();
+    int* candidates = candidate_.data();
+    int count = 0;
     for (int k = 2; k <= last; ++k) {
-        if (!(magnitude_[k] > magnitude_[k - 1] && magnitude_[k] > magnitude_[k + 1] &&
-              level_[k] > kPeakFloor))
-            continue;
-        const float a = level_[k - 1];
-        const float b = level_[k];
-        const float c = level_[k + 1];
-        const float curvature = a - 2.0f * b + c;
-        // Neighbours whose levels round to the peak's leave no curvature: keep the bin itself.
-        const float offset = curvature < 0.0f ? 0.5f * (a - c) / curvature : 0.0f;
-        SpectralPeak peak;
-        peak.frequency = (static_cast<float>(k) + offset) * parameters_.sampleRate /
-                         static_cast<float>(parameters_.frameSize);
-        peak.level = b - 0.25f * (a - c) * offset;
-        peak.localLevel = localLevelAt(peak.frequency);
-        peaks_.push_back(peak);
+        candidates[count] = k;
+        count += static_cast<int>((m[k] > m[k - 1]) & (m[k] > m[k + 1]) & (dB[k] > kPeakFloor));
     }
+    for (int i = 0; i < count; ++i)
+        addPeak(candidates[i]);
+}
+
+void SpectrumAnalyser::addPeak(int k)
+{
+    const float a = level_[k - 1];
+    const float b = level_[k];
+    const float c = level_[k + 1];
+    const float curvature = a - 2.0f * b + c;
+    // Neighbours whose levels round to the peak's leave no curvature: keep the bin itself.
+    const float offset = curvature < 0.0f ? 0.5f * (a - c) / curvature : 0.0f;
+    SpectralPeak peak;
+    // The frame size is a power of two, so multiplying by its inverse divides exactly.
+    peak.frequency = (static_cast<float>(k) + offset) * parameters_.sampleRate * inverseFrameSize_;
+    peak.level = b - 0.25f * (a - c) * offset;
+    peak.localLevel = localLevelAt(peak.frequency);
+    peaks_.push_back(peak);
 }
 
 // Keeps the strongest peak of [first, last) and removes its neighbours closer than

@@ -56,6 +56,7 @@ private:
     void computeLevels();
     void computeLocalLevel();
     void findPeaks();
+    void addPeak(int bin);
     void prune(size_t first, size_t last);
     void removePrunedPeaks();
     void applyMask();
@@ -73,6 +74,8 @@ private:
     std::vector<float> localLevel_;
     std::vector<SpectralPeak> peaks_;
     std::vector<unsigned char> pruned_;
+    std::vector<int> candidate_; // bins screened as peaks, one frame
+    float inverseFrameSize_ = 0.0f;
     HarmonicMask mask_;
     float frameLevel_ = kFloor;
 };
