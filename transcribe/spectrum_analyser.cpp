@@ -13,28 +13,65 @@ constexpr float kSixteenthOctave = 1.0442737f; // 2^(1/16)
 constexpr float kPruneBins = 3.0f;             // smallest pruning distance, in bins
 constexpr float kLocalLevelOffset = 6.0f;      // dB added to the local average
 
-// Four single-precision lanes; plain adds, so each lane rounds exactly like a scalar sum.
-using Lanes = float __attribute__((vector_size(16)));
-constexpr int kLaneCount = 4;
+// Single-precision lanes with plain adds, so each lane rounds exactly like a scalar sum.
+using Lanes4 = float __attribute__((vector_size(16)));
+using Lanes8 = float __attribute__((vector_size(32)));
 constexpr int kBlockVectors = 8; // running sums held in registers at once
-constexpr int kBlockCentres = kLaneCount * kBlockVectors;
 
-// out[i] = first[i] + first[i + 1] + ... + first[i + count − 1] for i < kBlockCentres, each
-// summed from 0 in that order.
-void sumBlock(const float* first, int count, float* out)
+// sum[c] = term[c − u] + term[c − u + 1] + ... + term[c + u], each summed from 0 in that order,
+// for the centres c in [first, end), a block of centres at a time. The last block is moved back
+// to end at `end` (the centres it repeats get the same values again), so no centre is left for a
+// slow scalar tail. Returns the first centre not summed: `first` when fewer than a block remain.
+template <typename Lanes>
+[[gnu::always_inline]] inline int sumBlocks(const float* term, int u, int first, int end,
+                                            float* sum)
 {
-    Lanes sums[kBlockVectors] = {};
-    for (int j = 0; j < count; ++j) {
-        const float* terms = first + j;
+    constexpr int laneCount = static_cast<int>(sizeof(Lanes) / sizeof(float));
+    constexpr int blockCentres = laneCount * kBlockVectors;
+    if (end - first < blockCentres)
+        return first;
+    for (int c = first;; c += blockCentres) {
+        c = std::min(c, end - blockCentres);
+        Lanes sums[kBlockVectors] = {};
+        for (int j = c - u; j <= c + u; ++j) {
 #pragma GCC unroll 8
-        for (int v = 0; v < kBlockVectors; ++v) {
-            Lanes t;
-            std::memcpy(&t, terms + v * kLaneCount, sizeof t);
-            sums[v] += t;
+            for (int v = 0; v < kBlockVectors; ++v) {
+                Lanes t;
+                std::memcpy(&t, term + j + v * laneCount, sizeof t);
+                sums[v] += t;
+            }
         }
+        std::memcpy(sum + c, sums, sizeof sums);
+        if (c + blockCentres == end)
+            return end;
     }
-    std::memcpy(out, sums, sizeof sums);
 }
+
+int sumBlocksDefault(const float* term, int u, int first, int end, float* sum)
+{
+    return sumBlocks<Lanes4>(term, u, first, end, sum);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Twice the lanes where the processor has AVX: the same adds in the same order per centre.
+[[gnu::target("avx")]] int sumBlocksAvx(const float* term, int u, int first, int end, float* sum)
+{
+    return sumBlocks<Lanes8>(term, u, first, end, sum);
+}
+
+int sumCentres(const float* term, int u, int first, int end, float* sum)
+{
+    static const bool hasAvx = __builtin_cpu_supports("avx");
+    if (hasAvx)
+        return sumBlocksAvx(term, u, first, end, sum);
+    return sumBlocksDefault(term, u, first, end, sum);
+}
+#else
+int sumCentres(const float* term, int u, int first, int end, float* sum)
+{
+    return sumBlocksDefault(term, u, first, end, sum);
+}
+#endif
 
 } // namespace
 
@@ -112,9 +149,8 @@ void SpectrumAnalyser::computeLevels()
 
 // Each centre's sum adds its 2u + 1 terms lowest bin first in single precision, and 6 dB is
 // added to the finished sum; results depend on that order. Centres are summed a block at a time
-// with the block's running sums held in registers (four centres per vector lane group), so every
-// centre still sums in that order while the terms are read once per offset and the sums never
-// go through memory.
+// with the block's running sums held in vector registers, so every centre still sums in that
+// order while the sums never go through memory.
 void SpectrumAnalyser::computeLocalLevel()
 {
     const int u = parameters_.localHalfWidth;
@@ -126,9 +162,8 @@ void SpectrumAnalyser::computeLocalLevel()
     const int lastCentre = bins - 2 - u;
     float* sum = localLevel_.data();
     const float* term = localTerm_.data();
-    int c = firstCentre;
-    for (; c + kBlockCentres <= lastCentre + 1; c += kBlockCentres)
-        sumBlock(term + c - u, 2 * u + 1, sum + c);
+    int c = sumCentres(term, u, firstCentre, lastCentre + 1, sum);
+    c = sumBlocksDefault(term, u, c, lastCentre + 1, sum);
     for (; c <= lastCentre; ++c) {
         float s = 0.0f;
         for (int j = c - u; j <= c + u; ++j)
