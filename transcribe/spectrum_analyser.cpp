@@ -119,6 +119,7 @@ void SpectrumAnalyser::analyse(std::span<const float> frame)
     if (!peaks_.empty())
         prune(0, peaks_.size());
     removePrunedPeaks();
+    readLocalLevels();
     applyMask();
     computeFrameLevel();
 }
@@ -208,7 +209,6 @@ void SpectrumAnalyser::addPeak(int k)
     // The frame size is a power of two, so multiplying by its inverse divides exactly.
     peak.frequency = (static_cast<float>(k) + offset) * parameters_.sampleRate * inverseFrameSize_;
     peak.level = b - 0.25f * (a - c) * offset;
-    peak.localLevel = localLevelAt(peak.frequency);
     peaks_.push_back(peak);
 }
 
@@ -248,6 +248,13 @@ void SpectrumAnalyser::removePrunedPeaks()
             peaks_[kept++] = peaks_[i];
     }
     peaks_.resize(kept);
+}
+
+// Pruning reads only frequencies and levels, so only the surviving peaks need their local level.
+void SpectrumAnalyser::readLocalLevels()
+{
+    for (SpectralPeak& peak : peaks_)
+        peak.localLevel = localLevelAt(peak.frequency);
 }
 
 // Peaks spread in ascending frequency, so a lower peak can mask a higher one in the same frame.

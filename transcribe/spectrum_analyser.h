@@ -59,6 +59,7 @@ private:
     void addPeak(int bin);
     void prune(size_t first, size_t last);
     void removePrunedPeaks();
+    void readLocalLevels();
     void applyMask();
     void computeFrameLevel();
     float binPosition(float frequency) const;
