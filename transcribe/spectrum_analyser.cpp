@@ -97,6 +97,7 @@ bool SpectrumAnalyser::configure(const AnalysisParameters& parameters)
     peaks_.reserve(bins);
     pruned_.assign(bins, 0);
     candidate_.assign(bins, 0);
+    peakMark_.assign(bins, 0);
     inverseFrameSize_ = 1.0f / static_cast<float>(n);
     mask_.configure(parameters, binFrequency_);
     frameLevel_ = kFloor;
@@ -180,18 +181,22 @@ void SpectrumAnalyser::computeLocalLevel()
 }
 
 // The bins are first screened without branches (a peak's place in the spectrum is unpredictable,
-// so a branch per bin mispredicts often); only the candidates found get the parabola fit.
+// so a branch per bin mispredicts often): a vector pass marks them, a second pass lists the
+// marked bins. Only those candidates get the parabola fit.
 void SpectrumAnalyser::findPeaks()
 {
     peaks_.clear();
     const int last = parameters_.binCount - 4;
     const float* m = magnitude_.data();
     const float* dB = level_.data();
+    int* isPeak = peakMark_.data();
+    for (int k = 2; k <= last; ++k)
+        isPeak[k] = (m[k] > m[k - 1]) & (m[k] > m[k + 1]) & (dB[k] > kPeakFloor);
     int* candidates = candidate_.data();
     int count = 0;
     for (int k = 2; k <= last; ++k) {
         candidates[count] = k;
-        count += static_cast<int>((m[k] > m[k - 1]) & (m[k] > m[k + 1]) & (dB[k] > kPeakFloor));
+        count += isPeak[k];
     }
     for (int i = 0; i < count; ++i)
         addPeak(candidates[i]);

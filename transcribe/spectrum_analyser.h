@@ -75,7 +75,8 @@ private:
     std::vector<float> localLevel_;
     std::vector<SpectralPeak> peaks_;
     std::vector<unsigned char> pruned_;
-    std::vector<int> candidate_; // bins screened as peaks, one frame
+    std::vector<int> peakMark_;  // 1 where a bin passes the peak test, one frame
+    std::vector<int> candidate_; // bins that pass it, one frame
     float inverseFrameSize_ = 0.0f;
     HarmonicMask mask_;
     float frameLevel_ = kFloor;
