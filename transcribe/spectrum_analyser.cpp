@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace {
@@ -11,6 +12,66 @@ namespace {
 constexpr float kSixteenthOctave = 1.0442737f; // 2^(1/16)
 constexpr float kPruneBins = 3.0f;             // smallest pruning distance, in bins
 constexpr float kLocalLevelOffset = 6.0f;      // dB added to the local average
+
+// Single-precision lanes with plain adds, so each lane rounds exactly like a scalar sum.
+using Lanes4 = float __attribute__((vector_size(16)));
+using Lanes8 = float __attribute__((vector_size(32)));
+constexpr int kBlockVectors = 8; // running sums held in registers at once
+
+// sum[c] = term[c − u] + term[c − u + 1] + ... + term[c + u], each summed from 0 in that order,
+// for the centres c in [first, end), a block of centres at a time. The last block is moved back
+// to end at `end` (the centres it repeats get the same values again), so no centre is left for a
+// slow scalar tail. Returns the first centre not summed: `first` when fewer than a block remain.
+template <typename Lanes>
+[[gnu::always_inline]] inline int sumBlocks(const float* term, int u, int first, int end,
+                                            float* sum)
+{
+    constexpr int laneCount = static_cast<int>(sizeof(Lanes) / sizeof(float));
+    constexpr int blockCentres = laneCount * kBlockVectors;
+    if (end - first < blockCentres)
+        return first;
+    for (int c = first;; c += blockCentres) {
+        c = std::min(c, end - blockCentres);
+        Lanes sums[kBlockVectors] = {};
+        for (int j = c - u; j <= c + u; ++j) {
+#pragma GCC unroll 8
+            for (int v = 0; v < kBlockVectors; ++v) {
+                Lanes t;
+                std::memcpy(&t, term + j + v * laneCount, sizeof t);
+                sums[v] += t;
+            }
+        }
+        std::memcpy(sum + c, sums, sizeof sums);
+        if (c + blockCentres == end)
+            return end;
+    }
+}
+
+int sumBlocksDefault(const float* term, int u, int first, int end, float* sum)
+{
+    return sumBlocks<Lanes4>(term, u, first, end, sum);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Twice the lanes where the processor has AVX: the same adds in the same order per centre.
+[[gnu::target("avx")]] int sumBlocksAvx(const float* term, int u, int first, int end, float* sum)
+{
+    return sumBlocks<Lanes8>(term, u, first, end, sum);
+}
+
+int sumCentres(const float* term, int u, int first, int end, float* sum)
+{
+    static const bool hasAvx = __builtin_cpu_supports("avx");
+    if (hasAvx)
+        return sumBlocksAvx(term, u, first, end, sum);
+    return sumBlocksDefault(term, u, first, end, sum);
+}
+#else
+int sumCentres(const float* term, int u, int first, int end, float* sum)
+{
+    return sumBlocksDefault(term, u, first, end, sum);
+}
+#endif
 
 } // namespace
 
@@ -35,6 +96,9 @@ bool SpectrumAnalyser::configure(const AnalysisParameters& parameters)
     peaks_.clear();
     peaks_.reserve(bins);
     pruned_.assign(bins, 0);
+    candidate_.assign(bins, 0);
+    peakMark_.assign(bins, 0);
+    inverseFrameSize_ = 1.0f / static_cast<float>(n);
     mask_.configure(parameters, binFrequency_);
     frameLevel_ = kFloor;
     return true;
@@ -56,6 +120,7 @@ void SpectrumAnalyser::analyse(std::span<const float> frame)
     if (!peaks_.empty())
         prune(0, peaks_.size());
     removePrunedPeaks();
+    readLocalLevels();
     applyMask();
     computeFrameLevel();
 }
@@ -85,8 +150,9 @@ void SpectrumAnalyser::computeLevels()
 }
 
 // Each centre's sum adds its 2u + 1 terms lowest bin first in single precision, and 6 dB is
-// added to the finished sum; results depend on that order. The loops run bin offset outside and
-// centre inside, so every centre still sums in that order while the inner loop vectorises.
+// added to the finished sum; results depend on that order. Centres are summed a block at a time
+// with the block's running sums held in vector registers, so every centre still sums in that
+// order while the sums never go through memory.
 void SpectrumAnalyser::computeLocalLevel()
 {
     const int u = parameters_.localHalfWidth;
@@ -98,12 +164,15 @@ void SpectrumAnalyser::computeLocalLevel()
     const int lastCentre = bins - 2 - u;
     float* sum = localLevel_.data();
     const float* term = localTerm_.data();
-    std::fill(sum + firstCentre, sum + lastCentre + 1, 0.0f);
-    for (int offset = -u; offset <= u; ++offset) {
-        for (int c = firstCentre; c <= lastCentre; ++c)
-            sum[c] += term[c + offset];
+    int c = sumCentres(term, u, firstCentre, lastCentre + 1, sum);
+    c = sumBlocksDefault(term, u, c, lastCentre + 1, sum);
+    for (; c <= lastCentre; ++c) {
+        float s = 0.0f;
+        for (int j = c - u; j <= c + u; ++j)
+            s += term[j];
+        sum[c] = s;
     }
-    for (int c = firstCentre; c <= lastCentre; ++c)
+    for (c = firstCentre; c <= lastCentre; ++c)
         sum[c] += kLocalLevelOffset;
     // Bins without a full average take the nearest centre's value. Every bin above the last
     // centre is filled, including bin B − 1 − u, so no bin keeps a stale value.
@@ -111,27 +180,41 @@ void SpectrumAnalyser::computeLocalLevel()
     std::fill(sum + lastCentre + 1, sum + bins, sum[lastCentre]);
 }
 
+// The bins are first screened without branches (a peak's place in the spectrum is unpredictable,
+// so a branch per bin mispredicts often): a vector pass marks them, a second pass lists the
+// marked bins. Only those candidates get the parabola fit.
 void SpectrumAnalyser::findPeaks()
 {
     peaks_.clear();
     const int last = parameters_.binCount - 4;
+    const float* m = magnitude_.data();
+    const float* dB = level_.data();
+    int* isPeak = peakMark_.data();
+    for (int k = 2; k <= last; ++k)
+        isPeak[k] = (m[k] > m[k - 1]) & (m[k] > m[k + 1]) & (dB[k] > kPeakFloor);
+    int* candidates = candidate_.data();
+    int count = 0;
     for (int k = 2; k <= last; ++k) {
-        if (!(magnitude_[k] > magnitude_[k - 1] && magnitude_[k] > magnitude_[k + 1] &&
-              level_[k] > kPeakFloor))
-            continue;
-        const float a = level_[k - 1];
-        const float b = level_[k];
-        const float c = level_[k + 1];
-        const float curvature = a - 2.0f * b + c;
-        // Neighbours whose levels round to the peak's leave no curvature: keep the bin itself.
-        const float offset = curvature < 0.0f ? 0.5f * (a - c) / curvature : 0.0f;
-        SpectralPeak peak;
-        peak.frequency = (static_cast<float>(k) + offset) * parameters_.sampleRate /
-                         static_cast<float>(parameters_.frameSize);
-        peak.level = b - 0.25f * (a - c) * offset;
-        peak.localLevel = localLevelAt(peak.frequency);
-        peaks_.push_back(peak);
+        candidates[count] = k;
+        count += isPeak[k];
     }
+    for (int i = 0; i < count; ++i)
+        addPeak(candidates[i]);
+}
+
+void SpectrumAnalyser::addPeak(int k)
+{
+    const float a = level_[k - 1];
+    const float b = level_[k];
+    const float c = level_[k + 1];
+    const float curvature = a - 2.0f * b + c;
+    // Neighbours whose levels round to the peak's leave no curvature: keep the bin itself.
+    const float offset = curvature < 0.0f ? 0.5f * (a - c) / curvature : 0.0f;
+    SpectralPeak peak;
+    // The frame size is a power of two, so multiplying by its inverse divides exactly.
+    peak.frequency = (static_cast<float>(k) + offset) * parameters_.sampleRate * inverseFrameSize_;
+    peak.level = b - 0.25f * (a - c) * offset;
+    peaks_.push_back(peak);
 }
 
 // Keeps the strongest peak of [first, last) and removes its neighbours closer than
@@ -170,6 +253,13 @@ void SpectrumAnalyser::removePrunedPeaks()
             peaks_[kept++] = peaks_[i];
     }
     peaks_.resize(kept);
+}
+
+// Pruning reads only frequencies and levels, so only the surviving peaks need their local level.
+void SpectrumAnalyser::readLocalLevels()
+{
+    for (SpectralPeak& peak : peaks_)
+        peak.localLevel = localLevelAt(peak.frequency);
 }
 
 // Peaks spread in ascending frequency, so a lower peak can mask a higher one in the same frame.

@@ -56,8 +56,10 @@ private:
     void computeLevels();
     void computeLocalLevel();
     void findPeaks();
+    void addPeak(int bin);
     void prune(size_t first, size_t last);
     void removePrunedPeaks();
+    void readLocalLevels();
     void applyMask();
     void computeFrameLevel();
     float binPosition(float frequency) const;
@@ -73,6 +75,9 @@ private:
     std::vector<float> localLevel_;
     std::vector<SpectralPeak> peaks_;
     std::vector<unsigned char> pruned_;
+    std::vector<int> peakMark_;  // 1 where a bin passes the peak test, one frame
+    std::vector<int> candidate_; // bins that pass it, one frame
+    float inverseFrameSize_ = 0.0f;
     HarmonicMask mask_;
     float frameLevel_ = kFloor;
 };
