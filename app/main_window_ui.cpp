@@ -115,6 +115,7 @@ void MainWindow::createMenus()
     make->addAction(act("audioToMidiAction"));
     make->addAction(act("makeChordsAction"));
     make->addAction(act("makeSongAction"));
+    make->addAction(act("findTempoAndBarsAction"));
     make->addSeparator();
     make->addAction(act("openStyleAction"));
     make->addSeparator();
