@@ -164,6 +164,7 @@ public slots:
     void timeFormatChanged(int format);
     void fileOpen();
     void fileSave();
+    void findTempoAndBars();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -239,6 +240,12 @@ private:
     // Song making (main_window_song.cpp).
     /** Audio to MIDI on the recording; the melody clip when notes were written. */
     MidiClip* runAudioToMidi();
+    /** True when the recording is an audio file the user opened rather than a take. */
+    bool recordingIsOpenedFile() const;
+    /** Asks whether to find the tempo and bars of a melody sung without the metronome. */
+    void offerTempoAndBars(MidiClip& melody);
+    /** Finds and applies the tempo and bars of the melody; false when too few notes. */
+    bool applyTempoAndBars(MidiClip& melody);
 
     // Help (main_window.cpp).
     void openHelpPage(const QString& name);
@@ -274,6 +281,7 @@ private:
     Track* m_melodyTrack = nullptr;
     QString m_stylePath;
     QString m_songPath; // the file the song was opened from or saved to; empty when new
+    QString m_openedAudioPath; // the audio file last opened on the audio track (not a take)
     RecentFiles* m_recentFiles = nullptr;
     HelpWindow* m_helpWindow = nullptr; // made when no browser opens the help
     uint64_t m_savedCommand = 0; // serial of the undo list's current command at the last save

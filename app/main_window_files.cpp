@@ -270,6 +270,7 @@ bool MainWindow::openAudioFile(const QString& path)
         clip->setModified(false);
     rememberDir(&m_settings->audioDir, path);
     m_recentFiles->add(path);
+    m_openedAudioPath = QFileInfo(path).absoluteFilePath();
     if (Track* track = audioTrack())
         track->setName(QFileInfo(path).fileName());
     viewRefresh();

@@ -5,13 +5,18 @@
 #include "clip.h"
 #include "make_chords.h"
 #include "make_song.h"
+#include "message_box.h"
 #include "midi_clip.h"
+#include "piano_roll.h"
 #include "session.h"
 #include "settings.h"
 #include "song_state.h"
+#include "tempo_and_bars_flow.h"
 #include "track.h"
 
 #include <QAction>
+#include <QFileInfo>
+#include <QStatusBar>
 
 void MainWindow::makeMelodyFromAudio()
 {
@@ -50,7 +55,13 @@ void MainWindow::makeSongFromMelody()
         source.hasAudioTrack = true;
         const Clip* recording = audio->firstClip();
         source.audioChanged = recording && recording->needsTranscription();
-        source.audioToMidi = [this] { return runAudioToMidi(); };
+        // A melody sung to no click gets its bars before the song is made on them.
+        source.audioToMidi = [this] {
+            MidiClip* melody = runAudioToMidi();
+            if (melody && recordingIsOpenedFile())
+                offerTempoAndBars(*melody);
+            return melody;
+        };
     }
     makeSong(this, *m_session, melodyMidiClip(), source);
     viewRefresh();
@@ -65,4 +76,50 @@ void MainWindow::toggleArrangement()
             setMuteForGood(track, song->arrangementOff);
     findChild<QAction*>(QStringLiteral("chordsOnOffAction"))->setChecked(!song->arrangementOff);
     viewRefresh();
+}
+
+void MainWindow::findTempoAndBars()
+{
+    MidiClip* melody = melodyMidiClip();
+    if (!hasMelodyNotes(melody)) {
+        MessageBox::warning(this, tr("There is no melody to find the tempo and bars of.\nPlease "
+                                     "transcribe your recording or open a MIDI melody first."));
+        return;
+    }
+    applyTempoAndBars(*melody);
+}
+
+// A take recorded in Cantova was sung to the metronome; an opened file may have had none.
+bool MainWindow::recordingIsOpenedFile() const
+{
+    const Clip* recording = audioClip();
+    return recording && !m_openedAudioPath.isEmpty() &&
+           QFileInfo(recording->filePath()).absoluteFilePath() == m_openedAudioPath;
+}
+
+void MainWindow::offerTempoAndBars(MidiClip& melody)
+{
+    const auto answer = MessageBox::question(
+        this,
+        tr("The melody comes from an audio file that may have been sung without the "
+           "metronome.\n\nDo you want to find its tempo, meter and first bar before the song "
+           "is made?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (answer == QMessageBox::Yes)
+        applyTempoAndBars(melody);
+}
+
+bool MainWindow::applyTempoAndBars(MidiClip& melody)
+{
+    stopTransport();
+    const BarGrid grid = TempoAndBarsFlow(*m_session, melody, audioClip()).run();
+    if (!grid.valid) {
+        MessageBox::warning(this, TempoAndBarsFlow::foundText(grid));
+        return false;
+    }
+    if (PianoRoll* roll = pianoRoll())
+        roll->adjustClipLength();
+    viewRefresh();
+    statusBar()->showMessage(TempoAndBarsFlow::foundText(grid));
+    return true;
 }

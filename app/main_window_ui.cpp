@@ -116,6 +116,7 @@ void MainWindow::createMenus()
     make->addAction(act("audioToMidiAction"));
     make->addAction(act("makeChordsAction"));
     make->addAction(act("makeSongAction"));
+    make->addAction(act("findTempoAndBarsAction"));
     make->addSeparator();
     make->addAction(act("openStyleAction"));
     make->addAction((new StyleBrowserFlow(this))->action());

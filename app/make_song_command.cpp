@@ -1,5 +1,6 @@
 #include "make_song_command.h"
 
+#include "bar_placement.h"
 #include "data_paths.h"
 #include "song_renderer.h"
 
@@ -378,28 +379,6 @@ void addRecording(CommandLineSong& s, const QString& path, double shift)
 }
 
 /**
- * A take whose tempo drifts gets a tempo node on every bar from its first downbeat, so that the
- * bar lines follow the singer (shift: how far the take moves). Each bar's tempo is in whole beats
- * per minute, as song files keep them, chosen to bring the next bar line nearest the sung one.
- */
-void followTheSinger(Session& session, const BarGrid& grid, double shift, uint16_t unit)
-{
-    TimeScale& scale = session.scale();
-    const double rate = double(scale.sampleRate());
-    const long first = std::lround((grid.firstDownbeat + shift) / grid.barSeconds());
-    const auto beats = uint16_t(grid.beatsPerBar);
-    for (size_t b = 0; b + 1 < grid.barLines.size(); ++b) {
-        const uint32_t start = scale.meterBeatToFrame(uint32_t(first + long(b)) * beats);
-        const double seconds = grid.barLines[b + 1] + shift - double(start) / rate;
-        if (seconds > 0.0)
-            scale.setNode(
-                start,
-                float(std::clamp(std::round(60.0 * grid.quartersPerBar() / seconds), 20.0, 400.0)),
-                2, beats, unit);
-    }
-}
-
-/**
  * Tempo, meter and bar 1 of a take sung without a click: sets the song's tempo and meter (a
  * tempo per bar when the take drifts) and returns how far the take moves so that its first
  * downbeat falls on a bar line.
@@ -410,24 +389,11 @@ double placeOnBars(CommandLineSong& s, const TranscriptionResult& result, QTextS
     for (const TranscribedEvent& e : result.events)
         if (e.isNoteOn())
             notes.push_back({e.time, e.duration, e.note});
-    BarGrid grid = BarFinder::find(notes);
+    BarGrid grid = BarPlacement::find(notes);
     if (!grid.valid)
         return 0.0;
-    double first = grid.firstDownbeat;
-    for (const BarFinder::Note& n : notes)
-        first = std::min(first, n.onset);
-    out << "found: tempo " << QString::number(grid.tempo, 'f', 2) << ", meter " << grid.beatsPerBar
-        << '/' << grid.beatUnit << ", first downbeat "
-        << QString::number(grid.firstDownbeat, 'f', 3) << " s, confidence "
-        << QString::number(grid.confidence, 'f', 2) << (grid.drifts ? ", drifting" : "") << '\n';
-    const uint16_t unit = grid.beatUnit == 8 ? 3 : 2;
-    // Song files keep whole beats per minute; the song uses what it will reopen with.
-    grid.tempo = std::round(grid.tempo);
-    setMeterAndTempo(s.session, float(grid.tempo), uint16_t(grid.beatsPerBar), unit);
-    const double shift = grid.shiftToBarLine(first);
-    if (grid.drifts)
-        followTheSinger(s.session, grid, shift, unit);
-    return shift;
+    out << "found: " << BarPlacement::describe(grid) << '\n';
+    return BarPlacement::apply(s.session, grid, BarPlacement::firstOnset(notes));
 }
 
 void melodyFromAudio(CommandLineSong& s, const Options& o, QTextStream& out, QTextStream& err)
@@ -482,7 +448,8 @@ void loadStyle(CommandLineSong& s, const Options& o, QTextStream& err)
                                      "current meter.")
                           .arg(song.styleBeats)
                           .arg(1 << song.styleBeatUnit)};
-    setMeterAndTempo(s.session, 0.0f, song.styleBeats, song.styleBeatUnit);
+    // Every node takes the meter: a drifting take has one per bar.
+    BarPlacement::setMeter(s.session, song.styleBeats, song.styleBeatUnit);
     err << QStringLiteral("The song takes the style's meter %1/%2.\n")
                .arg(song.styleBeats)
                .arg(1 << song.styleBeatUnit);

@@ -260,6 +260,10 @@ private Q_SLOTS:
             "fileOpen()");
         row("fileSaveAction", "&Save", "Save", "Save the song [Ctrl+S]",
             "Save the song to its own file", "Ctrl+S", false, false, "fileSave()");
+        row("findTempoAndBarsAction", "Find Tempo and Bars", "Find Tempo and Bars",
+            "Find the tempo, meter and first bar of a melody sung without the metronome",
+            "Find the tempo, meter and first bar of a melody sung without the metronome", "", false,
+            false, "findTempoAndBars()");
     }
 
     void actionTable()

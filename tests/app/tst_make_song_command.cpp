@@ -317,6 +317,26 @@ private Q_SLOTS:
                  qPrintable(QStringLiteral("%1 of %2").arg(onBeat).arg(notes)));
     }
 
+    // A style in another meter changes the meter of every bar's tempo node, not the first only.
+    void aDriftingTakeTakesItsStylesMeterInEveryBar()
+    {
+        QVERIFY(writeDriftingTake(file("drift-waltz.wav")));
+        const Result r =
+            cantova({QStringLiteral("make-song"), file("drift-waltz.wav"), QStringLiteral("-o"),
+                     file("drift-waltz.mid"), QStringLiteral("--style"), QStringLiteral("Waltz")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(r.err.contains(QStringLiteral("The song takes the style's meter 3/4.")));
+        Reopened song(file("drift-waltz.mid"));
+        QVERIFY(song.opened);
+        int nodes = 0;
+        for (const TempoNode* node = song.session.scale().firstNode(); node; node = node->next) {
+            QCOMPARE(node->beatsPerBar, uint16_t(3));
+            QCOMPARE(node->beatUnit, uint16_t(2));
+            ++nodes;
+        }
+        QVERIFY2(nodes >= 8, qPrintable(QString::number(nodes)));
+    }
+
     void aMidiMelodyTakesItsStylesMeter()
     {
         writeMelody(file("melody.mid"));
