@@ -10,7 +10,7 @@
 #include "audio_engine.h"
 #include "audio_metronome.h"
 #include "audio_player.h"
-#include "offline_audio_client.h"
+#include "offline_audio_engine.h"
 
 #include "error_log.h"
 #include "session.h"
@@ -51,12 +51,7 @@ struct Rig
 
     Rig()
     {
-        auto engine = std::make_unique<AudioEngine>(&session, [this] {
-            auto made = std::make_unique<OfflineAudioClient>();
-            client = made.get();
-            return std::unique_ptr<AudioClient>(std::move(made));
-        });
-        engine->setDrivenByCaller(true);
+        auto engine = makeOfflineAudioEngine(&session, &client);
         audio = engine.get();
         session.setEngines(std::move(engine), std::make_unique<Engine>(&session, Engine::MidiKind));
         session.clear();

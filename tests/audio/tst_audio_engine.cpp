@@ -3,7 +3,7 @@
 #include "audio_bus.h"
 #include "audio_engine.h"
 #include "audio_monitor.h"
-#include "offline_audio_client.h"
+#include "offline_audio_engine.h"
 #include "offline_render.h"
 
 #include "clip.h"
@@ -95,12 +95,7 @@ struct Rig
 
     explicit Rig(bool open = true)
     {
-        auto engine = std::make_unique<AudioEngine>(&session, [this] {
-            auto made = std::make_unique<OfflineAudioClient>();
-            client = made.get();
-            return std::unique_ptr<AudioClient>(std::move(made));
-        });
-        engine->setDrivenByCaller(true);
+        auto engine = makeOfflineAudioEngine(&session, &client);
         audio = engine.get();
         auto counting = std::make_unique<CountingMidiEngine>(&session);
         midi = counting.get();

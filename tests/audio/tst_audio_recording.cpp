@@ -8,7 +8,7 @@
 #include "audio_file.h"
 #include "audio_format_registry.h"
 #include "audio_recorder.h"
-#include "offline_audio_client.h"
+#include "offline_audio_engine.h"
 
 #include "error_log.h"
 #include "record_clip_command.h"
@@ -56,12 +56,7 @@ struct Rig
 
     Rig()
     {
-        auto engine = std::make_unique<AudioEngine>(&session, [this] {
-            auto made = std::make_unique<OfflineAudioClient>();
-            client = made.get();
-            return std::unique_ptr<AudioClient>(std::move(made));
-        });
-        engine->setDrivenByCaller(true);
+        auto engine = makeOfflineAudioEngine(&session, &client);
         audio = engine.get();
         session.setEngines(std::move(engine), std::make_unique<Engine>(&session, Engine::MidiKind));
         session.clear();
