@@ -51,15 +51,7 @@ struct Rig
 
     Rig()
     {
-        auto engine = makeOfflineAudioEngine(&session, &client);
-        audio = engine.get();
-        session.setEngines(std::move(engine), std::make_unique<Engine>(&session, Engine::MidiKind));
-        session.clear();
-        audio->init();
-        audio->activate();
-        session.midiEngine()->init();
-        session.midiEngine()->activate();
-        session.ensureMasterBuses();
+        audio = openOfflineSession(session, &client);
         client->setOutput(&output);
     }
 

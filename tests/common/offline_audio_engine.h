@@ -1,7 +1,9 @@
 #pragma once
 
 #include "audio_engine.h"
+#include "engine.h"
 #include "offline_audio_client.h"
+#include "session.h"
 
 #include <memory>
 
@@ -20,4 +22,22 @@ inline std::unique_ptr<AudioEngine> makeOfflineAudioEngine(Session* session,
     });
     engine->setDrivenByCaller(true);
     return engine;
+}
+
+/**
+ * A cleared session on an offline audio engine and a plain MIDI engine, both opened, with the
+ * master buses made; returns the audio engine and sets `client`.
+ */
+inline AudioEngine* openOfflineSession(Session& session, OfflineAudioClient** client)
+{
+    auto engine = makeOfflineAudioEngine(&session, client);
+    AudioEngine* audio = engine.get();
+    session.setEngines(std::move(engine), std::make_unique<Engine>(&session, Engine::MidiKind));
+    session.clear();
+    audio->init();
+    audio->activate();
+    session.midiEngine()->init();
+    session.midiEngine()->activate();
+    session.ensureMasterBuses();
+    return audio;
 }
