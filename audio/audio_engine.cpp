@@ -15,6 +15,7 @@
 #include "error_log.h"
 #include "session.h"
 #include "session_cursor.h"
+#include "temp_folder.h"
 #include "track.h"
 
 #include <QDir>
@@ -430,7 +431,7 @@ QString AudioEngine::nextRecordingPath()
     const QString extension = AudioFormatRegistry::instance().defaultWriteExtension();
     if (++m_takes == 1)
         return Session::audioRecordingPath(extension);
-    return QDir(QDir::tempPath())
+    return QDir(tempFolder())
         .absoluteFilePath(QStringLiteral("orvantmp-%1.%2").arg(m_takes).arg(extension));
 }
 

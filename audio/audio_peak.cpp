@@ -2,6 +2,7 @@
 
 #include "audio_peak_thread.h"
 #include "error_log.h"
+#include "temp_folder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,7 +28,7 @@ AudioPeak::~AudioPeak()
 
 QString AudioPeak::peakPath(const QString& audioPath, double stretchFactor)
 {
-    return QDir(QDir::tempPath())
+    return QDir(tempFolder())
         .filePath(QFileInfo(audioPath).fileName() + QLatin1Char('_') +
                   QString::number(stretchFactor, 'g', 6) + QStringLiteral(".pkf"));
 }

@@ -33,7 +33,7 @@ public:
               int eventType);
     ~AudioPeak();
 
-    /** `<file name>_<factor, g, 6>.pkf` in QDir::tempPath(). */
+    /** `<file name>_<factor, g, 6>.pkf` in the system temporary folder (`tempFolder()`). */
     static QString peakPath(const QString& audioPath, double stretchFactor);
 
     QString audioPath() const { return m_audioPath; }

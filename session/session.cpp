@@ -3,6 +3,7 @@
 #include "clip.h"
 #include "engine.h"
 #include "session_cursor.h"
+#include "temp_folder.h"
 #include "track.h"
 
 #include <QCoreApplication>
@@ -514,5 +515,5 @@ QString Session::uniqueFileName(const QString& trackName, int number,
 
 QString Session::audioRecordingPath(const QString& extension)
 {
-    return QDir(QDir::tempPath()).absoluteFilePath(QStringLiteral("orvantmp.") + extension);
+    return QDir(tempFolder()).absoluteFilePath(QStringLiteral("orvantmp.") + extension);
 }

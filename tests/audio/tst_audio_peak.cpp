@@ -4,6 +4,7 @@
 #include "audio_peak_manager.h"
 #include "audio_test_files.h"
 #include "error_log.h"
+#include "session.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,6 +47,7 @@ private slots:
     void cleanup();
     void buildsRecordsOfKnownSignals();
     void namesFilesPerStretchFactor();
+    void aMissingTemporaryFolderFallsBackToTmp();
     void reusesOrRebuildsByAge();
     void brokenFileLeavesNoPeaks();
     void windowReadsMatchColdReads();
@@ -122,6 +124,19 @@ void TestAudioPeak::buildsRecordsOfKnownSignals()
         QCOMPARE(records[k], 0); // past the end
     m_manager.release(peak);
     QCOMPARE(m_manager.count(), 0);
+}
+
+void TestAudioPeak::aMissingTemporaryFolderFallsBackToTmp()
+{
+    // Qt answers "" for a TMPDIR that does not exist; peak files and takes then went to the
+    // working folder, wherever the program had been started.
+    const QByteArray saved = qgetenv("TMPDIR");
+    qputenv("TMPDIR", "/nonexistent/cantova-temp");
+    const QString peak = AudioPeak::peakPath(QStringLiteral("/music/song.wav"), 1.0);
+    const QString take = Session::audioRecordingPath();
+    saved.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", saved);
+    QCOMPARE(peak, QStringLiteral("/tmp/song.wav_1.pkf"));
+    QCOMPARE(take, QStringLiteral("/tmp/orvantmp.wav"));
 }
 
 void TestAudioPeak::namesFilesPerStretchFactor()
