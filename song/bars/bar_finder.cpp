@@ -16,6 +16,9 @@ constexpr double kSlowestQuarter = 60.0 / 50.0; // seconds
 constexpr double kFastestQuarter = 60.0 / 180.0;
 // The quarter, in seconds, of 100 quarter notes per minute: the centre of the tempo preference.
 constexpr double kCentreQuarter = 0.6;
+// In seconds per quarter, the tempo below which 2/4 in eighths lies farther from the centre
+// than 4/4 in quarters at twice the tempo (100/sqrt(2) quarter notes per minute).
+constexpr double kSlowestDuple = kCentreQuarter * 1.41421356;
 
 /** A meter tried: beats per bar, the beat in quarter notes, sixteenths per beat. */
 struct Meter
@@ -170,6 +173,12 @@ Division divisionOf(const std::vector<Sample>& samples, double quarter)
     return d;
 }
 
+/** 1 for a reading that never divides its beat, down to 0 for one that does now and then. */
+double undivided(const Division& division, const BarFinder::Weights& w)
+{
+    return std::max(0.0, 1.0 - division.shorter / w.undividedShare);
+}
+
 /** The tuning aid: every hypothesis's cues on standard error when CANTOVA_BARS_DUMP is set. */
 bool dumping()
 {
@@ -293,8 +302,7 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
     const Division division = divisionOf(samples, quarter);
     const double fast = std::clamp(4.0 * std::log2(60.0 / quarter / w.undividedTempo), 0.0, 1.0);
     const double divided =
-        w.undivided * fast * std::max(0.0, 1.0 - division.shorter / w.undividedShare) +
-        w.sixteenths * division.shortest;
+        w.undivided * fast * undivided(division, w) + w.sixteenths * division.shortest;
     // Sung melodies move mostly in quarters and eighths; tempi cluster around 100 bpm.
     const double lengths = std::log2(median / quarter) + w.lengthCentre;
     // 6/8 is felt in dotted quarters, whose own tempi cluster a little slower.
@@ -304,8 +312,12 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
     // 6/8 repeats its accents every two felt beats, as 2/4 does: its bar is one period.
     const double periodic = periodicity(accents, meter.beats);
     // 2/4 tunes move in eighths; a melody of quarters and halves groups two beats into 4/4.
-    // The cue chooses the meter; the division of the beat chooses the tempo.
-    const double duple = meter.numerator != 2 ? 0.0 : eighthShare(samples, quarter) - 0.45;
+    // Below kSlowestDuple the eighths of 2/4 are as well the quarters of 4/4 at twice the
+    // tempo: there they speak for 2/4 only as far as that reading would never divide its beat.
+    const double eighths = meter.numerator != 2 ? 0.0 : eighthShare(samples, quarter) - 0.45;
+    const double duple = quarter <= kSlowestDuple || eighths <= 0.0
+                             ? eighths
+                             : eighths * undivided(divisionOf(samples, quarter / 2), w);
     // Repeating bar rhythms tell how long the bar is, not where it starts (bars shifted by a beat
     // repeat as well), so every phase gets the mean over phases.
     // A phase that makes neighbouring bars alike still counts, a little, for that phase.

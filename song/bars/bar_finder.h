@@ -28,7 +28,9 @@
  *    of bars, which repeat as one bar of 4/4 does), and only a little where it starts. Where it
  *    starts is told by the profile and by the pickup: a start that would leave more than a beat
  *    before the first downbeat is unlikely. Two beats to the bar are only taken for a melody
- *    that moves mostly in eighths: one of quarters and halves is far more often sung in 4/4.
+ *    that moves mostly in eighths: one of quarters and halves is far more often sung in 4/4
+ *    (at slow tempi, where those eighths are as well quarters at twice the tempo, only when
+ *    the melody never divides them).
  *    Double and half tempo (and the dotted quarter of 6/8 taken for a quarter) are also told
  *    by how the beat is divided: a melody that never divides its beat is common at moderate
  *    tempi (hymns in quarters and halves) but at a fast one is more likely a slower beat in
