@@ -14,6 +14,7 @@
 #include "time_scale.h"
 #include "transcribed_melody.h"
 #include "transcription_engine.h"
+#include "transcription_mark_command.h"
 #include "transcription_region.h"
 #include "transcription_run.h"
 #include "tuning_setting.h"
@@ -21,6 +22,7 @@
 #include <QCoreApplication>
 #include <QProgressDialog>
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -164,7 +166,8 @@ void AudioToMidi::writeNotes()
     const uint32_t clipStartTick = session.scale().frameToTick(melody.start());
     TranscribedMelody::write(engine().result(), session, melody.sequence(), m_regionStart,
                              *SongState::of(&session), clipStartTick);
-    m_window.recording->setNeedsTranscription(false);
+    // Part of the step: undone, the recording needs its melody again.
+    session.push(std::make_unique<TranscriptionMarkCommand>(m_window.recording, false));
     melody.setModified(true);
     m_window.pianoRoll->adjustClipLength();
     if (m_window.refresh)

@@ -393,6 +393,11 @@ double placeOnBars(CommandLineSong& s, const TranscriptionResult& result, QTextS
     if (!grid.valid)
         return 0.0;
     out << "found: " << BarPlacement::describe(grid) << '\n';
+    // Where the bars of the take lie, so that a drifting take's bars can be checked.
+    out << "bar lines:";
+    for (double line : grid.barLines)
+        out << ' ' << QString::number(line, 'f', 3);
+    out << '\n';
     return BarPlacement::apply(s.session, grid, BarPlacement::firstOnset(notes));
 }
 
@@ -605,7 +610,8 @@ QString MakeSongCommand::helpText()
         "                 (auto for a new song)\n"
         "\n"
         "Standard output lists what was made, one \"key: value\" per line: found (the take's\n"
-        "tempo, meter, first downbeat and confidence), melody, melody-track (N track CHUNK\n"
+        "tempo, meter, first downbeat and confidence), bar lines (the take's bar lines in\n"
+        "seconds from its start), melody, melody-track (N track CHUNK\n"
         "channel CHANNEL NAME, for a file Cantova did not write), key, suggested key, tempo,\n"
         "meter, style, chords, sections, bars, song, lead-sheet, rendered.\n"
         "Progress and errors go to standard error. Exit status 0 made, 1 failed, 2 usage.\n");

@@ -10,6 +10,7 @@
 #include "session.h"
 #include "song_undo_step.h"
 #include "time_scale.h"
+#include "transcription_mark_command.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -151,6 +152,7 @@ void TempoAndBarsFlow::moveRecording(double shift)
         command->resize(m_recording, start, offset, length);
         ClipCommand::push(&m_session, std::move(command));
     }
-    // The melody sits on the recording as it sounds: no need to transcribe it again.
-    m_recording->setNeedsTranscription(false);
+    // The melody sits on the recording as it sounds: no need to transcribe it again. A command,
+    // so that undo gives back the mark the tempo change took away.
+    m_session.push(std::make_unique<TranscriptionMarkCommand>(m_recording, false));
 }

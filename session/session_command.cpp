@@ -58,13 +58,22 @@ void TempoCommand::buildClipCommand(float oldTempo, float newTempo)
         m_clips = std::move(clips);
 }
 
-// The melody of a recording was transcribed at the old tempo.
-void TempoCommand::markAudioClips()
+// The melody of a recording was transcribed at the old tempo; back at that tempo, each clip's
+// melody is as current as it was before (an action may have transcribed it just before).
+void TempoCommand::markAudioClips(bool applying)
 {
+    if (!applying) {
+        for (auto [clip, mark] : m_marks)
+            clip->setNeedsTranscription(mark);
+        return;
+    }
+    m_marks.clear();
     for (Track* track : session()->tracks())
         if (track->isAudio())
-            for (Clip* clip = track->firstClip(); clip; clip = clip->next())
+            for (Clip* clip = track->firstClip(); clip; clip = clip->next()) {
+                m_marks.emplace_back(clip, clip->needsTranscription());
                 clip->setNeedsTranscription(true);
+            }
 }
 
 bool TempoCommand::run(bool applying)
@@ -101,7 +110,7 @@ bool TempoCommand::run(bool applying)
     if (m_clips)
         applying ? m_clips->apply() : m_clips->revert();
     if (m_tempo > 0)
-        markAudioClips();
+        markAudioClips(applying);
     // TODO: the audio and MIDI engines refresh their tempo here once they exist.
     return true;
 }

@@ -5,6 +5,8 @@
 #include "session.h"
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class ClipCommand;
 
@@ -27,10 +29,10 @@ private:
  * resolution, each only when given (above 0) and different from the present value; every run
  * swaps the values back.
  *
- * A new tempo also marks every audio clip as needing transcription (on every run) and comes
- * with an inner clip command: with the session's stretchAudio switch on each audio clip is
- * stretched by old tempo / new tempo, otherwise it keeps its length (and is reloaded).
- * Runs under the session's edit lock.
+ * A new tempo also marks every audio clip as needing transcription (on every apply; a revert
+ * gives each clip back the mark it had) and comes with an inner clip command: with the session's
+ * stretchAudio switch on each audio clip is stretched by old tempo / new tempo, otherwise it keeps
+ * its length (and is reloaded). Runs under the session's edit lock.
  */
 class TempoCommand : public SessionCommand
 {
@@ -50,7 +52,7 @@ public:
 private:
     bool run(bool applying);
     void buildClipCommand(float oldTempo, float newTempo);
-    void markAudioClips();
+    void markAudioClips(bool applying);
 
     float m_tempo = 0; // quarter notes per minute
     uint16_t m_tempoUnit = 0;
@@ -58,6 +60,7 @@ private:
     uint16_t m_beatUnit = 0;
     uint16_t m_ticksPerBeat = 0;
     std::unique_ptr<ClipCommand> m_clips;
+    std::vector<std::pair<Clip*, bool>> m_marks; // each audio clip's mark before the last apply
 };
 
 /**

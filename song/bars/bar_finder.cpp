@@ -16,9 +16,8 @@ constexpr double kSlowestQuarter = 60.0 / 50.0; // seconds
 constexpr double kFastestQuarter = 60.0 / 180.0;
 // The quarter, in seconds, of 100 quarter notes per minute: the centre of the tempo preference.
 constexpr double kCentreQuarter = 0.6;
-// The slowest 2/4 taken, in seconds per quarter: 2/4 in eighths has the bars of 4/4 in quarters
-// at twice the tempo, and below 100/sqrt(2) quarter notes per minute that reading lies nearer the
-// centre.
+// In seconds per quarter, the tempo below which 2/4 in eighths lies farther from the centre
+// than 4/4 in quarters at twice the tempo (100/sqrt(2) quarter notes per minute).
 constexpr double kSlowestDuple = kCentreQuarter * 1.41421356;
 
 /** A meter tried: beats per bar, the beat in quarter notes, sixteenths per beat. */
@@ -155,6 +154,38 @@ double eighthShare(const std::vector<Sample>& samples, double quarter)
     return double(eighths) / double(samples.size() - 1);
 }
 
+/** How a reading divides the beat: shares of the notes (the time to the next note). */
+struct Division
+{
+    double shorter = 0.0;  // shorter than a dotted eighth (eighths and shorter)
+    double shortest = 0.0; // shorter than a little over a sixteenth
+};
+
+Division divisionOf(const std::vector<Sample>& samples, double quarter)
+{
+    Division d;
+    const double n = double(samples.size() - 1);
+    for (size_t i = 0; i + 1 < samples.size(); ++i) {
+        const double span = (samples[i + 1].time - samples[i].time) / quarter;
+        d.shorter += span < 0.75 ? 1.0 / n : 0.0;
+        d.shortest += span < 0.35 ? 1.0 / n : 0.0;
+    }
+    return d;
+}
+
+/** 1 for a reading that never divides its beat, down to 0 for one that does now and then. */
+double undivided(const Division& division, const BarFinder::Weights& w)
+{
+    return std::max(0.0, 1.0 - division.shorter / w.undividedShare);
+}
+
+/** The tuning aid: every hypothesis's cues on standard error when CANTOVA_BARS_DUMP is set. */
+bool dumping()
+{
+    static const bool dump = std::getenv("CANTOVA_BARS_DUMP") != nullptr;
+    return dump;
+}
+
 /** Metrical weight of a position (in sixteenths from the downbeat) of a meter. */
 double profile(const Meter& m, int step)
 {
@@ -267,6 +298,11 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
         weight += s.salience;
     }
     const double fit = -misfit / weight * 12.0; // 0 on the grid, -1 halfway between steps
+    // Singers divide the beat now and then, into eighths far more often than into sixteenths.
+    const Division division = divisionOf(samples, quarter);
+    const double fast = std::clamp(4.0 * std::log2(60.0 / quarter / w.undividedTempo), 0.0, 1.0);
+    const double divided =
+        w.undivided * fast * undivided(division, w) + w.sixteenths * division.shortest;
     // Sung melodies move mostly in quarters and eighths; tempi cluster around 100 bpm.
     const double lengths = std::log2(median / quarter) + w.lengthCentre;
     // 6/8 is felt in dotted quarters, whose own tempi cluster a little slower.
@@ -276,10 +312,12 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
     // 6/8 repeats its accents every two felt beats, as 2/4 does: its bar is one period.
     const double periodic = periodicity(accents, meter.beats);
     // 2/4 tunes move in eighths; a melody of quarters and halves groups two beats into 4/4.
-    // The cue chooses the meter, never the tempo (see kSlowestDuple).
-    const double duple = meter.numerator != 2 ? 0.0
-                         : quarter > kSlowestDuple ? -0.45
-                                                   : eighthShare(samples, quarter) - 0.45;
+    // Below kSlowestDuple the eighths of 2/4 are as well the quarters of 4/4 at twice the
+    // tempo: there they speak for 2/4 only as far as that reading would never divide its beat.
+    const double eighths = meter.numerator != 2 ? 0.0 : eighthShare(samples, quarter) - 0.45;
+    const double duple = quarter <= kSlowestDuple || eighths <= 0.0
+                             ? eighths
+                             : eighths * undivided(divisionOf(samples, quarter / 2), w);
     // Repeating bar rhythms tell how long the bar is, not where it starts (bars shifted by a beat
     // repeat as well), so every phase gets the mean over phases.
     // A phase that makes neighbouring bars alike still counts, a little, for that phase.
@@ -330,12 +368,14 @@ Scored scoreMeter(const std::vector<Sample>& samples, const Meter& meter, std::v
                              w.periodicity * periodic + w.contrast * contrast + w.ending * ending +
                              meter.prior * w.prior + w.repetition * repetition +
                              w.barStart * (repeats[size_t(phase)] - repetition) -
-                             w.pickup * pickup + w.duple * duple;
-        if (std::getenv("CANTOVA_BARS_DUMP"))
-            std::fprintf(stderr, "H %.3f %d/%d %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f\n",
+                             w.pickup * pickup + w.duple * duple - divided;
+        if (dumping())
+            std::fprintf(stderr,
+                         "H %.3f %d/%d %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f "
+                         "%.4f %.4f\n",
                          60.0 / quarter, meter.numerator, meter.denominator, beats[size_t(first)],
                          metric, strong, fit, lengths * lengths, tempo * tempo, periodic, contrast,
-                         ending, repeats[size_t(phase)]);
+                         ending, repeats[size_t(phase)], duple, divided, score);
         if (score > best.score) {
             best.score = score;
             best.meter = &meter;

@@ -23,6 +23,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -295,6 +296,17 @@ private Q_SLOTS:
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY2(facts(r.out).value(QStringLiteral("found")).endsWith(QStringLiteral("drifting")),
                  qPrintable(r.out));
+        // The take's bar lines as found, in seconds of the take: nearly every sung one.
+        QList<double> lines;
+        for (const QString& word : facts(r.out).value(QStringLiteral("bar lines")).split(u' '))
+            lines << word.toDouble();
+        int found = 0;
+        for (int bar = 0; bar < 16; ++bar) {
+            const double sung = 0.4 + 0.6 * 64.0 * (bar / 16.0 - 0.08 * bar * bar / 512.0);
+            found += std::any_of(lines.begin(), lines.end(),
+                                 [&](double line) { return std::abs(line - sung) <= 0.08; });
+        }
+        QVERIFY2(found >= 14, qPrintable(r.out));
         Reopened song(file("drift.mid"));
         QVERIFY(song.opened);
         const TimeScale& scale = song.session.scale();

@@ -171,6 +171,36 @@ private Q_SLOTS:
         QCOMPARE(form.session()->commands().currentIndex(), steps);
     }
 
+    // The melody transcribed before sits on the recording before and after: neither undo nor
+    // redo may ask for it to be transcribed again; undoing the transcription does.
+    void undoAndRedoKeepTheRecordingsTranscriptionMark()
+    {
+        Settings settings;
+        MainWindow form(&settings);
+        {
+            ScriptedAnswers discard({QMessageBox::Discard});
+            QVERIFY2(form.openAudioFile(kFlute), qPrintable(ErrorLog::take()));
+        }
+        QVERIFY(form.audioClip()->needsTranscription());
+        ScriptedAnswers answers;
+        act(form, "audioToMidiAction")->trigger();
+        QVERIFY(!form.audioClip()->needsTranscription());
+        act(form, "findTempoAndBarsAction")->trigger();
+        QVERIFY2(form.statusBar()->currentMessage().startsWith(QStringLiteral("Found")),
+                 qPrintable(form.statusBar()->currentMessage()));
+        QVERIFY(!form.audioClip()->needsTranscription());
+
+        act(form, "editUndoAction")->trigger();
+        QVERIFY(!form.audioClip()->needsTranscription());
+        act(form, "editRedoAction")->trigger();
+        QVERIFY(!form.audioClip()->needsTranscription());
+        act(form, "editUndoAction")->trigger();
+        QCOMPARE(act(form, "editUndoAction")->text(), QStringLiteral("&Undo (Audio to MIDI)"));
+        act(form, "editUndoAction")->trigger();
+        QVERIFY(form.audioClip()->needsTranscription());
+        QVERIFY2(answers.asked().isEmpty(), qPrintable(answers.asked().value(0).text));
+    }
+
     void makeSongOffersItForAnOpenedFileOnly()
     {
         const QString question = QStringLiteral("The melody comes from an audio file");

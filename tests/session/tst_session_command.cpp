@@ -100,6 +100,13 @@ private Q_SLOTS:
         list().revert();
         QCOMPARE(session.tempo(), 120.0f);
         QCOMPARE(midi->start(), Bar);
+        QVERIFY(!audio->transcribe); // as it was: its melody fits the old tempo again
+        audio->transcribe = true;    // a clip marked before stays marked
+        list().redo();
+        QVERIFY(audio->transcribe);
+        list().revert();
+        QVERIFY(audio->transcribe);
+        audio->transcribe = false;
 
         // With stretching on, audio clips stretch by old tempo / new tempo.
         session.setStretchAudio(true);

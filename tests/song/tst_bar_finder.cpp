@@ -85,6 +85,12 @@ private Q_SLOTS:
         QTest::newRow("6/8 at 70 dotted quarters") << 105.0 << 6 << 8 << false;
         QTest::newRow("2/4 at 110 in eighths") << 110.0 << 2 << 4 << false;
         QTest::newRow("2/4 at 90 with a pickup") << 90.0 << 2 << 4 << true;
+        // Slow 2/4 in eighths and quarters has the notes of 4/4 in quarters and halves at twice
+        // the tempo, which never divides its beat: too plain for that tempo.
+        QTest::newRow("2/4 at 66, not 4/4 at 132") << 66.0 << 2 << 4 << false;
+        QTest::newRow("2/4 at 62 with a pickup") << 62.0 << 2 << 4 << true;
+        // Fast 6/8's dotted quarters as quarters would make its eighths triplet sixteenths.
+        QTest::newRow("6/8 at 100 dotted quarters, not 4/4 at 100") << 150.0 << 6 << 8 << false;
     }
 
     void steadyTakes()

@@ -33,6 +33,10 @@ std::vector<std::pair<const char*, double BarFinder::Weights::*>> weightFields()
             {"barStart", &W::barStart},
             {"pickup", &W::pickup},
             {"duple", &W::duple},
+            {"undivided", &W::undivided},
+            {"undividedTempo", &W::undividedTempo},
+            {"undividedShare", &W::undividedShare},
+            {"sixteenths", &W::sixteenths},
             {"compoundBeat", &W::compoundBeat}};
 }
 

@@ -134,17 +134,21 @@ def make(args):
     os.makedirs(args.dir, exist_ok=True)
     rng = random.Random(args.seed)
     soundfont = "/usr/share/sounds/sf2/FluidR3_GM.sf2"
-    work = tempfile.mkdtemp()
-    for i in range(args.count):
-        name, notes, truth = make_take(i, rng)
-        with open(os.path.join(args.dir, name + ".notes"), "w") as f:
-            for onset, length, pitch in notes:
-                f.write(f"{onset:.4f} {length:.4f} {pitch}\n")
-        with open(os.path.join(args.dir, name + ".truth"), "w") as f:
-            json.dump(truth, f)
-        if args.audio:
-            import make_samples
-            make_samples.render(Sung(name, notes), args.dir, soundfont, work)
+    # The synthesizer's float output of each take is large: it goes as soon as its FLAC is made,
+    # and the folder with whatever is left when making stops.
+    with tempfile.TemporaryDirectory(prefix="cantova-takes-") as work:
+        for i in range(args.count):
+            name, notes, truth = make_take(i, rng)
+            with open(os.path.join(args.dir, name + ".notes"), "w") as f:
+                for onset, length, pitch in notes:
+                    f.write(f"{onset:.4f} {length:.4f} {pitch}\n")
+            with open(os.path.join(args.dir, name + ".truth"), "w") as f:
+                json.dump(truth, f)
+            if args.audio:
+                import make_samples
+                make_samples.render(Sung(name, notes), args.dir, soundfont, work)
+                for leftover in os.listdir(work):
+                    os.remove(os.path.join(work, leftover))
     print(f"{args.count} takes in {args.dir}")
 
 
@@ -163,13 +167,18 @@ def found_by_probe(probe, notes_path):
 
 
 def found_by_cantova(cantova, audio_path):
-    """What `cantova make-song` prints on its "found:" line, as the probe prints it."""
+    """What `cantova make-song` prints on its "found:" and "bar lines:" lines, as the probe
+    prints it."""
     with tempfile.TemporaryDirectory() as tmp:
         result = subprocess.run([cantova, "make-song", audio_path, "-o", os.path.join(tmp, "t.mid")],
                                 capture_output=True, text=True)
-    found = parse(result.stdout).get("found", "")
-    m = re.match(r"tempo ([0-9.]+), meter (\d+/\d+), first downbeat ([0-9.]+) s", found)
-    return {"tempo": m.group(1), "meter": m.group(2), "downbeat": m.group(3)} if m else {}
+    printed = parse(result.stdout)
+    m = re.match(r"tempo ([0-9.]+), meter (\d+/\d+), first downbeat ([0-9.]+) s",
+                 printed.get("found", ""))
+    if not m:
+        return {}
+    return {"tempo": m.group(1), "meter": m.group(2), "downbeat": m.group(3),
+            "bars": printed.get("bar lines", "")}
 
 
 def score(args):
@@ -192,7 +201,6 @@ def score(args):
             "meter": found.get("meter") == truth["meter"],
             "downbeat": abs(downbeat - truth["downbeat"]) <= 0.06,
         }
-        # make-song prints no bar lines: drifting bars are scored on the probe's notes only.
         if truth["drift"] and bars:
             hits = sum(1 for t in truth["bars"][:-1] if any(abs(t - b) <= 0.08 for b in bars))
             row["bars"] = (hits, len(truth["bars"]) - 1)
