@@ -2,6 +2,7 @@
 // SoundFont, the sound card going away while a song plays or records, the disk filling during a
 // take. Each time the window stays up, says what happened in plain words and keeps the song.
 #include "app_test_environment.h"
+#include "window_engines.h"
 
 #include "engine_factory.h"
 #include "error_log.h"
@@ -36,28 +37,6 @@ namespace {
 
 constexpr uint32_t kBlock = AudioClient::kBufferSize;
 
-/** The sequencer layer of the caller-driven engines: on audio frames, into a recording. */
-struct RecordingLayer
-{
-    RecordingMidiOutput output{1 << 14};
-    SequencerLayer layer;
-    RecordingLayer() { layer.setOutput(&output); }
-};
-
-RecordingLayer& programLayer()
-{
-    static RecordingLayer layer;
-    return layer;
-}
-
-/** A recording stand-in that counts the ranges the audio engine asks it to play. */
-class CountingClip : public Clip
-{
-public:
-    void process(uint32_t, uint32_t) override { ++ranges; }
-    std::atomic<int> ranges{0};
-};
-
 QByteArray contents(const QString& path)
 {
     QFile file(path);
@@ -66,29 +45,12 @@ QByteArray contents(const QString& path)
 
 } // namespace
 
-class TestDeviceFaults : public QObject
+class TestDeviceFaults : public QObject, protected WindowEngines
 {
     Q_OBJECT
 
     AppTestEnvironment* m_env = nullptr;
     QTemporaryDir m_dir; // takes and songs
-
-    static Session* session() { return Session::instance(); }
-    static AudioEngine* audio() { return static_cast<AudioEngine*>(session()->audioEngine()); }
-    static OfflineAudioClient* client()
-    {
-        return static_cast<OfflineAudioClient*>(audio()->client());
-    }
-    static void tick(MainWindow& form, int ticks = 1)
-    {
-        for (int i = 0; i < ticks; ++i)
-            form.timerSlot();
-    }
-    static void installEngines(const Session::EngineFactory& factory)
-    {
-        session()->setEngines(factory(session(), Engine::AudioKind),
-                              factory(session(), Engine::MidiKind));
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -99,9 +61,7 @@ private Q_SLOTS:
     }
     void cleanupTestCase()
     {
-        // The engines let go of the layers before they go.
-        session()->setEngines(std::make_unique<Engine>(session(), Engine::AudioKind),
-                              std::make_unique<Engine>(session(), Engine::MidiKind));
+        installBaseEngines(); // the engines let go of the layers before they go
         delete m_env;
     }
     void init()
@@ -145,11 +105,7 @@ private Q_SLOTS:
             QVERIFY(act(form, "transportPlayAction")->isEnabled());
             QVERIFY(midi->isMetronomeOn());
             giveMelodyANote(form);
-            auto* recording = new CountingClip();
-            recording->setLength(20 * 44100);
-            auto command = std::make_unique<ClipCommand>(session(), QStringLiteral("record clip"));
-            command->addClip(std::unique_ptr<Clip>(recording), form.audioTrack());
-            ClipCommand::push(session(), std::move(command));
+            CountingClip* recording = giveTheSongAnEnd(form, 20 * 44100);
             act(form, "transportPlayAction")->trigger();
             QVERIFY(session()->isPlaying());
             QTRY_VERIFY(session()->playHead() > 44100 / 4);
