@@ -20,7 +20,11 @@ Session::EngineFactory EngineFactory::make(AudioEngine::ClientFactory audioClien
                 audio->setMetronomeClicks(bar, beat);
             return audio;
         }
-        return std::make_unique<MidiEngine>(session);
+        auto midi = std::make_unique<MidiEngine>(session);
+        // Without a SoundFont (or with its ALSA port gone) the program still plays audio; the
+        // window says why MIDI is silent.
+        midi->layer()->setOpensWithoutOutput(true);
+        return midi;
     };
 }
 

@@ -17,7 +17,8 @@ class EngineFactory
 public:
     /**
      * The audio engine on the client that `audioClient` opens (the sound card when empty) and
-     * the MIDI engine on the program's sequencer layer.
+     * the MIDI engine on the program's sequencer layer, which opens even when its MIDI output
+     * cannot (SequencerLayer::setOpensWithoutOutput).
      */
     static Session::EngineFactory make(AudioEngine::ClientFactory audioClient = {});
 

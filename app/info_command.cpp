@@ -326,7 +326,13 @@ bool hasStyleContent(const QString& path)
         return false;
     const QByteArray bytes = in.read(StyleReader::MaxFileSize);
     MidiFile file;
-    if (!file.openData(bytes) || file.tracks().empty())
+    // Only a question: what a file that is no MIDI file at all fails with is said once, when it
+    // is opened as a song.
+    const QString earlier = ErrorLog::take();
+    const bool opened = file.openData(bytes);
+    ErrorLog::clear();
+    ErrorLog::add(earlier);
+    if (!opened || file.tracks().empty())
         return false;
     static const QByteArray mainMarker("\xFF\x06\x06Main A", 9);
     const MidiFile::Track& first = file.tracks().front();

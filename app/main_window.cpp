@@ -134,6 +134,8 @@ void MainWindow::applySettings()
     statusBar()->showMessage(tr("Ready"), kReadyMs);
     if (enginesAreReal() && !m_session->isActive())
         reportNoAudioOutput();
+    else
+        reportSilentMidi();
     m_timer->start(kTimerMs);
 }
 
@@ -213,6 +215,19 @@ void MainWindow::reportNoAudioOutput()
     statusBar()->showMessage(text);
     // Once the window is up and has shown its song: the box must not hold up the start.
     QTimer::singleShot(0, this, [this, text] { MessageBox::information(this, text); });
+}
+
+void MainWindow::reportSilentMidi()
+{
+    const auto* midi = dynamic_cast<const MidiEngine*>(m_session->midiEngine());
+    const SequencerLayer* layer = midi ? midi->layer() : nullptr;
+    if (!layer || !layer->isOpen() || layer->outputProblem().isEmpty())
+        return;
+    const QString text = tr("The MIDI output could not be opened, so the melody, the chords and "
+                            "the MIDI metronome are silent; audio still plays.\n\n%1")
+                             .arg(layer->outputProblem());
+    statusBar()->showMessage(text.section(QLatin1Char('\n'), 0, 0));
+    QTimer::singleShot(0, this, [this, text] { MessageBox::warning(this, text); });
 }
 
 void MainWindow::notAvailableYet(const QString& feature)

@@ -257,6 +257,8 @@ private:
     void setTransportPlaying(bool on);
     void applyMetronome();
     void followDeviceTransport();
+    /** Stops and says so when the audio stream ended by itself; true when it had. */
+    bool stopWhenTheStreamEnded();
     void cleanEngines();
     void locate(uint32_t frame);
     uint32_t displayedPosition() const;
@@ -271,6 +273,8 @@ private:
     void keepTechnicalDetail();
     /** Says once that nothing can be played, and keeps Play and Record disabled. */
     void reportNoAudioOutput();
+    /** Says once why MIDI is silent when the MIDI output could not be opened. */
+    void reportSilentMidi();
 
     Settings* m_settings;
     Session* m_session;

@@ -356,11 +356,36 @@ void MainWindow::timerSlot()
         if (node != m_shownNode)
             showTempoNode(node);
     }
-    followDeviceTransport();
+    if (!stopWhenTheStreamEnded())
+        followDeviceTransport();
     if (m_session->isPlaying())
         followPlayback(m_session->playHead());
     runDeferredRefreshes();
     m_timer->start(kTimerMs);
+}
+
+bool MainWindow::stopWhenTheStreamEnded()
+{
+    auto* audio = dynamic_cast<AudioEngine*>(m_session->audioEngine());
+    AudioClient* client = audio ? audio->client() : nullptr;
+    if (!client || !audio->isActivated() || !client->hasStreamEnded())
+        return false;
+    // The device went away (or a cycle failed): stop as Stop would, which keeps a take being
+    // recorded. The song itself is untouched; the next Play opens the device again.
+    const bool wasRecording = m_session->isRecording();
+    client->flushErrors();
+    stopTransport();
+    audio->deactivate();
+    stabilizeForm();
+    const QString advice = tr("Check that the sound device is still connected, then press Play "
+                              "to go on.");
+    showErrorBox(wasRecording ? tr("The audio device stopped working, so the recording stopped. "
+                                   "What was recorded until then is kept. %1")
+                                    .arg(advice)
+                              : tr("The audio device stopped working, so playing stopped. The "
+                                   "song is as it was. %1")
+                                    .arg(advice));
+    return true;
 }
 
 void MainWindow::followDeviceTransport()

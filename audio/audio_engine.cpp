@@ -219,7 +219,7 @@ void AudioEngine::requestFade(int direction)
     m_stopping.store(false, std::memory_order_release);
     m_fadeRequest.store(direction < 0 ? -1 : +1, std::memory_order_release);
     // Without a running stream the owner's next cycle takes the request.
-    if (m_drivenByCaller || !m_client || !m_client->isActive())
+    if (m_drivenByCaller || !m_client || !m_client->isActive() || m_client->hasStreamEnded())
         return;
     for (int waited = 0; m_fadeRequest.load(std::memory_order_acquire) != 0;
          waited += kFadeStepMs) {

@@ -66,6 +66,7 @@ int AudioClient::processCycle(const float* const* input, float* const* output, u
     if (result == 0)
         return kContinue;
     m_errors.post("%1 < client->fProcess < PaCallback", result);
+    markStreamEnded();
     return kAbort;
 }
 

@@ -25,7 +25,8 @@ struct TransportPosition
  * Threads: activate, deactivate and setProcessCallback on the owning ordinary thread; the
  * transport operations from the main thread (they are atomics) and the audio callback; the
  * channel buffers only inside the process callback. A failure of the process callback stops the
- * stream; its message reaches the error log from a background thread of the client.
+ * stream (hasStreamEnded() turns true); its message reaches the error log from a background
+ * thread of the client.
  */
 class AudioClient
 {
@@ -49,6 +50,12 @@ public:
     /** Stops the stream: 0 on success (also when not active), -1 after reporting. */
     virtual int deactivate() = 0;
     virtual bool isActive() const = 0;
+    /**
+     * True when the stream stopped by itself after activate(): its device went away, or a cycle
+     * failed. Playing is over until the client is deactivated and activated again (which clears
+     * it). Owner's thread.
+     */
+    virtual bool hasStreamEnded() const { return m_streamEnded.load(std::memory_order_acquire); }
     /** True when the cycles run on a device's real-time callback (nothing there may allocate). */
     virtual bool isRealTime() const { return false; }
 
@@ -106,6 +113,10 @@ protected:
 
     void setDeviceLatencies(double playback, double recording);
     void setHasInput(bool hasInput) { m_hasInput.store(hasInput, std::memory_order_relaxed); }
+    /** Safe from any thread, the device's own included: the stream stopped by itself. */
+    void markStreamEnded() noexcept { m_streamEnded.store(true, std::memory_order_release); }
+    /** Owner's thread, while no stream runs. */
+    void clearStreamEnded() { m_streamEnded.store(false, std::memory_order_release); }
 
     RealtimeErrorRelay m_errors;
 
@@ -115,6 +126,7 @@ private:
     std::atomic<bool> m_rolling{false};
     std::atomic<uint32_t> m_transportFrame{0};
     std::atomic<bool> m_hasInput{true};
+    std::atomic<bool> m_streamEnded{false};
     double m_playbackLatency = 0.0;
     double m_recordingLatency = 0.0;
 

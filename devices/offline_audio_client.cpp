@@ -32,6 +32,7 @@ int OfflineAudioClient::activate()
 
 int OfflineAudioClient::deactivate()
 {
+    clearStreamEnded();
     if (!m_thread.joinable())
         return 0;
     m_running.store(false, std::memory_order_relaxed);
@@ -71,6 +72,10 @@ void OfflineAudioClient::run()
 
 int OfflineAudioClient::runCycle()
 {
+    if (m_deviceLost.load(std::memory_order_acquire)) {
+        markStreamEnded();
+        return kAbort;
+    }
     if (m_source)
         m_source->read(m_inputChannels, kBufferSize);
     else

@@ -52,10 +52,15 @@ public:
     void setFrameClockListener(FrameClockListener* listener) { m_listener = listener; }
     /** Paced: each block is rendered no earlier than its time since activate(). */
     void setPacedToRealTime(bool paced) { m_paced = paced; }
+    /**
+     * Stands for a sound card unplugged (true) or plugged back in: while lost, a cycle renders
+     * nothing and ends the stream, as a device's stream ends when the device goes away.
+     */
+    void setDeviceLost(bool lost) { m_deviceLost.store(lost, std::memory_order_release); }
 
     /** Starts the render thread. */
     int activate() override;
-    /** Stops and joins the render thread. */
+    /** Stops and joins the render thread; a stream that had ended counts as stopped. */
     int deactivate() override;
     bool isActive() const override { return m_thread.joinable(); }
 
@@ -82,5 +87,6 @@ private:
     float* m_outputChannels[kChannels] = {};
     std::atomic<int64_t> m_frame{0};
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_deviceLost{false};
     std::thread m_thread;
 };

@@ -80,6 +80,10 @@ int PortAudioClient::activate()
         }
         m_inputUnavailableReason = QString::fromUtf8(Pa_GetErrorText(duplexError));
     }
+    m_stopping.store(false, std::memory_order_release);
+    clearStreamEnded();
+    // PortAudio calls this when the stream stops by itself too: a device that went away.
+    Pa_SetStreamFinishedCallback(m_stream, streamFinished);
     const PaError error = Pa_StartStream(m_stream);
     if (error != paNoError) {
         report("%1 < _StartStream < _activate", error);
@@ -94,19 +98,46 @@ int PortAudioClient::deactivate()
 {
     if (!m_stream)
         return 0;
+    // A stream whose device went away may refuse to stop or close; its handle is dropped all
+    // the same, so that the next activate() opens a new stream instead of keeping a dead one.
+    const bool ended = hasStreamEnded();
+    m_stopping.store(true, std::memory_order_release);
+    int result = 0;
     PaError error = Pa_StopStream(m_stream);
     if (error != paNoError) {
         report("%1 < _StopStream < _deactivate", error);
-        return -1;
+        if (!ended)
+            return -1;
+        result = -1;
     }
     error = Pa_CloseStream(m_stream);
     if (error != paNoError) {
         report("%1 < _CloseStream < _deactivate", error);
-        return -1;
+        if (!ended)
+            return -1;
+        result = -1;
     }
     m_stream = nullptr;
+    clearStreamEnded();
     m_errors.flush();
-    return 0;
+    return result;
+}
+
+bool PortAudioClient::hasStreamEnded() const
+{
+    if (AudioClient::hasStreamEnded())
+        return true;
+    // 1 while running; 0 once the stream stopped, a negative error for a handle gone bad.
+    return m_stream && !m_stopping.load(std::memory_order_acquire) &&
+           Pa_IsStreamActive(m_stream) != 1;
+}
+
+void PortAudioClient::streamFinished(void* data)
+{
+    // PortAudio's thread, once the stream has stopped: only an atomic is touched here.
+    auto* client = static_cast<PortAudioClient*>(data);
+    if (!client->m_stopping.load(std::memory_order_acquire))
+        client->markStreamEnded();
 }
 
 int PortAudioClient::streamCallback(const void* input, void* output, unsigned long frames,

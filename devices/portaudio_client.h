@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 typedef void PaStream;
@@ -35,6 +36,8 @@ public:
     int activate() override;
     int deactivate() override;
     bool isActive() const override { return m_stream != nullptr; }
+    /** Also true when PortAudio reports the stream inactive without deactivate() asking. */
+    bool hasStreamEnded() const override;
     bool isRealTime() const override { return true; }
 
     /** Why the stream runs without input (the duplex open's error), empty when it has input. */
@@ -45,10 +48,12 @@ private:
     static int streamCallback(const void* input, void* output, unsigned long frames,
                               const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags flags,
                               void* client);
+    static void streamFinished(void* client);
     void readDeviceLatencies();
     int openStream(int inputChannels);
 
     PaStream* m_stream = nullptr;
+    std::atomic<bool> m_stopping{false}; // deactivate() is stopping the stream
     bool m_initialized = false;
     QString m_inputUnavailableReason;
 };

@@ -97,6 +97,7 @@ int SequencerLayer::close()
     delete_fluid_event(m_event);
     m_event = nullptr;
     closeOutput();
+    m_outputProblem.clear();
     m_errors.stop();
     m_errors.flush();
     return 0;
@@ -110,9 +111,14 @@ int SequencerLayer::openOutput()
         m_ownOutput = MidiOutputs::create(MidiOutputs::selectedId(), &error);
         output = m_ownOutput.get();
     }
+    m_outputProblem.clear();
     if (!output || !output->open(&error)) {
-        ErrorLog::add(QStringLiteral("%1 < midiOutOpen < _seq_open").arg(error));
         m_ownOutput.reset();
+        if (m_opensWithoutOutput) {
+            m_outputProblem = error;
+            return 0;
+        }
+        ErrorLog::add(QStringLiteral("%1 < midiOutOpen < _seq_open").arg(error));
         return -1;
     }
     m_output = output;

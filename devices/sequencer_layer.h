@@ -6,6 +6,8 @@
 #include "scheduler_thread.h"
 #include "sequencer_event.h"
 
+#include <QString>
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -66,6 +68,16 @@ public:
      * the layer creates the output chosen in the settings (MidiOutputs).
      */
     void setOutput(MidiOutput* output);
+
+    /**
+     * Whether open() still succeeds when the output cannot be opened (the built-in synthesizer
+     * without a SoundFont, an ALSA port that went away): events are then delivered to nothing,
+     * audio plays on, and outputProblem() says why MIDI is silent. Off by default, so a song
+     * render without its synthesizer is refused. Set while closed.
+     */
+    void setOpensWithoutOutput(bool on) { m_opensWithoutOutput = on; }
+    /** Why the open layer has no output; empty when it has one. Owner's thread. */
+    QString outputProblem() const { return m_outputProblem; }
 
     /** Opens the scheduler, its client and the output. 0 on success (also when already open). */
     int open(Clock clock = Clock::System);
@@ -161,6 +173,8 @@ private:
     MidiOutput* m_chosenOutput = nullptr;
     std::unique_ptr<MidiOutput> m_ownOutput;
     MidiOutput* m_output = nullptr; // read by the delivery thread while open
+    bool m_opensWithoutOutput = false;
+    QString m_outputProblem;
     SchedulerThread m_timer;
     RealtimeErrorRelay m_errors;
     MpscRing<Request> m_requests{kRequestCapacity};

@@ -6,7 +6,30 @@
 #include "clip.h"
 #include "error_log.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <algorithm>
+
+namespace {
+
+/** Why an audio file could not be opened, in plain words: the library's own text says less. */
+QString unreadableReason(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("%1: no such file").arg(path);
+    if (info.isDir())
+        return QStringLiteral("%1 is a folder, not a file").arg(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString());
+    if (info.size() == 0)
+        return QStringLiteral("%1 is empty").arg(path);
+    return QStringLiteral("%1 holds no audio Cantova can read").arg(path);
+}
+
+} // namespace
 
 TranscriptionRegion TranscriptionRegion::ofClip(const Clip& clip, uint32_t sessionRate)
 {
@@ -40,6 +63,8 @@ bool TranscriptionRegion::ofFile(const QString& path, uint32_t sessionRate,
         return false;
     }
     if (!file->open(path, AudioFile::Reading) || file->sampleRate() < 1) {
+        // Read newest first: the program's message, then the reason, then the library's text.
+        ErrorLog::add(unreadableReason(path));
         ErrorLog::add(QStringLiteral("audio2midi: Cannot read the audio data from file."));
         return false;
     }

@@ -17,6 +17,7 @@ failures=0
 
 mkdir "$work/in" "$work/in/folder.mid" "$work/in/folder.wav" "$work/out" "$work/readonly"
 touch "$work/in/empty.mid" "$work/in/empty.wav"
+echo "these are words, not samples" > "$work/in/notes.wav"
 cp "$data/../fuzz/corpus/audio_file/seed-mono16.wav" "$work/in/tone.wav"
 cp "$data/../fuzz/corpus/song_file/seed-format0.mid" "$work/in/melody.mid"
 cp "$data/../fuzz/corpus/song_file/seed-song.mid" "$work/in/song.mid"
@@ -42,6 +43,7 @@ if [ "$(id -u)" = 0 ]; then
 fi
 
 # check NAME USER(yes/no) ARGS...: the program must fail with a message (matching $expect when
+# that is set, with $first in its first line when that is set, and $once in one line only when
 # that is set), and out/ and readonly/ must stay empty.
 check() {
     name=$1
@@ -66,6 +68,10 @@ check() {
         problem="no message"
     elif [ -n "${expect:-}" ] && ! grep -qi "$expect" "$work/stderr"; then
         problem="the message does not say '$expect'"
+    elif [ -n "${first:-}" ] && ! head -n 1 "$work/stderr" | grep -qF "$first"; then
+        problem="the first line does not say '$first'"
+    elif [ -n "${once:-}" ] && [ "$(grep -cF "$once" "$work/stderr")" != 1 ]; then
+        problem="'$once' is not said exactly once"
     elif [ -n "$left" ]; then
         problem="left behind: $left"
     fi
@@ -75,15 +81,28 @@ check() {
         failures=$((failures + 1))
     else
         echo "ok   $name: $(head -n 1 "$work/stderr")"
+        if [ -n "${expect:-}" ]; then
+            echo "         $(grep -i "$expect" "$work/stderr" | head -n 1)"
+        fi
     fi
     rm -rf "$work/out/"* "$work/out/".[!.]* 2> /dev/null || true
 }
 
-for input in missing.wav folder.wav empty.wav secret.wav; do
+# transcribe keeps the program's message first; the line after it says what is wrong.
+first="Cannot read the audio data from file."
+for input in missing.wav folder.wav empty.wav secret.wav notes.wav; do
     user=no
-    [ "$input" = secret.wav ] && user=yes
+    case $input in
+        missing.wav) expect="missing.wav: no such file" ;;
+        folder.wav) expect="is a folder" ;;
+        empty.wav) expect="is empty" ;;
+        secret.wav) expect="cannot be read" user=yes ;;
+        notes.wav) expect="holds no audio" ;;
+    esac
     check "transcribe $input" $user transcribe "$work/in/$input" "$work/out/t.mid"
 done
+first=""
+expect=""
 check "transcribe into a read-only folder" yes transcribe "$work/in/tone.wav" "$work/readonly/t.mid"
 
 for input in missing.mid folder.mid empty.mid secret.mid; do
@@ -92,7 +111,9 @@ for input in missing.mid folder.mid empty.mid secret.mid; do
     [ "$input" = secret.mid ] && user=yes
     [ "$input" = folder.mid ] && expect="folder\|directory"
     check "make-song $input" $user make-song "$work/in/$input" -o "$work/out/s.mid"
+    [ "$input" = empty.mid ] && once="not a Standard MIDI File"
     check "info $input" $user info "$work/in/$input"
+    once=""
     check "lead-sheet $input" $user lead-sheet "$work/in/$input" -o "$work/out/s.musicxml"
 done
 expect=""

@@ -2,6 +2,7 @@
 // emptied melody at their own time, the same notes "cantova transcribe" writes for the file, and
 // the song made from them plays, saves and reopens whole.
 #include "app_test_environment.h"
+#include "window_engines.h"
 
 #include "audio_to_midi.h"
 #include "engine_factory.h"
@@ -41,19 +42,6 @@ const QString kFlute = QStringLiteral(CANTOVA_TEST_DATA "/transcribe/flute_melod
 QString sample(const QString& name)
 {
     return QDir(QStringLiteral(CANTOVA_SAMPLES_DIR)).filePath(name + QStringLiteral(".flac"));
-}
-
-struct RecordingLayer
-{
-    RecordingMidiOutput output{1 << 16};
-    SequencerLayer layer;
-    RecordingLayer() { layer.setOutput(&output); }
-};
-
-RecordingLayer& programLayer()
-{
-    static RecordingLayer layer;
-    return layer;
 }
 
 bool writeSilence(const QString& path, int frames)

@@ -357,6 +357,20 @@ private Q_SLOTS:
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
     }
 
+    // Looking whether a file is a style does not repeat why it is no MIDI file at all.
+    void anEmptyFileSaysOnceThatItIsNoMidiFile()
+    {
+        const QString path = dir.filePath(QStringLiteral("empty.mid"));
+        QFile empty(path);
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        const Result r = runInfo({path});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err.count(QStringLiteral("not a Standard MIDI File")), 1);
+        QVERIFY2(r.err.contains(path + QStringLiteral(": not a Standard MIDI File")),
+                 qPrintable(r.err));
+    }
+
     void aFormatZeroFileListsItsChannelsAndTakesTheTuneAsTheMelody()
     {
         // A format-0 file written by the MIDI writer: chords on channel 2, the tune on 1.

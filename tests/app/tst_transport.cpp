@@ -3,6 +3,7 @@
 // backward, the time display, the song end and the loop, the metronome, following the device's
 // transport, the device-failure message; and rendering a song offline through the same engines.
 #include "app_test_environment.h"
+#include "window_engines.h"
 
 #include "engine_factory.h"
 #include "error_log.h"
@@ -33,83 +34,19 @@ namespace {
 
 constexpr uint32_t kBlock = AudioClient::kBufferSize;
 
-/** The program's sequencer layer in these tests: on audio frames, into a recording output. */
-struct RecordingLayer
-{
-    RecordingMidiOutput output{1 << 14};
-    SequencerLayer layer;
-    RecordingLayer() { layer.setOutput(&output); }
-
-    /** Note-ons delivered, as (milliseconds after the first one, key, velocity). */
-    std::vector<std::tuple<int64_t, int, int>> noteOns() const
-    {
-        std::vector<std::tuple<int64_t, int, int>> notes;
-        for (const auto& m : output.messages())
-            if ((m.word & 0xF0) == 0x90 && (m.word >> 16 & 0x7F) != 0)
-                notes.emplace_back(m.timeMs, int(m.word >> 8 & 0x7F), int(m.word >> 16 & 0x7F));
-        const int64_t first = notes.empty() ? 0 : std::get<0>(notes.front());
-        for (auto& note : notes)
-            std::get<0>(note) -= first;
-        return notes;
-    }
-};
-
-RecordingLayer& programLayer()
-{
-    static RecordingLayer layer;
-    return layer;
-}
-
-/** A recording stand-in that counts the ranges the audio engine asks it to play. */
-class CountingClip : public Clip
-{
-public:
-    void process(uint32_t, uint32_t) override { ++ranges; }
-    int ranges = 0;
-};
-
-/** Adds a clip of `length` frames at frame 0 to the audio track, which sets the song's end. */
-CountingClip* giveTheSongAnEnd(MainWindow& form, uint32_t length)
-{
-    auto* clip = new CountingClip();
-    clip->setLength(length);
-    auto command = std::make_unique<ClipCommand>(form.session(), QStringLiteral("record clip"));
-    command->addClip(std::unique_ptr<Clip>(clip), form.audioTrack());
-    ClipCommand::push(form.session(), std::move(command));
-    form.viewRefresh();
-    return clip;
-}
-
 } // namespace
 
-class TestTransport : public QObject
+class TestTransport : public QObject, protected WindowEngines
 {
     Q_OBJECT
 
     AppTestEnvironment* m_env = nullptr;
     QTemporaryDir m_takes; // the temporary folder recordings go to
 
-    static Session* session() { return Session::instance(); }
-    static AudioEngine* audio() { return static_cast<AudioEngine*>(session()->audioEngine()); }
-    static MidiEngine* midi() { return static_cast<MidiEngine*>(session()->midiEngine()); }
-    static OfflineAudioClient* client()
-    {
-        return static_cast<OfflineAudioClient*>(audio()->client());
-    }
     static void render(uint32_t cycles) { QCOMPARE(client()->render(cycles), 0); }
     static unsigned long shownTime(MainWindow& form)
     {
         return form.findChild<TimeSpinBox*>(QStringLiteral("TimeSpinBox"))->value();
-    }
-    static void tick(MainWindow& form, int ticks = 1)
-    {
-        for (int i = 0; i < ticks; ++i)
-            form.timerSlot();
-    }
-    static void installEngines(const Session::EngineFactory& factory)
-    {
-        session()->setEngines(factory(session(), Engine::AudioKind),
-                              factory(session(), Engine::MidiKind));
     }
 
 private Q_SLOTS:
@@ -122,9 +59,7 @@ private Q_SLOTS:
     }
     void cleanupTestCase()
     {
-        // The engines let go of the layer before it goes.
-        session()->setEngines(std::make_unique<Engine>(session(), Engine::AudioKind),
-                              std::make_unique<Engine>(session(), Engine::MidiKind));
+        installBaseEngines(); // the engines let go of the layer before it goes
         delete m_env;
     }
     void init() { m_env->clearSettings(); }
@@ -262,15 +197,15 @@ private Q_SLOTS:
         const int steps = session()->commands().count();
         act(form, "transportPlayAction")->trigger();
         render(2);
-        QCOMPARE(recording->ranges, 2);
+        QCOMPARE(recording->ranges.load(), 2);
 
         act(form, "audioOnOffAction")->trigger(); // off
         QVERIFY(form.audioTrack()->isMuted());
         render(2);
-        QCOMPARE(recording->ranges, 2);
+        QCOMPARE(recording->ranges.load(), 2);
         act(form, "audioOnOffAction")->trigger(); // on again
         render(1);
-        QCOMPARE(recording->ranges, 3);
+        QCOMPARE(recording->ranges.load(), 3);
 
         // The melody's channel falls silent at once: all sound off and all notes off.
         const int channel = form.melodyTrack()->properties().channel;

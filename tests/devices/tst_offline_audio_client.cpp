@@ -152,6 +152,9 @@ private Q_SLOTS:
         QCOMPARE(client.render(5), -1);
         QCOMPARE(engine.frames.size(), size_t(2));
         QCOMPARE(ErrorLog::take(), QStringLiteral("7 < client->fProcess < PaCallback"));
+        QVERIFY(client.hasStreamEnded()); // what the window stops on
+        QCOMPARE(client.deactivate(), 0);
+        QVERIFY(!client.hasStreamEnded());
 
         // On the render thread the stream stops too and the message reaches the log by itself.
         Engine threaded(&client, 3, -4);
@@ -161,8 +164,38 @@ private Q_SLOTS:
         const int64_t stoppedAt = client.frameClock();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         QCOMPARE(client.frameClock(), stoppedAt);
+        QVERIFY(client.hasStreamEnded());
         QCOMPARE(client.deactivate(), 0);
+        QVERIFY(!client.hasStreamEnded());
         QCOMPARE(threaded.frames.size(), size_t(3));
+    }
+
+    // An unplugged device ends the stream without a failure of the engine's own.
+    void aLostDeviceEndsTheStreamUntilItIsOpenedAgain()
+    {
+        OfflineAudioClient client;
+        Engine engine(&client);
+        client.setProcessCallback(Engine::process, &engine);
+        client.transportStart();
+        QCOMPARE(client.render(2), 0);
+        client.setDeviceLost(true);
+        QCOMPARE(client.render(3), -1);
+        QCOMPARE(engine.frames.size(), size_t(2)); // the engine is not called any more
+        QCOMPARE(client.frameClock(), int64_t(2 * AudioClient::kBufferSize));
+        QVERIFY(client.hasStreamEnded());
+        QVERIFY(ErrorLog::isEmpty());
+
+        // On the render thread: the stream stops by itself and stays stopped.
+        QCOMPARE(client.deactivate(), 0);
+        QCOMPARE(client.activate(), 0);
+        QTRY_VERIFY(client.hasStreamEnded());
+        QCOMPARE(client.deactivate(), 0);
+        client.setDeviceLost(false);
+        const int64_t pluggedInAt = client.frameClock();
+        QCOMPARE(client.activate(), 0);
+        QTRY_VERIFY(client.frameClock() > pluggedInAt + 2 * AudioClient::kBufferSize);
+        QVERIFY(!client.hasStreamEnded());
+        QCOMPARE(client.deactivate(), 0);
     }
 
     void schedulerAndMixerFollowTheFrameClock()

@@ -264,6 +264,32 @@ private Q_SLOTS:
         m_layer.open(SequencerLayer::Clock::AudioFrames);
     }
 
+    // The program's layer plays on without MIDI rather than keep the audio from playing.
+    void layerAllowedToOpenWithoutOutputDeliversToNothingAndSaysWhy()
+    {
+        m_layer.close();
+        BrokenOutput broken;
+        m_layer.setOutput(&broken);
+        m_layer.setOpensWithoutOutput(true);
+        QCOMPARE(m_layer.open(SequencerLayer::Clock::AudioFrames), 0);
+        m_layer.setOpensWithoutOutput(false);
+        QVERIFY(m_layer.isOpen());
+        QCOMPARE(m_layer.outputProblem(), QStringLiteral("no device"));
+        QVERIFY(ErrorLog::isEmpty()); // the window tells the user in its own words
+        QCOMPARE(m_layer.controlQueue(SequencerLayer::kQueueStart), 0);
+        QCOMPARE(m_layer.outputEvent(SequencerEvent::noteOn(0, 0, 60, 100)), 0);
+        advanceTo(10);
+        m_layer.flushErrors();
+        QVERIFY(ErrorLog::isEmpty());
+
+        // Reopened with an output that works, the problem is gone.
+        m_layer.close();
+        QVERIFY(m_layer.outputProblem().isEmpty());
+        m_layer.setOutput(&m_output);
+        m_layer.open(SequencerLayer::Clock::AudioFrames);
+        QVERIFY(m_layer.outputProblem().isEmpty());
+    }
+
     // The window thread and the MIDI output thread hand events over while the delivery thread
     // takes them: every event arrives, at its own millisecond, in time order.
     void eventsFromTwoThreadsArriveInTimeOrder()
