@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1">
 <context>
+    <name>AudioFileFlow</name>
+    <message>
+        <source>The file does not exist: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file cannot be read: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The audio data cannot be read: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load Audio File</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>AudioFormatRegistry</name>
     <message>
         <source>Audio files (%1)</source>
@@ -9,6 +28,48 @@
     </message>
     <message>
         <source>All files (*.*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AudioToMidi</name>
+    <message>
+        <source>Transcribing MIDI notes from Audio recordings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing to transcribe.
+Please record your audio melody or open an audio file.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Audio to MIDI</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The current Midi file has been changed:
+
+&quot;%1&quot;
+
+Do you want to save the changes?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>audio2midi: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot read the audio data from file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Abort</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot transcribe any MIDI notes from this audio.
+</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -58,6 +119,36 @@ Then: Audio to MIDI → Make Chords → Make Song.</source>
     </message>
 </context>
 <context>
+    <name>EventLaneScale</name>
+    <message>
+        <source>Controller %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pitch bend</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Velocity</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>HelpWindow</name>
+    <message>
+        <source>Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>KeyEditDialog</name>
     <message>
         <source>Select Key for Chord Finding Algorithm</source>
@@ -99,6 +190,41 @@ Suggested key is &lt;b&gt;%1&lt;/b&gt; (based on MIDI melody analysis)</source>
     </message>
 </context>
 <context>
+    <name>LeadSheetExport</name>
+    <message>
+        <source>Export &amp;Lead Sheet...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write the melody with its chords as a lead sheet (MusicXML)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Untitled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export Lead Sheet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MusicXML files (*.musicxml *.mxl)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file already exists:
+
+&quot;%1&quot;
+
+Do you want to replace it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The song has no melody notes for a lead sheet.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Ready</source>
@@ -127,14 +253,6 @@ Suggested key is &lt;b&gt;%1&lt;/b&gt; (based on MIDI melody analysis)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The help page could not be opened:
-
-&quot;%1&quot;
-
-Open it in a web browser.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Cantova
 Version %1
 
@@ -143,10 +261,6 @@ Sing or play a melody; Cantova writes it down, finds its chords and plays it bac
     </message>
     <message>
         <source>About</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Audio files (*.wav *.aif *.aiff *.flac *.ogg *.w64 *.mp3)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -238,20 +352,6 @@ to &quot;%2&quot;
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Audio to MIDI</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Nothing to transcribe.
-Please record your audio melody or open an audio file.
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The Audio or MIDI devices could not be initialized.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Playback</source>
         <translation type="unfinished"></translation>
     </message>
@@ -269,10 +369,6 @@ Please record your audio melody or open an audio file.
     </message>
     <message>
         <source>Current playback time (bar.beat.tick)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Deleting notes</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -363,6 +459,101 @@ Please record your audio melody or open an audio file.
         <source>Song sample rate</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>There is no audio output, so songs cannot be played here. Songs can still be made and saved.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The MIDI output could not be opened, so the melody, the chords and the MIDI metronome are silent; audio still plays.
+
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Songs, recordings and styles (*.mid %1 *.sty)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Style files (*.sty *.STY)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no melody to find the tempo and bars of.
+Please transcribe your recording or open a MIDI melody first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The melody comes from an audio file that may have been sung without the metronome.
+
+Do you want to find its tempo, meter and first bar before the song is made?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Audio or MIDI devices could not be initialized.
+
+Check that a sound device is connected and not used by another program.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No audio input device is available</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check that the sound device is still connected, then press Play to go on.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The audio device stopped working, so the recording stopped. What was recorded until then is kept. %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The audio device stopped working, so playing stopped. The song is as it was. %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MelodyTrackDialog</name>
+    <message>
+        <source>Melody Track</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This MIDI file is not created with Cantova.
+Which of its tracks holds the melody?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Instrument</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MeterEditDialog</name>
@@ -412,6 +603,13 @@ MIDI:	</source>
     </message>
 </context>
 <context>
+    <name>MidiImport</name>
+    <message>
+        <source>Drums</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>MidiOutputs</name>
     <message>
         <source>Built-in General MIDI synthesizer</source>
@@ -419,6 +617,53 @@ MIDI:	</source>
     </message>
     <message>
         <source>%1: %2 (ALSA %3:%4)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>NoteEditor</name>
+    <message>
+        <source>Zoom out (horizontal)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zoom reset (horizontal)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zoom in (horizontal)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zoom in (vertical)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zoom reset (vertical)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zoom out (vertical)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>NoteKeyboard</name>
+    <message>
+        <source>Note:	%1
+MIDI On:	%2
+Frequency:	%3Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>NoteView</name>
+    <message>
+        <source>Note:	%1
+MIDI On:	%2
+Velocity:	%3
+Time:	%4
+Duration:	%5</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -486,6 +731,78 @@ used for Audio/Midi visual sync.</source>
         <source>Some settings have been changed.
 
 Do you want to apply the changes?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Transcription</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>How Audio to MIDI rounds a sung pitch to a note</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Follow the singer&apos;s tuning</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>One tuning for the whole take</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tuning:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Make Chords</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>How Make Chords chooses the chords of the melody</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Progressions over the whole melody</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Classic, bar by bar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chord finder:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PianoRoll</name>
+    <message>
+        <source>Key Signature</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Transpose piano-roll view to Cmaj/Amin key</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Transpose piano-roll view (semitones)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open arrangement style file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Section</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chord</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Suggested
+Chords</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -614,6 +931,41 @@ Offs/Length:	%3 / %4</source>
         <source>track monitor</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>transcription mark</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+Audio:	%1 channels, %2 Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> (%1 dB)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+	(%1% time stretch)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+	(%1% pitch shift)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 ms at %2 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk could not keep up with the recording: %1 ms of it were lost and are silent (%2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk is full: the recording stopped after %1 s. What was recorded until then is kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>SectionEditDialog</name>
@@ -653,12 +1005,6 @@ Offs/Length:	%3 / %4</source>
     <message>
         <source>
 
-The MIDI format %1 is not supported.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>
-
 The tempo track was not loaded.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -683,6 +1029,90 @@ The track %1 was not loaded.</source>
         <source>The file was not saved:
 
 &quot;%1&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+The file has no notes to take as a melody.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+The file holds only drums (channel 10): there is no melody to take.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SongLane</name>
+    <message>
+        <source>Sections and chords of the song (edit them in the piano roll)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>StyleBrowser</name>
+    <message>
+        <source>&amp;Preview</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Load</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Style Browser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Style</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Meter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tempo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selecting a style plays its Main A over %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>StyleBrowserFlow</name>
+    <message>
+        <source>Style &amp;Browser...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a style by genre, hear it and load it</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TempoAndBarsFlow</name>
+    <message>
+        <source>Too few notes to find the tempo and bars of the melody.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Found %1 beats per minute in %2/%3, first downbeat at %4 s (confidence %5%)%6</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>, a tempo per bar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find Tempo and Bars</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -735,6 +1165,33 @@ The track %1 was not loaded.</source>
     </message>
     <message>
         <source>Zoom in (Ctrl+wheel)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The key of the song</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Key: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>laneEditing</name>
+    <message>
+        <source>Chord Edit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Section Edit</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>styleLoader</name>
+    <message>
+        <source>The style &quot;%1&quot; has no &quot;Main A&quot; section that plays notes:
+the song has no accompaniment.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
