@@ -217,15 +217,22 @@ void MainWindow::reportNoAudioOutput()
     QTimer::singleShot(0, this, [this, text] { MessageBox::information(this, text); });
 }
 
-void MainWindow::reportSilentMidi()
+QString MainWindow::midiOutputProblem() const
 {
     const auto* midi = dynamic_cast<const MidiEngine*>(m_session->midiEngine());
     const SequencerLayer* layer = midi ? midi->layer() : nullptr;
-    if (!layer || !layer->isOpen() || layer->outputProblem().isEmpty())
+    return layer && layer->isOpen() ? layer->outputProblem() : QString();
+}
+
+void MainWindow::reportSilentMidi()
+{
+    const QString problem = midiOutputProblem();
+    if (problem.isEmpty())
         return;
-    const QString text = tr("The MIDI output could not be opened, so the melody, the chords and "
-                            "the MIDI metronome are silent; audio still plays.\n\n%1")
-                             .arg(layer->outputProblem());
+    const QString text = tr("The MIDI output could not be opened, so the melody and the chords "
+                            "are silent; the metronome clicks through the audio output and "
+                            "audio still plays.\n\n%1")
+                             .arg(problem);
     statusBar()->showMessage(text.section(QLatin1Char('\n'), 0, 0));
     QTimer::singleShot(0, this, [this, text] { MessageBox::warning(this, text); });
 }

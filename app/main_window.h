@@ -275,6 +275,8 @@ private:
     void reportNoAudioOutput();
     /** Says once why MIDI is silent when the MIDI output could not be opened. */
     void reportSilentMidi();
+    /** Why the MIDI output could not be opened; empty when it plays. */
+    QString midiOutputProblem() const;
 
     Settings* m_settings;
     Session* m_session;

@@ -85,6 +85,8 @@ bool MainWindow::startEngines(bool report)
     m_syncTolerance = m_engineBufferFrames * (m_syncStep / m_engineBufferFrames + 2);
     m_deviceDisagreement = 0;
     m_session->locate(m_session->playHead());
+    // Only now is it known whether the MIDI output opened, which decides whose clicks are heard.
+    applyMetronome();
     return true;
 }
 
@@ -102,8 +104,11 @@ void MainWindow::applyMetronome()
 {
     const bool on = findChild<QAction*>(QStringLiteral("transportMetroAction"))->isChecked();
     const Settings::Metronome& routing = m_settings->metronomeRouting;
+    // Without a MIDI output the MIDI metronome would be silent: the audio clicks stand in for it
+    // (for this run only; the choice stored in the settings stays as it is).
+    const bool audioClicks = routing.audio || !midiOutputProblem().isEmpty();
     if (auto* audio = dynamic_cast<AudioEngine*>(m_session->audioEngine()))
-        audio->setMetronomeOn(routing.audio && on);
+        audio->setMetronomeOn(audioClicks && on);
     auto* midi = dynamic_cast<MidiEngine*>(m_session->midiEngine());
     if (!midi)
         return;

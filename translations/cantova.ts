@@ -464,12 +464,6 @@ to &quot;%2&quot;
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The MIDI output could not be opened, so the melody, the chords and the MIDI metronome are silent; audio still plays.
-
-%1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Songs, recordings and styles (*.mid %1 *.sty)</source>
         <translation type="unfinished"></translation>
     </message>
@@ -516,6 +510,12 @@ Check that a sound device is connected and not used by another program.</source>
     </message>
     <message>
         <source>Open &amp;Recent</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The MIDI output could not be opened, so the melody and the chords are silent; the metronome clicks through the audio output and audio still plays.
+
+%1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

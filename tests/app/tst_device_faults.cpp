@@ -93,8 +93,9 @@ private Q_SLOTS:
             QTRY_COMPARE(answers.asked().size(), 1);
             const QString text = answers.asked().first().text;
             QVERIFY2(text.startsWith(QStringLiteral("The MIDI output could not be opened, so the "
-                                                    "melody, the chords and the MIDI metronome "
-                                                    "are silent; audio still plays.")),
+                                                    "melody and the chords are silent; the "
+                                                    "metronome clicks through the audio output "
+                                                    "and audio still plays.")),
                      qPrintable(text));
             QVERIFY2(text.contains(missing), qPrintable(text)); // which SoundFont, and where
             QVERIFY(form.statusBar()->currentMessage().startsWith(
@@ -104,6 +105,15 @@ private Q_SLOTS:
             // Play runs the audio clips and the metronome; MIDI goes nowhere.
             QVERIFY(act(form, "transportPlayAction")->isEnabled());
             QVERIFY(midi->isMetronomeOn());
+            // The metronome is heard all the same: its audio clicks stand in, the settings'
+            // choice of the MIDI metronome untouched.
+            auto* audio = static_cast<AudioEngine*>(session()->audioEngine());
+            QVERIFY(audio->isMetronomeOn());
+            QVERIFY(!settings.metronomeRouting.audio);
+            act(form, "transportMetroAction")->trigger(); // off
+            QVERIFY(!audio->isMetronomeOn());
+            act(form, "transportMetroAction")->trigger(); // on again
+            QVERIFY(audio->isMetronomeOn());
             giveMelodyANote(form);
             CountingClip* recording = giveTheSongAnEnd(form, 20 * 44100);
             act(form, "transportPlayAction")->trigger();
