@@ -116,6 +116,24 @@ private Q_SLOTS:
         QCOMPARE(audio->stretch, 1.5f);
     }
 
+    void undoingATempoAfterItsRecordingWasClosedForGood()
+    {
+        // Opening another recording closes the old one outside the undo list; the tempo change
+        // before it still holds that clip, so undoing it must find the clip alive (the list
+        // keeps a dropped command that owns a clip aside).
+        auto* audio = new AudioLikeClip(Bar, 1000);
+        addTrack(Track::AudioTrack)->addClip(audio);
+        session.push(std::make_unique<TempoCommand>(&session, 60.0f));
+        auto close = std::make_unique<ClipCommand>(&session, QStringLiteral("Close Audio"));
+        close->removeClip(audio);
+        QVERIFY(list().push(std::move(close)));
+        QVERIFY(list().dropCurrent()); // closed for good
+        QVERIFY(list().revert());
+        QCOMPARE(session.tempo(), 120.0f);
+        QVERIFY(list().redo());
+        QCOMPARE(session.tempo(), 60.0f);
+    }
+
     void meterUnitAndResolutionSwap()
     {
         auto* midi = new AudioLikeClip(Bar, Bar);
