@@ -1,10 +1,13 @@
 #include "session.h"
 
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -35,15 +38,50 @@ private:
     Session* m_session;
 };
 
-/** Keeps the engine lock as a long audio cycle would, releasing it after `ms`. */
-QThread* releaseEngineAfter(Session& session, int ms)
+/**
+ * A thread the test joins with std::thread::join. The threads here read atomics on the test's
+ * stack; QThread::wait() joins through Qt's own futex-based wait, which the thread sanitizer
+ * does not see, so it took the next test reusing that stack for a race with the finished thread.
+ */
+class TestThread
 {
-    QThread* thread = QThread::create([&session, ms] {
+public:
+    template <typename Body>
+    explicit TestThread(Body body)
+        : m_thread([this, body] {
+              body();
+              m_done = true;
+          })
+    {
+    }
+    ~TestThread() { join(); }
+
+    /** Whether the thread ends within `ms`; it is joined either way. */
+    bool finishes(int ms)
+    {
+        const bool done = QTest::qWaitFor([this] { return m_done.load(); }, ms);
+        join();
+        return done;
+    }
+
+    void join()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+
+/** Keeps the engine lock as a long audio cycle would, releasing it after `ms`. */
+std::unique_ptr<TestThread> releaseEngineAfter(Session& session, int ms)
+{
+    return std::make_unique<TestThread>([&session, ms] {
         QThread::msleep(ms);
         session.releaseEngine();
     });
-    thread->start();
-    return thread;
 }
 
 } // namespace
@@ -61,7 +99,7 @@ private Q_SLOTS:
         std::atomic<int> skipped{0}, rendered{0};
         std::atomic<bool> insideWhileEditing{false};
         std::atomic<bool> uiHoldsLock{false};
-        QThread* engine = QThread::create([&] {
+        TestThread engine([&] {
             while (!stop.load()) {
                 if (session.tryLockEngine()) {
                     if (uiHoldsLock.load())
@@ -75,7 +113,8 @@ private Q_SLOTS:
                 QThread::usleep(50);
             }
         });
-        engine->start();
+        // Stops the engine thread before it is joined, also when a check below fails.
+        const auto stopEngine = qScopeGuard([&] { stop = true; });
         while (rendered.load() < 5)
             QThread::msleep(1);
 
@@ -90,8 +129,7 @@ private Q_SLOTS:
             session.unlockEdit();
         }
         stop = true;
-        engine->wait();
-        delete engine;
+        engine.join();
         QVERIFY(skipped.load() > 0);
         QVERIFY(!insideWhileEditing.load());
         QVERIFY(!session.isEditing());
@@ -102,18 +140,16 @@ private Q_SLOTS:
         Session session;
         QVERIFY(session.tryLockEngine()); // the engine is inside a block
         std::atomic<bool> locked{false};
-        QThread* ui = QThread::create([&] {
+        TestThread ui([&] {
             session.lockEdit();
             locked = true;
             session.unlockEdit();
         });
-        ui->start();
         QThread::msleep(60);
         QVERIFY(!locked.load());
         QVERIFY(session.isEditing());
         session.releaseEngine();
-        QVERIFY(ui->wait(2000));
-        delete ui;
+        QVERIFY(ui.finishes(2000));
         QVERIFY(locked.load());
     }
 
@@ -127,7 +163,7 @@ private Q_SLOTS:
         int timerDepthBefore = -1;
 
         QVERIFY(session.tryLockEngine()); // a cycle is inside the session
-        QThread* engine = releaseEngineAfter(session, 100);
+        const auto engine = releaseEngineAfter(session, 100);
         // A key press and a timer that edits are due while the edit below waits for the cycle.
         QCoreApplication::postEvent(
             &window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier));
@@ -143,8 +179,7 @@ private Q_SLOTS:
         QCOMPARE(session.editDepth(), 1);
         const bool handledInsideTheEdit = editor.presses > 0 || timerRan;
         session.unlockEdit();
-        QVERIFY(engine->wait(2000));
-        delete engine;
+        QVERIFY(engine->finishes(2000));
 
         QVERIFY(!handledInsideTheEdit);
         QTRY_COMPARE(editor.presses, 1); // carried out after the edit, not dropped
