@@ -16,7 +16,7 @@ export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
 cd "$build"
 ctest --output-on-failure -j "$(nproc)"
 
-# ThreadSanitizer: the engine, device, session and stress tests only.
+# ThreadSanitizer: the tests where threads meet (the engines, devices, session, window).
 tsan="$top/build-tsan"
 cmake -S "$top" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCANTOVA_TSAN=ON -DCANTOVA_BUILD_TESTS=ON
 cmake --build "$tsan" --target threaded_tests
