@@ -23,6 +23,8 @@
 namespace {
 
 constexpr int kPreviewBars = 4;
+// How often the window looks whether a preview's render has ended: short beside the render.
+constexpr int kRenderPollMs = 20;
 
 QStringList defaultChords()
 {
@@ -42,6 +44,18 @@ StyleBrowserFlow::StyleBrowserFlow(MainWindow* window)
     m_action->setObjectName(QStringLiteral("styleBrowserAction"));
     m_action->setStatusTip(tr("Choose a style by genre, hear it and load it"));
     connect(m_action, &QAction::triggered, this, &StyleBrowserFlow::show);
+    m_poll.setInterval(kRenderPollMs);
+    connect(&m_poll, &QTimer::timeout, this, [this] {
+        if (m_render.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+            renderEnded();
+    });
+}
+
+StyleBrowserFlow::~StyleBrowserFlow()
+{
+    // The render's thread writes into the preview folder: let it end before the folder goes.
+    if (m_render.valid())
+        m_render.wait();
 }
 
 StyleBrowser* StyleBrowserFlow::browser()
@@ -113,26 +127,62 @@ bool StyleBrowserFlow::renderPreview(const QString& stylePath, const QStringList
     return auditionStyle(session, stylePath, chords) && renderer.render(session, wav, nullptr);
 }
 
-bool StyleBrowserFlow::preview(const QString& stylePath)
+AudioEngine* StyleBrowserFlow::audioEngine() const
 {
     auto* audio = dynamic_cast<AudioEngine*>(m_window->session()->audioEngine());
-    if (!audio || !audio->isInitialized() || !m_previews.isValid())
+    return audio && audio->isInitialized() ? audio : nullptr;
+}
+
+bool StyleBrowserFlow::preview(const QString& stylePath)
+{
+    if (!audioEngine() || !m_previews.isValid())
         return false;
+    m_wanted = stylePath;
+    if (!isRendering())
+        startRender();
+    return true;
+}
+
+void StyleBrowserFlow::startRender()
+{
     // A new file each time: the player may still be reading the one before.
-    const QString previous =
-        m_previews.filePath(QStringLiteral("preview-%1.wav").arg(m_previewCount));
-    const QString wav = m_previews.filePath(QStringLiteral("preview-%1.wav").arg(++m_previewCount));
-    if (!renderPreview(stylePath, songChords(), wav)) {
-        m_window->showErrorBox();
-        return false;
+    m_renderStyle = m_wanted;
+    m_renderWav = m_previews.filePath(QStringLiteral("preview-%1.wav").arg(++m_previewCount));
+    m_render = std::async(std::launch::async, &StyleBrowserFlow::renderPreview, m_renderStyle,
+                          songChords(), m_renderWav);
+    m_poll.start();
+}
+
+void StyleBrowserFlow::renderEnded()
+{
+    m_poll.stop();
+    const bool rendered = m_render.get();
+    if (m_renderStyle != m_wanted) {
+        // Another style was chosen meanwhile, or Stop pressed: this one is not heard.
+        QFile::remove(m_renderWav);
+        if (!m_wanted.isEmpty())
+            startRender();
+        return;
     }
-    const bool playing = audio->previewFile(wav);
-    QFile::remove(previous);
-    return playing;
+    m_wanted.clear();
+    if (!rendered) {
+        QFile::remove(m_renderWav);
+        m_window->showErrorBox();
+        return;
+    }
+    AudioEngine* audio = audioEngine();
+    if (!audio || !audio->previewFile(m_renderWav)) {
+        QFile::remove(m_renderWav);
+        return;
+    }
+    if (!m_playingWav.isEmpty())
+        QFile::remove(m_playingWav);
+    m_playingWav = m_renderWav;
 }
 
 void StyleBrowserFlow::stopPreview()
 {
-    if (auto* audio = dynamic_cast<AudioEngine*>(m_window->session()->audioEngine()))
+    m_wanted.clear();
+    if (AudioEngine* audio = audioEngine())
         audio->stopPreview();
 }

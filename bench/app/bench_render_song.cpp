@@ -1,7 +1,10 @@
 // Rendering a three-minute arranged song into a WAV file, as `cantova make-song --render` does:
 // the offline engines, the MIDI scheduled on each cycle and the built-in GM synthesizer.
 // The "x real time" counter is the song's length divided by the wall time of one render.
+// renderStylePreview times the style browser's preview of one style.
 #include "song_renderer.h"
+
+#include "style_browser_flow.h"
 
 #include "song_making.h"
 #include "song_state.h"
@@ -67,6 +70,23 @@ void renderThreeMinuteSong(benchmark::State& state)
     state.counters["x real time"] = wall > 0 ? seconds / wall : 0;
 }
 BENCHMARK(renderThreeMinuteSong)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The style browser's preview: four bars of a style's Main A, from loading the style and the
+// synthesizer to the written file, which is what the user waits for after choosing a style.
+void renderStylePreview(benchmark::State& state)
+{
+    const QString style = QDir(QStringLiteral(CANTOVA_STYLES_DIR)).filePath("Pop 8 Beat.sty");
+    const QStringList chords{QStringLiteral("C"), QStringLiteral("F"), QStringLiteral("G"),
+                             QStringLiteral("C")};
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("preview.wav"));
+    for (auto _ : state)
+        if (!StyleBrowserFlow::renderPreview(style, chords, path)) {
+            state.SkipWithError("the preview failed");
+            break;
+        }
+}
+BENCHMARK(renderStylePreview)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

@@ -1,0 +1,117 @@
+// The style browser's previews, rendered beside the window: the window goes on while a preview
+// renders, only the style chosen last is heard, Stop silences a render still under way, and a
+// window closed meanwhile waits for it.
+#include "app_test_environment.h"
+#include "window_engines.h"
+
+#include "engine_factory.h"
+#include "error_log.h"
+#include "main_window.h"
+#include "message_box.h"
+#include "settings.h"
+#include "style_browser_flow.h"
+
+#include "audio_engine.h"
+#include "audio_player.h"
+
+#include <QDir>
+#include <QTest>
+
+namespace {
+
+// Long enough for a render under the sanitizers on a busy machine.
+constexpr int kRenderTimeoutMs = 60000;
+
+QString shippedStyle()
+{
+    return QDir(QStringLiteral(CANTOVA_STYLES_DIR)).filePath(QStringLiteral("Pop 8 Beat.sty"));
+}
+
+} // namespace
+
+class TestStylePreview : public QObject, protected WindowEngines
+{
+    Q_OBJECT
+
+    AppTestEnvironment* m_env = nullptr;
+    QTemporaryDir m_dir;
+
+    static StyleBrowserFlow* flowOf(MainWindow& form)
+    {
+        return form.findChild<StyleBrowserFlow*>();
+    }
+    QString missingStyle() const { return m_dir.filePath(QStringLiteral("Gone.sty")); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_env = new AppTestEnvironment;
+        programLayer();
+    }
+    void cleanupTestCase()
+    {
+        installBaseEngines();
+        delete m_env;
+    }
+    void init()
+    {
+        m_env->clearSettings();
+        ErrorLog::clear();
+        installEngines(EngineFactory::offline(&programLayer().layer));
+    }
+
+    void aStyleChosenDuringARenderIsTheOneHeard()
+    {
+        ScriptedAnswers answers;
+        Settings settings;
+        MainWindow form(&settings);
+        StyleBrowserFlow* flow = flowOf(form);
+        QVERIFY(flow);
+        QVERIFY(!audio()->player()->isPlaying());
+
+        // The first choice cannot be rendered; the user moves on before it is done.
+        QVERIFY(flow->preview(missingStyle()));
+        QVERIFY(flow->isRendering()); // the window is not held up by it
+        QVERIFY(flow->preview(shippedStyle()));
+        QTRY_VERIFY_WITH_TIMEOUT(!flow->isRendering(), kRenderTimeoutMs);
+        QVERIFY(audio()->player()->isPlaying());
+        QVERIFY(answers.asked().isEmpty()); // a style passed over says nothing
+    }
+
+    void aFailedRenderOfTheLastChoiceSaysSoAndPlaysNothing()
+    {
+        ScriptedAnswers answers;
+        Settings settings;
+        MainWindow form(&settings);
+        StyleBrowserFlow* flow = flowOf(form);
+        QVERIFY(flow->preview(shippedStyle()));
+        QVERIFY(flow->preview(missingStyle()));
+        QTRY_VERIFY_WITH_TIMEOUT(!flow->isRendering(), kRenderTimeoutMs);
+        QCOMPARE(answers.asked().size(), 1);
+        QVERIFY2(answers.asked().first().text.contains(QStringLiteral("Gone.sty")),
+                 qPrintable(answers.asked().first().text));
+        QVERIFY(!audio()->player()->isPlaying()); // the shipped style was passed over
+    }
+
+    void stopDuringARenderKeepsItSilent()
+    {
+        ScriptedAnswers answers;
+        Settings settings;
+        MainWindow form(&settings);
+        StyleBrowserFlow* flow = flowOf(form);
+        QVERIFY(flow->preview(shippedStyle()));
+        flow->stopPreview();
+        QTRY_VERIFY_WITH_TIMEOUT(!flow->isRendering(), kRenderTimeoutMs);
+        QVERIFY(!audio()->player()->isPlaying());
+        QVERIFY(answers.asked().isEmpty());
+
+        // Heard when asked again; then the window closes with the next render still running.
+        QVERIFY(flow->preview(shippedStyle()));
+        QTRY_VERIFY_WITH_TIMEOUT(audio()->player()->isPlaying(), kRenderTimeoutMs);
+        QVERIFY(flow->preview(shippedStyle()));
+        QVERIFY(flow->isRendering());
+    }
+};
+
+QTEST_MAIN(TestStylePreview)
+#include "tst_style_preview.moc"
