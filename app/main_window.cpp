@@ -266,6 +266,10 @@ void MainWindow::stabilizeForm()
     act("saveMidiAction")->setEnabled(melodyHasEvents());
     act("fileSaveAction")->setEnabled(melodyHasEvents());
     updateUndoActions();
+    // Opening a song, undo and redo change the song's placement under the menu.
+    act("simpleSectionsAction")
+        ->setChecked(SongState::of(m_session)->sectionPlacement ==
+                     SongState::SectionPlacement::Simple);
 
     Track* current = m_session->currentTrack();
     m_trackLabel->setText(isLive(m_session, current) ? current->name() : QString());

@@ -165,6 +165,7 @@ public slots:
     void fileOpen();
     void fileSave();
     void findTempoAndBars();
+    void toggleSimpleSections();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

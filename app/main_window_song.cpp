@@ -1,8 +1,10 @@
 // The main window's song making: Audio to MIDI, Make Chords, Make Song and the arrangement switch.
 #include "main_window.h"
 
+#include "arrangement.h"
 #include "audio_to_midi.h"
 #include "clip.h"
+#include "lane_events.h"
 #include "make_chords.h"
 #include "make_song.h"
 #include "message_box.h"
@@ -11,6 +13,7 @@
 #include "session.h"
 #include "settings.h"
 #include "song_state.h"
+#include "song_undo_step.h"
 #include "tempo_and_bars_flow.h"
 #include "track.h"
 
@@ -75,6 +78,38 @@ void MainWindow::toggleArrangement()
         if (isLive(m_session, track))
             setMuteForGood(track, song->arrangementOff);
     findChild<QAction*>(QStringLiteral("chordsOnOffAction"))->setChecked(!song->arrangementOff);
+    viewRefresh();
+}
+
+namespace {
+
+bool hasSections(const MidiSequence& melody)
+{
+    for (const MidiEvent* e = melody.first(); e; e = e->next())
+        if (laneKind(e) == SectionLane)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void MainWindow::toggleSimpleSections()
+{
+    SongState* song = SongState::of(m_session);
+    const bool simple = findChild<QAction*>(QStringLiteral("simpleSectionsAction"))->isChecked();
+    SongUndoStep step(*m_session, tr("Simple Sections"));
+    song->sectionPlacement =
+        simple ? SongState::SectionPlacement::Simple : SongState::SectionPlacement::Auto;
+    // A song already made gets its sections placed again at once; a new one gets them from
+    // Make Song. Fixed sections are the user's own and stay.
+    MidiClip* melody = melodyMidiClip();
+    if (song->sectionsFixed)
+        statusBar()->showMessage(
+            tr("The sections are fixed, so they stay as they are; the choice applies once they "
+               "are no longer fixed."));
+    else if (hasMelodyNotes(melody) && hasSections(melody->sequence()))
+        arrangeSong(*m_session, melody);
+    step.finish();
     viewRefresh();
 }
 

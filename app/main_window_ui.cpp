@@ -117,6 +117,7 @@ void MainWindow::createMenus()
     make->addAction(act("makeChordsAction"));
     make->addAction(act("makeSongAction"));
     make->addAction(act("findTempoAndBarsAction"));
+    make->addAction(act("simpleSectionsAction"));
     make->addSeparator();
     make->addAction(act("openStyleAction"));
     make->addAction((new StyleBrowserFlow(this))->action());

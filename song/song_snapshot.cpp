@@ -100,6 +100,7 @@ struct SongSnapshot::SongFields
 {
     QString suggestedKey, key;
     bool keyFixed, sectionsFixed, chordsChanged, arrangementOff;
+    SongState::SectionPlacement sectionPlacement;
     int transpose;
     QString styleName, stylePath;
     uint16_t styleBeats, styleBeatUnit;
@@ -109,9 +110,9 @@ struct SongSnapshot::SongFields
     explicit SongFields(const SongState& s)
         : suggestedKey(s.suggestedKey), key(s.key), keyFixed(s.keyFixed),
           sectionsFixed(s.sectionsFixed), chordsChanged(s.chordsChanged),
-          arrangementOff(s.arrangementOff), transpose(s.transpose), styleName(s.styleName),
-          stylePath(s.stylePath), styleBeats(s.styleBeats), styleBeatUnit(s.styleBeatUnit),
-          arrangedTracks(s.arrangedTracks)
+          arrangementOff(s.arrangementOff), sectionPlacement(s.sectionPlacement),
+          transpose(s.transpose), styleName(s.styleName), stylePath(s.stylePath),
+          styleBeats(s.styleBeats), styleBeatUnit(s.styleBeatUnit), arrangedTracks(s.arrangedTracks)
     {
         for (const auto& track : s.styleTracks)
             styleTracks.push_back(std::make_unique<Sequence>(*track));
@@ -125,6 +126,7 @@ struct SongSnapshot::SongFields
         s.sectionsFixed = sectionsFixed;
         s.chordsChanged = chordsChanged;
         s.arrangementOff = arrangementOff;
+        s.sectionPlacement = sectionPlacement;
         s.transpose = transpose;
         s.styleName = styleName;
         s.stylePath = stylePath;
@@ -140,10 +142,10 @@ struct SongSnapshot::SongFields
     {
         if (suggestedKey != o.suggestedKey || key != o.key || keyFixed != o.keyFixed ||
             sectionsFixed != o.sectionsFixed || chordsChanged != o.chordsChanged ||
-            arrangementOff != o.arrangementOff || transpose != o.transpose ||
-            styleName != o.styleName || stylePath != o.stylePath || styleBeats != o.styleBeats ||
-            styleBeatUnit != o.styleBeatUnit || arrangedTracks != o.arrangedTracks ||
-            styleTracks.size() != o.styleTracks.size())
+            arrangementOff != o.arrangementOff || sectionPlacement != o.sectionPlacement ||
+            transpose != o.transpose || styleName != o.styleName || stylePath != o.stylePath ||
+            styleBeats != o.styleBeats || styleBeatUnit != o.styleBeatUnit ||
+            arrangedTracks != o.arrangedTracks || styleTracks.size() != o.styleTracks.size())
             return false;
         for (size_t i = 0; i < styleTracks.size(); ++i)
             if (!styleTracks[i]->sameAs(*o.styleTracks[i]))

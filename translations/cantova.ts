@@ -518,6 +518,286 @@ Check that a sound device is connected and not used by another program.</source>
 %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Simple Sections</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The sections are fixed, so they stay as they are; the choice applies once they are no longer fixed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exit this program</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Audio Latency Options...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Change general program options</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Delete selected notes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete [Del]</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete selected notes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Play/Pause</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Play/Pause</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Play/Pause [space]</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Transport play/pause</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Record audio input [Ctrl+R]</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Transport record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Metronome On/Off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Metronome On/Off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;About...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show information about this program</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About &amp;Qt...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About Qt</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show information about the Qt toolkit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Create a new audio file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Create a new MIDI file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Open an audio file...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open an audio file...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open a MIDI file...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open a style file...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save an audio file as...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Save a MIDI file as...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save a MIDI file as...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Transcribe audio recording to MIDI melody</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Audio to MIDI</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Make chords from MIDI melody</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Make Chords</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Make Song</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find Tempo and Bars</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find the tempo, meter and first bar of a melody sung without the metronome</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Make Song places an intro, one main part and an ending only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sections: an intro, one main part and an ending instead of parts and fills that follow the melody&apos;s phrases</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Stop/Backward</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop/Backward</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Audio On/Off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MIDI melody (notes) On/Off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Arrangement (chords) On/Off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Note editing On/Off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&quot;How to&quot; Guides...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Help Contents...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;New Song</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Song</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start a new song</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start a new song with an empty recording and melody</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Undo the last change</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Redo the last undone change</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open a song, a recording or a style [Ctrl+O]</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open a MIDI song, an audio recording or a style file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save the song [Ctrl+S]</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save the song to its own file</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MelodyTrackDialog</name>

@@ -94,6 +94,28 @@ QLabel* modIndicator(MainWindow& form)
     qFatal("no MOD indicator");
 }
 
+// Eight bars of a tune from `base` starting at `bar`, its last bar one long note: a phrase.
+void addPhrase(MidiSequence& notes, uint32_t bar, int base)
+{
+    constexpr uint32_t kBar = 3840;
+    for (uint32_t b = 0; b < 7; ++b)
+        for (uint32_t beat = 0; beat < 4; ++beat)
+            notes.insert(MidiEvent::note((bar + b) * kBar + beat * 960,
+                                         uint8_t(base + int((b * 3 + beat * 2) % 7)), 90, 480));
+    notes.insert(MidiEvent::note((bar + 7) * kBar, uint8_t(base), 90, kBar - 480));
+    notes.setLength(std::max(notes.length(), (bar + 8) * kBar));
+}
+
+// The main parts and the intro and ending in the song's section lane, fills left out.
+QStringList sectionNames(MainWindow& form)
+{
+    QStringList names;
+    for (const MidiEvent* e = melody(form)->sequence().first(); e; e = e->next())
+        if (laneKind(e) == SectionLane && !laneText(e).startsWith(QLatin1String("Fill")))
+            names << laneText(e);
+    return names;
+}
+
 using Action = std::function<void(MainWindow&)>;
 
 } // namespace
@@ -179,6 +201,11 @@ private Q_SLOTS:
         QTest::newRow("tempo") << nothing << Action([](MainWindow& f) {
             f.findChild<QDoubleSpinBox*>(QStringLiteral("TempoSpinBox"))->setValue(96.0);
         }) << "session tempo";
+        QTest::newRow("simple sections") << Action([](MainWindow& f) {
+            openStyle(f, "Pop 8 Beat.sty");
+            act(f, "makeSongAction")->trigger();
+        }) << Action([](MainWindow& f) { act(f, "simpleSectionsAction")->trigger(); })
+                                         << "Simple Sections";
     }
 
     void eachActionIsOneStepThatRestoresTheFile()
@@ -217,6 +244,8 @@ private Q_SLOTS:
         });
         QTest::newRow("style") << Action([](MainWindow& f) { openStyle(f, "Pop 8 Beat.sty"); });
         QTest::newRow("meter") << Action(changeMeterToThreeFour);
+        QTest::newRow("simple sections")
+            << Action([](MainWindow& f) { act(f, "simpleSectionsAction")->trigger(); });
     }
 
     void changesTheFileCarriesMarkTheSongModified()
@@ -250,6 +279,45 @@ private Q_SLOTS:
         QVERIFY(files.asked().isEmpty());
         QVERIFY(!form.isSongModified());
         QVERIFY(form.close());
+    }
+
+    // A verse and a chorus, made into a song: Simple Sections places the made song's sections
+    // again at once, and the menu follows undo, redo and the songs opened.
+    void simpleSectionsPlaceTheMadeSongAgain()
+    {
+        Settings settings;
+        MainWindow form(&settings);
+        MidiSequence& notes = melody(form)->sequence();
+        for (const auto& [bar, base] : {std::pair{0u, 60}, {8u, 60}, {16u, 67}, {24u, 67}})
+            addPhrase(notes, bar, base);
+        melody(form)->setModified(true);
+        openStyle(form, "Pop 8 Beat.sty");
+        act(form, "makeSongAction")->trigger();
+        QAction* simple = act(form, "simpleSectionsAction");
+        QVERIFY(!simple->isChecked());
+        const QStringList phrased = sectionNames(form);
+        QVERIFY2(phrased.contains(QStringLiteral("Main B")), qPrintable(phrased.join(", ")));
+
+        simple->trigger();
+        QVERIFY(simple->isChecked());
+        const QStringList plain{QStringLiteral("Intro A"), QStringLiteral("Main A"),
+                                QStringLiteral("Ending A")};
+        QCOMPARE(sectionNames(form), plain);
+        act(form, "editUndoAction")->trigger();
+        QVERIFY(!simple->isChecked());
+        QCOMPARE(sectionNames(form), phrased);
+        act(form, "editRedoAction")->trigger();
+        QVERIFY(simple->isChecked());
+        QCOMPARE(sectionNames(form), plain);
+
+        // The choice is the song's: saved with it, gone for a new song, back with the file.
+        const QString path = m_files.filePath(QStringLiteral("simple.mid"));
+        QVERIFY(form.saveSong(path));
+        act(form, "fileNewAction")->trigger();
+        QVERIFY(!simple->isChecked());
+        QVERIFY(form.openSong(path));
+        QVERIFY(simple->isChecked());
+        QCOMPARE(sectionNames(form), plain);
     }
 
     void undoingEveryStepGivesTheOpenedSong()
