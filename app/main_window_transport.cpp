@@ -397,7 +397,9 @@ void MainWindow::followDeviceTransport()
 {
     auto* audio = dynamic_cast<AudioEngine*>(m_session->audioEngine());
     AudioClient* client = audio ? audio->client() : nullptr;
-    if (!client || !m_session->isActive() || m_syncStep == 0) {
+    // A style preview rolls the device while the song stands still: that is not the song
+    // playing.
+    if (!client || !m_session->isActive() || m_syncStep == 0 || audio->rollsForPreview()) {
         m_deviceDisagreement = 0;
         return;
     }

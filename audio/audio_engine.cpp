@@ -63,16 +63,24 @@ bool AudioEngine::previewFile(const QString& path)
         return false;
     // The client runs cycles only while its transport rolls: a preview while the song stands
     // still rolls it (the play head does not move while the engine is not playing).
-    if (m_client && !isPlaying())
+    if (m_client && !isPlaying()) {
         m_client->transportStart();
+        m_previewRolls = true;
+    }
     return true;
 }
 
 void AudioEngine::stopPreview()
 {
     m_player->stop();
-    if (m_client && !isPlaying())
+    if (m_client && !isPlaying()) {
         m_client->transportStop();
+        // The preview moved the device's transport on: back to where the song stands, or the
+        // window would follow the device there.
+        if (m_previewRolls)
+            m_client->transportLocate(session()->playHead());
+    }
+    m_previewRolls = false;
 }
 
 void AudioEngine::createOwnBuses()

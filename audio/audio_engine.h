@@ -118,6 +118,11 @@ public:
      */
     bool previewFile(const QString& path);
     void stopPreview();
+    /**
+     * Whether the client's transport rolls for a preview alone, the song standing still: the
+     * window then leaves the device's transport alone instead of following it into playing.
+     */
+    bool rollsForPreview() const { return m_previewRolls && !isPlaying(); }
     AudioPlayer* player() const { return m_player.get(); }
     /** Re-picks the metronome and player buses after the bus list changed. */
     void busesChanged() override;
@@ -184,6 +189,7 @@ private:
     QString m_barClick, m_beatClick;
     std::unique_ptr<AudioMetronome> m_metronome;
     std::unique_ptr<AudioPlayer> m_player;
+    bool m_previewRolls = false; // previewFile() started the transport; GUI thread only
     std::unique_ptr<AudioBus> m_ownMetronomeBus;
     std::unique_ptr<AudioBus> m_ownPlayerBus;
     AudioBus* m_metronomeBus = nullptr;

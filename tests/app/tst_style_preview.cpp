@@ -13,6 +13,7 @@
 
 #include "audio_engine.h"
 #include "audio_player.h"
+#include "offline_audio_client.h"
 
 #include <QDir>
 #include <QTest>
@@ -91,6 +92,39 @@ private Q_SLOTS:
         QVERIFY2(answers.asked().first().text.contains(QStringLiteral("Gone.sty")),
                  qPrintable(answers.asked().first().text));
         QVERIFY(!audio()->player()->isPlaying()); // the shipped style was passed over
+    }
+
+    // The preview rolls the device while the song stands still: the window must not take that
+    // for the song being played (it started the song under the preview, and after the browser
+    // closed the song went on playing from far past its end).
+    void aPreviewLeavesTheSongStoppedWhereItWas()
+    {
+        ScriptedAnswers answers;
+        Settings settings;
+        MainWindow form(&settings);
+        StyleBrowserFlow* flow = flowOf(form);
+        const uint32_t head = session()->playHead();
+        QVERIFY(flow->preview(shippedStyle()));
+        QTRY_VERIFY_WITH_TIMEOUT(audio()->player()->isPlaying(), kRenderTimeoutMs);
+        TransportPosition device;
+        QVERIFY(client()->transportQuery(&device) != 0); // the device rolls for the preview
+        for (int i = 0; i < 40; ++i) {
+            QCOMPARE(client()->render(1), 0); // the device plays on while the window looks
+            tick(form);
+        }
+        QVERIFY(audio()->player()->position() > 0);
+        QVERIFY(!session()->isPlaying());
+        QCOMPARE(session()->playHead(), head);
+
+        flow->stopPreview();
+        QCOMPARE(client()->transportQuery(&device), 0);
+        for (int i = 0; i < 40; ++i) {
+            QCOMPARE(client()->render(1), 0);
+            tick(form);
+        }
+        QVERIFY(!session()->isPlaying());
+        QCOMPARE(session()->playHead(), head);
+        QVERIFY(answers.asked().isEmpty());
     }
 
     void stopDuringARenderKeepsItSilent()
