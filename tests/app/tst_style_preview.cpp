@@ -37,9 +37,22 @@ class TestStylePreview : public QObject, protected WindowEngines
     AppTestEnvironment* m_env = nullptr;
     QTemporaryDir m_dir;
 
-    static StyleBrowserFlow* flowOf(MainWindow& form)
+    /** The program's window with its style browser's flow; message boxes are answered. */
+    struct PreviewWindow
     {
-        return form.findChild<StyleBrowserFlow*>();
+        ScriptedAnswers answers;
+        Settings settings;
+        MainWindow form{&settings};
+        StyleBrowserFlow* flow = form.findChild<StyleBrowserFlow*>();
+    };
+
+    /** Runs the device for `blocks` cycles, the window's timer after each. */
+    static void playTheDevice(MainWindow& form, int blocks)
+    {
+        for (int i = 0; i < blocks; ++i) {
+            QCOMPARE(client()->render(1), 0);
+            tick(form);
+        }
     }
     QString missingStyle() const { return m_dir.filePath(QStringLiteral("Gone.sty")); }
 
@@ -63,10 +76,9 @@ private Q_SLOTS:
 
     void aStyleChosenDuringARenderIsTheOneHeard()
     {
-        ScriptedAnswers answers;
-        Settings settings;
-        MainWindow form(&settings);
-        StyleBrowserFlow* flow = flowOf(form);
+        PreviewWindow window;
+        StyleBrowserFlow* flow = window.flow;
+        QVERIFY(flow);
         QVERIFY(flow);
         QVERIFY(!audio()->player()->isPlaying());
 
@@ -76,21 +88,19 @@ private Q_SLOTS:
         QVERIFY(flow->preview(shippedStyle()));
         QTRY_VERIFY_WITH_TIMEOUT(!flow->isRendering(), kRenderTimeoutMs);
         QVERIFY(audio()->player()->isPlaying());
-        QVERIFY(answers.asked().isEmpty()); // a style passed over says nothing
+        QVERIFY(window.answers.asked().isEmpty()); // a style passed over says nothing
     }
 
     void aFailedRenderOfTheLastChoiceSaysSoAndPlaysNothing()
     {
-        ScriptedAnswers answers;
-        Settings settings;
-        MainWindow form(&settings);
-        StyleBrowserFlow* flow = flowOf(form);
+        PreviewWindow window;
+        StyleBrowserFlow* flow = window.flow;
         QVERIFY(flow->preview(shippedStyle()));
         QVERIFY(flow->preview(missingStyle()));
         QTRY_VERIFY_WITH_TIMEOUT(!flow->isRendering(), kRenderTimeoutMs);
-        QCOMPARE(answers.asked().size(), 1);
-        QVERIFY2(answers.asked().first().text.contains(QStringLiteral("Gone.sty")),
-                 qPrintable(answers.asked().first().text));
+        QCOMPARE(window.answers.asked().size(), 1);
+        QVERIFY2(window.answers.asked().first().text.contains(QStringLiteral("Gone.sty")),
+                 qPrintable(window.answers.asked().first().text));
         QVERIFY(!audio()->player()->isPlaying()); // the shipped style was passed over
     }
 
@@ -99,45 +109,35 @@ private Q_SLOTS:
     // closed the song went on playing from far past its end).
     void aPreviewLeavesTheSongStoppedWhereItWas()
     {
-        ScriptedAnswers answers;
-        Settings settings;
-        MainWindow form(&settings);
-        StyleBrowserFlow* flow = flowOf(form);
+        PreviewWindow window;
+        StyleBrowserFlow* flow = window.flow;
         const uint32_t head = session()->playHead();
         QVERIFY(flow->preview(shippedStyle()));
         QTRY_VERIFY_WITH_TIMEOUT(audio()->player()->isPlaying(), kRenderTimeoutMs);
         TransportPosition device;
         QVERIFY(client()->transportQuery(&device) != 0); // the device rolls for the preview
-        for (int i = 0; i < 40; ++i) {
-            QCOMPARE(client()->render(1), 0); // the device plays on while the window looks
-            tick(form);
-        }
+        playTheDevice(window.form, 40); // the device plays on while the window looks
         QVERIFY(audio()->player()->position() > 0);
         QVERIFY(!session()->isPlaying());
         QCOMPARE(session()->playHead(), head);
 
         flow->stopPreview();
         QCOMPARE(client()->transportQuery(&device), 0);
-        for (int i = 0; i < 40; ++i) {
-            QCOMPARE(client()->render(1), 0);
-            tick(form);
-        }
+        playTheDevice(window.form, 40);
         QVERIFY(!session()->isPlaying());
         QCOMPARE(session()->playHead(), head);
-        QVERIFY(answers.asked().isEmpty());
+        QVERIFY(window.answers.asked().isEmpty());
     }
 
     void stopDuringARenderKeepsItSilent()
     {
-        ScriptedAnswers answers;
-        Settings settings;
-        MainWindow form(&settings);
-        StyleBrowserFlow* flow = flowOf(form);
+        PreviewWindow window;
+        StyleBrowserFlow* flow = window.flow;
         QVERIFY(flow->preview(shippedStyle()));
         flow->stopPreview();
         QTRY_VERIFY_WITH_TIMEOUT(!flow->isRendering(), kRenderTimeoutMs);
         QVERIFY(!audio()->player()->isPlaying());
-        QVERIFY(answers.asked().isEmpty());
+        QVERIFY(window.answers.asked().isEmpty());
 
         // Heard when asked again; then the window closes with the next render still running.
         QVERIFY(flow->preview(shippedStyle()));
