@@ -345,6 +345,7 @@ void MainWindow::viewOptions()
     if (form.exec() != QDialog::Accepted)
         return;
     applyLatencies();
+    m_session->setStretchAudio(m_settings->stretchAudio);
     // The recording was placed by the old recording latency; place it by the new one.
     if (Clip* clip = audioClip()) {
         const double shift =

@@ -4,6 +4,7 @@
 #include "settings.h"
 #include "tuning_setting.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -46,6 +47,7 @@ OptionsDialog::OptionsDialog(Settings* settings, double recommendedPlayback,
     layout->addWidget(createLatencyGroup(recommendedPlayback, recommendedRecording));
     layout->addWidget(createMidiGroup(outputs));
     layout->addWidget(createTranscriptionGroup());
+    layout->addWidget(createRecordingGroup());
     layout->addWidget(createChordsGroup());
     layout->addStretch();
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -133,6 +135,21 @@ QWidget* OptionsDialog::createTranscriptionGroup()
     return group;
 }
 
+QWidget* OptionsDialog::createRecordingGroup()
+{
+    auto* group = new QGroupBox(tr("Recording"), this);
+    auto* layout = new QVBoxLayout(group);
+    m_stretchAudio = new QCheckBox(tr("Stretch the recording when the tempo changes"), group);
+    m_stretchAudio->setObjectName(QStringLiteral("StretchAudioCheckBox"));
+    m_stretchAudio->setToolTip(tr("A new tempo plays the recording faster or slower at the same "
+                                  "pitch, so it stays with the song's bars; off, the recording "
+                                  "keeps its own speed"));
+    m_stretchAudio->setChecked(m_settings->stretchAudio);
+    layout->addWidget(m_stretchAudio);
+    connect(m_stretchAudio, &QCheckBox::toggled, this, &OptionsDialog::changed);
+    return group;
+}
+
 QWidget* OptionsDialog::createChordsGroup()
 {
     auto* group = new QGroupBox(tr("Make Chords"), this);
@@ -165,6 +182,7 @@ void OptionsDialog::store()
     m_settings->midiOutput = m_midiOutput->currentData().toString();
     const auto tuning = TuningSetting::fromText(m_tuning->currentData().toString());
     TuningSetting::write(m_settings->store(), tuning.value_or(NoteRefiner::Tuning::FollowSinger));
+    m_settings->stretchAudio = m_stretchAudio->isChecked();
     m_settings->chordFinder = ChordFinderSetting::fromText(m_chordFinder->currentData().toString())
                                   .value_or(ChordFinderKind::Progression);
 }

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QList>
 
+class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
 class QDoubleSpinBox;
@@ -12,7 +13,8 @@ class Settings;
 
 /**
  * OptionsDialog: the options dialog (audio latencies, the MIDI output, how transcriptions
- * follow the singer's tuning and how Make Chords chooses chords).
+ * follow the singer's tuning, whether a tempo change stretches the recording and how Make
+ * Chords chooses chords).
  *
  * Window-modal. Any change enables OK; OK stores the changed values into the settings and saves
  * them; Cancel with changes asks whether to apply them. GUI thread only.
@@ -34,6 +36,7 @@ public:
     QComboBox* midiOutputComboBox() const { return m_midiOutput; }
     QComboBox* tuningComboBox() const { return m_tuning; }
     QComboBox* chordFinderComboBox() const { return m_chordFinder; }
+    QCheckBox* stretchAudioCheckBox() const { return m_stretchAudio; }
     QDialogButtonBox* buttonBox() const { return m_buttons; }
     bool isChanged() const { return m_changed; }
 
@@ -48,6 +51,7 @@ private:
     QWidget* createLatencyGroup(double recommendedPlayback, double recommendedRecording);
     QWidget* createMidiGroup(const QList<MidiOutputChoice>& outputs);
     QWidget* createTranscriptionGroup();
+    QWidget* createRecordingGroup();
     QWidget* createChordsGroup();
     void store();
 
@@ -56,6 +60,7 @@ private:
     QDoubleSpinBox* m_recording = nullptr;
     QComboBox* m_midiOutput = nullptr;
     QComboBox* m_tuning = nullptr;
+    QCheckBox* m_stretchAudio = nullptr;
     QComboBox* m_chordFinder = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     bool m_changed = false;

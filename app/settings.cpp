@@ -55,6 +55,7 @@ void Settings::load()
     mainWinVisible = s.value(QStringLiteral("/MainWinVisible"), false).toBool();
     midiOutput = s.value(QString::fromLatin1(MidiOutputs::kSettingsKey)).toString();
     chordFinder = ChordFinderSetting::read(s);
+    stretchAudio = s.value(QStringLiteral("/StretchAudio"), false).toBool();
     // Read for compatibility with older settings; the control surface bus is not used.
     (void)s.value(QStringLiteral("/ControlBus"));
 
@@ -71,7 +72,6 @@ void Settings::load()
     metronomeRouting = Metronome();
     audioSaveType = AudioSaveType();
     midiFileFormat = 1;
-    stretchAudio = false;
     snapIndex = 0;
 }
 
@@ -102,6 +102,7 @@ void Settings::save()
     else
         s.setValue(QString::fromLatin1(MidiOutputs::kSettingsKey), midiOutput);
     ChordFinderSetting::write(s, chordFinder);
+    s.setValue(QStringLiteral("/StretchAudio"), stretchAudio);
     s.sync();
 }
 

@@ -90,12 +90,14 @@ public:
     QString midiOutput; // the devices layer reads it under its own key
     /** The chord finder of Make Chords; song making reads it under its own key. */
     ChordFinderKind chordFinder = ChordFinderKind::Progression;
+    /** A tempo change time-stretches the recording to follow it (off: the recording keeps its
+     * length). */
+    bool stretchAudio = false;
 
     // Fixed at load.
     Metronome metronomeRouting;
     AudioSaveType audioSaveType;
     int midiFileFormat = 1;
-    bool stretchAudio = false;
     int snapIndex = 0;
 
 private:

@@ -1053,6 +1053,18 @@ Do you want to apply the changes?</source>
         <source>Chord finder:</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Stretch the recording when the tempo changes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A new tempo plays the recording faster or slower at the same pitch, so it stays with the song&apos;s bars; off, the recording keeps its own speed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recording</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PianoRoll</name>

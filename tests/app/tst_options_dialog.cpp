@@ -12,6 +12,7 @@
 #include "session.h"
 #include "track.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -29,6 +30,17 @@ QPushButton* button(OptionsDialog& form, QDialogButtonBox::StandardButton which)
 {
     return form.buttonBox()->button(which);
 }
+
+/** A recording stand-in that keeps the stretch a tempo change gives it. */
+class StretchableClip : public Clip
+{
+public:
+    float stretchFactor() const override { return m_stretch; }
+    void setStretchFactor(float factor) override { m_stretch = factor; }
+
+private:
+    float m_stretch = 1.0f;
+};
 
 double storedLatency(const char* key)
 {
@@ -203,6 +215,44 @@ private Q_SLOTS:
         QCOMPARE(recording->start(), 0u);
         QCOMPARE(recording->offset(), 4410u);
         QCOMPARE(recording->length(), 88200u - 4410u);
+    }
+
+    // Off by default, as the tempo changes have always left the recording its speed; on, the
+    // choice is saved and the next tempo change stretches the recording.
+    void stretchingTheRecordingIsStoredAndFollowsTheTempo()
+    {
+        Settings settings;
+        MainWindow form(&settings);
+        Session* session = form.session();
+        QVERIFY(!session->stretchAudio());
+        auto* recording = new StretchableClip();
+        recording->setLength(88200);
+        session->lockEdit();
+        form.audioTrack()->addClip(recording);
+        session->unlockEdit();
+        auto* tempo = form.findChild<QDoubleSpinBox*>(QStringLiteral("TempoSpinBox"));
+        tempo->setValue(60.0);
+        QCOMPARE(recording->stretchFactor(), 1.0f); // off: the recording keeps its speed
+
+        QTimer::singleShot(0, this, [] {
+            auto* dialog = qobject_cast<OptionsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QVERIFY(!dialog->stretchAudioCheckBox()->isChecked());
+            dialog->stretchAudioCheckBox()->setChecked(true);
+            QVERIFY(button(*dialog, QDialogButtonBox::Ok)->isEnabled());
+            dialog->accept();
+        });
+        form.viewOptions();
+        QVERIFY(settings.stretchAudio);
+        QVERIFY(Settings().stretchAudio);
+        QVERIFY(session->stretchAudio());
+
+        tempo->setValue(120.0);
+        QCOMPARE(recording->stretchFactor(), 0.5f); // twice as fast: half as long
+        act(form, "editUndoAction")->trigger();
+        QCOMPARE(recording->stretchFactor(), 1.0f);
+        OptionsDialog again(&settings, 0.05, 0.1, kOutputs);
+        QVERIFY(again.stretchAudioCheckBox()->isChecked());
     }
 
     void darkThemeGetsReadableDisabledColours()
