@@ -17,6 +17,7 @@
 #include "midi_engine.h"
 #include "session.h"
 #include "style_actions.h"
+#include "style_browser_flow.h"
 #include "time_scale.h"
 #include "time_spin_box.h"
 #include "track.h"
@@ -157,6 +158,9 @@ void MainWindow::locate(uint32_t frame)
 void MainWindow::setTransportPlaying(bool on)
 {
     if (on && !m_session->isPlaying()) {
+        // The song takes the sound: a style preview stops, and one still rendering stays silent.
+        if (auto* previews = findChild<StyleBrowserFlow*>())
+            previews->stopPreview();
         m_playStartFrame = m_session->playHead();
         m_session->setPlaying(true);
     } else if (!on && m_session->isPlaying()) {

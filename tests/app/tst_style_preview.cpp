@@ -129,6 +129,28 @@ private Q_SLOTS:
         QVERIFY(window.answers.asked().isEmpty());
     }
 
+    // Play gives the sound to the song: the preview stops, and one still rendering stays silent.
+    void playingTheSongStopsThePreview()
+    {
+        PreviewWindow window;
+        StyleBrowserFlow* flow = window.flow;
+        giveTheSongAnEnd(window.form, 100 * 44100);
+        QVERIFY(flow->preview(shippedStyle()));
+        QTRY_VERIFY_WITH_TIMEOUT(audio()->player()->isPlaying(), kRenderTimeoutMs);
+        act(window.form, "transportPlayAction")->trigger();
+        QVERIFY(session()->isPlaying());
+        QVERIFY(!audio()->player()->isPlaying());
+        playTheDevice(window.form, 4);
+        QCOMPARE(session()->playHead(), 4 * AudioClient::kBufferSize); // from where the song was
+
+        act(window.form, "transportPlayAction")->trigger(); // pause
+        QVERIFY(flow->preview(shippedStyle()));
+        act(window.form, "transportPlayAction")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!flow->isRendering(), kRenderTimeoutMs);
+        QVERIFY(!audio()->player()->isPlaying());
+        QVERIFY(session()->isPlaying());
+    }
+
     void stopDuringARenderKeepsItSilent()
     {
         PreviewWindow window;
