@@ -81,18 +81,6 @@ void MainWindow::toggleArrangement()
     viewRefresh();
 }
 
-namespace {
-
-bool hasSections(const MidiSequence& melody)
-{
-    for (const MidiEvent* e = melody.first(); e; e = e->next())
-        if (laneKind(e) == SectionLane)
-            return true;
-    return false;
-}
-
-} // namespace
-
 void MainWindow::toggleSimpleSections()
 {
     SongState* song = SongState::of(m_session);
@@ -107,7 +95,8 @@ void MainWindow::toggleSimpleSections()
         statusBar()->showMessage(
             tr("The sections are fixed, so they stay as they are; the choice applies once they "
                "are no longer fixed."));
-    else if (hasMelodyNotes(melody) && hasSections(melody->sequence()))
+    else if (hasMelodyNotes(melody) &&
+             lastLaneEventAtOrBefore(melody->sequence(), UINT32_MAX, SectionLane))
         arrangeSong(*m_session, melody);
     step.finish();
     viewRefresh();
